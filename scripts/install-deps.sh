@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs every Debian package needed to build, test and run Tessary.
+# Idempotent: when everything is present it only checks and returns.
+set -euo pipefail
+
+packages=(
+  build-essential
+  cmake
+  ninja-build
+  pkg-config
+  clang-format
+  qt6-base-dev
+  qt6-base-dev-tools
+  qt6-charts-dev
+  qt6-qpa-plugins
+  libcurl4-openssl-dev
+  rapidjson-dev
+  tzdata
+  libicu-dev
+  libgtest-dev
+  libgmock-dev
+  libbenchmark-dev
+)
+
+missing=()
+for pkg in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$pkg")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo_cmd=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -q
+"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,128 @@
+#include "i18n/L10n.h"
+
+#include "i18n/Preferences.h"
+
+#include <QLocale>
+
+#include <cmath>
+#include <limits>
+
+namespace L10n
+{
+
+namespace
+{
+
+QString app_language_key()
+{
+    return QString::fromLatin1(Preferences::app_language_key);
+}
+
+QString count(qint64 n, QStringView unit)
+{
+    QString result = QString::number(n);
+    result += u' ';
+    result += unit;
+    return result;
+}
+
+// Whole hours, truncated toward zero; NaN counts as none and huge values saturate,
+// since converting an out-of-range double to an integer is undefined.
+qint64 whole_hours(double seconds)
+{
+    const double hours = std::trunc(seconds / 3600.0);
+    if (std::isnan(hours))
+        return 0;
+    constexpr auto max_hours = static_cast<double>(std::numeric_limits<qint64>::max() / 2);
+    if (hours >= max_hours)
+        return static_cast<qint64>(max_hours);
+    if (hours <= -max_hours)
+        return -static_cast<qint64>(max_hours);
+    return static_cast<qint64>(hours);
+}
+
+} // namespace
+
+AppLanguage selected_language()
+{
+    return app_language_from_raw_value(Preferences::value(app_language_key()).toString());
+}
+
+void set_selected_language(AppLanguage language)
+{
+    Preferences::set_value(app_language_key(), app_language_raw_value(language));
+}
+
+QStringList system_preferred_languages()
+{
+    return QLocale::system().uiLanguages();
+}
+
+bool uses_dutch(AppLanguage choice, const QStringList& preferred_languages)
+{
+    switch (choice) {
+    case AppLanguage::dutch:
+        return true;
+    case AppLanguage::english:
+        return false;
+    case AppLanguage::system:
+        break;
+    }
+    if (preferred_languages.isEmpty())
+        return false;
+    return preferred_languages.constFirst().toLower().startsWith(u"nl");
+}
+
+bool uses_dutch()
+{
+    const AppLanguage choice = selected_language();
+    // Only the system choice needs the locale environment.
+    if (choice != AppLanguage::system)
+        return uses_dutch(choice, {});
+    return uses_dutch(choice, system_preferred_languages());
+}
+
+QString text(QStringView en, QStringView nl)
+{
+    return (uses_dutch() ? nl : en).toString();
+}
+
+QString seconds(qint64 n)
+{
+    return count(n, text(u"seconds", u"seconden"));
+}
+
+QString hours(qint64 n)
+{
+    return count(n, text(u"hours", u"uur"));
+}
+
+QString monitoring_duration(double seconds)
+{
+    const qint64 hours = whole_hours(seconds);
+    if (hours < 1)
+        return text(u"< 1 hour", u"< 1 uur");
+    if (hours > 23) {
+        const qint64 days = hours / 24;
+        if (days == 1)
+            return text(u"1 day", u"1 dag");
+        return count(days, text(u"days", u"dagen"));
+    }
+    if (hours == 1)
+        return text(u"1 hour", u"1 uur");
+    return L10n::hours(hours);
+}
+
+QString calls(qint64 n)
+{
+    return n == 1 ? QStringLiteral("1 call") : count(n, u"calls");
+}
+
+QString disturbances(qint64 n)
+{
+    if (n == 1)
+        return text(u"1 disturbance", u"1 verstoring");
+    return count(n, text(u"disturbances", u"verstoringen"));
+}
+
+} // namespace L10n

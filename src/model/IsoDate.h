@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+
+#include <optional>
+#include <string_view>
+
+// ISO 8601 internet date-times, the form of every instant in the data files.
+namespace IsoDate
+{
+
+// "2025-01-31T09:15:00Z": UTC, whole seconds (a fraction is dropped, not rounded).
+QByteArray format(const QDateTime& instant);
+
+// Reads "YYYY-MM-DDTHH:MM:SS" with an optional fraction and "Z" or a "+HH:MM"
+// offset. Impossible dates and times (February 30, 25:00) are rejected.
+std::optional<QDateTime> parse(std::string_view text);
+
+} // namespace IsoDate

@@ -1,0 +1,148 @@
+#include "model/JsonRead.h"
+
+#include "model/IsoDate.h"
+
+#include <rapidjson/error/en.h>
+
+#include <array>
+#include <cmath>
+#include <limits>
+
+namespace
+{
+
+constexpr unsigned parse_flags = rapidjson::kParseIterativeFlag |
+                                 rapidjson::kParseValidateEncodingFlag |
+                                 rapidjson::kParseFullPrecisionFlag;
+
+QString from_utf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+int hex_digit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+std::optional<QUuid> parse_uuid(std::string_view text)
+{
+    // 8-4-4-4-12 hex digits.
+    if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' ||
+        text[23] != '-')
+        return std::nullopt;
+    std::array<char, 16> bytes{};
+    size_t nibble = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (i == 8 || i == 13 || i == 18 || i == 23)
+            continue;
+        const int digit = hex_digit(text[i]);
+        if (digit < 0)
+            return std::nullopt;
+        bytes[nibble / 2] = char(nibble % 2 == 0 ? digit << 4 : bytes[nibble / 2] | digit);
+        ++nibble;
+    }
+    return QUuid::fromRfc4122(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+}
+
+} // namespace
+
+std::optional<DecodeError> JsonRead::parse(QByteArrayView text, rapidjson::Document& document)
+{
+    document.Parse<parse_flags>(text.data(), size_t(text.size()));
+    if (!document.HasParseError())
+        return std::nullopt;
+    return DecodeError{
+        {},
+        QStringLiteral("invalid JSON at byte %1: %2")
+            .arg(document.GetErrorOffset())
+            .arg(QString::fromUtf8(rapidjson::GetParseError_En(document.GetParseError()))),
+    };
+}
+
+std::string_view JsonRead::key_of(const rapidjson::Value::Member& member)
+{
+    return {member.name.GetString(), member.name.GetStringLength()};
+}
+
+DecodeError JsonRead::missing_key(const JsonPath& object_path, std::string_view key)
+{
+    return {object_path.to_string(),
+            QStringLiteral("missing required key \"%1\"").arg(from_utf8(key))};
+}
+
+DecodeError JsonRead::wrong_type(const JsonPath& path, const char* expected)
+{
+    return {path.to_string(), QStringLiteral("expected %1").arg(QString::fromLatin1(expected))};
+}
+
+DecodeResult<QString> JsonRead::string(const rapidjson::Value& value, const JsonPath& path)
+{
+    if (!value.IsString())
+        return wrong_type(path, "a string");
+    return QString::fromUtf8(value.GetString(), qsizetype(value.GetStringLength()));
+}
+
+DecodeResult<double> JsonRead::number(const rapidjson::Value& value, const JsonPath& path)
+{
+    if (!value.IsNumber())
+        return wrong_type(path, "a number");
+    return value.GetDouble();
+}
+
+DecodeResult<int> JsonRead::integer(const rapidjson::Value& value, const JsonPath& path)
+{
+    if (value.IsInt())
+        return value.GetInt();
+    if (!value.IsNumber())
+        return wrong_type(path, "a whole number");
+    if (value.IsDouble()) {
+        const double number = value.GetDouble();
+        if (number != std::trunc(number))
+            return DecodeError{path.to_string(), QStringLiteral("expected a whole number")};
+        if (number >= double(std::numeric_limits<int>::min()) &&
+            number <= double(std::numeric_limits<int>::max()))
+            return int(number);
+    }
+    return DecodeError{path.to_string(), QStringLiteral("number out of range")};
+}
+
+DecodeResult<bool> JsonRead::boolean(const rapidjson::Value& value, const JsonPath& path)
+{
+    if (!value.IsBool())
+        return wrong_type(path, "true or false");
+    return value.GetBool();
+}
+
+DecodeResult<QUuid> JsonRead::uuid_text(std::string_view text, const JsonPath& path)
+{
+    if (const auto parsed = parse_uuid(text))
+        return *parsed;
+    return DecodeError{path.to_string(),
+                       QStringLiteral("\"%1\" is not a UUID").arg(from_utf8(text.substr(0, 64)))};
+}
+
+DecodeResult<QUuid> JsonRead::uuid(const rapidjson::Value& value, const JsonPath& path)
+{
+    if (!value.IsString())
+        return wrong_type(path, "a UUID string");
+    return uuid_text({value.GetString(), value.GetStringLength()}, path);
+}
+
+DecodeResult<QDateTime> JsonRead::instant(const rapidjson::Value& value, const JsonPath& path)
+{
+    if (!value.IsString())
+        return wrong_type(path, "an ISO 8601 date string");
+    const std::string_view text(value.GetString(), value.GetStringLength());
+    if (auto parsed = IsoDate::parse(text))
+        return *std::move(parsed);
+    return DecodeError{
+        path.to_string(),
+        QStringLiteral("\"%1\" is not an ISO 8601 date").arg(from_utf8(text.substr(0, 64)))};
+}

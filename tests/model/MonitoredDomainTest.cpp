@@ -1,0 +1,226 @@
+#include "MeasurementFactory.h"
+#include "model/DomainJson.h"
+
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+
+#include <ostream>
+#include <string>
+
+namespace
+{
+
+const std::string domain_id = R"("id":"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9")";
+
+DecodeResult<MonitoredDomain> decode(const std::string& members)
+{
+    return DomainJson::decode(QByteArray::fromStdString("{" + members + "}"));
+}
+
+std::string required_members(const std::string& extra = {})
+{
+    return domain_id +
+           R"(,"url_string":"https://example.com","interval_seconds":60,"is_active":true)" +
+           (extra.empty() ? "" : "," + extra);
+}
+
+TEST(DomainJson, missing_optional_keys_take_their_defaults)
+{
+    const auto domain = decode(required_members());
+    ASSERT_TRUE(domain) << domain.error().to_string().toStdString();
+    EXPECT_EQ(domain->max_history_hours, 48);
+    EXPECT_EQ(domain->user_agent, QStringLiteral("Tessarybot"));
+    EXPECT_FALSE(domain->notifies_on_anomalies);
+    EXPECT_FALSE(domain->is_pinned);
+    EXPECT_FALSE(domain->is_archived);
+    EXPECT_TRUE(domain->measurements.isEmpty());
+    EXPECT_EQ(domain->statistics, DomainStatistics::empty());
+}
+
+struct Correction {
+    const char* name;
+    std::string members;
+    int interval_seconds;
+    int max_history_hours;
+    const char* user_agent;
+};
+
+void PrintTo(const Correction& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class DomainDecodingCorrection : public ::testing::TestWithParam<Correction>
+{
+};
+
+TEST_P(DomainDecodingCorrection, applies_floors_and_keeps_present_values)
+{
+    const Correction& c = GetParam();
+    const auto domain = decode(c.members);
+    ASSERT_TRUE(domain) << domain.error().to_string().toStdString();
+    EXPECT_EQ(domain->interval_seconds, c.interval_seconds);
+    EXPECT_EQ(domain->max_history_hours, c.max_history_hours);
+    EXPECT_EQ(domain->user_agent, QString::fromUtf8(c.user_agent));
+}
+
+const std::string base = domain_id + R"(,"url_string":"https://example.com","is_active":true,)";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DomainDecodingCorrection,
+    ::testing::Values(
+        Correction{"interval_5_raised", base + R"("interval_seconds":5)", 20, 48, "Tessarybot"},
+        Correction{"interval_negative_raised", base + R"("interval_seconds":-100)", 20, 48,
+                   "Tessarybot"},
+        Correction{"interval_20_kept", base + R"("interval_seconds":20)", 20, 48, "Tessarybot"},
+        Correction{"interval_300_kept", base + R"("interval_seconds":300)", 300, 48, "Tessarybot"},
+        Correction{"interval_as_whole_double", base + R"("interval_seconds":300.0)", 300, 48,
+                   "Tessarybot"},
+        Correction{"lookback_0_raised", base + R"("interval_seconds":60,"max_history_hours":0)", 60,
+                   1, "Tessarybot"},
+        Correction{"lookback_negative_raised",
+                   base + R"("interval_seconds":60,"max_history_hours":-5)", 60, 1, "Tessarybot"},
+        Correction{"lookback_1_kept", base + R"("interval_seconds":60,"max_history_hours":1)", 60,
+                   1, "Tessarybot"},
+        Correction{"empty_user_agent_kept", base + R"("interval_seconds":60,"user_agent":"")", 60,
+                   48, ""},
+        Correction{"null_user_agent_defaults", base + R"("interval_seconds":60,"user_agent":null)",
+                   60, 48, "Tessarybot"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct DomainFailure {
+    const char* name;
+    std::string members;
+    const char* expected_error;
+};
+
+void PrintTo(const DomainFailure& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class DomainDecodingFailure : public ::testing::TestWithParam<DomainFailure>
+{
+};
+
+TEST_P(DomainDecodingFailure, names_what_and_where)
+{
+    const DomainFailure& c = GetParam();
+    const auto domain = decode(c.members);
+    ASSERT_FALSE(domain);
+    EXPECT_EQ(domain.error().to_string().toStdString(), c.expected_error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DomainDecodingFailure,
+    ::testing::Values(
+        DomainFailure{"no_is_active",
+                      domain_id + R"(,"url_string":"https://a","interval_seconds":60)",
+                      "missing required key \"is_active\""},
+        DomainFailure{"no_interval", domain_id + R"(,"url_string":"https://a","is_active":true)",
+                      "missing required key \"interval_seconds\""},
+        DomainFailure{"no_url", domain_id + R"(,"interval_seconds":60,"is_active":true)",
+                      "missing required key \"url_string\""},
+        DomainFailure{"no_id", R"("url_string":"https://a","interval_seconds":60,"is_active":true)",
+                      "missing required key \"id\""},
+        DomainFailure{"fractional_interval",
+                      domain_id +
+                          R"(,"url_string":"https://a","interval_seconds":60.5,"is_active":true)",
+                      "interval_seconds: expected a whole number"},
+        DomainFailure{"huge_interval",
+                      domain_id +
+                          R"(,"url_string":"https://a","interval_seconds":1e30,"is_active":true)",
+                      "interval_seconds: number out of range"},
+        DomainFailure{"active_as_string",
+                      domain_id +
+                          R"(,"url_string":"https://a","interval_seconds":60,"is_active":"yes")",
+                      "is_active: expected true or false"},
+        DomainFailure{"pinned_as_number", required_members(R"("is_pinned":1)"),
+                      "is_pinned: expected true or false"},
+        DomainFailure{"bad_measurement", required_members(R"("measurements":[{"id":"nope"}])"),
+                      "measurements[0].id: \"nope\" is not a UUID"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DomainJson, list_error_names_the_domain_index)
+{
+    const auto domains = DomainJson::decode_list(QByteArrayLiteral(
+        R"([{"id":"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","url_string":"a","interval_seconds":60,"is_active":true},)"
+        R"({"id":"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","url_string":"b","interval_seconds":60}])"));
+    ASSERT_FALSE(domains);
+    EXPECT_EQ(domains.error().to_string(),
+              QStringLiteral("[1]: missing required key \"is_active\""));
+}
+
+TEST(DomainJson, writes_ten_sorted_keys_without_statistics)
+{
+    MonitoredDomain domain;
+    domain.id = QUuid(QStringLiteral("0a1b2c3d-4e5f-4061-8293-a4b5c6d7e8f9"));
+    domain.url_string = QStringLiteral("https://example.com/a/b");
+    domain.interval_seconds = 60;
+    domain.measurements = {successful(9.0)};
+    domain.refresh_statistics();
+    ASSERT_NE(domain.statistics, DomainStatistics::empty());
+
+    const QByteArray text = DomainJson::encode(domain);
+    EXPECT_TRUE(text.startsWith(
+        R"({"id":"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","interval_seconds":60,"is_active":true,)"
+        R"("is_archived":false,"is_pinned":false,"max_history_hours":48,"measurements":[{)"))
+        << text.constData();
+    EXPECT_TRUE(text.endsWith(
+        R"(],"notifies_on_anomalies":false,"url_string":"https://example.com/a/b","user_agent":"Tessarybot"})"))
+        << text.constData();
+    EXPECT_FALSE(text.contains("statistics"));
+}
+
+TEST(DomainJson, round_trip_keeps_settings_history_order_and_statistics)
+{
+    MonitoredDomain domain;
+    domain.id = QUuid::createUuid();
+    domain.url_string = QStringLiteral("https://example.nl");
+    domain.interval_seconds = 120;
+    domain.max_history_hours = 5;
+    domain.user_agent = QStringLiteral("Custom/1.0");
+    domain.is_active = false;
+    domain.notifies_on_anomalies = true;
+    domain.is_pinned = true;
+    domain.is_archived = true;
+    domain.measurements = {successful(0.2, 240), failed(15.0, 120), successful(4.0, 0)};
+    domain.refresh_statistics();
+
+    const auto decoded = DomainJson::decode(DomainJson::encode(domain));
+    ASSERT_TRUE(decoded) << decoded.error().to_string().toStdString();
+    EXPECT_EQ(*decoded, domain);
+}
+
+TEST(DomainJson, decoded_domain_carries_statistics_of_its_history_and_ignores_stored_ones)
+{
+    const auto domain = decode(required_members(
+        R"("statistics":{"failure_count":99},"measurements":[)"
+        R"({"id":"11111111-1111-4111-8111-111111111111","measured_at":"2025-01-31T09:16:00Z","total_time":9.5,"http_status":200},)"
+        R"({"id":"22222222-2222-4222-8222-222222222222","measured_at":"2025-01-31T09:15:00Z","total_time":0.2,"http_status":500}])"));
+    ASSERT_TRUE(domain) << domain.error().to_string().toStdString();
+    EXPECT_EQ(domain->statistics.failure_count, 1);
+    EXPECT_EQ(domain->statistics.highest_total_time, 9.5);
+    EXPECT_TRUE(domain->statistics.outage_measurement_ids.contains(
+        QUuid(QStringLiteral("11111111-1111-4111-8111-111111111111"))));
+    EXPECT_EQ(domain->statistics.disturbance_periods.size(), 1);
+}
+
+TEST(MonitoredDomain, lookback_bounds_are_inclusive_and_exclude_the_future)
+{
+    MonitoredDomain domain;
+    domain.max_history_hours = 1;
+    const QDateTime now = test_epoch().addSecs(10'000);
+    const DomainMeasurement future = successful(0.1, 10'001);
+    const DomainMeasurement at_now = successful(0.1, 10'000);
+    const DomainMeasurement at_start = successful(0.1, 10'000 - 3600);
+    const DomainMeasurement too_old = successful(0.1, 10'000 - 3601);
+    domain.measurements = {future, at_now, at_start, too_old};
+
+    const QList<DomainMeasurement> within = domain.measurements_within_lookback(now);
+    ASSERT_EQ(within.size(), 2);
+    EXPECT_EQ(within[0].id, at_now.id);
+    EXPECT_EQ(within[1].id, at_start.id);
+}
+
+} // namespace
