@@ -1,21 +1,20 @@
-#include "Version.h"
+#include "CommandLine.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Tessary"));
     QCoreApplication::setApplicationName(QStringLiteral("Tessary"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TESSARY_VERSION));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Tessary watches how fast and how reliably web sites answer."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.process(app);
-
-    parser.showHelp(0);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const int code = CommandLine::run(QCoreApplication::arguments(), out, err);
+    out.flush();
+    err.flush();
+    return code;
 }

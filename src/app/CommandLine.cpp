@@ -1,0 +1,109 @@
+#include "CommandLine.h"
+
+#include "Command.h"
+#include "Commands.h"
+#include "Version.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+#include <optional>
+
+namespace
+{
+
+const QString data_dir_option = QStringLiteral("--data-dir");
+
+QString default_data_directory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Tessary");
+}
+
+void print_help(QTextStream& out)
+{
+    out << "Usage: tessary [--data-dir DIR] COMMAND [OPTIONS]\n\n"
+           "Tessary watches how fast and how reliably web sites answer.\n\n"
+           "Commands:\n";
+    for (const Command& command : all_commands())
+        out << "  " << QString::fromUtf8(command.synopsis) << '\n';
+    out << "\nGlobal options:\n"
+           "  --data-dir DIR   use DIR instead of "
+        << QDir::toNativeSeparators(default_data_directory())
+        << "\n"
+           "  -h, --help       show this help\n"
+           "  -v, --version    show the version\n";
+}
+
+// Takes "--data-dir DIR" and "--data-dir=DIR" out of `arguments`, wherever they stand.
+std::optional<QString> take_data_directory(QStringList& arguments, QString& error)
+{
+    std::optional<QString> directory;
+    for (qsizetype i = 0; i < arguments.size();) {
+        const QString& argument = arguments[i];
+        if (argument == data_dir_option) {
+            if (i + 1 >= arguments.size()) {
+                error = QStringLiteral("--data-dir needs a directory");
+                return std::nullopt;
+            }
+            directory = arguments[i + 1];
+            arguments.remove(i, 2);
+        } else if (argument.startsWith(data_dir_option + QLatin1Char('='))) {
+            directory = argument.mid(data_dir_option.size() + 1);
+            arguments.remove(i);
+        } else {
+            ++i;
+        }
+    }
+    if (directory && directory->isEmpty()) {
+        error = QStringLiteral("--data-dir needs a directory");
+        return std::nullopt;
+    }
+    return directory;
+}
+
+const Command* find_command(const QString& name)
+{
+    for (const Command& command : all_commands()) {
+        if (name == QLatin1String(command.name))
+            return &command;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int CommandLine::run(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    QStringList rest = arguments.mid(1);
+    QString error;
+    const std::optional<QString> data_directory = take_data_directory(rest, error);
+    if (!error.isEmpty()) {
+        err << "tessary: " << error << '\n';
+        return 1;
+    }
+
+    if (rest.isEmpty() || rest.first() == QLatin1String("-h") ||
+        rest.first() == QLatin1String("--help") || rest.first() == QLatin1String("help")) {
+        print_help(out);
+        return 0;
+    }
+    if (rest.first() == QLatin1String("-v") || rest.first() == QLatin1String("--version")) {
+        out << "Tessary " << TESSARY_VERSION << '\n';
+        return 0;
+    }
+
+    const Command* command = find_command(rest.first());
+    if (command == nullptr) {
+        err << "tessary: unknown command \"" << rest.first()
+            << "\"; see tessary --help for the list\n";
+        return 1;
+    }
+    CommandContext context{
+        .arguments = rest.mid(1),
+        .data_directory = data_directory.value_or(default_data_directory()),
+        .out = out,
+        .err = err,
+    };
+    return command->run(context);
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+// Runs the `tessary` command line: global options (--help, --version,
+// --data-dir DIR, accepted before or after the command name) and the
+// subcommands. Returns the exit code.
+namespace CommandLine
+{
+
+int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+} // namespace CommandLine
