@@ -8,8 +8,7 @@
 #include <chrono>
 #include <random>
 
-namespace
-{
+namespace {
 
 // A realistic history, newest first: mostly quick answers, some slow ones,
 // occasional failures and local network issues, one measurement a minute.

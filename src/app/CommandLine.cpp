@@ -3,21 +3,19 @@
 #include "Command.h"
 #include "Commands.h"
 #include "Version.h"
+#include "store/StoreFiles.h"
 
 #include <QDir>
-#include <QStandardPaths>
 
 #include <optional>
 
-namespace
-{
+namespace {
 
 const QString data_dir_option = QStringLiteral("--data-dir");
 
 QString default_data_directory()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/Tessary");
+    return StoreFiles::default_support_directory();
 }
 
 void print_help(QTextStream& out)

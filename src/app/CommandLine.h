@@ -6,8 +6,7 @@
 // Runs the `tessary` command line: global options (--help, --version,
 // --data-dir DIR, accepted before or after the command name) and the
 // subcommands. Returns the exit code.
-namespace CommandLine
-{
+namespace CommandLine {
 
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
 

@@ -9,8 +9,7 @@ struct DateFormatter::Impl {
     std::unique_ptr<icu::DateFormat> format;
 };
 
-namespace
-{
+namespace {
 
 icu::DateFormat::EStyle icu_style(DateFormatter::Style style)
 {

@@ -7,8 +7,7 @@
 
 // Formats instants in the local time zone with a locale's standard date and time
 // styles (ICU locale data). Move-only: it owns an ICU formatter.
-class DateFormatter
-{
+class DateFormatter {
 public:
     enum class Style { none, short_style, medium_style };
 

@@ -7,11 +7,9 @@
 #include <cmath>
 #include <limits>
 
-namespace L10n
-{
+namespace L10n {
 
-namespace
-{
+namespace {
 
 QString app_language_key()
 {

@@ -8,8 +8,7 @@
 
 // Chooses between the English and Dutch text of a pair. The choice is read from
 // the preferences on every call, so a change applies to the next text produced.
-namespace L10n
-{
+namespace L10n {
 
 AppLanguage selected_language();
 void set_selected_language(AppLanguage language);

@@ -9,11 +9,9 @@
 
 using namespace Qt::StringLiterals;
 
-namespace MeasurementFormatter
-{
+namespace MeasurementFormatter {
 
-namespace
-{
+namespace {
 
 QString decimal_point(bool dutch)
 {

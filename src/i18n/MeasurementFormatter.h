@@ -8,8 +8,7 @@
 
 // Dates, times, durations and numbers in the current language. Every call looks
 // at the language afresh, so a change of language applies at once.
-namespace MeasurementFormatter
-{
+namespace MeasurementFormatter {
 
 // "nl_NL" when Dutch applies, "en_US" otherwise.
 const char* locale_id();

@@ -2,11 +2,9 @@
 
 #include <QSettings>
 
-namespace Preferences
-{
+namespace Preferences {
 
-namespace
-{
+namespace {
 
 // A fresh QSettings per call: Qt shares the underlying file between instances in
 // one process, so a new instance always sees the latest write.

@@ -7,8 +7,7 @@
 // "Tessary" ($XDG_CONFIG_HOME/Tessary/Tessary.conf). Every call opens the store
 // afresh, so a value written by one part of the program is seen by the next read
 // anywhere, from any thread.
-namespace Preferences
-{
+namespace Preferences {
 
 inline constexpr auto app_language_key = "app_language";
 inline constexpr auto measurement_history_columns_key = "measurement_history_columns";

@@ -7,8 +7,7 @@
 
 // A pending call made by a Clock. Destroying it cancels the call, so an owner
 // that goes away takes its timers with it.
-class ScheduledCall
-{
+class ScheduledCall {
 public:
     virtual ~ScheduledCall() = default;
 };
@@ -16,8 +15,7 @@ public:
 // The source of time for everything that waits: schedulers, debounces,
 // back-offs, stabilisation waits. Tests replace it with a clock they advance by
 // hand, so a day of schedule runs in milliseconds.
-class Clock
-{
+class Clock {
 public:
     virtual ~Clock() = default;
 

@@ -5,8 +5,7 @@
 
 #include <algorithm>
 
-namespace
-{
+namespace {
 
 // Keys a stored domain must carry.
 enum RequiredKey : unsigned {
@@ -18,7 +17,7 @@ enum RequiredKey : unsigned {
 
 std::optional<DecodeError> read_member(MonitoredDomain& d, std::string_view key,
                                        const rapidjson::Value& v, const JsonPath& field,
-                                       unsigned& seen)
+                                       unsigned& seen, StringPool& pool)
 {
     if (key == "id") {
         seen |= has_id;
@@ -50,7 +49,7 @@ std::optional<DecodeError> read_member(MonitoredDomain& d, std::string_view key,
     if (key == "is_archived")
         return assign(d.is_archived, JsonRead::boolean(v, field));
     if (key == "measurements")
-        return assign(d.measurements, MeasurementJson::read_list(v, field));
+        return assign(d.measurements, MeasurementJson::read_list(v, field, &pool));
     return std::nullopt; // "statistics" and unknown keys are left alone.
 }
 
@@ -62,9 +61,10 @@ DecodeResult<MonitoredDomain> DomainJson::read(const rapidjson::Value& value, co
         return JsonRead::wrong_type(path, "a domain object");
     MonitoredDomain domain;
     unsigned seen = 0;
+    StringPool pool;
     for (const auto& member : value.GetObject()) {
         const std::string_view key = JsonRead::key_of(member);
-        if (auto error = read_member(domain, key, member.value, path.key(key), seen))
+        if (auto error = read_member(domain, key, member.value, path.key(key), seen, pool))
             return *std::move(error);
     }
     if (!(seen & has_id))
@@ -100,9 +100,11 @@ DecodeResult<QList<MonitoredDomain>> DomainJson::read_list(const rapidjson::Valu
     return domains;
 }
 
-QByteArray DomainJson::encode_list(const QList<MonitoredDomain>& domains)
+QByteArray DomainJson::encode_list(const QList<MonitoredDomain>& domains,
+                                   MeasurementsField measurements)
 {
-    return JsonWrite::compact_text([&](auto& writer) { write_list(writer, domains); });
+    return JsonWrite::compact_text(
+        [&](auto& writer) { write_list(writer, domains, measurements); });
 }
 
 DecodeResult<QList<MonitoredDomain>> DomainJson::decode_list(QByteArrayView text)
@@ -117,5 +119,7 @@ QByteArray DomainJson::encode(const MonitoredDomain& domain)
 
 DecodeResult<MonitoredDomain> DomainJson::decode(QByteArrayView text)
 {
-    return JsonRead::decode_text(text, read);
+    return JsonRead::decode_text(text, [](const rapidjson::Value& value, const JsonPath& path) {
+        return read(value, path);
+    });
 }

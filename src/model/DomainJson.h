@@ -14,11 +14,14 @@
 
 // The JSON form of a domain: its ten stored fields in sorted key order; the
 // statistics are never written nor read.
-namespace DomainJson
-{
+namespace DomainJson {
+
+// The configuration file keeps histories elsewhere and writes an empty array.
+enum class MeasurementsField { written, left_empty };
 
 template <typename Writer>
-void write(Writer& writer, const MonitoredDomain& domain)
+void write(Writer& writer, const MonitoredDomain& domain,
+           MeasurementsField measurements = MeasurementsField::written)
 {
     writer.StartObject();
     JsonWrite::key(writer, "id");
@@ -34,7 +37,12 @@ void write(Writer& writer, const MonitoredDomain& domain)
     JsonWrite::key(writer, "max_history_hours");
     writer.Int(domain.max_history_hours);
     JsonWrite::key(writer, "measurements");
-    MeasurementJson::write_list(writer, domain.measurements);
+    if (measurements == MeasurementsField::written) {
+        MeasurementJson::write_list(writer, domain.measurements);
+    } else {
+        writer.StartArray();
+        writer.EndArray();
+    }
     JsonWrite::key(writer, "notifies_on_anomalies");
     writer.Bool(domain.notifies_on_anomalies);
     JsonWrite::key(writer, "url_string");
@@ -45,11 +53,12 @@ void write(Writer& writer, const MonitoredDomain& domain)
 }
 
 template <typename Writer>
-void write_list(Writer& writer, const QList<MonitoredDomain>& domains)
+void write_list(Writer& writer, const QList<MonitoredDomain>& domains,
+                MeasurementsField measurements = MeasurementsField::written)
 {
     writer.StartArray();
     for (const MonitoredDomain& domain : domains)
-        write(writer, domain);
+        write(writer, domain, measurements);
     writer.EndArray();
 }
 
@@ -59,7 +68,8 @@ DecodeResult<MonitoredDomain> read(const rapidjson::Value& value, const JsonPath
 DecodeResult<QList<MonitoredDomain>> read_list(const rapidjson::Value& value, const JsonPath& path);
 
 // A list of domains as compact JSON text, and back.
-QByteArray encode_list(const QList<MonitoredDomain>& domains);
+QByteArray encode_list(const QList<MonitoredDomain>& domains,
+                       MeasurementsField measurements = MeasurementsField::written);
 DecodeResult<QList<MonitoredDomain>> decode_list(QByteArrayView text);
 
 QByteArray encode(const MonitoredDomain& domain);

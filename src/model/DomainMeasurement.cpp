@@ -2,8 +2,7 @@
 
 #include <QHashFunctions>
 
-namespace
-{
+namespace {
 
 bool is_status_in_success_range(int status)
 {

@@ -40,4 +40,8 @@ struct DomainMeasurement {
     bool operator==(const DomainMeasurement&) const = default;
 };
 
+// Every member may be moved in memory as bytes (Qt types and optionals of them),
+// so lists of measurements grow and insert at the head by memmove.
+Q_DECLARE_TYPEINFO(DomainMeasurement, Q_RELOCATABLE_TYPE);
+
 size_t qHash(const DomainMeasurement& measurement, size_t seed = 0);

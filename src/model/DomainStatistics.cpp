@@ -2,8 +2,7 @@
 
 #include <QHashFunctions>
 
-namespace
-{
+namespace {
 
 size_t hash_optional(const std::optional<double>& value, size_t seed)
 {

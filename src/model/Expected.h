@@ -8,8 +8,7 @@
 
 // Either a value or the error that prevented it.
 template <typename T, typename E>
-class Expected
-{
+class Expected {
 public:
     Expected(T value) : state_(std::in_place_index<0>, std::move(value)) {}
     Expected(E error) : state_(std::in_place_index<1>, std::move(error)) {}

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-namespace
-{
+namespace {
 
 constexpr qint64 msecs_per_second = 1000;
 constexpr qint64 seconds_per_day = 86400;
@@ -88,6 +87,15 @@ void write_digits(char* out, unsigned value, int count)
 
 QByteArray IsoDate::format(const QDateTime& instant)
 {
+    QByteArray text(20, Qt::Uninitialized);
+    char buffer[20];
+    format_to(instant, buffer);
+    std::copy(buffer, buffer + 20, text.data());
+    return text;
+}
+
+void IsoDate::format_to(const QDateTime& instant, char (&text)[20])
+{
     const qint64 msecs = instant.toMSecsSinceEpoch();
     qint64 seconds = msecs / msecs_per_second;
     if (msecs % msecs_per_second < 0)
@@ -100,8 +108,7 @@ QByteArray IsoDate::format(const QDateTime& instant)
     }
     const CivilDate date = civil_from_days(days);
 
-    QByteArray text(20, Qt::Uninitialized);
-    char* out = text.data();
+    char* out = text;
     write_digits(out, unsigned(std::clamp<qint64>(date.year, 0, 9999)), 4);
     out[4] = '-';
     write_digits(out + 5, date.month, 2);
@@ -114,6 +121,17 @@ QByteArray IsoDate::format(const QDateTime& instant)
     out[16] = ':';
     write_digits(out + 17, unsigned(second_of_day % 60), 2);
     out[19] = 'Z';
+}
+
+QByteArray IsoDate::format_with_milliseconds(const QDateTime& instant)
+{
+    qint64 milliseconds = instant.toMSecsSinceEpoch() % msecs_per_second;
+    if (milliseconds < 0)
+        milliseconds += msecs_per_second;
+    QByteArray text = format(instant);
+    char fraction[4] = {'.', 0, 0, 0};
+    write_digits(fraction + 1, unsigned(milliseconds), 3);
+    text.insert(19, fraction, 4);
     return text;
 }
 

@@ -6,8 +6,7 @@
 
 // Where a value sits in a JSON document, as a chain of keys and indices kept on
 // the stack while decoding. It is turned into text only when an error is reported.
-class JsonPath
-{
+class JsonPath {
 public:
     JsonPath() = default;
 
@@ -21,8 +20,7 @@ public:
 private:
     JsonPath(const JsonPath* parent, std::string_view key, qsizetype index)
         : parent_(parent), key_(key), index_(index)
-    {
-    }
+    {}
 
     const JsonPath* parent_ = nullptr;
     std::string_view key_;

@@ -8,8 +8,7 @@
 #include <cmath>
 #include <limits>
 
-namespace
-{
+namespace {
 
 constexpr unsigned parse_flags = rapidjson::kParseIterativeFlag |
                                  rapidjson::kParseValidateEncodingFlag |

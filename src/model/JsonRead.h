@@ -16,8 +16,7 @@
 
 // Typed reading of single JSON values. Each function checks the value's type
 // and range and names `path` in the error when the value does not fit.
-namespace JsonRead
-{
+namespace JsonRead {
 
 // Parses a whole document: strict UTF-8, no trailing content, any nesting depth.
 std::optional<DecodeError> parse(QByteArrayView text, rapidjson::Document& document);

@@ -17,11 +17,17 @@
 
 // Writing of single values through a RapidJSON writer (compact or pretty). The
 // caller writes the members of every object in sorted key order.
-namespace JsonWrite
-{
+namespace JsonWrite {
 
 // Upper-case hyphenated text, the canonical form of identifiers in every file.
 std::array<char, 36> uuid_text(const QUuid& id);
+
+// The shortest text that reads back as exactly `value`; whole microseconds (what
+// the HTTP client measures) take a fast path. Returns the length written.
+int number_text(double value, char (&buffer)[32]);
+
+// UTF-8 of `text` in a buffer reused by the calling thread, valid until the next call.
+std::string_view utf8(QStringView text);
 
 template <typename Writer>
 void key(Writer& writer, std::string_view name)
@@ -30,10 +36,10 @@ void key(Writer& writer, std::string_view name)
 }
 
 template <typename Writer>
-void string(Writer& writer, const QString& text)
+void string(Writer& writer, QStringView text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    writer.String(utf8.constData(), rapidjson::SizeType(utf8.size()));
+    const std::string_view bytes = utf8(text);
+    writer.String(bytes.data(), rapidjson::SizeType(bytes.size()));
 }
 
 // JSON has no NaN or infinity; such a value is written as 0 rather than
@@ -41,7 +47,9 @@ void string(Writer& writer, const QString& text)
 template <typename Writer>
 void number(Writer& writer, double value)
 {
-    writer.Double(std::isfinite(value) ? value : 0.0);
+    char text[32];
+    const int length = number_text(std::isfinite(value) ? value : 0.0, text);
+    writer.RawValue(text, size_t(length), rapidjson::kNumberType);
 }
 
 template <typename Writer>
@@ -54,8 +62,9 @@ void uuid(Writer& writer, const QUuid& id)
 template <typename Writer>
 void instant(Writer& writer, const QDateTime& value)
 {
-    const QByteArray text = IsoDate::format(value);
-    writer.String(text.constData(), rapidjson::SizeType(text.size()));
+    char text[20];
+    IsoDate::format_to(value, text);
+    writer.String(text, rapidjson::SizeType(sizeof text));
 }
 
 // Optional values produce no key at all when absent (never null); a non-finite
@@ -65,7 +74,7 @@ void optional_number(Writer& writer, std::string_view name, const std::optional<
 {
     if (value && std::isfinite(*value)) {
         key(writer, name);
-        writer.Double(*value);
+        number(writer, *value);
     }
 }
 

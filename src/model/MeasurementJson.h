@@ -4,6 +4,7 @@
 #include "model/Expected.h"
 #include "model/JsonPath.h"
 #include "model/JsonWrite.h"
+#include "model/StringPool.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -11,10 +12,12 @@
 
 #include <rapidjson/document.h>
 
+#include <optional>
+#include <string_view>
+
 // The JSON form of a measurement: keys equal the field names, sorted; optional
 // values are left out when absent.
-namespace MeasurementJson
-{
+namespace MeasurementJson {
 
 template <typename Writer>
 void write(Writer& writer, const DomainMeasurement& m)
@@ -37,8 +40,8 @@ void write(Writer& writer, const DomainMeasurement& m)
     JsonWrite::key(writer, "response_x_headers");
     writer.StartObject();
     for (auto it = m.response_x_headers.cbegin(); it != m.response_x_headers.cend(); ++it) {
-        const QByteArray name = it.key().toUtf8();
-        writer.Key(name.constData(), rapidjson::SizeType(name.size()));
+        const std::string_view name = JsonWrite::utf8(it.key());
+        writer.Key(name.data(), rapidjson::SizeType(name.size()));
         JsonWrite::string(writer, it.value());
     }
     writer.EndObject();
@@ -59,11 +62,35 @@ void write_list(Writer& writer, const QList<DomainMeasurement>& measurements)
     writer.EndArray();
 }
 
-// Requires "id", "measured_at" and "total_time"; a missing "response_x_headers"
-// reads as empty and a missing "is_local_network_issue" as false.
-DecodeResult<DomainMeasurement> read(const rapidjson::Value& value, const JsonPath& path);
+// Builds one measurement member by member, for the document reader below and
+// for streaming readers of large files alike. "id", "measured_at" and
+// "total_time" are required; a missing "response_x_headers" reads as empty and
+// a missing "is_local_network_issue" as false; null reads like a missing key.
+class Builder {
+public:
+    explicit Builder(StringPool* pool = nullptr) : pool_(pool) {}
+
+    // A member whose value is not an object or array (those are the headers,
+    // given to set_headers, or unknown members, which are ignored).
+    std::optional<DecodeError> set_member(std::string_view key, const rapidjson::Value& value,
+                                          const JsonPath& path);
+    void set_headers(QMap<QString, QString> headers)
+    {
+        measurement_.response_x_headers = std::move(headers);
+    }
+    DecodeResult<DomainMeasurement> finish(const JsonPath& path);
+
+private:
+    StringPool* pool_;
+    DomainMeasurement measurement_;
+    unsigned seen_ = 0;
+};
+
+// `pool`, when given, shares repeated texts between the decoded measurements.
+DecodeResult<DomainMeasurement> read(const rapidjson::Value& value, const JsonPath& path,
+                                     StringPool* pool = nullptr);
 DecodeResult<QList<DomainMeasurement>> read_list(const rapidjson::Value& value,
-                                                 const JsonPath& path);
+                                                 const JsonPath& path, StringPool* pool = nullptr);
 
 // One measurement as compact JSON text, and back.
 QByteArray encode(const DomainMeasurement& measurement);

@@ -7,8 +7,7 @@
 #include <span>
 #include <vector>
 
-namespace
-{
+namespace {
 
 // What the statistics need of one measurement, packed densely so the passes
 // after the first do not walk the full records of a long history again.

@@ -5,8 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace
-{
+namespace {
 
 constexpr int digit_bits = 11;
 constexpr int passes = (64 + digit_bits - 1) / digit_bits;

@@ -5,11 +5,9 @@
 #include <algorithm>
 #include <limits>
 
-namespace
-{
+namespace {
 
-class TimerCall final : public ScheduledCall
-{
+class TimerCall final : public ScheduledCall {
 public:
     TimerCall(qint64 delay_ms, std::function<void()> callback)
         : remaining_ms_(std::max<qint64>(delay_ms, 0)), callback_(std::move(callback))

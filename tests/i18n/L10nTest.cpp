@@ -12,8 +12,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace
-{
+namespace {
 
 struct ResolutionCase {
     const char* name;
@@ -29,9 +28,7 @@ void PrintTo(const ResolutionCase& c, std::ostream* out)
          << c.preferred.join(u',').toStdString() << "]";
 }
 
-class ResolutionTest : public ::testing::TestWithParam<ResolutionCase>
-{
-};
+class ResolutionTest : public ::testing::TestWithParam<ResolutionCase> {};
 
 TEST_P(ResolutionTest, ChoosesDutchOnlyWhenItApplies)
 {
@@ -185,9 +182,7 @@ TEST_F(LanguagePreferenceTest, Counts)
 
 // Registered on its own with a Dutch-preferring locale environment (see
 // CMakeLists.txt); skipped in the ordinary run.
-class SystemLanguageTest : public LanguagePreferenceTest
-{
-};
+class SystemLanguageTest : public LanguagePreferenceTest {};
 
 TEST_F(SystemLanguageTest, DutchEnvironmentSelectsDutch)
 {

@@ -17,8 +17,7 @@ inline void PrintTo(const QString& text, std::ostream* out)
 
 // Tests in one binary share a configuration folder, so each starts and ends
 // without a stored language choice.
-class LanguagePreferenceTest : public ::testing::Test
-{
+class LanguagePreferenceTest : public ::testing::Test {
 protected:
     void SetUp() override { clear_choice(); }
     void TearDown() override { clear_choice(); }

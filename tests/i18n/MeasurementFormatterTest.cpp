@@ -12,8 +12,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace
-{
+namespace {
 
 struct SecondsCase {
     std::optional<double> seconds;

@@ -6,8 +6,7 @@
 #include <ostream>
 #include <string>
 
-namespace
-{
+namespace {
 
 // One measurement of a timeline, in seconds from the first (interval 60 s, gap limit 120 s).
 struct Step {
@@ -31,9 +30,7 @@ void PrintTo(const PeriodCase& c, std::ostream* out)
     *out << c.name;
 }
 
-class DisturbancePeriods : public ::testing::TestWithParam<PeriodCase>
-{
-};
+class DisturbancePeriods : public ::testing::TestWithParam<PeriodCase> {};
 
 TEST_P(DisturbancePeriods, follow_runs_gaps_and_recoveries)
 {

@@ -7,8 +7,7 @@
 #include <ostream>
 #include <string>
 
-namespace
-{
+namespace {
 
 struct ClassificationCase {
     const char* name;
@@ -24,9 +23,7 @@ void PrintTo(const ClassificationCase& c, std::ostream* out)
     *out << c.name;
 }
 
-class MeasurementClassification : public ::testing::TestWithParam<ClassificationCase>
-{
-};
+class MeasurementClassification : public ::testing::TestWithParam<ClassificationCase> {};
 
 TEST_P(MeasurementClassification, follows_status_error_and_local_flag)
 {
@@ -163,9 +160,7 @@ void PrintTo(const BadInput& c, std::ostream* out)
     *out << c.name;
 }
 
-class MeasurementDecodingFailure : public ::testing::TestWithParam<BadInput>
-{
-};
+class MeasurementDecodingFailure : public ::testing::TestWithParam<BadInput> {};
 
 const std::string valid_prefix = R"({"id":"6F1C3B2A-1D2E-4F60-9A7B-0C1D2E3F4A5B",)";
 

@@ -9,8 +9,7 @@
 #include <limits>
 #include <random>
 
-namespace
-{
+namespace {
 
 TEST(IsoDate, formats_utc_with_whole_seconds_dropping_the_fraction)
 {

@@ -7,8 +7,7 @@
 #include <ostream>
 #include <string>
 
-namespace
-{
+namespace {
 
 const std::string domain_id = R"("id":"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9")";
 
@@ -50,9 +49,7 @@ void PrintTo(const Correction& c, std::ostream* out)
     *out << c.name;
 }
 
-class DomainDecodingCorrection : public ::testing::TestWithParam<Correction>
-{
-};
+class DomainDecodingCorrection : public ::testing::TestWithParam<Correction> {};
 
 TEST_P(DomainDecodingCorrection, applies_floors_and_keeps_present_values)
 {
@@ -99,9 +96,7 @@ void PrintTo(const DomainFailure& c, std::ostream* out)
     *out << c.name;
 }
 
-class DomainDecodingFailure : public ::testing::TestWithParam<DomainFailure>
-{
-};
+class DomainDecodingFailure : public ::testing::TestWithParam<DomainFailure> {};
 
 TEST_P(DomainDecodingFailure, names_what_and_where)
 {

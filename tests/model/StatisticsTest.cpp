@@ -6,8 +6,7 @@
 #include <ostream>
 #include <string>
 
-namespace
-{
+namespace {
 
 using Range = MonitoredDomain::IndexRange;
 
@@ -87,9 +86,7 @@ void PrintTo(const LevelCase& c, std::ostream* out)
     *out << c.name;
 }
 
-class LevelThresholds : public ::testing::TestWithParam<LevelCase>
-{
-};
+class LevelThresholds : public ::testing::TestWithParam<LevelCase> {};
 
 TEST_P(LevelThresholds, classify_at_their_exact_boundaries)
 {

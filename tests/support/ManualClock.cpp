@@ -1,7 +1,6 @@
 #include "ManualClock.h"
 
-class ManualClock::Call final : public ScheduledCall
-{
+class ManualClock::Call final : public ScheduledCall {
 public:
     Call(std::weak_ptr<ManualClock*> clock, Key key) : clock_(std::move(clock)), key_(key) {}
     ~Call() override
@@ -18,8 +17,7 @@ private:
 
 ManualClock::ManualClock(QDateTime start)
     : now_ms_(start.toMSecsSinceEpoch()), self_(std::make_shared<ManualClock*>(this))
-{
-}
+{}
 
 ManualClock::~ManualClock() = default;
 

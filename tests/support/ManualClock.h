@@ -11,8 +11,7 @@
 // A clock that moves only when the test says so. Calls that fall due during an
 // advance run in order of their due time (then of scheduling), each with now()
 // set to its due time; calls they schedule run in the same advance when due.
-class ManualClock final : public Clock
-{
+class ManualClock final : public Clock {
 public:
     explicit ManualClock(QDateTime start = QDateTime(QDate(2025, 1, 31), QTime(9, 15), Qt::UTC));
     ~ManualClock() override;

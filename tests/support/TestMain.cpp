@@ -6,8 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 
-namespace
-{
+namespace {
 
 void set_environment(const char* name, const QByteArray& value)
 {

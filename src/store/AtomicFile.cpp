@@ -1,0 +1,164 @@
+#include "store/AtomicFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+AtomicFile::SystemCalls system_calls = AtomicFile::default_system_calls();
+
+// Closes its descriptor when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return fd_; }
+    bool is_open() const { return fd_ >= 0; }
+    int close()
+    {
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+private:
+    int fd_;
+};
+
+QString system_error(const char* what, int error_number)
+{
+    return QStringLiteral("%1: %2").arg(QString::fromLatin1(what),
+                                        QString::fromLocal8Bit(std::strerror(error_number)));
+}
+
+std::optional<QString> write_all(int fd, QByteArrayView content)
+{
+    if (content.isEmpty())
+        return std::nullopt;
+    const char* data = content.data();
+    qsizetype remaining = content.size();
+    while (remaining > 0) {
+        const ssize_t written = system_calls.write(fd, data, size_t(remaining));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return system_error("write failed", errno);
+        }
+        data += written;
+        remaining -= written;
+    }
+    return std::nullopt;
+}
+
+// Makes the rename itself durable.
+void sync_directory(const QByteArray& directory)
+{
+    FileDescriptor fd(::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.is_open())
+        system_calls.fsync(fd.get());
+}
+
+// Read from /proc rather than with umask(2), which would change it for a moment
+// under the feet of other threads.
+mode_t process_umask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:"))
+                return mode_t(line.mid(6).trimmed().toUInt(nullptr, 8));
+        }
+    }
+    return 022;
+}
+
+// The replaced file keeps its permissions; a new one gets the usual ones (umask).
+mode_t permissions_for(const QByteArray& target)
+{
+    struct stat existing {};
+    if (::stat(target.constData(), &existing) == 0)
+        return existing.st_mode & 07777;
+    return 0666 & ~process_umask();
+}
+
+} // namespace
+
+const AtomicFile::SystemCalls& AtomicFile::default_system_calls()
+{
+    static const SystemCalls calls{::write, ::fsync};
+    return calls;
+}
+
+void AtomicFile::set_system_calls(const SystemCalls& calls)
+{
+    system_calls = calls;
+}
+
+AtomicFile::OutputStream::OutputStream(int fd) : fd_(fd), buffer_(1 << 20) {}
+
+void AtomicFile::OutputStream::write(QByteArrayView bytes)
+{
+    if (bytes.size() > qsizetype(buffer_.size() - used_)) {
+        drain();
+        if (bytes.size() >= qsizetype(buffer_.size())) {
+            if (!error_)
+                error_ = write_all(fd_, bytes);
+            return;
+        }
+    }
+    std::copy(bytes.begin(), bytes.end(), buffer_.begin() + qsizetype(used_));
+    used_ += size_t(bytes.size());
+}
+
+void AtomicFile::OutputStream::drain()
+{
+    if (!error_)
+        error_ = write_all(fd_, QByteArrayView(buffer_.data(), qsizetype(used_)));
+    used_ = 0;
+}
+
+std::optional<QString> AtomicFile::write(const QString& path, QByteArrayView content)
+{
+    return write_with(path, [&](OutputStream& stream) { stream.write(content); });
+}
+
+std::optional<QString> AtomicFile::write_with(const QString& path,
+                                              const std::function<void(OutputStream&)>& produce)
+{
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temporary = target + ".XXXXXX";
+    FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (!fd.is_open())
+        return system_error("cannot create a file beside the target", errno);
+    ::fchmod(fd.get(), permissions_for(target));
+
+    OutputStream stream(fd.get());
+    produce(stream);
+    stream.Flush();
+    std::optional<QString> error = stream.error();
+    if (!error && system_calls.fsync(fd.get()) != 0)
+        error = system_error("flush to disk failed", errno);
+    if (!error && fd.close() != 0)
+        error = system_error("close failed", errno);
+    if (!error && ::rename(temporary.constData(), target.constData()) != 0)
+        error = system_error("cannot replace the file", errno);
+    if (error) {
+        ::unlink(temporary.constData());
+        return error;
+    }
+    sync_directory(QFile::encodeName(QFileInfo(path).absolutePath()));
+    return std::nullopt;
+}

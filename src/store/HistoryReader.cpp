@@ -1,0 +1,309 @@
+#include "store/HistoryReader.h"
+
+#include "model/JsonPath.h"
+#include "model/JsonRead.h"
+#include "model/JsonWrite.h"
+#include "model/MeasurementJson.h"
+#include "model/StringPool.h"
+#include "store/CheckedFileStream.h"
+
+#include <QFile>
+
+#include <rapidjson/error/en.h>
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The file stream checks UTF-8 itself, chunk by chunk; text in memory is
+// checked by the parser.
+constexpr unsigned unchecked_text_flags =
+    rapidjson::kParseIterativeFlag | rapidjson::kParseFullPrecisionFlag;
+constexpr unsigned parse_flags = unchecked_text_flags | rapidjson::kParseValidateEncodingFlag;
+
+// Where the reader is: the root object maps ids to lists of measurement objects,
+// whose "response_x_headers" is an object of strings. Anything nested under an
+// unknown key is skipped.
+enum class Place { before_root, root, list, measurement, headers, skipping, done };
+
+class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> {
+public:
+    HistoryReader::Histories histories;
+    std::optional<DecodeError> error;
+
+    bool Null() { return scalar(rapidjson::Value()); }
+    bool Bool(bool b) { return scalar(rapidjson::Value(b)); }
+    bool Int(int i) { return scalar(rapidjson::Value(i)); }
+    bool Uint(unsigned u) { return scalar(rapidjson::Value(u)); }
+    bool Int64(int64_t i) { return scalar(rapidjson::Value(i)); }
+    bool Uint64(uint64_t u) { return scalar(rapidjson::Value(u)); }
+    bool Double(double d) { return scalar(rapidjson::Value(d)); }
+    bool String(const char* text, rapidjson::SizeType length, bool)
+    {
+        if (place_ == Place::headers) {
+            append_header_value(std::string_view(text, length));
+            return true;
+        }
+        return scalar(rapidjson::Value(rapidjson::StringRef(text, length)));
+    }
+
+    bool Key(const char* text, rapidjson::SizeType length, bool)
+    {
+        const std::string_view key(text, length);
+        switch (place_) {
+        case Place::root:
+            domain_key_.assign(key);
+            break;
+        case Place::measurement:
+            field_key_.assign(key);
+            break;
+        case Place::headers:
+            header_name_.assign(key);
+            break;
+        default:
+            break;
+        }
+        return true;
+    }
+
+    bool StartObject()
+    {
+        switch (place_) {
+        case Place::before_root:
+            place_ = Place::root;
+            return true;
+        case Place::list:
+            builder_.emplace(&pool_);
+            place_ = Place::measurement;
+            return true;
+        case Place::measurement:
+            if (field_key_ == "response_x_headers") {
+                headers_key_.clear();
+                header_pairs_.clear();
+                place_ = Place::headers;
+                return true;
+            }
+            return nested_value();
+        case Place::skipping:
+            ++skip_depth_;
+            return true;
+        default:
+            return wrong_place();
+        }
+    }
+
+    bool EndObject(rapidjson::SizeType)
+    {
+        switch (place_) {
+        case Place::measurement:
+            return finish_measurement();
+        case Place::headers:
+            builder_->set_headers(headers());
+            place_ = Place::measurement;
+            return true;
+        case Place::skipping:
+            return end_skipped();
+        case Place::root:
+            place_ = Place::done;
+            return true;
+        default:
+            return true;
+        }
+    }
+
+    bool StartArray()
+    {
+        switch (place_) {
+        case Place::root:
+            list_.clear();
+            place_ = Place::list;
+            return true;
+        case Place::measurement:
+            return nested_value();
+        case Place::skipping:
+            ++skip_depth_;
+            return true;
+        default:
+            return wrong_place();
+        }
+    }
+
+    bool EndArray(rapidjson::SizeType)
+    {
+        if (place_ == Place::skipping)
+            return end_skipped();
+        if (place_ == Place::list) {
+            store_list();
+            place_ = Place::root;
+        }
+        return true;
+    }
+
+private:
+    // Error paths are made only when an error occurs.
+    template <typename Use>
+    auto with_path(Use use)
+    {
+        const JsonPath root;
+        const JsonPath domain = root.key(domain_key_);
+        const JsonPath element = domain.index(list_.size());
+        switch (place_) {
+        case Place::before_root:
+            return use(root);
+        case Place::root:
+            return use(domain);
+        case Place::list:
+            return use(element);
+        case Place::headers:
+            return use(element.key(field_key_).key(header_name_));
+        default:
+            return use(element.key(field_key_));
+        }
+    }
+
+    bool fail(DecodeError decode_error)
+    {
+        error = std::move(decode_error);
+        return false;
+    }
+
+    bool wrong_place()
+    {
+        const char* expected = place_ == Place::before_root ? "an object of histories"
+                               : place_ == Place::root      ? "an array of measurements"
+                               : place_ == Place::list      ? "a measurement object"
+                                                            : "a string";
+        return fail(
+            with_path([&](const JsonPath& path) { return JsonRead::wrong_type(path, expected); }));
+    }
+
+    bool scalar(const rapidjson::Value& value)
+    {
+        if (place_ == Place::skipping)
+            return true;
+        if (place_ != Place::measurement)
+            return wrong_place();
+        auto problem = with_path(
+            [&](const JsonPath& path) { return builder_->set_member(field_key_, value, path); });
+        return problem ? fail(*std::move(problem)) : true;
+    }
+
+    // An object or array as a member value: fine under an unknown key, which is skipped.
+    bool nested_value()
+    {
+        if (!scalar(rapidjson::Value(rapidjson::kObjectType)))
+            return false;
+        place_ = Place::skipping;
+        skip_depth_ = 1;
+        return true;
+    }
+
+    bool end_skipped()
+    {
+        if (--skip_depth_ == 0)
+            place_ = Place::measurement;
+        return true;
+    }
+
+    bool finish_measurement()
+    {
+        place_ = Place::list;
+        auto measurement = with_path([&](const JsonPath& path) { return builder_->finish(path); });
+        if (!measurement)
+            return fail(measurement.error());
+        list_.append(std::move(measurement).value());
+        return true;
+    }
+
+    void append_header_value(std::string_view value)
+    {
+        // Length-prefixed, so any text (even with NUL) has one encoding.
+        for (const std::string_view part : {std::string_view(header_name_), value}) {
+            const auto size = uint32_t(part.size());
+            headers_key_.append(reinterpret_cast<const char*>(&size), sizeof size);
+            headers_key_.append(part);
+        }
+        header_pairs_.emplace_back(header_name_, value);
+    }
+
+    QMap<QString, QString> headers()
+    {
+        if (const auto* known = pool_.find_headers(headers_key_))
+            return *known;
+        QMap<QString, QString> map;
+        for (const auto& [name, value] : header_pairs_)
+            map.insert(pool_.text(name), pool_.text(value));
+        return pool_.add_headers(headers_key_, std::move(map));
+    }
+
+    void store_list()
+    {
+        const auto id = JsonRead::uuid_text(domain_key_, JsonPath());
+        const QString key = id ? QString::fromLatin1(JsonWrite::uuid_text(*id).data(), 36)
+                               : QString::fromStdString(domain_key_);
+        histories.insert(key, std::move(list_));
+        list_ = {};
+    }
+
+    Place place_ = Place::before_root;
+    std::string domain_key_;
+    std::string field_key_;
+    std::string header_name_;
+    std::string headers_key_;
+    std::vector<std::pair<std::string, std::string>> header_pairs_;
+    int skip_depth_ = 0;
+    QList<DomainMeasurement> list_;
+    std::optional<MeasurementJson::Builder> builder_;
+    StringPool pool_;
+};
+
+template <unsigned flags, typename Stream>
+DecodeResult<HistoryReader::Histories> parse(Stream& stream)
+{
+    Handler handler;
+    rapidjson::Reader reader;
+    const rapidjson::ParseResult result = reader.Parse<flags>(stream, handler);
+    if (handler.error)
+        return *std::move(handler.error);
+    if (result.IsError()) {
+        return DecodeError{{},
+                           QStringLiteral("invalid JSON at byte %1: %2")
+                               .arg(result.Offset())
+                               .arg(QString::fromUtf8(rapidjson::GetParseError_En(result.Code())))};
+    }
+    return std::move(handler.histories);
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+} // namespace
+
+DecodeResult<HistoryReader::Histories> HistoryReader::read(QByteArrayView text)
+{
+    rapidjson::MemoryStream stream(text.data(), size_t(text.size()));
+    return parse<parse_flags>(stream);
+}
+
+DecodeResult<HistoryReader::Histories> HistoryReader::read_file(const QString& path)
+{
+    std::unique_ptr<std::FILE, FileCloser> file(
+        std::fopen(QFile::encodeName(path).constData(), "rb"));
+    if (!file)
+        return DecodeError{
+            {},
+            QStringLiteral("cannot open: %1").arg(QString::fromLocal8Bit(std::strerror(errno)))};
+    CheckedFileStream stream(file.get());
+    auto histories = parse<unchecked_text_flags>(stream);
+    if (std::ferror(file.get()))
+        return DecodeError{{}, QStringLiteral("read error")};
+    if (const auto offset = stream.invalid_text_offset())
+        return DecodeError{{}, QStringLiteral("invalid UTF-8 after byte %1").arg(*offset)};
+    return histories;
+}

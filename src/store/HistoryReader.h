@@ -1,0 +1,21 @@
+#pragma once
+
+#include "model/DomainMeasurement.h"
+#include "model/Expected.h"
+
+#include <QByteArrayView>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+// Reads the history file as a stream of parse events, straight into measurement
+// records: a history of a million measurements never exists as a document tree,
+// and repeated texts are shared between records.
+namespace HistoryReader {
+
+using Histories = QHash<QString, QList<DomainMeasurement>>;
+
+DecodeResult<Histories> read(QByteArrayView text);
+DecodeResult<Histories> read_file(const QString& path);
+
+} // namespace HistoryReader

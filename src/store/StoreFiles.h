@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// The support directory and the four data files in it.
+struct StoreFiles {
+    QString support_directory;
+    QString persistence_url;
+    QString history_url;
+    QString hosting_profiles_url;
+    QString deleted_domain_suggestions_url;
+
+    static StoreFiles in(const QString& support_directory);
+
+    // $XDG_DATA_HOME/Tessary, by default ~/.local/share/Tessary.
+    static QString default_support_directory();
+};

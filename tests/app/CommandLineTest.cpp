@@ -1,0 +1,229 @@
+#include "DataFolder.h"
+#include "model/DomainJson.h"
+#include "store/HistoryJson.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ProcessResult {
+    int exit_code;
+    QByteArray out;
+    QByteArray err;
+};
+
+ProcessResult tessary(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(TESSARY_EXECUTABLE), arguments);
+    process.closeWriteChannel();
+    EXPECT_TRUE(process.waitForFinished(30'000));
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+const char* const domains_json =
+    R"([{"id":"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","url_string":"https://example.com","interval_seconds":60,"is_active":true},)"
+    R"({"id":"1B1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","url_string":"https://shop.example.org/a","interval_seconds":30,"is_active":false,"is_pinned":true},)"
+    R"({"id":"2C1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","url_string":"https://shop.example.org/b","interval_seconds":30,"is_active":true,"is_archived":true}])";
+
+// Written by hand: a failure at 09:15 and an outage at 09:16, newest first.
+const char* const history_json =
+    R"({"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9":[)"
+    R"({"id":"BBBBBBBB-1111-4111-8111-111111111111","measured_at":"2025-01-31T09:17:00Z","total_time":0.2,"http_status":200},)"
+    R"({"id":"11111111-1111-4111-8111-111111111111","measured_at":"2025-01-31T09:16:00Z","total_time":9.5,"http_status":200,"response_x_headers":{"x-cache":"HIT"}},)"
+    R"({"id":"22222222-2222-4222-8222-222222222222","measured_at":"2025-01-31T09:15:00Z","total_time":0.2,"http_status":500}]})";
+
+class Commands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder.write(QStringLiteral("domains.json"), domains_json);
+        folder.write(QStringLiteral("measurement_history.json"), history_json);
+    }
+
+    DataFolder folder;
+};
+
+TEST_F(Commands, stats_json_is_one_sorted_compact_object)
+{
+    const ProcessResult run =
+        tessary({QStringLiteral("stats"), QStringLiteral("example.com"), QStringLiteral("--json"),
+                 QStringLiteral("--data-dir"), folder.path()});
+    ASSERT_EQ(run.exit_code, 0) << run.err.constData();
+    EXPECT_EQ(run.out,
+              R"({"average_total_time":3.3000000000000004,"delay_measurement_ids":[],)"
+              R"("disturbance_measurement_ids":["11111111-1111-4111-8111-111111111111"],)"
+              R"("disturbance_periods":[{"contains_failure":true,"duration":120.0,)"
+              R"("id":"22222222-2222-4222-8222-222222222222",)"
+              R"("measurement_id":"22222222-2222-4222-8222-222222222222",)"
+              R"("started_at":"2025-01-31T09:15:00Z"}],"failure_count":1,"highest_total_time":9.5,)"
+              R"("id":"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","levels":{)"
+              R"("11111111-1111-4111-8111-111111111111":"outage",)"
+              R"("22222222-2222-4222-8222-222222222222":"error",)"
+              R"("BBBBBBBB-1111-4111-8111-111111111111":"normal"},)"
+              R"("longest_disturbance_duration":120.0,)"
+              R"("outage_measurement_ids":["11111111-1111-4111-8111-111111111111"],)"
+              R"("url_string":"https://example.com"})"
+              "\n");
+}
+
+TEST_F(Commands, data_dir_is_accepted_before_the_command_and_domains_by_id_or_url)
+{
+    for (const QString& name :
+         {QStringLiteral("0a1b2c3d-4e5f-4061-8293-a4b5c6d7e8f9"),
+          QStringLiteral("https://example.com/"), QStringLiteral("EXAMPLE.COM")}) {
+        const ProcessResult run =
+            tessary({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("stats"), name,
+                     QStringLiteral("--json")});
+        EXPECT_EQ(run.exit_code, 0) << name.toStdString() << run.err.constData();
+        EXPECT_TRUE(run.out.contains("\"id\":\"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9\""));
+    }
+}
+
+TEST_F(Commands, a_host_shared_by_two_domains_is_refused_with_the_candidates)
+{
+    const ProcessResult run =
+        tessary({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("stats"),
+                 QStringLiteral("shop.example.org")});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.contains("matches 2 domains")) << run.err.constData();
+    EXPECT_TRUE(run.err.contains("https://shop.example.org/a"));
+    EXPECT_TRUE(run.err.contains("https://shop.example.org/b (archived)"));
+
+    const ProcessResult missing =
+        tessary({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("stats"),
+                 QStringLiteral("nowhere.example")});
+    EXPECT_EQ(missing.exit_code, 1);
+    EXPECT_TRUE(missing.err.contains("no domain matches \"nowhere.example\""));
+}
+
+TEST_F(Commands, list_json_shows_every_domain_in_store_order)
+{
+    const ProcessResult run = tessary({QStringLiteral("list"), QStringLiteral("--json"),
+                                       QStringLiteral("--data-dir"), folder.path()});
+    ASSERT_EQ(run.exit_code, 0) << run.err.constData();
+    const qsizetype pinned = run.out.indexOf("https://shop.example.org/a");
+    const qsizetype plain = run.out.indexOf("https://example.com");
+    const qsizetype archived = run.out.indexOf("https://shop.example.org/b");
+    EXPECT_TRUE(pinned >= 0 && pinned < plain && plain < archived) << run.out.constData();
+    EXPECT_TRUE(run.out.contains(
+        "\"last_level\":\"normal\",\"last_measured_at\":\"2025-01-31T09:17:00Z\""));
+    EXPECT_TRUE(run.out.contains("\"state\":\"paused\""));
+    EXPECT_TRUE(run.out.contains("\"state\":\"archived\""));
+
+    const ProcessResult table =
+        tessary({QStringLiteral("list"), QStringLiteral("--data-dir"), folder.path()});
+    EXPECT_EQ(table.exit_code, 0);
+    EXPECT_TRUE(table.out.contains("3 measurements, 1 failed, 1 disturbance periods"))
+        << table.out.constData();
+}
+
+TEST_F(Commands, export_writes_the_same_texts_to_a_file_and_to_standard_output)
+{
+    const QString target = folder.file(QStringLiteral("out.csv"));
+    const ProcessResult to_file =
+        tessary({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("export"),
+                 QStringLiteral("example.com"), QStringLiteral("--format"), QStringLiteral("csv"),
+                 QStringLiteral("-o"), target});
+    ASSERT_EQ(to_file.exit_code, 0) << to_file.err.constData();
+    const ProcessResult to_stdout =
+        tessary({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("export"),
+                 QStringLiteral("example.com"), QStringLiteral("--format=csv")});
+    EXPECT_EQ(to_stdout.out, folder.read(QStringLiteral("out.csv")));
+    EXPECT_EQ(to_stdout.out.count('\n'), 4);
+    EXPECT_TRUE(to_stdout.out.contains("\"x-cache: HIT\""));
+
+    const ProcessResult json = tessary({QStringLiteral("--data-dir"), folder.path(),
+                                        QStringLiteral("export"), QStringLiteral("example.com"),
+                                        QStringLiteral("--format"), QStringLiteral("json")});
+    ASSERT_EQ(json.exit_code, 0);
+    const auto domain = DomainJson::decode(json.out);
+    ASSERT_TRUE(domain) << domain.error().to_string().toStdString();
+    EXPECT_EQ(domain->measurements.size(), 3);
+}
+
+TEST_F(Commands, read_only_commands_write_nothing_and_need_no_lock)
+{
+    const QStringList before = folder.entries();
+    QFile lock(folder.file(QStringLiteral("tessary.lock")));
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("list")},
+          QStringList{QStringLiteral("stats"), QStringLiteral("example.com"),
+                      QStringLiteral("--json")},
+          QStringList{QStringLiteral("export"), QStringLiteral("example.com"),
+                      QStringLiteral("--format"), QStringLiteral("json")}}) {
+        const ProcessResult run =
+            tessary(arguments + QStringList{QStringLiteral("--data-dir"), folder.path()});
+        EXPECT_EQ(run.exit_code, 0) << arguments.join(u' ').toStdString() << run.err.constData();
+    }
+    EXPECT_EQ(folder.entries(), before);
+    EXPECT_EQ(folder.read(QStringLiteral("domains.json")), domains_json);
+}
+
+struct Failure {
+    const char* name;
+    QStringList arguments;
+    const char* message;
+};
+
+void PrintTo(const Failure& f, std::ostream* out)
+{
+    *out << f.name;
+}
+
+class CommandFailures : public Commands, public ::testing::WithParamInterface<Failure> {};
+
+TEST_P(CommandFailures, go_to_standard_error_with_a_non_zero_exit_code)
+{
+    const Failure& f = GetParam();
+    const ProcessResult run =
+        tessary(f.arguments + QStringList{QStringLiteral("--data-dir"), folder.path()});
+    EXPECT_NE(run.exit_code, 0);
+    EXPECT_TRUE(run.out.isEmpty()) << run.out.constData();
+    EXPECT_TRUE(run.err.contains(f.message)) << run.err.constData();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CommandFailures,
+    ::testing::Values(Failure{"unknown_command", {QStringLiteral("frobnicate")}, "unknown command"},
+                      Failure{"missing_domain", {QStringLiteral("stats")}, "expected 1 argument"},
+                      Failure{"unknown_option",
+                              {QStringLiteral("list"), QStringLiteral("--colour")},
+                              "Unknown option"},
+                      Failure{"bad_format",
+                              {QStringLiteral("export"), QStringLiteral("example.com"),
+                               QStringLiteral("--format"), QStringLiteral("xml")},
+                              "--format must be json or csv"},
+                      Failure{"unwritable_output",
+                              {QStringLiteral("export"), QStringLiteral("example.com"),
+                               QStringLiteral("--format"), QStringLiteral("csv"),
+                               QStringLiteral("-o"), QStringLiteral("/nonexistent/dir/x.csv")},
+                              "cannot write /nonexistent/dir/x.csv"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Commands, a_damaged_data_file_is_named_instead_of_showing_partial_data)
+{
+    folder.write(QStringLiteral("measurement_history.json"),
+                 "{\"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9\":[{]}");
+    const ProcessResult run =
+        tessary({QStringLiteral("list"), QStringLiteral("--data-dir"), folder.path()});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_TRUE(run.err.contains("cannot use measurement_history.json: invalid JSON at byte"))
+        << run.err.constData();
+}
+
+TEST(CommandLine, help_and_version_need_no_data)
+{
+    const ProcessResult help = tessary({QStringLiteral("--help")});
+    EXPECT_EQ(help.exit_code, 0);
+    for (const char* command : {"list", "stats", "export", "--data-dir"})
+        EXPECT_TRUE(help.out.contains(command)) << command;
+    const ProcessResult version = tessary({QStringLiteral("--version")});
+    EXPECT_EQ(version.exit_code, 0);
+    EXPECT_TRUE(version.out.startsWith("Tessary "));
+}
+
+} // namespace

@@ -1,0 +1,150 @@
+#include "i18n/L10n.h"
+#include "i18n/Preferences.h"
+#include "report/TessaryReportService.h"
+
+#include <QBuffer>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Compares with a file under tests/data/report; TESSARY_UPDATE_GOLDEN=1 rewrites
+// the file instead, for a reviewed change of the format.
+void expect_golden(const QByteArray& actual, const char* name)
+{
+    QFile file(QStringLiteral(TESSARY_TEST_DATA_DIR "/report/") + QString::fromLatin1(name));
+    if (qEnvironmentVariableIntValue("TESSARY_UPDATE_GOLDEN") == 1) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name;
+        file.write(actual);
+        return;
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+    EXPECT_EQ(actual.toStdString(), file.readAll().toStdString());
+}
+
+// A domain whose history exercises every column: quotes, commas and line breaks
+// in texts, absent values, rounding, a local network issue and header order.
+MonitoredDomain sample_domain()
+{
+    MonitoredDomain domain;
+    domain.id = QUuid(QStringLiteral("0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9"));
+    domain.url_string = QStringLiteral("https://www.example.com/status?x=1");
+    domain.interval_seconds = 60;
+    domain.user_agent = QStringLiteral("Tessarybot \"quoted\"");
+
+    DomainMeasurement full;
+    full.id = QUuid(QStringLiteral("11111111-1111-4111-8111-111111111111"));
+    full.measured_at = QDateTime(QDate(2025, 1, 31), QTime(9, 15, 2, 417), Qt::UTC);
+    full.url_string = QStringLiteral("https://www.example.com/status?x=1");
+    full.dns_time = 0.1234567;
+    full.connect_time = 0.0201;
+    full.ssl_time = 0.03;
+    full.ttfb_time = 0.25;
+    full.total_time = 0.4;
+    full.network_baseline_time = 0.08;
+    full.http_status = 304;
+    full.response_x_headers = {
+        {QStringLiteral("x-served-by"), QStringLiteral("cache-ams, cache-fra")},
+        {QStringLiteral("X-Cache"), QStringLiteral("HIT")},
+        {QStringLiteral("x-amz-id"), QStringLiteral("a\"b")}};
+
+    DomainMeasurement failed;
+    failed.id = QUuid(QStringLiteral("22222222-2222-4222-8222-222222222222"));
+    failed.measured_at = QDateTime(QDate(2025, 1, 31), QTime(9, 14), Qt::UTC);
+    failed.total_time = 15.0;
+    failed.error_message = QStringLiteral("Timeout, \"really\"\nsecond line");
+
+    DomainMeasurement not_found;
+    not_found.id = QUuid(QStringLiteral("33333333-3333-4333-8333-333333333333"));
+    not_found.measured_at = QDateTime(QDate(2025, 1, 31), QTime(9, 13), Qt::UTC);
+    not_found.total_time = 1.5;
+    not_found.http_status = 404;
+
+    DomainMeasurement local;
+    local.id = QUuid(QStringLiteral("44444444-4444-4444-8444-444444444444"));
+    local.measured_at = QDateTime(QDate(2025, 1, 31), QTime(9, 12), Qt::UTC);
+    local.total_time = 2.0;
+    local.http_status = 503;
+    local.is_local_network_issue = true;
+    local.network_baseline_time = 1.75;
+
+    domain.measurements = {full, failed, not_found, local};
+    domain.refresh_statistics();
+    return domain;
+}
+
+class ReportService : public ::testing::Test {
+protected:
+    void SetUp() override { L10n::set_selected_language(AppLanguage::english); }
+    void TearDown() override
+    {
+        Preferences::remove(QString::fromLatin1(Preferences::app_language_key));
+    }
+};
+
+TEST_F(ReportService, csv_matches_the_golden_file)
+{
+    expect_golden(TessaryReportService::csv_string(sample_domain()).toUtf8(), "sample.csv");
+}
+
+TEST_F(ReportService, json_export_is_pretty_sorted_and_matches_the_golden_file)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_FALSE(TessaryReportService::write_json(sample_domain(), buffer));
+    expect_golden(buffer.data(), "sample.json");
+    EXPECT_FALSE(buffer.data().contains("\\/"));
+}
+
+TEST_F(ReportService, a_domain_without_measurements_exports_only_the_header_line)
+{
+    MonitoredDomain empty;
+    empty.url_string = QStringLiteral("https://example.com");
+    const QString csv = TessaryReportService::csv_string(empty);
+    EXPECT_EQ(csv.count(QLatin1Char('\n')), 1);
+    EXPECT_TRUE(csv.startsWith(QStringLiteral("\"domain\",\"configured_url\",")));
+    EXPECT_TRUE(csv.endsWith(QStringLiteral("\"response_x_headers\"\n")));
+}
+
+TEST_F(ReportService, file_names_carry_the_host_with_unsafe_characters_replaced)
+{
+    const QDate today(2025, 1, 31);
+    struct Case {
+        const char* url;
+        const char* json_name;
+    };
+    for (const Case& c : {Case{"https://example.com/a/b", "example.com 2025-01-31.json"},
+                          Case{"https://[2001:db8::1]:8443/", "2001-db8--1 2025-01-31.json"},
+                          Case{"weird:name?*|\"<>%\\", "weird-name-------- 2025-01-31.json"}}) {
+        MonitoredDomain domain;
+        domain.url_string = QString::fromLatin1(c.url);
+        EXPECT_EQ(TessaryReportService::proposed_json_file_name(domain, today),
+                  QString::fromLatin1(c.json_name))
+            << c.url;
+    }
+
+    MonitoredDomain domain;
+    domain.url_string = QStringLiteral("https://example.com");
+    EXPECT_EQ(TessaryReportService::proposed_csv_file_name(domain, today),
+              QStringLiteral("example.com 2025-01-31.csv"));
+    EXPECT_EQ(TessaryReportService::proposed_pdf_file_name(domain, today),
+              QStringLiteral("example.com Report 2025-01-31.pdf"));
+    EXPECT_EQ(TessaryReportService::proposed_report_file_name(today),
+              QStringLiteral("Tessary Report 2025-01-31.pdf"));
+    L10n::set_selected_language(AppLanguage::dutch);
+    EXPECT_EQ(TessaryReportService::proposed_pdf_file_name(domain, today),
+              QStringLiteral("example.com Rapport 2025-01-31.pdf"));
+    EXPECT_EQ(TessaryReportService::proposed_report_file_name(today),
+              QStringLiteral("Tessary Rapport 2025-01-31.pdf"));
+}
+
+TEST_F(ReportService, a_failing_device_is_reported)
+{
+    QBuffer closed;
+    const auto error = TessaryReportService::write_csv(sample_domain(), closed);
+    ASSERT_TRUE(error);
+    EXPECT_FALSE(error->isEmpty());
+}
+
+} // namespace

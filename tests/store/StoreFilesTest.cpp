@@ -1,0 +1,100 @@
+#include "store/DomainOrder.h"
+#include "store/HistoryJson.h"
+#include "store/SuggestionJson.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+DomainMeasurement measurement(qint64 seconds)
+{
+    DomainMeasurement m;
+    m.id = QUuid::createUuid();
+    m.measured_at = QDateTime::fromSecsSinceEpoch(1'738'314'900 + seconds, Qt::UTC);
+    m.total_time = 0.25;
+    return m;
+}
+
+TEST(HistoryJson, writes_members_in_sorted_id_order_and_reads_back_every_history)
+{
+    const QUuid high(QStringLiteral("F0000000-0000-4000-8000-000000000000"));
+    const QUuid low(QStringLiteral("0A000000-0000-4000-8000-000000000000"));
+    const QList<DomainMeasurement> high_history = {measurement(60), measurement(0)};
+    const QByteArray text = HistoryJson::encode({{high, high_history}, {low, {}}});
+    EXPECT_TRUE(text.startsWith("{\"0A000000-0000-4000-8000-000000000000\":[],"
+                                "\"F0000000-0000-4000-8000-000000000000\":[{"))
+        << text.constData();
+
+    const auto decoded = HistoryJson::decode(text);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->value(QStringLiteral("F0000000-0000-4000-8000-000000000000")), high_history);
+    EXPECT_TRUE(decoded->contains(QStringLiteral("0A000000-0000-4000-8000-000000000000")));
+}
+
+TEST(HistoryJson, lower_case_ids_are_read_in_canonical_form_and_errors_name_the_member)
+{
+    const auto decoded = HistoryJson::decode("{\"0a000000-0000-4000-8000-00000000000b\":[]}");
+    ASSERT_TRUE(decoded);
+    EXPECT_TRUE(decoded->contains(QStringLiteral("0A000000-0000-4000-8000-00000000000B")));
+
+    const auto broken =
+        HistoryJson::decode("{\"K\":[{\"id\":\"0A000000-0000-4000-8000-00000000000B\"}]}");
+    ASSERT_FALSE(broken);
+    EXPECT_EQ(broken.error().to_string(),
+              QStringLiteral("K[0]: missing required key \"measured_at\""));
+    EXPECT_FALSE(HistoryJson::decode("[]"));
+}
+
+TEST(SuggestionJson, round_trips_and_requires_every_key)
+{
+    const DomainRestoreSuggestion suggestion{QUuid::createUuid(),
+                                             QStringLiteral("https://a.example/x"),
+                                             120,
+                                             24,
+                                             QStringLiteral("Bot"),
+                                             true,
+                                             true,
+                                             false};
+    const QByteArray text = SuggestionJson::encode_list({suggestion});
+    const auto decoded = SuggestionJson::decode_list(text);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, QList<DomainRestoreSuggestion>{suggestion});
+
+    for (const char* key : {"id", "url_string", "interval_seconds", "max_history_hours",
+                            "user_agent", "is_active", "notifies_on_anomalies", "is_archived"}) {
+        QByteArray without = text;
+        without.replace(QByteArray("\"") + key + "\"", "\"renamed\"");
+        const auto result = SuggestionJson::decode_list(without);
+        ASSERT_FALSE(result) << key;
+        EXPECT_TRUE(result.error().message.contains(QString::fromLatin1(key))) << key;
+    }
+}
+
+TEST(DomainOrder, pinned_first_then_host_ignoring_case_keeping_the_order_of_equal_hosts)
+{
+    const auto make = [](const char* url, bool pinned) {
+        MonitoredDomain d;
+        d.id = QUuid::createUuid();
+        d.url_string = QString::fromLatin1(url);
+        d.is_pinned = pinned;
+        return d;
+    };
+    QList<MonitoredDomain> domains = {make("https://b.example/second", false),
+                                      make("https://Zeta.example", true),
+                                      make("https://B.example/first", false),
+                                      make("https://alpha.example", false),
+                                      make("not a url", false),
+                                      make("https://ALPHA.example/pinned", true)};
+    sort_domains(domains);
+    QStringList order;
+    for (const MonitoredDomain& d : domains)
+        order.append(d.url_string);
+    EXPECT_EQ(order, (QStringList{QStringLiteral("https://ALPHA.example/pinned"),
+                                  QStringLiteral("https://Zeta.example"),
+                                  QStringLiteral("https://alpha.example"),
+                                  QStringLiteral("https://b.example/second"),
+                                  QStringLiteral("https://B.example/first"),
+                                  QStringLiteral("not a url")}));
+}
+
+} // namespace

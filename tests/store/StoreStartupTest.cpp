@@ -1,0 +1,249 @@
+#include "DataFolder.h"
+#include "ManualClock.h"
+#include "model/DomainJson.h"
+#include "store/HistoryJson.h"
+#include "store/TessaryStore.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+DomainMeasurement measurement(double total_time, qint64 at_seconds)
+{
+    DomainMeasurement m;
+    m.id = QUuid::createUuid();
+    m.measured_at = QDateTime(QDate(2025, 1, 31), QTime(9, 0), Qt::UTC).addSecs(at_seconds);
+    m.total_time = total_time;
+    m.http_status = 200;
+    return m;
+}
+
+MonitoredDomain domain(const QString& url, bool is_active = true, bool is_archived = false,
+                       bool is_pinned = false)
+{
+    MonitoredDomain d;
+    d.id = QUuid::createUuid();
+    d.url_string = url;
+    d.interval_seconds = 60;
+    d.is_active = is_active;
+    d.is_archived = is_archived;
+    d.is_pinned = is_pinned;
+    return d;
+}
+
+class StoreStartup : public ::testing::Test {
+protected:
+    std::unique_ptr<TessaryStore> open_store()
+    {
+        auto store = TessaryStore::open({folder.path(), &clock, QStringLiteral("test")});
+        EXPECT_TRUE(store) << store.error().toStdString();
+        return store ? std::move(store).value() : nullptr;
+    }
+
+    DataFolder folder;
+    ManualClock clock;
+};
+
+TEST_F(StoreStartup, first_launch_creates_the_folder_and_starts_empty_without_writing)
+{
+    const auto store = open_store();
+    ASSERT_TRUE(store);
+    EXPECT_TRUE(QDir(folder.path()).exists());
+    EXPECT_TRUE(store->domains().isEmpty());
+    EXPECT_FALSE(store->selected_domain_id());
+    EXPECT_EQ(folder.entries(), QStringList{QStringLiteral("tessary.lock")});
+}
+
+TEST_F(StoreStartup, history_is_merged_by_id_and_domains_without_an_entry_keep_their_own)
+{
+    MonitoredDomain first = domain(QStringLiteral("https://a.example"));
+    MonitoredDomain second = domain(QStringLiteral("https://b.example"));
+    const DomainMeasurement own = measurement(0.3, 0);
+    second.measurements = {own};
+    folder.write(QStringLiteral("domains.json"), DomainJson::encode_list({first, second}));
+    const QList<DomainMeasurement> history = {measurement(0.2, 120), measurement(0.1, 60)};
+    folder.write(
+        QStringLiteral("measurement_history.json"),
+        HistoryJson::encode({{first.id, history}, {QUuid::createUuid(), {measurement(1.0, 0)}}}));
+
+    const auto store = open_store();
+    ASSERT_EQ(store->domains().size(), 2);
+    EXPECT_EQ(store->domains()[0].measurements, history);
+    EXPECT_EQ(store->domains()[1].measurements, QList<DomainMeasurement>{own});
+    EXPECT_DOUBLE_EQ(*store->domains()[0].statistics.average_total_time, 0.15);
+}
+
+TEST_F(StoreStartup, histories_inside_domains_json_migrate_to_the_history_file)
+{
+    MonitoredDomain a = domain(QStringLiteral("https://a.example"));
+    MonitoredDomain b = domain(QStringLiteral("https://b.example"));
+    a.measurements = {measurement(0.2, 60), measurement(0.4, 0)};
+    b.measurements = {measurement(9.0, 0)};
+    folder.write(QStringLiteral("domains.json"), DomainJson::encode_list({a, b}));
+
+    const auto store = open_store();
+    ASSERT_TRUE(store);
+    const auto domains = DomainJson::decode_list(folder.read(QStringLiteral("domains.json")));
+    ASSERT_TRUE(domains);
+    for (const MonitoredDomain& d : *domains)
+        EXPECT_TRUE(d.measurements.isEmpty());
+    const auto history =
+        HistoryJson::decode(folder.read(QStringLiteral("measurement_history.json")));
+    ASSERT_TRUE(history);
+    EXPECT_EQ(history->size(), 2);
+    EXPECT_EQ(history->value(a.id.toString(QUuid::WithoutBraces).toUpper()), a.measurements);
+    EXPECT_EQ(history->value(b.id.toString(QUuid::WithoutBraces).toUpper()), b.measurements);
+    EXPECT_EQ(store->domains()[1].statistics.outage_measurement_ids.size(), 1);
+}
+
+TEST_F(StoreStartup, sorts_pinned_first_then_by_host_and_selects_the_first_active_domain)
+{
+    const MonitoredDomain archived = domain(QStringLiteral("https://aaa.example"), true, true);
+    const MonitoredDomain paused = domain(QStringLiteral("https://Beta.example/x"), false);
+    const MonitoredDomain alpha = domain(QStringLiteral("https://alpha.example"));
+    const MonitoredDomain pinned =
+        domain(QStringLiteral("https://zulu.example"), true, false, true);
+    folder.write(QStringLiteral("domains.json"),
+                 DomainJson::encode_list({paused, archived, alpha, pinned}));
+
+    const auto store = open_store();
+    QStringList order;
+    for (const MonitoredDomain& d : store->domains())
+        order.append(d.url_string);
+    EXPECT_EQ(order, (QStringList{pinned.url_string, archived.url_string, alpha.url_string,
+                                  paused.url_string}));
+    EXPECT_EQ(store->active_domains().size(), 3);
+    EXPECT_EQ(store->archived_domains().size(), 1);
+    EXPECT_EQ(store->selected_domain_id(), pinned.id);
+
+    store->set_selected_domain_id(archived.id);
+    EXPECT_FALSE(store->selected_domain());
+    store->set_selected_domain_id(alpha.id);
+    ASSERT_TRUE(store->selected_domain());
+    EXPECT_EQ(store->selected_domain()->id, alpha.id);
+}
+
+TEST_F(StoreStartup, a_repeated_id_keeps_its_first_record)
+{
+    MonitoredDomain first = domain(QStringLiteral("https://first.example"));
+    MonitoredDomain copy = first;
+    copy.url_string = QStringLiteral("https://copy.example");
+    folder.write(QStringLiteral("domains.json"), DomainJson::encode_list({first, copy}));
+
+    const auto store = open_store();
+    ASSERT_EQ(store->domains().size(), 1);
+    EXPECT_EQ(store->domains()[0].url_string, first.url_string);
+    store->save_all_now();
+    const auto saved = DomainJson::decode_list(folder.read(QStringLiteral("domains.json")));
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->size(), 1);
+}
+
+TEST_F(StoreStartup, a_second_writer_is_refused_with_the_holder_named)
+{
+    const auto store = open_store();
+    ASSERT_TRUE(store);
+    const auto second = TessaryStore::open({folder.path(), &clock, QStringLiteral("other")});
+    ASSERT_FALSE(second);
+    EXPECT_TRUE(second.error().contains(
+        QStringLiteral("test (process %1)").arg(QCoreApplication::applicationPid())))
+        << second.error().toStdString();
+    EXPECT_TRUE(second.error().contains(folder.path()));
+}
+
+TEST_F(StoreStartup, the_lock_is_released_with_the_store)
+{
+    open_store().reset();
+    EXPECT_TRUE(open_store());
+}
+
+// Files that exist but cannot be used must never be destroyed by the next save.
+struct DamagedCase {
+    const char* name;
+    bool corrupt_domains;
+    bool corrupt_history;
+    bool remove_domains;
+};
+
+void PrintTo(const DamagedCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class DamagedFiles : public StoreStartup, public ::testing::WithParamInterface<DamagedCase> {};
+
+TEST_P(DamagedFiles, are_moved_aside_before_the_first_save_replaces_them)
+{
+    const DamagedCase& c = GetParam();
+    const MonitoredDomain d = domain(QStringLiteral("https://a.example"));
+    const QByteArray domains_text =
+        c.corrupt_domains ? QByteArrayLiteral("[{\"id\": truncated") : DomainJson::encode_list({d});
+    const QByteArray history_text = c.corrupt_history
+                                        ? QByteArrayLiteral("{\"x\":[{\"id\":1}]}")
+                                        : HistoryJson::encode({{d.id, {measurement(0.2, 0)}}});
+    if (!c.remove_domains)
+        folder.write(QStringLiteral("domains.json"), domains_text);
+    folder.write(QStringLiteral("measurement_history.json"), history_text);
+
+    const auto store = open_store();
+    store->save_all_now();
+
+    QStringList aside;
+    for (const QString& entry : folder.entries()) {
+        if (entry.contains(QStringLiteral(".unreadable-")))
+            aside.append(entry);
+    }
+    const bool history_unused = c.corrupt_history || c.corrupt_domains || c.remove_domains;
+    EXPECT_EQ(aside.size(), int(c.corrupt_domains) + int(history_unused))
+        << aside.join(u' ').toStdString();
+    for (const QString& name : aside) {
+        const QByteArray original =
+            name.startsWith(QStringLiteral("domains.json")) ? domains_text : history_text;
+        EXPECT_EQ(folder.read(name), original) << name.toStdString();
+    }
+    EXPECT_TRUE(DomainJson::decode_list(folder.read(QStringLiteral("domains.json"))));
+    EXPECT_TRUE(HistoryJson::decode(folder.read(QStringLiteral("measurement_history.json"))));
+
+    // Only the first replacement moves a file aside.
+    store->save_all_now();
+    EXPECT_EQ(folder.entries().filter(QStringLiteral(".unreadable-")).size(), aside.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DamagedFiles,
+                         ::testing::Values(DamagedCase{"corrupt_domains", true, false, false},
+                                           DamagedCase{"corrupt_history", false, true, false},
+                                           DamagedCase{"history_without_domains", false, false,
+                                                       true},
+                                           DamagedCase{"both_corrupt", true, true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StoreStartup, a_data_file_that_is_a_folder_is_moved_aside_not_deleted)
+{
+    QDir().mkpath(folder.file(QStringLiteral("domains.json")));
+    folder.write(QStringLiteral("domains.json/keep.txt"), "precious");
+
+    const auto store = open_store();
+    EXPECT_TRUE(store->domains().isEmpty());
+    store->save_configuration();
+    const QStringList aside = folder.entries().filter(QStringLiteral("domains.json.unreadable-"));
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(folder.read(aside.first() + QStringLiteral("/keep.txt")), "precious");
+    EXPECT_EQ(folder.read(QStringLiteral("domains.json")), "[]");
+}
+
+TEST_F(StoreStartup, undecodable_suggestions_load_as_empty_and_survive_the_next_save)
+{
+    folder.write(QStringLiteral("deleted_domain_suggestions.json"), "[{\"id\":\"x\"}]");
+    const auto store = open_store();
+    EXPECT_TRUE(store->deleted_domain_suggestions().isEmpty());
+    store->save_deleted_domain_suggestions();
+    const QStringList aside =
+        folder.entries().filter(QStringLiteral("deleted_domain_suggestions.json.unreadable-"));
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(folder.read(aside.first()), "[{\"id\":\"x\"}]");
+    EXPECT_EQ(folder.read(QStringLiteral("deleted_domain_suggestions.json")), "[]");
+}
+
+} // namespace
