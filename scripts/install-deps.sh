@@ -14,12 +14,16 @@ packages=(
   qt6-charts-dev
   qt6-qpa-plugins
   libcurl4-openssl-dev
+  libssl-dev
+  curl
   rapidjson-dev
   tzdata
   libicu-dev
   libgtest-dev
   libgmock-dev
   libbenchmark-dev
+  dbus-daemon
+  iproute2
 )
 
 missing=()

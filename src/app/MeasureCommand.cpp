@@ -1,0 +1,138 @@
+#include "MeasureCommand.h"
+
+#include "i18n/L10n.h"
+#include "i18n/MeasurementFormatter.h"
+#include "measurement/EngineMeasurementSource.h"
+#include "measurement/NetworkBaselineProbe.h"
+#include "model/MeasurementJson.h"
+#include "model/UrlNormalizer.h"
+
+#include <QEventLoop>
+
+#include <optional>
+
+namespace {
+
+struct Arguments {
+    QString url;
+    QString user_agent;
+    bool json = false;
+};
+
+std::optional<Arguments> parse(const QStringList& arguments, QString& error)
+{
+    Arguments parsed;
+    bool have_url = false;
+    bool have_user_agent = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == u"--json") {
+            parsed.json = true;
+        } else if (argument == u"--user-agent") {
+            if (i + 1 >= arguments.size()) {
+                error = QStringLiteral("--user-agent needs a value");
+                return std::nullopt;
+            }
+            parsed.user_agent = arguments[++i];
+            have_user_agent = true;
+        } else if (argument.startsWith(u"--user-agent=")) {
+            parsed.user_agent = argument.mid(13);
+            have_user_agent = true;
+        } else if (argument.startsWith(u"--")) {
+            error = QStringLiteral("unknown option %1").arg(argument);
+            return std::nullopt;
+        } else if (!have_url) {
+            parsed.url = argument;
+            have_url = true;
+        } else {
+            error = QStringLiteral("one URL at a time");
+            return std::nullopt;
+        }
+    }
+    if (!have_url) {
+        error = QStringLiteral("which domain or URL? usage: tessary measure URL [--user-agent UA] "
+                               "[--json]");
+        return std::nullopt;
+    }
+    Q_UNUSED(have_user_agent);
+    return parsed;
+}
+
+void print_row(QTextStream& out, const QString& label, const QString& value)
+{
+    out << "  " << label.leftJustified(22) << value << '\n';
+}
+
+void print_breakdown(QTextStream& out, const DomainMeasurement& m)
+{
+    out << m.url_string.value_or(QString()) << '\n';
+    print_row(out, L10n::text(u"Status", u"Status"),
+              m.http_status ? QString::number(*m.http_status) : QStringLiteral("-"));
+    print_row(out, L10n::text(u"DNS lookup", u"DNS-opzoeking"),
+              MeasurementFormatter::duration(m.dns_time));
+    print_row(out, L10n::text(u"TCP connect", u"TCP-verbinding"),
+              MeasurementFormatter::duration(m.connect_time));
+    print_row(out, L10n::text(u"TLS handshake", u"TLS-handshake"),
+              MeasurementFormatter::duration(m.ssl_time));
+    print_row(out, L10n::text(u"Time to first byte", u"Tijd tot eerste byte"),
+              MeasurementFormatter::duration(m.ttfb_time));
+    print_row(out, L10n::text(u"Total", u"Totaal"), MeasurementFormatter::duration(m.total_time));
+    print_row(out, L10n::text(u"Baseline probe", u"Basislijnmeting"),
+              MeasurementFormatter::duration(m.network_baseline_time));
+    if (m.is_local_network_issue)
+        print_row(out, L10n::text(u"Local network", u"Lokaal netwerk"),
+                  L10n::text(u"slow (left out of the statistics)",
+                             u"traag (niet meegeteld in de statistieken)"));
+    if (m.error_message)
+        print_row(out, L10n::text(u"Error", u"Fout"), *m.error_message);
+    if (!m.response_x_headers.isEmpty()) {
+        out << "  " << L10n::text(u"X-headers:", u"X-headers:") << '\n';
+        for (auto it = m.response_x_headers.cbegin(); it != m.response_x_headers.cend(); ++it)
+            out << "    " << it.key() << ": " << it.value() << '\n';
+    }
+}
+
+} // namespace
+
+int run_measure_command(CommandContext& context)
+{
+    QString error;
+    const std::optional<Arguments> arguments = parse(context.arguments, error);
+    if (!arguments) {
+        context.err << "tessary measure: " << error << '\n';
+        return 1;
+    }
+    const std::optional<QUrl> url = UrlNormalizer::normalize_url(arguments->url);
+    if (!url) {
+        context.err << "tessary measure: "
+                    << L10n::text(u"Enter a valid domain or URL.",
+                                  u"Voer een geldig domein of een geldige URL in.")
+                    << " (" << arguments->url << ")\n";
+        return 1;
+    }
+
+    const QUrl probe_endpoint = NetworkBaselineProbe::configured_endpoint();
+    EngineMeasurementSource source(CurlEngine::shared(), Clock::system(), probe_endpoint);
+    std::optional<DomainMeasurement> measurement;
+    QEventLoop loop;
+    source.measure(UrlNormalizer::absolute_string(*url), arguments->user_agent,
+                   [&](std::optional<DomainMeasurement> result) {
+                       measurement = std::move(result);
+                       loop.quit();
+                   });
+    loop.exec();
+
+    if (!measurement) {
+        context.err << "tessary measure: "
+                    << L10n::text(u"no usable network: the probe of %1 failed.",
+                                  u"geen bruikbaar netwerk: de controle van %1 mislukte.")
+                           .arg(probe_endpoint.toString())
+                    << '\n';
+        return 2;
+    }
+    if (arguments->json)
+        context.out << QString::fromUtf8(MeasurementJson::encode(*measurement)) << '\n';
+    else
+        print_breakdown(context.out, *measurement);
+    return 0;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "measurement/NotificationSink.h"
+
+#include <QDBusConnection>
+#include <QObject>
+
+// Posts to the freedesktop notification service (org.freedesktop.Notifications)
+// over D-Bus, asynchronously. Notify gets app_name "Tessary", replaces_id 0, no
+// icon, no actions, expire_timeout -1 and these hints:
+//   "sound-name"    "message-new-instant" when the request plays the default sound
+//   "x-tessary-id"  the request's identifier ("build-time-<UUID>")
+// The body is escaped when the service says it reads markup ("body-markup").
+// A missing service, a refused call or no bus at all is ignored.
+class DBusNotificationSink final : public QObject, public NotificationSink {
+    Q_OBJECT
+
+public:
+    static constexpr const char* sound_hint = "sound-name";
+    static constexpr const char* default_sound_name = "message-new-instant";
+    static constexpr const char* identifier_hint = "x-tessary-id";
+
+    // On the session bus unless given another connection.
+    explicit DBusNotificationSink(QDBusConnection connection = QDBusConnection::sessionBus(),
+                                  QObject* parent = nullptr);
+
+    void post(const NotificationRequest& request) override;
+
+Q_SIGNALS:
+    // After each post(), once the service has answered (or could not be
+    // reached): whether it took the notification.
+    void posting_finished(bool delivered);
+
+private:
+    void notify(const NotificationRequest& request, bool body_is_markup);
+
+    QDBusConnection connection_;
+};

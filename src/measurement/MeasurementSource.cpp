@@ -1,0 +1,3 @@
+#include "measurement/MeasurementSource.h"
+
+MeasurementSource::~MeasurementSource() = default;

@@ -1,0 +1,113 @@
+#include "measurement/NetworkBaselineProbe.h"
+
+#include "measurement/ThreadInbox.h"
+
+#include <algorithm>
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+bool succeeded(const HttpResult& result)
+{
+    return !result.error && result.status && *result.status >= 200 && *result.status <= 399;
+}
+
+} // namespace
+
+class NetworkBaselineProbe::State : public std::enable_shared_from_this<State> {
+public:
+    State(CurlEngine& engine, Clock& clock, QUrl endpoint, std::chrono::milliseconds limit)
+        : engine_(engine), clock_(clock), endpoint_(std::move(endpoint)), limit_(limit)
+    {}
+
+    ~State()
+    {
+        if (transfer_ && !completed_)
+            engine_.cancel(*transfer_);
+    }
+
+    void measure(std::function<void(NetworkBaselineResult)> done)
+    {
+        if (started_)
+            return;
+        started_ = true;
+        done_ = std::move(done);
+        started_at_ = Steady::now();
+
+        HttpRequest request;
+        request.url = endpoint_;
+        request.timeout = limit_;
+        const std::shared_ptr<ThreadInbox> inbox = ThreadInbox::current();
+        std::weak_ptr<State> weak = weak_from_this();
+        transfer_ = engine_.start(std::move(request), [inbox, weak](HttpResult result) {
+            const bool available = succeeded(result);
+            inbox->post([weak, available] {
+                if (const std::shared_ptr<State> self = weak.lock())
+                    self->finish(available, false);
+            });
+        });
+        // The handle lives in this object, so the call never outlives it.
+        watchdog_ = clock_.call_after(limit_.count(), [this] { finish(false, true); });
+    }
+
+private:
+    void finish(bool available, bool by_watchdog)
+    {
+        if (completed_)
+            return;
+        completed_ = true;
+        const double limit_seconds = std::chrono::duration<double>(limit_).count();
+        const double elapsed = std::chrono::duration<double>(Steady::now() - started_at_).count();
+        const NetworkBaselineResult result{
+            .duration = by_watchdog ? limit_seconds : std::min(elapsed, limit_seconds),
+            .is_available = available,
+        };
+        watchdog_.reset();
+        if (by_watchdog && transfer_)
+            engine_.cancel(*transfer_);
+        // `done` may well delete the probe.
+        const std::shared_ptr<State> keep = shared_from_this();
+        std::function<void(NetworkBaselineResult)> done = std::move(done_);
+        if (done)
+            done(result);
+    }
+
+    CurlEngine& engine_;
+    Clock& clock_;
+    QUrl endpoint_;
+    std::chrono::milliseconds limit_;
+    bool started_ = false;
+    bool completed_ = false;
+    Steady::time_point started_at_;
+    std::optional<CurlEngine::TransferId> transfer_;
+    std::unique_ptr<ScheduledCall> watchdog_;
+    std::function<void(NetworkBaselineResult)> done_;
+};
+
+NetworkBaselineProbe::NetworkBaselineProbe(CurlEngine& engine, Clock& clock, QUrl endpoint,
+                                           std::chrono::milliseconds limit)
+    : state_(std::make_shared<State>(engine, clock, std::move(endpoint), limit))
+{}
+
+NetworkBaselineProbe::~NetworkBaselineProbe() = default;
+
+void NetworkBaselineProbe::measure(std::function<void(NetworkBaselineResult)> done)
+{
+    state_->measure(std::move(done));
+}
+
+QUrl NetworkBaselineProbe::configured_endpoint()
+{
+    const QUrl configured(QString::fromUtf8(qgetenv("TESSARY_PROBE_URL")), QUrl::StrictMode);
+    const QString scheme = configured.scheme().toLower();
+    if (configured.isValid() && !configured.host().isEmpty() &&
+        (scheme == u"https" || scheme == u"http"))
+        return configured;
+    return default_endpoint();
+}
+
+QUrl NetworkBaselineProbe::default_endpoint()
+{
+    return QUrl(QStringLiteral("https://connectivitycheck.gstatic.com/generate_204"));
+}

@@ -1,0 +1,27 @@
+#include "measurement/SharedBaselineProbe.h"
+
+SharedBaselineProbe::SharedBaselineProbe(CurlEngine& engine, Clock& clock, QUrl endpoint,
+                                         std::chrono::milliseconds limit)
+    : engine_(engine), clock_(clock), endpoint_(std::move(endpoint)), limit_(limit)
+{}
+
+SharedBaselineProbe::~SharedBaselineProbe() = default;
+
+void SharedBaselineProbe::measure(Done done)
+{
+    waiting_.append(std::move(done));
+    if (running_)
+        return;
+    ++probes_started_;
+    running_ = std::make_unique<NetworkBaselineProbe>(engine_, clock_, endpoint_, limit_);
+    running_->measure([this](NetworkBaselineResult result) { finish(result); });
+}
+
+void SharedBaselineProbe::finish(NetworkBaselineResult result)
+{
+    // Taken out first: a waiter may start the next probe, or delete this object.
+    const QList<Done> waiting = std::exchange(waiting_, {});
+    std::unique_ptr<NetworkBaselineProbe> finished = std::move(running_);
+    for (const Done& done : waiting)
+        done(result);
+}

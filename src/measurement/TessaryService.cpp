@@ -1,0 +1,200 @@
+#include "measurement/TessaryService.h"
+
+#include "i18n/L10n.h"
+#include "measurement/HttpTransaction.h"
+#include "measurement/MeasurementBuilder.h"
+#include "measurement/ThreadInbox.h"
+
+#include <QUuid>
+
+#include <algorithm>
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+double seconds_between(Steady::time_point from, Steady::time_point to)
+{
+    return std::chrono::duration<double>(to - from).count();
+}
+
+bool is_redirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+} // namespace
+
+class TessaryService::State : public std::enable_shared_from_this<State> {
+public:
+    State(CurlEngine& engine, Clock& clock, std::shared_ptr<SharedBaselineProbe> probe,
+          Limits limits)
+        : engine_(engine), clock_(clock), limits_(limits), probe_(std::move(probe))
+    {}
+
+    ~State()
+    {
+        if (transfer_ && !completed_)
+            engine_.cancel(*transfer_);
+    }
+
+    void measure(const QUrl& url, const QString& user_agent, Done done)
+    {
+        if (done_ || completed_)
+            return;
+        done_ = std::move(done);
+        std::weak_ptr<State> weak = weak_from_this();
+        probe_->measure([weak, url, user_agent](NetworkBaselineResult probe) {
+            if (const std::shared_ptr<State> self = weak.lock())
+                self->on_probe(probe, url, user_agent);
+        });
+    }
+
+private:
+    void on_probe(const NetworkBaselineResult& probe, const QUrl& url, const QString& user_agent)
+    {
+        outcome_.network_baseline_time = probe.duration;
+        outcome_.is_local_network_issue =
+            MeasurementBuilder::is_local_network_issue(probe, limits_.slow_probe_seconds);
+        if (!probe.is_available) {
+            completed_ = true;
+            deliver(std::nullopt);
+            return;
+        }
+
+        started_at_ = clock_.now();
+        requested_at_ = Steady::now();
+        outcome_.requested_url = url.toString(QUrl::FullyEncoded);
+        outcome_.time_limit_seconds = int(limits_.watchdog.count() / 1000);
+        user_agent_ = MeasurementBuilder::normalized_user_agent(user_agent).toUtf8();
+        connections_ = engine_.new_connection_group();
+        watchdog_ = clock_.call_after(limits_.watchdog.count(), [this] { on_watchdog(); });
+        start_hop(url);
+    }
+
+    void start_hop(const QUrl& url)
+    {
+        // curl's limit covers the whole chain, as a single task's would.
+        const auto spent =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - requested_at_);
+        HttpRequest request;
+        request.url = url;
+        request.headers = {{"Cache-Control", "no-cache"}, {"User-Agent", user_agent_}};
+        request.timeout = std::max(limits_.request_timeout - spent, std::chrono::milliseconds(1));
+        request.connections = connections_;
+
+        const std::shared_ptr<ThreadInbox> inbox = ThreadInbox::current();
+        std::weak_ptr<State> weak = weak_from_this();
+        transfer_ = engine_.start(std::move(request), [inbox, weak](HttpResult result) {
+            inbox->post([weak, result = std::move(result)] {
+                if (const std::shared_ptr<State> self = weak.lock())
+                    self->on_hop(result);
+            });
+        });
+    }
+
+    void on_hop(const HttpResult& result)
+    {
+        if (completed_)
+            return;
+        if (outcome_.transactions.isEmpty())
+            first_hop_started_ = result.started;
+        const double offset = seconds_between(first_hop_started_, result.started);
+        outcome_.transactions.append(HttpTransaction::from_transfer(result.times, offset));
+        outcome_.task_duration = offset + result.times.total;
+        outcome_.status = result.status;
+        outcome_.response_headers = result.headers;
+
+        if (result.error) {
+            complete(result.error);
+            return;
+        }
+        if (result.status && is_redirect(*result.status) && result.redirect_url) {
+            if (outcome_.transactions.size() > limits_.max_redirects) {
+                complete(too_many_redirects_message(limits_.max_redirects));
+                return;
+            }
+            start_hop(*result.redirect_url);
+            return;
+        }
+        complete(std::nullopt);
+    }
+
+    void on_watchdog()
+    {
+        if (completed_)
+            return;
+        outcome_.timed_out = true;
+        // Like a task's metrics, a hop's times arrive only when it ends.
+        outcome_.transactions.clear();
+        outcome_.task_duration.reset();
+        outcome_.status.reset();
+        outcome_.response_headers.clear();
+        if (transfer_)
+            engine_.cancel(*transfer_);
+        complete(std::nullopt);
+    }
+
+    void complete(std::optional<QString> error)
+    {
+        completed_ = true;
+        watchdog_.reset();
+        connections_.reset();
+        outcome_.id = QUuid::createUuid();
+        outcome_.measured_at = clock_.now();
+        outcome_.elapsed = double(started_at_.msecsTo(outcome_.measured_at)) / 1000.0;
+        outcome_.error = std::move(error);
+        deliver(MeasurementBuilder::build(outcome_));
+    }
+
+    void deliver(std::optional<DomainMeasurement> measurement)
+    {
+        // `done` may well delete the service.
+        const std::shared_ptr<State> keep = shared_from_this();
+        Done done = std::move(done_);
+        if (done)
+            done(std::move(measurement));
+    }
+
+    CurlEngine& engine_;
+    Clock& clock_;
+    Limits limits_;
+    std::shared_ptr<SharedBaselineProbe> probe_;
+    Done done_;
+    bool completed_ = false;
+
+    QDateTime started_at_;
+    Steady::time_point requested_at_;
+    Steady::time_point first_hop_started_;
+    QByteArray user_agent_;
+    std::shared_ptr<CurlConnectionGroup> connections_;
+    std::optional<CurlEngine::TransferId> transfer_;
+    std::unique_ptr<ScheduledCall> watchdog_;
+    MeasurementBuilder::RequestOutcome outcome_;
+};
+
+TessaryService::TessaryService(CurlEngine& engine, Clock& clock, QUrl probe_endpoint, Limits limits)
+    : TessaryService(engine, clock,
+                     std::make_shared<SharedBaselineProbe>(engine, clock, std::move(probe_endpoint),
+                                                           limits.probe_limit),
+                     limits)
+{}
+
+TessaryService::TessaryService(CurlEngine& engine, Clock& clock,
+                               std::shared_ptr<SharedBaselineProbe> probe, Limits limits)
+    : state_(std::make_shared<State>(engine, clock, std::move(probe), limits))
+{}
+
+TessaryService::~TessaryService() = default;
+
+void TessaryService::measure(const QUrl& url, const QString& user_agent, Done done)
+{
+    state_->measure(url, user_agent, std::move(done));
+}
+
+QString TessaryService::too_many_redirects_message(int max_redirects)
+{
+    return L10n::text(u"Too many redirects (more than %1).",
+                      u"Te veel doorverwijzingen (meer dan %1).")
+        .arg(max_redirects);
+}

@@ -1,0 +1,191 @@
+#include "measurement/DBusNotificationSink.h"
+
+#include "EventLoop.h"
+#include "FakeNotificationServer.h"
+#include "PrivateSessionBus.h"
+#include "i18n/AppLanguage.h"
+#include "i18n/L10n.h"
+#include "measurement/TessaryNotificationService.h"
+
+#include <QDBusConnection>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+// One private bus per test, a client connection to it, and optionally the fake
+// notification daemon on a connection of its own.
+class DBusNotificationSinkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(bus_.address().isEmpty()) << bus_.error().toStdString();
+        const QString suffix = QString::number(++connection_counter);
+        client_name_ = u"tessary-client-"_s + suffix;
+        server_name_ = u"tessary-server-"_s + suffix;
+        client_ = QDBusConnection::connectToBus(bus_.address(), client_name_);
+        ASSERT_TRUE(client_->isConnected()) << client_->lastError().message().toStdString();
+        L10n::set_selected_language(AppLanguage::english);
+    }
+
+    void TearDown() override
+    {
+        L10n::set_selected_language(AppLanguage::system);
+        if (server_) {
+            server_->unregisterObject(u"/org/freedesktop/Notifications"_s);
+            server_->unregisterService(u"org.freedesktop.Notifications"_s);
+        }
+        server_.reset();
+        client_.reset();
+        QDBusConnection::disconnectFromBus(server_name_);
+        QDBusConnection::disconnectFromBus(client_name_);
+    }
+
+    void start_server()
+    {
+        server_ = QDBusConnection::connectToBus(bus_.address(), server_name_);
+        ASSERT_TRUE(server_->isConnected());
+        ASSERT_TRUE(server_->registerObject(u"/org/freedesktop/Notifications"_s, &fake_,
+                                            QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(server_->registerService(u"org.freedesktop.Notifications"_s));
+    }
+
+    // Posts and waits for the sink to hear back; returns what it heard.
+    std::optional<bool> post_and_wait(DBusNotificationSink& sink,
+                                      const NotificationRequest& request)
+    {
+        std::optional<bool> delivered;
+        const auto connection = QObject::connect(&sink, &DBusNotificationSink::posting_finished,
+                                                 [&](bool value) { delivered = value; });
+        sink.post(request);
+        wait_until([&] { return delivered.has_value(); });
+        QObject::disconnect(connection);
+        return delivered;
+    }
+
+    static std::shared_ptr<std::vector<bool>> record_finished(DBusNotificationSink& sink)
+    {
+        auto finished = std::make_shared<std::vector<bool>>();
+        QObject::connect(&sink, &DBusNotificationSink::posting_finished,
+                         [finished](bool delivered) { finished->push_back(delivered); });
+        return finished;
+    }
+
+    static inline int connection_counter = 0;
+    PrivateSessionBus bus_;
+    QString client_name_;
+    QString server_name_;
+    std::optional<QDBusConnection> client_;
+    std::optional<QDBusConnection> server_;
+    FakeNotificationServer fake_;
+};
+
+TEST_F(DBusNotificationSinkTest, PostsEachNotificationWithTitleBodySoundAndIdentifier)
+{
+    start_server();
+    DBusNotificationSink sink(*client_);
+    TessaryNotificationService service(sink);
+    const auto finished = record_finished(sink);
+    service.notify_build_time_exceeded(u"mysite"_s, 7.25, 0.41);
+    service.notify_build_time_exceeded(u"othersite"_s, 9.0, 1.5);
+    ASSERT_TRUE(wait_until([&] { return finished->size() == 2; }));
+    EXPECT_EQ(*finished, (std::vector<bool>{true, true}));
+
+    ASSERT_EQ(fake_.calls.size(), 2u);
+    const auto& first = fake_.calls[0];
+    EXPECT_EQ(first.app_name, u"Tessary"_s);
+    EXPECT_EQ(first.replaces_id, 0u);
+    EXPECT_EQ(first.app_icon, QString());
+    EXPECT_EQ(first.summary, u"Build time exceeded 5.0s"_s);
+    EXPECT_EQ(first.body, u"mysite took 7.25s. The previous average is only 410ms."_s);
+    EXPECT_TRUE(first.actions.isEmpty());
+    EXPECT_EQ(first.expire_timeout, -1);
+    EXPECT_EQ(first.hints.value(u"sound-name"_s).toString(), u"message-new-instant"_s);
+    EXPECT_EQ(fake_.calls[1].body, u"othersite took 9.00s. The previous average is only 1.50s."_s);
+
+    const QString first_id = first.hints.value(u"x-tessary-id"_s).toString();
+    const QString second_id = fake_.calls[1].hints.value(u"x-tessary-id"_s).toString();
+    EXPECT_TRUE(first_id.startsWith(u"build-time-"_s)) << first_id.toStdString();
+    EXPECT_EQ(first_id.size(), 11 + 36);
+    EXPECT_NE(first_id, second_id);
+}
+
+struct MarkupCase {
+    const char* name;
+    bool server_reads_markup;
+    const char16_t* expected_body;
+};
+
+TEST_F(DBusNotificationSinkTest, EscapesTheBodyOnlyForServersThatReadMarkup)
+{
+    start_server();
+    DBusNotificationSink sink(*client_);
+    const MarkupCase cases[] = {
+        {"plain text server", false, u"a&b <c> took 7.25s."},
+        {"markup server", true, u"a&amp;b &lt;c&gt; took 7.25s."},
+    };
+    for (const MarkupCase& c : cases) {
+        fake_.calls.clear();
+        fake_.capabilities = {u"body"_s};
+        if (c.server_reads_markup)
+            fake_.capabilities.append(u"body-markup"_s);
+        NotificationRequest request{u"build-time-1"_s, u"title"_s, u"a&b <c> took 7.25s."_s, false};
+        EXPECT_EQ(post_and_wait(sink, request), true) << c.name;
+        ASSERT_EQ(fake_.calls.size(), 1u) << c.name;
+        EXPECT_EQ(fake_.calls[0].body, QString::fromUtf16(c.expected_body)) << c.name;
+        EXPECT_EQ(fake_.calls[0].summary, u"title"_s) << c.name;
+        EXPECT_FALSE(fake_.calls[0].hints.contains(u"sound-name"_s)) << c.name;
+    }
+}
+
+TEST_F(DBusNotificationSinkTest, MissingOrRefusingServiceIsIgnored)
+{
+    const NotificationRequest request{u"build-time-1"_s, u"title"_s, u"body"_s, true};
+    {
+        DBusNotificationSink sink(*client_);
+        EXPECT_EQ(post_and_wait(sink, request), false) << "no service on the bus";
+    }
+    start_server();
+    fake_.behaviour = FakeNotificationServer::Behaviour::refuse;
+    DBusNotificationSink sink(*client_);
+    EXPECT_EQ(post_and_wait(sink, request), false) << "service refuses";
+    EXPECT_EQ(fake_.calls.size(), 1u);
+}
+
+TEST_F(DBusNotificationSinkTest, NoBusAtAllIsIgnored)
+{
+    const QString name = u"tessary-nowhere"_s;
+    {
+        const QDBusConnection nowhere =
+            QDBusConnection::connectToBus(u"unix:path=/nonexistent/tessary-test-bus"_s, name);
+        ASSERT_FALSE(nowhere.isConnected());
+        DBusNotificationSink sink(nowhere);
+        EXPECT_EQ(post_and_wait(sink, {u"build-time-1"_s, u"title"_s, u"body"_s, true}), false);
+    }
+    QDBusConnection::disconnectFromBus(name);
+}
+
+TEST_F(DBusNotificationSinkTest, PostingDoesNotWaitForTheService)
+{
+    start_server();
+    fake_.behaviour = FakeNotificationServer::Behaviour::never_answer;
+    DBusNotificationSink sink(*client_);
+    const auto finished = record_finished(sink);
+    QElapsedTimer timer;
+    timer.start();
+    sink.post({u"build-time-1"_s, u"title"_s, u"body"_s, true});
+    // A blocking call would stall here until the bus gives up (25 s): the fake
+    // answers on this very thread, so it could not even receive the call.
+    EXPECT_LT(timer.elapsed(), 1000);
+    ASSERT_TRUE(wait_until([&] { return fake_.calls.size() == 1; }));
+    EXPECT_TRUE(finished->empty());
+}
+
+} // namespace
