@@ -110,7 +110,12 @@ int measure(const QString& directory)
 
     QElapsedTimer timer;
     timer.start();
-    auto opened = TessaryStore::open({directory, &clock, QStringLiteral("store_benchmark")});
+    TessaryStore::Environment environment;
+    environment.support_directory = directory;
+    environment.clock = &clock;
+    environment.lock_holder = QStringLiteral("store_benchmark");
+    environment.monitors = false;
+    auto opened = TessaryStore::open(environment);
     const double load_ms = double(timer.nsecsElapsed()) / 1e6;
     if (!opened) {
         std::fprintf(stderr, "%s\n", qPrintable(opened.error()));

@@ -31,10 +31,14 @@ private:
 
     void step()
     {
-        if (remaining_ms_ > 0)
+        if (remaining_ms_ > 0) {
             start_next_step();
-        else
-            callback_();
+            return;
+        }
+        // The callback may destroy this call (an owner rescheduling itself), so
+        // nothing of it is touched afterwards.
+        const auto callback = std::move(callback_);
+        callback();
     }
 
     qint64 remaining_ms_;

@@ -1,15 +1,33 @@
 #include "store/TessaryStore.h"
 
+#include "i18n/L10n.h"
+#include "measurement/EngineMeasurementSource.h"
+#include "model/DomainHost.h"
 #include "model/DomainJson.h"
+#include "model/UrlNormalizer.h"
 #include "store/AtomicFile.h"
 #include "store/DomainOrder.h"
+#include "store/MonitoringSchedule.h"
 #include "store/StoreLoader.h"
 #include "store/SuggestionJson.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 
 #include <algorithm>
+
+namespace {
+
+// Far slower than usual: above 5 s and at least five times the average before it.
+bool is_anomaly(const DomainMeasurement& measurement, std::optional<double> previous_average)
+{
+    return previous_average && *previous_average > 0.0 && measurement.total_time > 5.0 &&
+           *previous_average * 5.0 <= measurement.total_time;
+}
+
+} // namespace
 
 Expected<std::unique_ptr<TessaryStore>, QString> TessaryStore::open(Environment environment)
 {
@@ -25,12 +43,30 @@ Expected<std::unique_ptr<TessaryStore>, QString> TessaryStore::open(Environment 
 }
 
 TessaryStore::TessaryStore(Environment environment, StoreLock lock)
-    : clock_(*environment.clock), files_(StoreFiles::in(environment.support_directory)),
-      lock_(std::move(lock)), history_writer_(files_.history_url)
-{}
+    : clock_(*environment.clock), monitors_(environment.monitors),
+      measurement_source_(environment.measurement_source), network_(environment.network),
+      notifications_(environment.notifications),
+      files_(StoreFiles::in(environment.support_directory)), lock_(std::move(lock)),
+      history_writer_(files_.history_url)
+{
+    if (!monitors_)
+        return;
+    if (measurement_source_ == nullptr) {
+        owned_measurement_source_ = std::make_unique<EngineMeasurementSource>();
+        measurement_source_ = owned_measurement_source_.get();
+    }
+    if (network_ == nullptr)
+        network_ = &NetworkAvailabilityService::shared();
+    if (notifications_ == nullptr)
+        notifications_ = &TessaryNotificationService::shared();
+}
 
 TessaryStore::~TessaryStore()
 {
+    // Callbacks that still arrive while members go away must not touch the store.
+    tearing_down_ = true;
+    monitoring_tasks_.clear();
+    network_waits_.clear();
     history_save_task_.reset();
     history_writer_.wait_for_background_writes();
 }
@@ -62,8 +98,6 @@ void TessaryStore::select_first_active_domain()
     set_selected_domain_id(first_active == domains_.cend() ? std::nullopt
                                                            : std::optional(first_active->id));
 }
-
-void TessaryStore::restart_monitoring(const QUuid&) {}
 
 void TessaryStore::refresh_hosting_profiles() {}
 
@@ -110,16 +144,37 @@ std::optional<MonitoredDomain> TessaryStore::selected_domain() const
     return found == domains_.cend() ? std::nullopt : std::optional(*found);
 }
 
-void TessaryStore::record_measurement(const QUuid& domain_id, DomainMeasurement measurement)
+MonitoredDomain* TessaryStore::find_domain(const QUuid& domain_id)
 {
     const auto found = std::find_if(domains_.begin(), domains_.end(),
                                     [&](const MonitoredDomain& d) { return d.id == domain_id; });
-    if (found == domains_.end())
+    return found == domains_.end() ? nullptr : &*found;
+}
+
+const MonitoredDomain* TessaryStore::find_domain(const QUuid& domain_id) const
+{
+    const auto found = std::find_if(domains_.cbegin(), domains_.cend(),
+                                    [&](const MonitoredDomain& d) { return d.id == domain_id; });
+    return found == domains_.cend() ? nullptr : &*found;
+}
+
+void TessaryStore::record_measurement(const QUuid& domain_id, DomainMeasurement measurement)
+{
+    MonitoredDomain* domain = find_domain(domain_id);
+    if (domain == nullptr)
         return;
-    found->measurements.prepend(std::move(measurement));
-    found->refresh_statistics();
+    const std::optional<double> previous_average = domain->statistics.average_total_time;
+    const bool notifies = domain->notifies_on_anomalies;
+    const QString url_string = domain->url_string;
+    domain->measurements.prepend(measurement);
+    domain->refresh_statistics();
     Q_EMIT domains_changed();
     schedule_history_save();
+    if (notifies && is_anomaly(measurement, previous_average) && notifications_ != nullptr) {
+        notifications_->notify_build_time_exceeded(domain_host(url_string), measurement.total_time,
+                                                   *previous_average);
+    }
+    Q_EMIT measurement_recorded(domain_id, measurement);
 }
 
 HistorySnapshot TessaryStore::history_snapshot() const
@@ -217,4 +272,391 @@ void TessaryStore::flush_persistence()
 {
     cancel_history_save();
     write_history_now();
+}
+
+// Monitoring
+
+void TessaryStore::restart_monitoring(const QUuid& domain_id)
+{
+    monitoring_tasks_.erase(domain_id);
+    const MonitoredDomain* domain = find_domain(domain_id);
+    if (!monitors_ || domain == nullptr || domain->is_archived || !domain->is_active)
+        return;
+    MonitoringTask::Owner owner{
+        [this, domain_id] { return delay_before_next_measurement(domain_id); },
+        [this, domain_id](std::shared_ptr<CancellationToken> token,
+                          std::function<void(bool)> done) {
+            perform_measurement(domain_id, true, std::move(token), std::move(done));
+        },
+    };
+    monitoring_tasks_[domain_id] = std::make_unique<MonitoringTask>(std::move(owner), clock_);
+}
+
+void TessaryStore::stop_monitoring(const QUuid& domain_id)
+{
+    monitoring_tasks_.erase(domain_id);
+    forget_running(domain_id);
+}
+
+qint64 TessaryStore::delay_before_next_measurement(const QUuid& domain_id) const
+{
+    const MonitoredDomain* domain = find_domain(domain_id);
+    return domain ? MonitoringSchedule::delay_before_next_measurement(*domain, clock_.now()) : 0;
+}
+
+std::optional<QDateTime> TessaryStore::next_measurement_date(const QUuid& domain_id) const
+{
+    const MonitoredDomain* domain = find_domain(domain_id);
+    if (domain == nullptr)
+        return std::nullopt;
+    return MonitoringSchedule::next_measurement_date(*domain, clock_.now());
+}
+
+void TessaryStore::measure_now(const QUuid& domain_id)
+{
+    if (!monitors_ || running_domain_ids_.contains(domain_id))
+        return;
+    perform_measurement(domain_id, false, nullptr, [](bool) {});
+}
+
+void TessaryStore::mark_running(const QUuid& domain_id, quint64 attempt)
+{
+    running_attempts_.insert(domain_id, attempt);
+    running_domain_ids_.insert(domain_id);
+    Q_EMIT running_domain_ids_changed();
+}
+
+void TessaryStore::finish_running(const QUuid& domain_id, quint64 attempt)
+{
+    if (running_attempts_.value(domain_id) == attempt)
+        forget_running(domain_id);
+}
+
+void TessaryStore::forget_running(const QUuid& domain_id)
+{
+    running_attempts_.remove(domain_id);
+    if (running_domain_ids_.remove(domain_id))
+        Q_EMIT running_domain_ids_changed();
+}
+
+void TessaryStore::perform_measurement(const QUuid& domain_id, bool enforce_interval,
+                                       std::shared_ptr<CancellationToken> token,
+                                       std::function<void(bool)> done)
+{
+    const MonitoredDomain* domain = find_domain(domain_id);
+    if (running_domain_ids_.contains(domain_id) || domain == nullptr || domain->is_archived) {
+        done(false);
+        return;
+    }
+    const QUrl url(domain->url_string, QUrl::StrictMode);
+    if (!url.isValid() || (enforce_interval && delay_before_next_measurement(domain_id) > 0)) {
+        done(false);
+        return;
+    }
+    const QString user_agent = domain->user_agent;
+    const quint64 attempt = ++attempt_serial_;
+    mark_running(domain_id, attempt);
+
+    // The wait may end at once (a long stable network), inside wait_until_available.
+    auto after_wait = [this, domain_id, attempt, url, user_agent, token, done](bool available) {
+        if (tearing_down_)
+            return;
+        network_waits_.erase(attempt);
+        if (token)
+            token->clear_interrupt();
+        const MonitoredDomain* current = find_domain(domain_id);
+        if (!available || (token && token->is_cancelled()) || current == nullptr ||
+            current->is_archived) {
+            finish_running(domain_id, attempt);
+            done(false);
+            return;
+        }
+        request_measurement(domain_id, attempt, url, user_agent, done);
+    };
+    NetworkAvailabilityService::Wait wait = network_->wait_until_available(std::move(after_wait));
+    if (!wait.is_pending())
+        return;
+    network_waits_.emplace(attempt, std::move(wait));
+    if (token) {
+        token->set_interrupt([this, attempt] {
+            // Taken out first: cancelling runs the callback, which forgets the wait.
+            auto node = network_waits_.extract(attempt);
+            if (!node.empty())
+                node.mapped().cancel();
+        });
+    }
+}
+
+void TessaryStore::request_measurement(const QUuid& domain_id, quint64 attempt, const QUrl& url,
+                                       const QString& user_agent,
+                                       const std::function<void(bool)>& done)
+{
+    measurement_source_->measure(
+        url.toString(QUrl::FullyEncoded), user_agent,
+        [self = QPointer(this), domain_id, attempt, done](std::optional<DomainMeasurement> result) {
+            if (!self || self->tearing_down_)
+                return;
+            self->finish_running(domain_id, attempt);
+            // A domain removed meanwhile drops the result; an archived one keeps it.
+            const bool recorded = result && self->find_domain(domain_id) != nullptr;
+            if (recorded)
+                self->record_measurement(domain_id, *std::move(result));
+            done(recorded);
+        });
+}
+
+// Domain operations
+
+namespace {
+
+int bounded_interval(int seconds)
+{
+    return std::max(seconds, MonitoredDomain::minimum_interval_seconds);
+}
+
+int bounded_lookback(int hours)
+{
+    return std::max(hours, MonitoredDomain::minimum_max_history_hours);
+}
+
+QString normalized_user_agent(const QString& user_agent)
+{
+    const QString trimmed = user_agent.trimmed();
+    return trimmed.isEmpty() ? MonitoredDomain::default_user_agent() : trimmed;
+}
+
+DomainRestoreSuggestion suggestion_from(const MonitoredDomain& domain, bool is_archived)
+{
+    return {domain.id,
+            domain.url_string,
+            domain.interval_seconds,
+            domain.max_history_hours,
+            domain.user_agent,
+            domain.is_active,
+            domain.notifies_on_anomalies,
+            is_archived};
+}
+
+} // namespace
+
+void TessaryStore::sort_and_publish()
+{
+    sort_domains(domains_);
+    Q_EMIT domains_changed();
+}
+
+std::optional<QString> TessaryStore::add_domain(const QString& url_string, int interval_seconds,
+                                                int max_history_hours, const QString& user_agent,
+                                                bool is_active, bool notifies_on_anomalies)
+{
+    const std::optional<QUrl> url = UrlNormalizer::normalize_url(url_string);
+    if (!url)
+        return L10n::text(u"Enter a valid domain or URL.",
+                          u"Voer een geldig domein of een geldige URL in.");
+    const QString absolute = UrlNormalizer::absolute_string(*url);
+    const QString key = UrlNormalizer::url_key(absolute);
+    const auto same = std::find_if(domains_.begin(), domains_.end(), [&](const MonitoredDomain& d) {
+        return UrlNormalizer::url_key(d.url_string) == key;
+    });
+    if (same != domains_.end() && !same->is_archived)
+        return L10n::text(u"This domain is already being monitored.",
+                          u"Dit domein wordt al gemonitord.");
+
+    QUuid id;
+    if (same != domains_.end()) {
+        // Revival: the archived domain keeps its id, URL, pin state and history.
+        same->interval_seconds = bounded_interval(interval_seconds);
+        same->max_history_hours = bounded_lookback(max_history_hours);
+        same->user_agent = normalized_user_agent(user_agent);
+        same->is_active = is_active;
+        same->notifies_on_anomalies = notifies_on_anomalies;
+        same->is_archived = false;
+        id = same->id;
+        remove_deleted_suggestion(same->url_string);
+    } else {
+        MonitoredDomain domain;
+        domain.id = QUuid::createUuid();
+        domain.url_string = absolute;
+        domain.interval_seconds = bounded_interval(interval_seconds);
+        domain.max_history_hours = bounded_lookback(max_history_hours);
+        domain.user_agent = normalized_user_agent(user_agent);
+        domain.is_active = is_active;
+        domain.notifies_on_anomalies = notifies_on_anomalies;
+        domain.refresh_statistics();
+        id = domain.id;
+        domains_.append(std::move(domain));
+        remove_deleted_suggestion(absolute);
+    }
+    sort_and_publish();
+    set_selected_domain_id(id);
+    save_configuration();
+    restart_monitoring(id);
+    refresh_hosting_profiles();
+    if (is_active)
+        measure_now(id);
+    return std::nullopt;
+}
+
+void TessaryStore::update_domain(MonitoredDomain domain)
+{
+    MonitoredDomain* current = find_domain(domain.id);
+    if (current == nullptr)
+        return;
+    domain.interval_seconds = bounded_interval(domain.interval_seconds);
+    domain.max_history_hours = bounded_lookback(domain.max_history_hours);
+    domain.user_agent = normalized_user_agent(domain.user_agent);
+    if (const std::optional<QUrl> url = UrlNormalizer::normalize_url(domain.url_string))
+        domain.url_string = UrlNormalizer::absolute_string(*url);
+    domain.refresh_statistics();
+    const QUuid id = domain.id;
+    *current = std::move(domain);
+    sort_and_publish();
+    save_configuration();
+    restart_monitoring(id);
+    refresh_hosting_profiles();
+}
+
+void TessaryStore::toggle_pin(const QUuid& domain_id)
+{
+    MonitoredDomain* domain = find_domain(domain_id);
+    if (domain == nullptr)
+        return;
+    domain->is_pinned = !domain->is_pinned;
+    sort_and_publish();
+    save_configuration();
+}
+
+void TessaryStore::clear_history(const QUuid& domain_id)
+{
+    MonitoredDomain* domain = find_domain(domain_id);
+    if (domain == nullptr)
+        return;
+    domain->measurements.clear();
+    domain->refresh_statistics();
+    Q_EMIT domains_changed();
+    save_all_now();
+}
+
+void TessaryStore::clear_all_history()
+{
+    for (MonitoredDomain& domain : domains_) {
+        if (domain.is_archived)
+            continue;
+        domain.measurements.clear();
+        domain.refresh_statistics();
+    }
+    Q_EMIT domains_changed();
+    save_all_now();
+}
+
+void TessaryStore::clear_all()
+{
+    for (const MonitoredDomain& domain : std::as_const(domains_))
+        store_deleted_suggestion(domain);
+    monitoring_tasks_.clear();
+    running_attempts_.clear();
+    if (!running_domain_ids_.isEmpty()) {
+        running_domain_ids_.clear();
+        Q_EMIT running_domain_ids_changed();
+    }
+    domains_.clear();
+    Q_EMIT domains_changed();
+    set_selected_domain_id(std::nullopt);
+    save_all_now();
+}
+
+// Archive, delete and restore
+
+void TessaryStore::select_first_active_domain_if_selected(const QUuid& domain_id)
+{
+    if (selected_domain_id_ == domain_id)
+        select_first_active_domain();
+}
+
+void TessaryStore::archive_domain(const QUuid& domain_id)
+{
+    MonitoredDomain* domain = find_domain(domain_id);
+    if (domain == nullptr)
+        return;
+    stop_monitoring(domain_id);
+    domain->is_archived = true;
+    domain->is_pinned = false;
+    Q_EMIT domains_changed();
+    select_first_active_domain_if_selected(domain_id);
+    save_all_now();
+    refresh_hosting_profiles();
+}
+
+void TessaryStore::archive_all()
+{
+    const QList<MonitoredDomain> active = active_domains();
+    if (active.isEmpty())
+        return;
+    for (const MonitoredDomain& domain : active)
+        stop_monitoring(domain.id);
+    for (MonitoredDomain& domain : domains_) {
+        domain.is_archived = true;
+        domain.is_pinned = false;
+    }
+    Q_EMIT domains_changed();
+    set_selected_domain_id(std::nullopt);
+    save_all_now();
+    refresh_hosting_profiles();
+}
+
+void TessaryStore::remove_domain(const QUuid& domain_id)
+{
+    const MonitoredDomain* domain = find_domain(domain_id);
+    if (domain == nullptr)
+        return;
+    const MonitoredDomain removed = *domain;
+    stop_monitoring(domain_id);
+    domains_.removeIf([&](const MonitoredDomain& d) { return d.id == domain_id; });
+    Q_EMIT domains_changed();
+    store_deleted_suggestion(removed);
+    select_first_active_domain_if_selected(domain_id);
+    save_all_now();
+    refresh_hosting_profiles();
+}
+
+void TessaryStore::store_deleted_suggestion(const MonitoredDomain& domain)
+{
+    const QString key = UrlNormalizer::url_key(domain.url_string);
+    deleted_domain_suggestions_.removeIf([&](const DomainRestoreSuggestion& s) {
+        return UrlNormalizer::url_key(s.url_string) == key;
+    });
+    deleted_domain_suggestions_.append(suggestion_from(domain, false));
+    Q_EMIT deleted_domain_suggestions_changed();
+    save_deleted_domain_suggestions();
+}
+
+void TessaryStore::remove_deleted_suggestion(const QString& url_string)
+{
+    const QString key = UrlNormalizer::url_key(url_string);
+    const qsizetype removed =
+        deleted_domain_suggestions_.removeIf([&](const DomainRestoreSuggestion& s) {
+            return UrlNormalizer::url_key(s.url_string) == key;
+        });
+    if (removed == 0)
+        return;
+    Q_EMIT deleted_domain_suggestions_changed();
+    save_deleted_domain_suggestions();
+}
+
+QList<DomainRestoreSuggestion> TessaryStore::restore_suggestions() const
+{
+    QList<DomainRestoreSuggestion> suggestions;
+    for (const MonitoredDomain& domain : domains_) {
+        if (domain.is_archived)
+            suggestions.append(suggestion_from(domain, true));
+    }
+    suggestions.append(deleted_domain_suggestions_);
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(suggestions.begin(), suggestions.end(),
+                     [&](const DomainRestoreSuggestion& a, const DomainRestoreSuggestion& b) {
+                         return collator.compare(domain_host(a.url_string),
+                                                 domain_host(b.url_string)) < 0;
+                     });
+    return suggestions;
 }

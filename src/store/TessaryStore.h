@@ -1,19 +1,28 @@
 #pragma once
 
+#include "measurement/MeasurementSource.h"
+#include "measurement/NetworkAvailabilityService.h"
+#include "measurement/TessaryNotificationService.h"
 #include "model/Clock.h"
 #include "model/Expected.h"
 #include "model/MonitoredDomain.h"
+#include "store/CancellationToken.h"
 #include "store/DomainRestoreSuggestion.h"
 #include "store/HistorySnapshot.h"
 #include "store/HistoryWriter.h"
+#include "store/MonitoringTask.h"
 #include "store/StoreFiles.h"
 #include "store/StoreLock.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
+#include <QUrl>
 #include <QUuid>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -30,6 +39,13 @@ public:
         Clock* clock = &Clock::system();
         // Names this process to another one that finds the data folder in use.
         QString lock_holder = QStringLiteral("Tessary");
+        // Whether the store measures (the window, the headless monitor) or only
+        // applies operations and saves (the editing commands).
+        bool monitors = true;
+        // The services it measures, waits and notifies with; null takes the real ones.
+        MeasurementSource* measurement_source = nullptr;
+        NetworkAvailabilityService* network = nullptr;
+        TessaryNotificationService* notifications = nullptr;
     };
 
     // Takes the data folder's lock and runs the start-up sequence. Fails only when
@@ -59,9 +75,36 @@ public:
 
     const StoreFiles& files() const { return files_; }
 
-    // Inserts a finished measurement at the head of its domain's history,
-    // recomputes the statistics and asks for a history save. A measurement of a
-    // domain that no longer exists is dropped.
+    // Archived domains (made on the fly) and then deleted ones, by host.
+    QList<DomainRestoreSuggestion> restore_suggestions() const;
+
+    // Domain operations. add_domain returns a message for the user when it refuses
+    // (invalid input, a duplicate), none on success; it revives an archived domain
+    // with the same URL key, history included.
+    std::optional<QString> add_domain(const QString& url_string, int interval_seconds,
+                                      int max_history_hours, const QString& user_agent,
+                                      bool is_active, bool notifies_on_anomalies);
+    void update_domain(MonitoredDomain domain);
+    void toggle_pin(const QUuid& domain_id);
+    void clear_history(const QUuid& domain_id);
+    void clear_all_history();
+    void clear_all();
+    void archive_domain(const QUuid& domain_id);
+    void archive_all();
+    void remove_domain(const QUuid& domain_id);
+
+    // Scheduling. measure_now starts one measurement at once (also of an inactive
+    // domain) unless one is in flight; next_measurement_date is for countdowns.
+    void measure_now(const QUuid& domain_id);
+    std::optional<QDateTime> next_measurement_date(const QUuid& domain_id) const;
+    bool has_monitoring_task(const QUuid& domain_id) const
+    {
+        return monitoring_tasks_.contains(domain_id);
+    }
+
+    // Inserts a finished measurement at the head of its domain's history (archived
+    // ones too), recomputes the statistics, notifies an anomaly and asks for a
+    // history save. A measurement of a domain that no longer exists is dropped.
     void record_measurement(const QUuid& domain_id, DomainMeasurement measurement);
 
     // Persistence. save_configuration writes domains.json at once;
@@ -86,6 +129,8 @@ Q_SIGNALS:
     void deleted_domain_suggestions_changed();
     // A debounced history write has finished (written, or skipped after a failure).
     void history_save_finished();
+    // A measurement entered a domain's history (after domains_changed).
+    void measurement_recorded(const QUuid& domain_id, const DomainMeasurement& measurement);
 
 private:
     TessaryStore(Environment environment, StoreLock lock);
@@ -93,9 +138,33 @@ private:
     void start_up();
     void load();
     void select_first_active_domain();
-    // Monitoring and provider lookups join in later; these are where they start.
+    MonitoredDomain* find_domain(const QUuid& domain_id);
+    const MonitoredDomain* find_domain(const QUuid& domain_id) const;
+    void sort_and_publish();
+    void select_first_active_domain_if_selected(const QUuid& domain_id);
+
+    // Monitoring.
     void restart_monitoring(const QUuid& domain_id);
+    void stop_monitoring(const QUuid& domain_id);
+    qint64 delay_before_next_measurement(const QUuid& domain_id) const;
+    // One attempt: checks, the network wait, the request, the result. `token` is
+    // the monitoring task's (null for measure_now); `done` learns whether a
+    // measurement was recorded.
+    void perform_measurement(const QUuid& domain_id, bool enforce_interval,
+                             std::shared_ptr<CancellationToken> token,
+                             std::function<void(bool)> done);
+    void request_measurement(const QUuid& domain_id, quint64 attempt, const QUrl& url,
+                             const QString& user_agent, const std::function<void(bool)>& done);
+    void mark_running(const QUuid& domain_id, quint64 attempt);
+    void finish_running(const QUuid& domain_id, quint64 attempt);
+    void forget_running(const QUuid& domain_id);
+
+    // Provider lookups join in here.
     void refresh_hosting_profiles();
+
+    // Deleted-domain suggestions.
+    void store_deleted_suggestion(const MonitoredDomain& domain);
+    void remove_deleted_suggestion(const QString& url_string);
 
     void start_history_write();
     void cancel_history_save();
@@ -105,6 +174,11 @@ private:
     bool prepare_to_replace(const QString& path);
 
     Clock& clock_;
+    bool monitors_;
+    std::unique_ptr<MeasurementSource> owned_measurement_source_;
+    MeasurementSource* measurement_source_ = nullptr;
+    NetworkAvailabilityService* network_ = nullptr;
+    TessaryNotificationService* notifications_ = nullptr;
     StoreFiles files_;
     StoreLock lock_;
     QSet<QString> unreadable_files_;
@@ -122,4 +196,12 @@ private:
     std::optional<HistorySaveTask> history_save_task_;
     quint64 history_save_tokens_ = 0;
     HistoryWriter history_writer_;
+
+    std::map<QUuid, std::unique_ptr<MonitoringTask>> monitoring_tasks_;
+    // Which attempt put an id into running_domain_ids: a late attempt of an
+    // archived-and-revived domain must not take out its successor's id.
+    QHash<QUuid, quint64> running_attempts_;
+    quint64 attempt_serial_ = 0;
+    std::map<quint64, NetworkAvailabilityService::Wait> network_waits_;
+    bool tearing_down_ = false;
 };

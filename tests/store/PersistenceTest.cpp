@@ -1,6 +1,6 @@
 #include "DataFolder.h"
 #include "EventLoop.h"
-#include "ManualClock.h"
+#include "StoreTestEnvironment.h"
 #include "model/DomainJson.h"
 #include "store/AtomicFile.h"
 #include "store/HistoryJson.h"
@@ -33,9 +33,10 @@ protected:
         d.id = QUuid::createUuid();
         d.url_string = QStringLiteral("https://example.com");
         d.interval_seconds = 60;
+        d.is_active = false; // measurements come from the test alone
         domain_id = d.id;
         folder.write(QStringLiteral("domains.json"), DomainJson::encode_list({d}));
-        auto opened = TessaryStore::open({folder.path(), &clock, QStringLiteral("test")});
+        auto opened = TessaryStore::open(services.environment(folder.path()));
         ASSERT_TRUE(opened);
         store = std::move(opened).value();
     }
@@ -50,7 +51,8 @@ protected:
     }
 
     DataFolder folder;
-    ManualClock clock;
+    StoreTestEnvironment services;
+    ManualClock& clock = services.clock;
     QUuid domain_id;
     std::unique_ptr<TessaryStore> store;
 };

@@ -1,5 +1,5 @@
 #include "DataFolder.h"
-#include "ManualClock.h"
+#include "StoreTestEnvironment.h"
 #include "model/DomainJson.h"
 #include "store/HistoryJson.h"
 #include "store/TessaryStore.h"
@@ -37,13 +37,14 @@ class StoreStartup : public ::testing::Test {
 protected:
     std::unique_ptr<TessaryStore> open_store()
     {
-        auto store = TessaryStore::open({folder.path(), &clock, QStringLiteral("test")});
+        auto store = TessaryStore::open(services.environment(folder.path()));
         EXPECT_TRUE(store) << store.error().toStdString();
         return store ? std::move(store).value() : nullptr;
     }
 
     DataFolder folder;
-    ManualClock clock;
+    StoreTestEnvironment services;
+    ManualClock& clock = services.clock;
 };
 
 TEST_F(StoreStartup, first_launch_creates_the_folder_and_starts_empty_without_writing)
@@ -145,7 +146,9 @@ TEST_F(StoreStartup, a_second_writer_is_refused_with_the_holder_named)
 {
     const auto store = open_store();
     ASSERT_TRUE(store);
-    const auto second = TessaryStore::open({folder.path(), &clock, QStringLiteral("other")});
+    auto environment = services.environment(folder.path());
+    environment.lock_holder = QStringLiteral("other");
+    const auto second = TessaryStore::open(environment);
     ASSERT_FALSE(second);
     EXPECT_TRUE(second.error().contains(
         QStringLiteral("test (process %1)").arg(QCoreApplication::applicationPid())))

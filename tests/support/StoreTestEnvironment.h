@@ -1,0 +1,58 @@
+#pragma once
+
+#include "FakeMeasurementSource.h"
+#include "FakePathSource.h"
+#include "ManualClock.h"
+#include "measurement/NetworkAvailabilityService.h"
+#include "measurement/NotificationSink.h"
+#include "measurement/TessaryNotificationService.h"
+#include "store/TessaryStore.h"
+
+#include <vector>
+
+// Notifications a test can read back.
+class RecordingNotificationSink final : public NotificationSink {
+public:
+    void post(const NotificationRequest& request) override { posted.push_back(request); }
+    std::vector<NotificationRequest> posted;
+};
+
+// Everything a store needs, with time, network, measurements and notifications
+// in the test's hands. The network is usable and settled from the start.
+class StoreTestEnvironment {
+public:
+    StoreTestEnvironment()
+        : network(make_path_source(), clock), notifications(notification_sink), measurements(clock)
+    {
+        clock.advance_by(NetworkAvailabilityService::stabilization_ms);
+    }
+
+    TessaryStore::Environment environment(const QString& support_directory)
+    {
+        TessaryStore::Environment environment;
+        environment.support_directory = support_directory;
+        environment.clock = &clock;
+        environment.lock_holder = QStringLiteral("test");
+        environment.measurement_source = &measurements;
+        environment.network = &network;
+        environment.notifications = &notifications;
+        return environment;
+    }
+
+    void report_network(bool usable) { path_source->report(usable); }
+
+    ManualClock clock;
+    FakePathSource* path_source = nullptr;
+    NetworkAvailabilityService network;
+    RecordingNotificationSink notification_sink;
+    TessaryNotificationService notifications;
+    FakeMeasurementSource measurements;
+
+private:
+    std::unique_ptr<NetworkPathSource> make_path_source()
+    {
+        auto source = std::make_unique<FakePathSource>(true);
+        path_source = source.get();
+        return source;
+    }
+};
