@@ -5,7 +5,7 @@
 //  3. 1,000 measurements in flight at once against a server that answers after 2 s.
 // The server runs in a child process so that its work counts for neither side.
 
-#include "LocalHttpsServer.h"
+#include "ServerProcess.h"
 #include "measurement/CurlEngine.h"
 #include "measurement/EngineMeasurementSource.h"
 #include "model/MeasurementJson.h"
@@ -32,60 +32,6 @@ constexpr int runs = 50;
 constexpr int in_process_runs = 200;
 constexpr int in_flight = 1000;
 constexpr int slow_answer_ms = 2000;
-
-struct ServerProcess {
-    pid_t pid = -1;
-    int stop_fd = -1;
-    quint16 port = 0;
-    QString ca_file;
-};
-
-// Forks before any thread exists; the child serves until its stop pipe closes.
-ServerProcess start_server_process()
-{
-    int to_parent[2];
-    int to_child[2];
-    if (pipe(to_parent) != 0 || pipe(to_child) != 0)
-        return {};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(to_parent[0]);
-        close(to_child[1]);
-        {
-            LocalHttpsServer server;
-            server.serve("/generate_204", ServedResponse::with_status(204));
-            server.serve("/", ServedResponse::with_status(200, QByteArray(1024, 'x')));
-            server.serve("/slow", ServedResponse::delayed(slow_answer_ms));
-            const QByteArray hello = server.is_running()
-                                         ? QByteArray::number(server.port()) + '\n' +
-                                               server.ca_file().toLocal8Bit() + '\n'
-                                         : QByteArray("0\n\n");
-            [[maybe_unused]] const auto written = write(to_parent[1], hello.data(), hello.size());
-            close(to_parent[1]);
-            char byte;
-            while (read(to_child[0], &byte, 1) > 0) {
-            }
-        }
-        _exit(0);
-    }
-    close(to_parent[1]);
-    close(to_child[0]);
-    QByteArray hello;
-    char buffer[512];
-    ssize_t n;
-    while ((n = read(to_parent[0], buffer, sizeof buffer)) > 0)
-        hello.append(buffer, n);
-    close(to_parent[0]);
-    const QList<QByteArray> lines = hello.split('\n');
-    return ServerProcess{pid, to_child[1], quint16(lines.value(0).toUInt()),
-                         QString::fromLocal8Bit(lines.value(1))};
-}
-
-void stop_server_process(const ServerProcess& server)
-{
-    close(server.stop_fd);
-    waitpid(server.pid, nullptr, 0);
-}
 
 double cpu_seconds(int who)
 {
@@ -362,7 +308,7 @@ void many_in_flight(const ServerProcess& server, const QString& probe_url, CurlE
 int main(int argc, char** argv)
 {
     CurlEngine::raise_open_file_limit();
-    const ServerProcess server = start_server_process();
+    const ServerProcess server = ServerProcess::start(slow_answer_ms);
     if (server.port == 0) {
         std::fprintf(stderr, "measurement_benchmark: the local server did not start\n");
         return 1;
@@ -381,6 +327,6 @@ int main(int argc, char** argv)
         if (only.isEmpty() || only == u"in-flight")
             many_in_flight(server, probe_url, engine);
     }
-    stop_server_process(server);
+    server.stop();
     return 0;
 }

@@ -1,8 +1,10 @@
 #include "Commands.h"
 
+#include "EditingCommands.h"
 #include "ExportCommand.h"
 #include "ListCommand.h"
 #include "MeasureCommand.h"
+#include "MonitorCommand.h"
 #include "StatsCommand.h"
 
 #include <vector>
@@ -10,6 +12,27 @@
 std::span<const Command> all_commands()
 {
     static const std::vector<Command> commands = {
+        {"monitor", "monitor [--quiet]          measure every active domain until stopped",
+         run_monitor_command},
+        {"add",
+         "add URL [--interval S] [--lookback H] [--user-agent UA] [--inactive] [--notify]\n"
+         "                             start monitoring a domain or URL",
+         run_add_command},
+        {"edit",
+         "edit DOMAIN [add's options] [--url URL] [--active|--inactive] [--no-notify]\n"
+         "                             change a domain's settings",
+         run_edit_command},
+        {"pin", "pin DOMAIN                 pin or unpin a domain", run_pin_command},
+        {"archive", "archive DOMAIN | --all     stop monitoring, keeping the history",
+         run_archive_command},
+        {"remove", "remove DOMAIN              delete a domain and its history",
+         run_remove_command},
+        {"clear",
+         "clear DOMAIN | --all-history | --everything\n"
+         "                             clear histories, or remove every domain",
+         run_clear_command},
+        {"suggestions", "suggestions                archived and deleted domains to bring back",
+         run_suggestions_command},
         {"list", "list [--json]              every domain with its state, last result and average",
          run_list_command},
         {"stats", "stats DOMAIN [--json]      the statistics of one domain", run_stats_command},

@@ -15,9 +15,8 @@ std::optional<LoadedStore> load_for_reading(CommandContext& context)
     return loaded;
 }
 
-std::optional<MonitoredDomain> load_domain_for_reading(CommandContext& context,
-                                                       const QString& argument,
-                                                       const char* command_name)
+std::optional<MonitoredDomain>
+load_domain_for_reading(CommandContext& context, const QString& argument, const char* command_name)
 {
     const auto loaded = load_for_reading(context);
     if (!loaded)

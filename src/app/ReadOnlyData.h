@@ -12,6 +12,5 @@ std::optional<LoadedStore> load_for_reading(CommandContext& context);
 
 // Loads for reading and finds the domain `argument` names (see find_domain);
 // problems are reported on standard error under `command_name`.
-std::optional<MonitoredDomain> load_domain_for_reading(CommandContext& context,
-                                                       const QString& argument,
-                                                       const char* command_name);
+std::optional<MonitoredDomain>
+load_domain_for_reading(CommandContext& context, const QString& argument, const char* command_name);

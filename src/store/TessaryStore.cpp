@@ -8,6 +8,7 @@
 #include "store/AtomicFile.h"
 #include "store/DomainOrder.h"
 #include "store/MonitoringSchedule.h"
+#include "store/RestoreSuggestions.h"
 #include "store/StoreLoader.h"
 #include "store/SuggestionJson.h"
 
@@ -425,18 +426,6 @@ QString normalized_user_agent(const QString& user_agent)
     return trimmed.isEmpty() ? MonitoredDomain::default_user_agent() : trimmed;
 }
 
-DomainRestoreSuggestion suggestion_from(const MonitoredDomain& domain, bool is_archived)
-{
-    return {domain.id,
-            domain.url_string,
-            domain.interval_seconds,
-            domain.max_history_hours,
-            domain.user_agent,
-            domain.is_active,
-            domain.notifies_on_anomalies,
-            is_archived};
-}
-
 } // namespace
 
 void TessaryStore::sort_and_publish()
@@ -645,18 +634,5 @@ void TessaryStore::remove_deleted_suggestion(const QString& url_string)
 
 QList<DomainRestoreSuggestion> TessaryStore::restore_suggestions() const
 {
-    QList<DomainRestoreSuggestion> suggestions;
-    for (const MonitoredDomain& domain : domains_) {
-        if (domain.is_archived)
-            suggestions.append(suggestion_from(domain, true));
-    }
-    suggestions.append(deleted_domain_suggestions_);
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(suggestions.begin(), suggestions.end(),
-                     [&](const DomainRestoreSuggestion& a, const DomainRestoreSuggestion& b) {
-                         return collator.compare(domain_host(a.url_string),
-                                                 domain_host(b.url_string)) < 0;
-                     });
-    return suggestions;
+    return ::restore_suggestions(domains_, deleted_domain_suggestions_);
 }

@@ -1,0 +1,72 @@
+#include "MonitorCommand.h"
+
+#include "CommandOptions.h"
+#include "OpenStore.h"
+#include "UnixSignalWatcher.h"
+#include "i18n/MeasurementFormatter.h"
+#include "measurement/CurlEngine.h"
+#include "model/DomainHost.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+
+namespace {
+
+QString result_of(const DomainMeasurement& m)
+{
+    if (m.error_message)
+        return *m.error_message;
+    return m.http_status ? QString::number(*m.http_status) : QStringLiteral("no response");
+}
+
+// local time, host, status or error, total time, level
+void print_measurement(CommandContext& context, const TessaryStore& store, const QUuid& domain_id,
+                       const DomainMeasurement& m)
+{
+    for (const MonitoredDomain& domain : store.domains()) {
+        if (domain.id != domain_id)
+            continue;
+        const QString level = m.is_local_network_issue
+                                  ? QStringLiteral("local network issue")
+                                  : domain_measurement_level_key(domain.measurement_level(m));
+        context.out << MeasurementFormatter::date_time().string(m.measured_at) << "  "
+                    << domain_host(domain.url_string) << "  " << result_of(m) << "  "
+                    << MeasurementFormatter::duration(m.total_time) << "  " << level << Qt::endl;
+        return;
+    }
+}
+
+} // namespace
+
+int run_monitor_command(CommandContext& context)
+{
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("quiet"), QStringLiteral("Print nothing per measurement.")});
+    if (!parse_command_options(context, parser, "monitor", 0))
+        return 1;
+
+    // One socket per domain being measured, and the server's at the other end.
+    CurlEngine::raise_open_file_limit();
+    UnixSignalWatcher signals({SIGINT, SIGTERM, SIGHUP});
+    const auto store = open_store(context, QStringLiteral("tessary monitor"), true);
+    if (!store)
+        return 1;
+
+    const qsizetype active = store->active_domains().size();
+    if (!parser.isSet(QStringLiteral("quiet"))) {
+        context.out << "Monitoring " << active << (active == 1 ? " domain" : " domains") << " in "
+                    << store->files().support_directory << "; stop with Ctrl+C." << Qt::endl;
+        QObject::connect(store.get(), &TessaryStore::measurement_recorded, store.get(),
+                         [&](const QUuid& id, const DomainMeasurement& m) {
+                             print_measurement(context, *store, id, m);
+                         });
+    }
+    QObject::connect(&signals, &UnixSignalWatcher::received, store.get(), [&store] {
+        // Like the window when it quits: the history goes to disk at once.
+        store->flush_persistence();
+        QCoreApplication::quit();
+    });
+    QCoreApplication::exec();
+    return 0;
+}

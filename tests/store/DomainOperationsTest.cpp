@@ -1,0 +1,331 @@
+#include "DataFolder.h"
+#include "StoreTestEnvironment.h"
+#include "i18n/L10n.h"
+#include "model/DomainJson.h"
+#include "store/HistoryJson.h"
+#include "store/SuggestionJson.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString duplicate_message = QStringLiteral("This domain is already being monitored.");
+const QString invalid_message = QStringLiteral("Enter a valid domain or URL.");
+
+class DomainOperations : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        L10n::set_selected_language(AppLanguage::english);
+        reopen();
+    }
+
+    void reopen()
+    {
+        store.reset();
+        auto opened = TessaryStore::open(services.environment(folder.path()));
+        ASSERT_TRUE(opened);
+        store = std::move(opened).value();
+    }
+
+    std::optional<QString> add(const QString& url, bool is_active = true)
+    {
+        return store->add_domain(url, 60, 48, QString(), is_active, false);
+    }
+
+    QUuid id_of(const QString& url_string) const
+    {
+        for (const MonitoredDomain& d : store->domains()) {
+            if (d.url_string == url_string)
+                return d.id;
+        }
+        return {};
+    }
+
+    const MonitoredDomain* find(const QUuid& id) const
+    {
+        for (const MonitoredDomain& d : store->domains()) {
+            if (d.id == id)
+                return &d;
+        }
+        return nullptr;
+    }
+
+    QStringList urls() const
+    {
+        QStringList list;
+        for (const MonitoredDomain& d : store->domains())
+            list.append(d.url_string);
+        return list;
+    }
+
+    QList<MonitoredDomain> saved_domains() const
+    {
+        return DomainJson::decode_list(folder.read(QStringLiteral("domains.json"))).value();
+    }
+
+    QHash<QString, QList<DomainMeasurement>> saved_history() const
+    {
+        return HistoryJson::decode(folder.read(QStringLiteral("measurement_history.json"))).value();
+    }
+
+    static QString key(const QUuid& id) { return id.toString(QUuid::WithoutBraces).toUpper(); }
+
+    // One recorded measurement for `id`, finished now.
+    void measure(const QUuid& id)
+    {
+        store->measure_now(id);
+        services.clock.advance_by(0);
+        while (services.measurements.pending_count() > 0)
+            services.measurements.complete_with(0.25);
+    }
+
+    DataFolder folder;
+    StoreTestEnvironment services;
+    std::unique_ptr<TessaryStore> store;
+};
+
+TEST_F(DomainOperations, the_same_domain_typed_three_ways_is_added_once)
+{
+    EXPECT_FALSE(add(QStringLiteral("example.com")));
+    EXPECT_EQ(add(QStringLiteral("https://example.com")), duplicate_message);
+    EXPECT_EQ(add(QStringLiteral("HTTPS://WWW.Example.com")), duplicate_message);
+    EXPECT_FALSE(add(QStringLiteral("https://example.com/"))); // a different URL key
+    EXPECT_EQ(store->domains().size(), 2);
+}
+
+TEST_F(DomainOperations, invalid_input_is_refused_and_changes_nothing)
+{
+    for (const QString& input : {QStringLiteral("   "), QStringLiteral("not a url"), QString()})
+        EXPECT_EQ(add(input), invalid_message) << input.toStdString();
+    EXPECT_TRUE(store->domains().isEmpty());
+    EXPECT_FALSE(folder.exists(QStringLiteral("domains.json")));
+
+    L10n::set_selected_language(AppLanguage::dutch);
+    EXPECT_EQ(add(QStringLiteral(" ")),
+              QStringLiteral("Voer een geldig domein of een geldige URL in."));
+    L10n::set_selected_language(AppLanguage::english);
+}
+
+TEST_F(DomainOperations, an_added_domain_is_normalised_bounded_selected_and_saved_at_once)
+{
+    ASSERT_FALSE(store->add_domain(QStringLiteral("  http://www.Example.com/status \n"), 10, 0,
+                                   QStringLiteral("  \t "), true, true));
+    ASSERT_EQ(store->domains().size(), 1);
+    const MonitoredDomain& d = store->domains().first();
+    EXPECT_EQ(d.url_string, QStringLiteral("https://example.com/status"));
+    EXPECT_EQ(d.interval_seconds, 20);
+    EXPECT_EQ(d.max_history_hours, 1);
+    EXPECT_EQ(d.user_agent, QStringLiteral("Tessarybot"));
+    EXPECT_TRUE(d.notifies_on_anomalies);
+    EXPECT_EQ(store->selected_domain_id(), d.id);
+    EXPECT_EQ(saved_domains().size(), 1);
+    EXPECT_FALSE(folder.exists(QStringLiteral("measurement_history.json")));
+    services.clock.advance_by(0);
+    EXPECT_EQ(services.measurements.started_count(), 1);
+}
+
+TEST_F(DomainOperations, pinned_domains_sort_first_by_host_ignoring_case)
+{
+    add(QStringLiteral("https://b.com"));
+    add(QStringLiteral("https://0.com"));
+    add(QStringLiteral("https://A.com"));
+    store->toggle_pin(id_of(QStringLiteral("https://b.com")));
+    store->toggle_pin(id_of(QStringLiteral("https://a.com")));
+    EXPECT_EQ(urls(), (QStringList{QStringLiteral("https://a.com"), QStringLiteral("https://b.com"),
+                                   QStringLiteral("https://0.com")}));
+    EXPECT_EQ(saved_domains().first().url_string, QStringLiteral("https://a.com"));
+}
+
+TEST_F(DomainOperations, adding_an_archived_url_revives_it_with_its_history)
+{
+    add(QStringLiteral("example.com"));
+    const QUuid id = *store->selected_domain_id();
+    measure(id);
+    store->toggle_pin(id);
+    store->archive_domain(id);
+    EXPECT_FALSE(store->selected_domain_id());
+    EXPECT_FALSE(find(id)->is_pinned);
+
+    ASSERT_FALSE(store->add_domain(QStringLiteral("www.example.com"), 300, 12,
+                                   QStringLiteral("Bot"), true, false));
+    const MonitoredDomain* revived = find(id);
+    ASSERT_NE(revived, nullptr);
+    EXPECT_FALSE(revived->is_archived);
+    EXPECT_FALSE(revived->is_pinned);
+    EXPECT_EQ(revived->measurements.size(), 1);
+    EXPECT_EQ(revived->interval_seconds, 300);
+    EXPECT_EQ(revived->user_agent, QStringLiteral("Bot"));
+    EXPECT_EQ(store->selected_domain_id(), id);
+    services.clock.advance_by(0);
+    EXPECT_EQ(services.measurements.pending_count(), 1u);
+}
+
+TEST_F(DomainOperations, archiving_writes_both_files_and_keeps_the_history)
+{
+    add(QStringLiteral("example.com"));
+    const QUuid id = *store->selected_domain_id();
+    measure(id);
+    store->archive_domain(id);
+    EXPECT_TRUE(saved_domains().first().is_archived);
+    EXPECT_EQ(saved_history().value(key(id)).size(), 1);
+    EXPECT_TRUE(store->active_domains().isEmpty());
+    const QList<DomainRestoreSuggestion> suggestions = store->restore_suggestions();
+    ASSERT_EQ(suggestions.size(), 1);
+    EXPECT_TRUE(suggestions.first().is_archived);
+    EXPECT_EQ(suggestions.first().id, id);
+}
+
+TEST_F(DomainOperations, removing_drops_the_domain_from_both_files_and_leaves_a_suggestion)
+{
+    add(QStringLiteral("example.com"));
+    const QUuid id = *store->selected_domain_id();
+    measure(id);
+    store->remove_domain(id);
+    EXPECT_TRUE(saved_domains().isEmpty());
+    EXPECT_FALSE(saved_history().contains(key(id)));
+    const auto suggestions =
+        SuggestionJson::decode_list(folder.read(QStringLiteral("deleted_domain_suggestions.json")));
+    ASSERT_TRUE(suggestions);
+    ASSERT_EQ(suggestions->size(), 1);
+    EXPECT_EQ(suggestions->first().id, id);
+
+    // Adding it again makes a new domain without history, and the suggestion goes.
+    ASSERT_FALSE(add(QStringLiteral("example.com")));
+    EXPECT_NE(store->domains().first().id, id);
+    EXPECT_TRUE(store->domains().first().measurements.isEmpty());
+    EXPECT_TRUE(store->deleted_domain_suggestions().isEmpty());
+    EXPECT_EQ(folder.read(QStringLiteral("deleted_domain_suggestions.json")), "[]");
+}
+
+TEST_F(DomainOperations, one_suggestion_per_url_key_made_from_the_last_deleted)
+{
+    add(QStringLiteral("first.example"));
+    add(QStringLiteral("second.example"));
+    MonitoredDomain edited = *find(id_of(QStringLiteral("https://second.example")));
+    edited.url_string = QStringLiteral("https://first.example");
+    edited.interval_seconds = 120;
+    store->update_domain(edited); // edits have no duplicate check
+    ASSERT_EQ(store->domains().size(), 2);
+
+    store->remove_domain(store->domains().at(0).id);
+    store->remove_domain(store->domains().at(0).id);
+    const QList<DomainRestoreSuggestion> suggestions = store->deleted_domain_suggestions();
+    ASSERT_EQ(suggestions.size(), 1);
+    EXPECT_EQ(suggestions.first().id, edited.id);
+}
+
+TEST_F(DomainOperations, archived_suggestions_come_before_deleted_ones_of_the_same_host)
+{
+    add(QStringLiteral("b.example/x"));
+    add(QStringLiteral("b.example/y"));
+    add(QStringLiteral("a.example"));
+    store->remove_domain(id_of(QStringLiteral("https://b.example/x")));
+    store->archive_domain(id_of(QStringLiteral("https://b.example/y")));
+    store->archive_domain(id_of(QStringLiteral("https://a.example")));
+    QStringList order;
+    for (const DomainRestoreSuggestion& s : store->restore_suggestions())
+        order.append(s.url_string + (s.is_archived ? QStringLiteral(" archived") : QString()));
+    EXPECT_EQ(order, (QStringList{QStringLiteral("https://a.example archived"),
+                                  QStringLiteral("https://b.example/y archived"),
+                                  QStringLiteral("https://b.example/x")}));
+}
+
+TEST_F(DomainOperations, selection_follows_each_operation)
+{
+    add(QStringLiteral("a.example"));
+    add(QStringLiteral("b.example"));
+    const QUuid a = id_of(QStringLiteral("https://a.example"));
+    const QUuid b = id_of(QStringLiteral("https://b.example"));
+    EXPECT_EQ(store->selected_domain_id(), b);
+    store->toggle_pin(a);
+    store->clear_history(a);
+    EXPECT_EQ(store->selected_domain_id(), b);
+    store->archive_domain(b);
+    EXPECT_EQ(store->selected_domain_id(), a);
+    store->remove_domain(a);
+    EXPECT_FALSE(store->selected_domain_id());
+}
+
+TEST_F(DomainOperations, archive_all_takes_paused_domains_too_and_clears_the_selection)
+{
+    add(QStringLiteral("a.example"));
+    add(QStringLiteral("b.example"), false);
+    store->archive_all();
+    EXPECT_TRUE(store->active_domains().isEmpty());
+    EXPECT_EQ(store->archived_domains().size(), 2);
+    EXPECT_FALSE(store->selected_domain_id());
+    EXPECT_TRUE(store->running_domain_ids().isEmpty());
+}
+
+TEST_F(DomainOperations, clear_all_history_keeps_archived_histories)
+{
+    add(QStringLiteral("a.example"));
+    add(QStringLiteral("b.example"));
+    const QUuid a = id_of(QStringLiteral("https://a.example"));
+    const QUuid b = id_of(QStringLiteral("https://b.example"));
+    measure(a);
+    measure(b);
+    store->archive_domain(b);
+    const qsizetype archived_count = find(b)->measurements.size();
+    ASSERT_GT(archived_count, 0);
+    store->clear_all_history();
+    EXPECT_TRUE(find(a)->measurements.isEmpty());
+    EXPECT_EQ(saved_history().value(key(b)).size(), archived_count);
+    EXPECT_TRUE(saved_history().value(key(a)).isEmpty());
+}
+
+TEST_F(DomainOperations, clear_all_remembers_every_domain_and_empties_both_files)
+{
+    add(QStringLiteral("a.example"));
+    add(QStringLiteral("b.example"));
+    store->archive_domain(id_of(QStringLiteral("https://b.example")));
+    store->clear_all();
+    EXPECT_TRUE(store->domains().isEmpty());
+    EXPECT_FALSE(store->selected_domain_id());
+    EXPECT_EQ(folder.read(QStringLiteral("domains.json")), "[]");
+    EXPECT_EQ(folder.read(QStringLiteral("measurement_history.json")), "{}");
+    const QList<DomainRestoreSuggestion> suggestions = store->restore_suggestions();
+    ASSERT_EQ(suggestions.size(), 2);
+    for (const DomainRestoreSuggestion& s : suggestions)
+        EXPECT_FALSE(s.is_archived);
+
+    reopen();
+    EXPECT_EQ(store->restore_suggestions().size(), 2);
+}
+
+TEST_F(DomainOperations, an_edit_normalises_the_url_and_restarts_the_schedule)
+{
+    add(QStringLiteral("a.example"));
+    const QUuid id = *store->selected_domain_id();
+    measure(id);
+    MonitoredDomain edited = *find(id);
+    edited.url_string = QStringLiteral("www.c.example/path");
+    edited.interval_seconds = 20;
+    edited.user_agent = QStringLiteral("  Agent/2 ");
+    store->update_domain(edited);
+    EXPECT_EQ(find(id)->url_string, QStringLiteral("https://c.example/path"));
+    EXPECT_EQ(find(id)->user_agent, QStringLiteral("Agent/2"));
+    EXPECT_EQ(find(id)->measurements.size(), 1);
+
+    services.clock.advance_by(19'999);
+    EXPECT_EQ(services.measurements.pending_count(), 0u);
+    services.clock.advance_by(1);
+    ASSERT_EQ(services.measurements.pending_count(), 1u);
+    EXPECT_EQ(services.measurements.next().url_string, QStringLiteral("https://c.example/path"));
+    EXPECT_EQ(services.measurements.next().user_agent, QStringLiteral("Agent/2"));
+}
+
+TEST_F(DomainOperations, a_measurement_returning_after_clear_history_lands_in_the_empty_history)
+{
+    add(QStringLiteral("a.example"));
+    const QUuid id = *store->selected_domain_id();
+    measure(id);
+    store->measure_now(id);
+    store->clear_history(id);
+    services.measurements.complete_with(0.5);
+    ASSERT_EQ(find(id)->measurements.size(), 1);
+    EXPECT_EQ(find(id)->measurements.first().total_time, 0.5);
+}
+
+} // namespace
