@@ -4,6 +4,7 @@
 
 #include <QList>
 
+#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@ ServerProcess ServerProcess::start(int slow_answer_ms)
         return {};
     const pid_t pid = fork();
     if (pid == 0) {
+        std::signal(SIGPIPE, SIG_IGN);
         close(to_parent[0]);
         close(to_child[1]);
         {

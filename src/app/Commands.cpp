@@ -5,6 +5,7 @@
 #include "ListCommand.h"
 #include "MeasureCommand.h"
 #include "MonitorCommand.h"
+#include "ProvidersCommand.h"
 #include "StatsCommand.h"
 
 #include <vector>
@@ -44,6 +45,9 @@ std::span<const Command> all_commands()
          "measure URL [--user-agent UA] [--json]\n"
          "                             probe the network, then time one request to URL",
          run_measure_command},
+        {"providers",
+         "providers [--json]         the domains grouped by hosting provider, with profiles",
+         run_providers_command},
     };
     return commands;
 }

@@ -2,8 +2,8 @@
 
 #include "CommandOptions.h"
 #include "ReadOnlyData.h"
+#include "model/AtomicFile.h"
 #include "report/TessaryReportService.h"
-#include "store/AtomicFile.h"
 
 #include <QFile>
 

@@ -3,10 +3,14 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char* argv[])
 {
+    // A server that hangs up is a failed measurement, not the end of the process.
+    std::signal(SIGPIPE, SIG_IGN);
+
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Tessary"));
     QCoreApplication::setApplicationName(QStringLiteral("Tessary"));

@@ -1,9 +1,9 @@
 #include "store/HistoryJson.h"
 
+#include "model/AtomicFile.h"
 #include "model/JsonRead.h"
 #include "model/JsonWrite.h"
 #include "model/MeasurementJson.h"
-#include "store/AtomicFile.h"
 #include "store/HistoryReader.h"
 
 #include <algorithm>

@@ -1,11 +1,12 @@
 #include "store/TessaryStore.h"
 
+#include "hosting/ProviderGroups.h"
 #include "i18n/L10n.h"
 #include "measurement/EngineMeasurementSource.h"
+#include "model/AtomicFile.h"
 #include "model/DomainHost.h"
 #include "model/DomainJson.h"
 #include "model/UrlNormalizer.h"
-#include "store/AtomicFile.h"
 #include "store/DomainOrder.h"
 #include "store/MonitoringSchedule.h"
 #include "store/RestoreSuggestions.h"
@@ -50,6 +51,7 @@ TessaryStore::TessaryStore(Environment environment, StoreLock lock)
       files_(StoreFiles::in(environment.support_directory)), lock_(std::move(lock)),
       history_writer_(files_.history_url)
 {
+    create_hosting_profiles(environment.hosting);
     if (!monitors_)
         return;
     if (measurement_source_ == nullptr) {
@@ -62,10 +64,20 @@ TessaryStore::TessaryStore(Environment environment, StoreLock lock)
         notifications_ = &TessaryNotificationService::shared();
 }
 
+void TessaryStore::create_hosting_profiles(HostingProviderService* service)
+{
+    hosting_profiles_ = std::make_unique<HostingProfiles>(
+        files_.hosting_profiles_url, service ? *service : HostingProviderService::shared(), clock_,
+        [this](const QString& path) { return prepare_to_replace(path); });
+    connect(hosting_profiles_.get(), &HostingProfiles::profiles_changed, this,
+            &TessaryStore::hosting_profiles_changed);
+}
+
 TessaryStore::~TessaryStore()
 {
     // Callbacks that still arrive while members go away must not touch the store.
     tearing_down_ = true;
+    hosting_profiles_->cancel();
     monitoring_tasks_.clear();
     network_waits_.clear();
     history_save_task_.reset();
@@ -88,6 +100,8 @@ void TessaryStore::load()
     domains_ = std::move(loaded.domains);
     deleted_domain_suggestions_ = std::move(loaded.deleted_domain_suggestions);
     unreadable_files_ = std::move(loaded.unreadable_files);
+    if (hosting_profiles_->load() == HostingProfiles::LoadOutcome::unusable)
+        unreadable_files_.insert(files_.hosting_profiles_url);
     if (loaded.needs_migration)
         save_all_now();
 }
@@ -100,7 +114,16 @@ void TessaryStore::select_first_active_domain()
                                                            : std::optional(first_active->id));
 }
 
-void TessaryStore::refresh_hosting_profiles() {}
+void TessaryStore::refresh_hosting_profiles()
+{
+    if (monitors_)
+        hosting_profiles_->refresh(active_domains());
+}
+
+QList<DomainProviderGroup> TessaryStore::provider_groups() const
+{
+    return ::provider_groups(active_domains(), hosting_profiles_->profiles());
+}
 
 void TessaryStore::set_selected_domain_id(std::optional<QUuid> id)
 {

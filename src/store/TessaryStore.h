@@ -1,5 +1,8 @@
 #pragma once
 
+#include "hosting/DomainProviderGroup.h"
+#include "hosting/HostingProfiles.h"
+#include "hosting/HostingProviderService.h"
 #include "measurement/MeasurementSource.h"
 #include "measurement/NetworkAvailabilityService.h"
 #include "measurement/TessaryNotificationService.h"
@@ -46,6 +49,7 @@ public:
         MeasurementSource* measurement_source = nullptr;
         NetworkAvailabilityService* network = nullptr;
         TessaryNotificationService* notifications = nullptr;
+        HostingProviderService* hosting = nullptr;
     };
 
     // Takes the data folder's lock and runs the start-up sequence. Fails only when
@@ -74,6 +78,23 @@ public:
     std::optional<MonitoredDomain> selected_domain() const;
 
     const StoreFiles& files() const { return files_; }
+
+    // Hosting providers: one profile per monitored host, refreshed in the
+    // background; the sidebar's groups follow from them.
+    const QMap<QString, HostingProviderProfile>& hosting_profiles() const
+    {
+        return hosting_profiles_->profiles();
+    }
+    std::optional<HostingProviderProfile> hosting_profile(const MonitoredDomain& domain) const
+    {
+        return hosting_profiles_->profile_for(domain);
+    }
+    std::optional<QString> display_provider_name(const MonitoredDomain& domain) const
+    {
+        return hosting_profiles_->display_provider_name_for(domain);
+    }
+    QList<DomainProviderGroup> provider_groups() const;
+    bool is_refreshing_hosting_profiles() const { return hosting_profiles_->is_refreshing(); }
 
     // Archived domains (made on the fly) and then deleted ones, by host.
     QList<DomainRestoreSuggestion> restore_suggestions() const;
@@ -127,6 +148,7 @@ Q_SIGNALS:
     void is_presenting_add_domain_changed();
     void running_domain_ids_changed();
     void deleted_domain_suggestions_changed();
+    void hosting_profiles_changed();
     // A debounced history write has finished (written, or skipped after a failure).
     void history_save_finished();
     // A measurement entered a domain's history (after domains_changed).
@@ -135,6 +157,7 @@ Q_SIGNALS:
 private:
     TessaryStore(Environment environment, StoreLock lock);
 
+    void create_hosting_profiles(HostingProviderService* service);
     void start_up();
     void load();
     void select_first_active_domain();
@@ -159,7 +182,7 @@ private:
     void finish_running(const QUuid& domain_id, quint64 attempt);
     void forget_running(const QUuid& domain_id);
 
-    // Provider lookups join in here.
+    // Prunes the profiles to the active hosts and looks up the missing and stale ones.
     void refresh_hosting_profiles();
 
     // Deleted-domain suggestions.
@@ -196,6 +219,7 @@ private:
     std::optional<HistorySaveTask> history_save_task_;
     quint64 history_save_tokens_ = 0;
     HistoryWriter history_writer_;
+    std::unique_ptr<HostingProfiles> hosting_profiles_;
 
     std::map<QUuid, std::unique_ptr<MonitoringTask>> monitoring_tasks_;
     // Which attempt put an id into running_domain_ids: a late attempt of an

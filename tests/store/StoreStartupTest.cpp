@@ -47,14 +47,17 @@ protected:
     ManualClock& clock = services.clock;
 };
 
-TEST_F(StoreStartup, first_launch_creates_the_folder_and_starts_empty_without_writing)
+TEST_F(StoreStartup, first_launch_creates_the_folder_and_starts_empty)
 {
     const auto store = open_store();
     ASSERT_TRUE(store);
     EXPECT_TRUE(QDir(folder.path()).exists());
     EXPECT_TRUE(store->domains().isEmpty());
     EXPECT_FALSE(store->selected_domain_id());
-    EXPECT_EQ(folder.entries(), QStringList{QStringLiteral("tessary.lock")});
+    // Only the (pruned, empty) provider profiles are written.
+    EXPECT_EQ(folder.entries(), (QStringList{QStringLiteral("hosting_profiles.json"),
+                                             QStringLiteral("tessary.lock")}));
+    EXPECT_EQ(folder.read(QStringLiteral("hosting_profiles.json")), "{}");
 }
 
 TEST_F(StoreStartup, history_is_merged_by_id_and_domains_without_an_entry_keep_their_own)

@@ -3,10 +3,15 @@
 #include "FakeMeasurementSource.h"
 #include "FakePathSource.h"
 #include "ManualClock.h"
+#include "hosting/HostResolver.h"
+#include "hosting/HostingProviderService.h"
+#include "measurement/CurlEngine.h"
 #include "measurement/NetworkAvailabilityService.h"
 #include "measurement/NotificationSink.h"
 #include "measurement/TessaryNotificationService.h"
 #include "store/TessaryStore.h"
+
+#include <QCoreApplication>
 
 #include <vector>
 
@@ -17,12 +22,25 @@ public:
     std::vector<NotificationRequest> posted;
 };
 
+// A resolver that finds no address, answering on the next turn of the event
+// loop: hosts get no provider profile and no registry is asked.
+class NoAddressResolver final : public HostResolver {
+public:
+    void resolve(const QString&, Done done) override
+    {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [done = std::move(done)] { done(std::nullopt); },
+            Qt::QueuedConnection);
+    }
+};
+
 // Everything a store needs, with time, network, measurements and notifications
 // in the test's hands. The network is usable and settled from the start.
 class StoreTestEnvironment {
 public:
     StoreTestEnvironment()
-        : network(make_path_source(), clock), notifications(notification_sink), measurements(clock)
+        : network(make_path_source(), clock), notifications(notification_sink), measurements(clock),
+          hosting(CurlEngine::shared(), resolver, clock)
     {
         clock.advance_by(NetworkAvailabilityService::stabilization_ms);
     }
@@ -36,6 +54,7 @@ public:
         environment.measurement_source = &measurements;
         environment.network = &network;
         environment.notifications = &notifications;
+        environment.hosting = &hosting;
         return environment;
     }
 
@@ -47,6 +66,8 @@ public:
     RecordingNotificationSink notification_sink;
     TessaryNotificationService notifications;
     FakeMeasurementSource measurements;
+    NoAddressResolver resolver;
+    HostingProviderService hosting;
 
 private:
     std::unique_ptr<NetworkPathSource> make_path_source()

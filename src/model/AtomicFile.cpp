@@ -1,4 +1,4 @@
-#include "store/AtomicFile.h"
+#include "model/AtomicFile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "model/MonitoredDomain.h"
+
+#include <QList>
+#include <QString>
+
+// One section of the sidebar: the pinned domains, one hosting provider's
+// domains, or the rest.
+struct DomainProviderGroup {
+    // "pinned", "other-providers", or the provider's title.
+    QString id;
+    QString title;
+    // In store order.
+    QList<MonitoredDomain> domains;
+
+    bool operator==(const DomainProviderGroup&) const = default;
+};

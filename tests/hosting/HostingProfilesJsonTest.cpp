@@ -1,0 +1,115 @@
+#include "hosting/HostingProfilesJson.h"
+
+#include "HostingTestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+HostingProviderProfile profile(const char* host, std::optional<QString> network_range)
+{
+    return {QString::fromLatin1(host),
+            QStringLiteral("13.72.183.192"),
+            QStringLiteral("13.72.183.0/24"),
+            std::move(network_range),
+            QStringLiteral("Microsoft Corporation"),
+            QDateTime(QDate(2025, 1, 31), QTime(9, 15), Qt::UTC)};
+}
+
+TEST(ProfileJson, has_sorted_keys_and_leaves_out_an_absent_range)
+{
+    EXPECT_EQ(
+        HostingProfilesJson::encode_profile(
+            profile("a.example", QStringLiteral("13.64.0.0-13.107.255.255"))),
+        R"({"host":"a.example","ip_address":"13.72.183.192","network_range":"13.64.0.0-13.107.255.255",)"
+        R"("provider_name":"Microsoft Corporation","range_key":"13.72.183.0/24","updated_at":"2025-01-31T09:15:00Z"})");
+    EXPECT_EQ(
+        HostingProfilesJson::encode_profile(profile("a.example", std::nullopt)),
+        R"({"host":"a.example","ip_address":"13.72.183.192","provider_name":"Microsoft Corporation",)"
+        R"("range_key":"13.72.183.0/24","updated_at":"2025-01-31T09:15:00Z"})");
+}
+
+TEST(ProfileMapJson, round_trips_and_is_ordered_by_host)
+{
+    const HostingProfilesJson::ProfileMap profiles{
+        {QStringLiteral("b.example"), profile("b.example", std::nullopt)},
+        {QStringLiteral("a.example"),
+         profile("a.example", QStringLiteral("13.64.0.0-13.107.255.255"))},
+        {QStringLiteral("\u00e9t\u00e9.example"), profile("\u00e9t\u00e9.example", std::nullopt)}};
+    const QByteArray text = HostingProfilesJson::encode(profiles);
+    EXPECT_TRUE(text.startsWith(R"({"a.example":{"host":"a.example",)")) << text.constData();
+    EXPECT_LT(text.indexOf("\"b.example\":"), text.indexOf("\"\xc3\xa9t\xc3\xa9.example\":"));
+    const auto decoded = HostingProfilesJson::decode(text);
+    ASSERT_TRUE(decoded) << decoded.error().to_string().toStdString();
+    EXPECT_EQ(*decoded, profiles);
+    EXPECT_EQ(HostingProfilesJson::encode({}), "{}");
+}
+
+TEST(ProfileMapJson, reads_null_as_an_absent_range_and_ignores_unknown_keys)
+{
+    const auto decoded = HostingProfilesJson::decode(
+        R"({"h":{"host":"h","ip_address":"1.1.1.1","range_key":"1.1.1.0/24","network_range":null,)"
+        R"("provider_name":"P","updated_at":"2025-01-31T10:15:00+01:00","extra":[1]}})");
+    ASSERT_TRUE(decoded) << decoded.error().to_string().toStdString();
+    const HostingProviderProfile& p = decoded->value(QStringLiteral("h"));
+    EXPECT_EQ(p.network_range, std::nullopt);
+    EXPECT_EQ(p.updated_at, QDateTime(QDate(2025, 1, 31), QTime(9, 15), Qt::UTC));
+}
+
+struct BadFile {
+    const char* text;
+    const char* error;
+};
+
+class UndecodableProfiles : public testing::TestWithParam<BadFile> {};
+
+TEST_P(UndecodableProfiles, fail_with_the_place_of_the_fault)
+{
+    const auto decoded = HostingProfilesJson::decode(QByteArray(GetParam().text));
+    ASSERT_FALSE(decoded);
+    EXPECT_EQ(decoded.error().to_string(), QString::fromLatin1(GetParam().error));
+}
+
+constexpr const char* valid_fields =
+    R"("ip_address":"1.1.1.1","range_key":"1.1.1.0/24","provider_name":"P","updated_at":"2025-01-31T09:15:00Z")";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UndecodableProfiles,
+    testing::Values(
+        BadFile{"[]", "expected an object of profiles"},
+        BadFile{R"({"h":[]})", "h: expected a profile object"},
+        BadFile{R"({"h":{"ip_address":"1.1.1.1"}})", "h: missing required key \"host\""},
+        BadFile{
+            R"({"h":{"host":"h","ip_address":"1.1.1.1","range_key":"1.1.1.0/24","provider_name":"P","updated_at":"yesterday"}})",
+            "h.updated_at: \"yesterday\" is not an ISO 8601 date"},
+        BadFile{
+            R"({"h":{"host":"h","ip_address":"1.1.1.1","range_key":"1.1.1.0/24","provider_name":5,"updated_at":"2025-01-31T09:15:00Z"}})",
+            "h.provider_name: expected a string"}));
+
+TEST(ProfileFile, tells_absent_loaded_and_unusable_apart)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("hosting_profiles.json"));
+    EXPECT_EQ(HostingProfilesJson::read_file(path).state, HostingProfilesJson::FileState::absent);
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(R"({"h":{"host":"h",)") + valid_fields + "}}");
+    file.close();
+    const auto loaded = HostingProfilesJson::read_file(path);
+    EXPECT_EQ(loaded.state, HostingProfilesJson::FileState::loaded);
+    EXPECT_EQ(loaded.profiles.size(), 1);
+
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QByteArray(R"({"h":{"host":"h",)") + valid_fields + "},\"i\":{}}");
+    file.close();
+    const auto unusable = HostingProfilesJson::read_file(path);
+    EXPECT_EQ(unusable.state, HostingProfilesJson::FileState::unusable);
+    EXPECT_TRUE(unusable.profiles.isEmpty());
+    EXPECT_EQ(unusable.problem, QStringLiteral("i: missing required key \"host\""));
+}
+
+} // namespace

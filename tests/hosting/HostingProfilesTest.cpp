@@ -1,0 +1,340 @@
+#include "hosting/HostingProfiles.h"
+
+#include "EventLoop.h"
+#include "HostingTestSupport.h"
+#include "ManualClock.h"
+#include "model/AtomicFile.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace {
+
+const QDateTime start(QDate(2025, 1, 31), QTime(9, 15), Qt::UTC);
+
+MonitoredDomain domain(const char* url)
+{
+    MonitoredDomain d;
+    d.id = QUuid::createUuid();
+    d.url_string = QString::fromLatin1(url);
+    return d;
+}
+
+QList<MonitoredDomain> domains(std::initializer_list<const char*> urls)
+{
+    QList<MonitoredDomain> list;
+    for (const char* url : urls)
+        list.append(domain(url));
+    return list;
+}
+
+HostingProviderProfile stored_profile(const char* host, bool with_range, QDateTime updated_at)
+{
+    HostingProviderProfile p;
+    p.host = QString::fromLatin1(host);
+    p.ip_address = QStringLiteral("198.51.100.7");
+    p.range_key = QStringLiteral("198.51.100.0/24");
+    if (with_range)
+        p.network_range = QStringLiteral("198.51.100.0-198.51.100.255");
+    p.provider_name = QStringLiteral("Old Name");
+    p.updated_at = std::move(updated_at);
+    return p;
+}
+
+// Lookups are held at the resolver, so the test decides when each host's lookup
+// proceeds; the registry answers come from the local server.
+class ProfileRefresh : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(registries.http().is_running());
+        registries.serve_answer_file("/rdap.arin.net/registry/", "13.72.183.192",
+                                     QStringLiteral("arin-microsoft-azure.json"));
+        resolver.hold = true;
+        for (const char* host : {"a.example", "b.example", "c.example", "shop.example"})
+            resolver.addresses.insert(QString::fromLatin1(host), QStringLiteral("13.72.183.192"));
+    }
+
+    void write_file(const HostingProfilesJson::ProfileMap& map)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(HostingProfilesJson::encode(map));
+    }
+
+    QByteArray file_content() const
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    HostingProfilesJson::ProfileMap file_profiles() const
+    {
+        auto decoded = HostingProfilesJson::decode(file_content());
+        return decoded ? *decoded : HostingProfilesJson::ProfileMap{};
+    }
+
+    // Lets the held lookup go on and waits until the next is held or the refresh ends.
+    void answer_next()
+    {
+        resolver.answer_next();
+        ASSERT_TRUE(
+            wait_until([&] { return resolver.pending_count() > 0 || !profiles->is_refreshing(); }));
+    }
+
+    void answer_all()
+    {
+        while (resolver.pending_count() > 0)
+            answer_next();
+    }
+
+    RegistryServer registries;
+    CurlEngine engine{CurlEngine::Options{.ca_bundle = registries.http().ca_file().toLocal8Bit()}};
+    FakeResolver resolver;
+    ManualClock clock{start};
+    HostingProviderService service{engine, resolver, clock, registries.bootstrap_base()};
+    QTemporaryDir folder;
+    QString path = folder.filePath(QStringLiteral("hosting_profiles.json"));
+    std::unique_ptr<HostingProfiles> profiles =
+        std::make_unique<HostingProfiles>(path, service, clock);
+};
+
+TEST_F(ProfileRefresh, load_tells_a_missing_file_from_an_unusable_one)
+{
+    EXPECT_EQ(profiles->load(), HostingProfiles::LoadOutcome::absent);
+    write_file({{QStringLiteral("a.example"), stored_profile("a.example", true, start)}});
+    EXPECT_EQ(profiles->load(), HostingProfiles::LoadOutcome::loaded);
+    EXPECT_EQ(profiles->profiles().size(), 1);
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("{\"a.example\":{\"host\":");
+    file.close();
+    QSignalSpy changed(profiles.get(), &HostingProfiles::profiles_changed);
+    EXPECT_EQ(profiles->load(), HostingProfiles::LoadOutcome::unusable);
+    EXPECT_TRUE(profiles->profiles().isEmpty());
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(file_content(), "{\"a.example\":{\"host\":");
+}
+
+TEST_F(ProfileRefresh, without_domains_prunes_everything_and_writes_an_empty_object)
+{
+    write_file({{QStringLiteral("gone.example"), stored_profile("gone.example", true, start)}});
+    profiles->load();
+    QSignalSpy finished(profiles.get(), &HostingProfiles::refresh_finished);
+    profiles->refresh({});
+    EXPECT_TRUE(profiles->profiles().isEmpty());
+    EXPECT_EQ(file_content(), "{}");
+    EXPECT_FALSE(profiles->is_refreshing());
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_TRUE(resolver.requested.isEmpty());
+}
+
+TEST_F(ProfileRefresh, looks_up_one_host_at_a_time_in_sorted_order_saving_after_each)
+{
+    QSignalSpy changed(profiles.get(), &HostingProfiles::profiles_changed);
+    QSignalSpy finished(profiles.get(), &HostingProfiles::refresh_finished);
+    profiles->refresh(domains({"https://c.example", "https://A.example/x", "https://b.example"}));
+    EXPECT_TRUE(profiles->is_refreshing());
+    EXPECT_EQ(resolver.requested, QStringList{QStringLiteral("a.example")});
+    EXPECT_EQ(resolver.pending_count(), 1);
+
+    answer_next();
+    EXPECT_EQ(resolver.requested,
+              (QStringList{QStringLiteral("a.example"), QStringLiteral("b.example")}));
+    EXPECT_EQ(resolver.pending_count(), 1);
+    EXPECT_EQ(file_profiles().keys(), QStringList{QStringLiteral("a.example")});
+    EXPECT_EQ(changed.count(), 1);
+
+    answer_all();
+    EXPECT_EQ(resolver.requested,
+              (QStringList{QStringLiteral("a.example"), QStringLiteral("b.example"),
+                           QStringLiteral("c.example")}));
+    EXPECT_FALSE(profiles->is_refreshing());
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(changed.count(), 3);
+    EXPECT_EQ(file_profiles(), profiles->profiles());
+    const HostingProviderProfile& a = profiles->profiles().value(QStringLiteral("a.example"));
+    EXPECT_EQ(a.provider_name, QStringLiteral("Microsoft Corporation"));
+    EXPECT_EQ(a.network_range, QStringLiteral("13.64.0.0-13.107.255.255"));
+    EXPECT_EQ(a.updated_at, start);
+}
+
+struct DueCase {
+    const char* name;
+    bool with_range;
+    qint64 age_seconds;
+    bool due;
+};
+
+void PrintTo(const DueCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class DueHosts : public ProfileRefresh, public testing::WithParamInterface<DueCase> {};
+
+TEST_P(DueHosts, are_those_without_a_range_or_older_than_a_week)
+{
+    const DueCase& c = GetParam();
+    write_file({{QStringLiteral("a.example"),
+                 stored_profile("a.example", c.with_range, start.addSecs(-c.age_seconds))}});
+    profiles->load();
+    profiles->refresh(domains({"https://a.example"}));
+    EXPECT_EQ(resolver.requested.size(), c.due ? 1 : 0);
+    answer_all();
+    EXPECT_EQ(profiles->profiles().value(QStringLiteral("a.example")).provider_name,
+              c.due ? QStringLiteral("Microsoft Corporation") : QStringLiteral("Old Name"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DueHosts,
+                         testing::Values(DueCase{"fresh", true, 3600, false},
+                                         DueCase{"exactly_a_week", true, 604800, false},
+                                         DueCase{"a_week_and_a_second", true, 604801, true},
+                                         DueCase{"fresh_without_range", false, 0, true},
+                                         DueCase{"from_the_future", true, -86400, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ProfileRefresh, a_cancelled_refresh_keeps_the_answer_in_flight_then_stops)
+{
+    QSignalSpy finished(profiles.get(), &HostingProfiles::refresh_finished);
+    profiles->refresh(domains({"https://a.example", "https://b.example"}));
+    profiles->cancel();
+    EXPECT_TRUE(profiles->is_refreshing()) << "a lookup is still out";
+    answer_next();
+    EXPECT_TRUE(profiles->profiles().contains(QStringLiteral("a.example")));
+    EXPECT_EQ(file_profiles().size(), 1);
+    EXPECT_EQ(resolver.requested, QStringList{QStringLiteral("a.example")});
+    EXPECT_FALSE(profiles->is_refreshing());
+    EXPECT_EQ(finished.count(), 0);
+}
+
+TEST_F(ProfileRefresh, a_new_refresh_waits_for_the_lookup_in_flight_and_drops_a_removed_host)
+{
+    profiles->refresh(domains({"https://a.example", "https://b.example"}));
+    profiles->refresh(domains({"https://b.example"}));
+    EXPECT_EQ(resolver.pending_count(), 1) << "never two lookups at once";
+    answer_next();
+    EXPECT_FALSE(profiles->profiles().contains(QStringLiteral("a.example")));
+    EXPECT_EQ(resolver.pending_host(), QStringLiteral("b.example"));
+    answer_all();
+    EXPECT_EQ(profiles->profiles().keys(), QStringList{QStringLiteral("b.example")});
+    EXPECT_EQ(file_profiles().keys(), QStringList{QStringLiteral("b.example")});
+}
+
+TEST_F(ProfileRefresh, a_host_looked_up_meanwhile_is_not_looked_up_again)
+{
+    profiles->refresh(domains({"https://a.example", "https://b.example"}));
+    profiles->refresh(domains({"https://a.example", "https://b.example"}));
+    answer_all();
+    EXPECT_EQ(resolver.requested,
+              (QStringList{QStringLiteral("a.example"), QStringLiteral("b.example")}));
+}
+
+TEST_F(ProfileRefresh, a_host_that_does_not_resolve_keeps_its_old_profile)
+{
+    const HostingProviderProfile old =
+        stored_profile("gone-dns.example", false, start.addDays(-30));
+    write_file({{QStringLiteral("gone-dns.example"), old}});
+    profiles->load();
+    QSignalSpy changed(profiles.get(), &HostingProfiles::profiles_changed);
+    profiles->refresh(domains({"https://gone-dns.example"}));
+    answer_all();
+    EXPECT_EQ(profiles->profiles().value(QStringLiteral("gone-dns.example")), old);
+    EXPECT_EQ(changed.count(), 0);
+}
+
+TEST_F(ProfileRefresh, pruning_keeps_a_host_another_active_domain_still_uses)
+{
+    write_file(
+        {{QStringLiteral("shop.example"), stored_profile("shop.example", true, start)},
+         {QStringLiteral("archived.example"), stored_profile("archived.example", true, start)}});
+    profiles->load();
+    QSignalSpy changed(profiles.get(), &HostingProfiles::profiles_changed);
+    profiles->refresh(domains({"https://shop.example/b"}));
+    EXPECT_EQ(profiles->profiles().keys(), QStringList{QStringLiteral("shop.example")});
+    EXPECT_EQ(file_profiles().keys(), QStringList{QStringLiteral("shop.example")});
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_TRUE(resolver.requested.isEmpty());
+}
+
+TEST_F(ProfileRefresh, every_write_asks_first_and_a_refusal_leaves_the_file_alone)
+{
+    bool allowed = false;
+    QStringList asked;
+    profiles = std::make_unique<HostingProfiles>(path, service, clock, [&](const QString& p) {
+        asked.append(p);
+        return allowed;
+    });
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not json");
+    file.close();
+    ASSERT_EQ(profiles->load(), HostingProfiles::LoadOutcome::unusable);
+
+    profiles->refresh(domains({"https://a.example"}));
+    answer_all();
+    EXPECT_EQ(asked, (QStringList{path, path}));
+    EXPECT_EQ(file_content(), "not json");
+
+    allowed = true;
+    profiles->save();
+    EXPECT_EQ(file_profiles().keys(), QStringList{QStringLiteral("a.example")});
+}
+
+TEST_F(ProfileRefresh, a_failed_write_leaves_the_previous_file_whole)
+{
+    write_file({{QStringLiteral("a.example"), stored_profile("a.example", true, start)}});
+    const QByteArray before = file_content();
+    profiles->load();
+    AtomicFile::set_system_calls({[](int, const void*, size_t) -> ssize_t {
+                                      errno = ENOSPC;
+                                      return -1;
+                                  },
+                                  AtomicFile::default_system_calls().fsync});
+    profiles->refresh({});
+    AtomicFile::set_system_calls(AtomicFile::default_system_calls());
+    EXPECT_TRUE(profiles->profiles().isEmpty());
+    EXPECT_EQ(file_content(), before);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files),
+              QStringList{QStringLiteral("hosting_profiles.json")});
+}
+
+TEST_F(ProfileRefresh, an_answer_after_the_profiles_are_gone_is_dropped)
+{
+    profiles->refresh(domains({"https://a.example"}));
+    profiles.reset();
+    resolver.answer_next();
+    ASSERT_TRUE(wait_until([&] {
+        return registries.requests_for("/rdap.arin.net/registry/ip/13.72.183.192") == 1 &&
+               engine.transfers_in_flight() == 0;
+    }));
+    // Two turns: the engine's completion, then the service's answer.
+    wait_until([] { return false; }, 50);
+    EXPECT_EQ(file_content(), "{}");
+}
+
+TEST_F(ProfileRefresh, domains_find_their_profile_and_display_name_by_host_key)
+{
+    HostingProviderProfile emptied = stored_profile("b.example", true, start);
+    emptied.provider_name = QString();
+    HostingProviderProfile legal_form = stored_profile("c.example", true, start);
+    legal_form.provider_name = QStringLiteral("Example\n Hosting  B.V.");
+    write_file({{QStringLiteral("b.example"), emptied}, {QStringLiteral("c.example"), legal_form}});
+    profiles->load();
+
+    EXPECT_EQ(profiles->profile_for(domain("https://C.Example/path")), legal_form);
+    EXPECT_EQ(profiles->display_provider_name_for(domain("https://c.example")),
+              QStringLiteral("Example Hosting"));
+    EXPECT_TRUE(profiles->profile_for(domain("https://b.example")));
+    EXPECT_EQ(profiles->display_provider_name_for(domain("https://b.example")), std::nullopt);
+    EXPECT_EQ(profiles->profile_for(domain("https://a.example")), std::nullopt);
+    EXPECT_EQ(profiles->display_provider_name_for(domain("https://a.example")), std::nullopt);
+}
+
+} // namespace

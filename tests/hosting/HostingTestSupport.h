@@ -1,0 +1,127 @@
+#pragma once
+
+#include "LocalHttpsServer.h"
+#include "hosting/HostResolver.h"
+#include "hosting/ResolvedAddress.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QHash>
+#include <QList>
+#include <QMetaObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <utility>
+
+// Readable failure messages: gtest would otherwise dump the UTF-16 units as bytes.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline QByteArray rdap_file(const QString& relative_path)
+{
+    QFile file(QStringLiteral(TESSARY_TEST_DATA_DIR "/rdap/") + relative_path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline ResolvedAddress address(const char* text)
+{
+    return *ResolvedAddress::from_text(QString::fromLatin1(text));
+}
+
+// Answers from a table of host -> address text (no entry: does not resolve).
+// Answers come on a later turn of the event loop, or only when the test says so
+// while `hold` is set, so a test can keep a lookup in flight.
+class FakeResolver final : public HostResolver {
+public:
+    QHash<QString, QString> addresses;
+    bool hold = false;
+    QStringList requested;
+
+    void resolve(const QString& host, Done done) override
+    {
+        requested.append(host);
+        if (hold) {
+            pending_.append({host, std::move(done)});
+            return;
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [this, host, done = std::move(done)] { done(answer_for(host)); }, Qt::QueuedConnection);
+    }
+
+    qsizetype pending_count() const { return pending_.size(); }
+    QString pending_host(qsizetype i = 0) const { return pending_.value(i).first; }
+
+    // Answers the oldest held lookup.
+    void answer_next()
+    {
+        auto [host, done] = pending_.takeFirst();
+        done(answer_for(host));
+    }
+
+private:
+    std::optional<ResolvedAddress> answer_for(const QString& host) const
+    {
+        const auto found = addresses.constFind(host);
+        if (found == addresses.cend())
+            return std::nullopt;
+        return ResolvedAddress::from_text(*found);
+    }
+
+    QList<std::pair<QString, Done>> pending_;
+};
+
+// A local stand-in for IANA and the five registries: the real bootstrap files,
+// with every registry's https server moved to a path of this server
+// ("https://rdap.arin.net/registry/" becomes "https://127.0.0.1:PORT/rdap.arin.net/registry/").
+class RegistryServer {
+public:
+    RegistryServer()
+    {
+        serve_bootstrap("ipv4.json");
+        serve_bootstrap("ipv6.json");
+    }
+
+    LocalHttpsServer& http() { return server_; }
+    QUrl bootstrap_base() const { return server_.url(QStringLiteral("/rdap/")); }
+
+    // What the registry at `registry_path` (such as "/rdap.arin.net/registry/")
+    // answers for `address`.
+    void serve_answer(const QByteArray& registry_path, const QByteArray& address,
+                      ServedResponse response)
+    {
+        server_.serve(registry_path + "ip/" + address, std::move(response));
+    }
+    void serve_answer_file(const QByteArray& registry_path, const QByteArray& address,
+                           const QString& file)
+    {
+        serve_answer(
+            registry_path, address,
+            ServedResponse::with_status(200, rdap_file(QStringLiteral("responses/") + file))
+                .header("Content-Type", "application/rdap+json"));
+    }
+
+    int requests_for(const QByteArray& path) const
+    {
+        int count = 0;
+        for (const ReceivedRequest& request : server_.requests())
+            count += request.target == path ? 1 : 0;
+        return count;
+    }
+
+private:
+    void serve_bootstrap(const char* name)
+    {
+        QByteArray file = rdap_file(QStringLiteral("bootstrap/") + QLatin1String(name));
+        const QByteArray here = server_.url(QStringLiteral("/")).toEncoded();
+        file.replace("\"https://rdap.", "\"" + here + "rdap.");
+        server_.serve_body("/rdap/" + QByteArray(name), file);
+    }
+
+    LocalHttpsServer server_;
+};

@@ -1,0 +1,124 @@
+#include "hosting/RDAPBootstrap.h"
+
+#include "HostingTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+RDAPBootstrap bootstrap_of(const char* json)
+{
+    auto decoded = RDAPBootstrap::decode(QByteArray(json));
+    EXPECT_TRUE(decoded) << (decoded ? "" : decoded.error().to_string().toStdString());
+    return decoded ? *decoded : RDAPBootstrap{};
+}
+
+std::optional<QString> server_for(const RDAPBootstrap& bootstrap, const char* text)
+{
+    const std::optional<QUrl> url = bootstrap.service_url(address(text).bytes);
+    return url ? std::optional(url->toString()) : std::nullopt;
+}
+
+TEST(BootstrapDecoding, reads_only_services_and_requires_its_shape)
+{
+    const RDAPBootstrap bootstrap = bootstrap_of(
+        R"({"version":"1.0","publication":12,"services":[[["1.0.0.0/8"],["https://a.example/"]],[]]})");
+    ASSERT_EQ(bootstrap.services.size(), 2);
+    EXPECT_EQ(bootstrap.services[0][1], QStringList{QStringLiteral("https://a.example/")});
+
+    for (const char* bad :
+         {R"({})", R"([])", R"({"services":{}})", R"({"services":[{}]})",
+          R"({"services":[[["1.0.0.0/8"],"https://a.example/"]]})",
+          R"({"services":[[["1.0.0.0/8"],[7]]]})", R"({"services":[[["1.0.0.0/8"],[null]]]})",
+          R"({"services":[)", "", "\xff\xfe{}"}) {
+        EXPECT_FALSE(RDAPBootstrap::decode(QByteArray(bad))) << bad;
+    }
+}
+
+TEST(BootstrapDecoding, survives_deep_nesting)
+{
+    const QByteArray deep =
+        "{\"services\":" + QByteArray(100'000, '[') + QByteArray(100'000, ']') + "}";
+    EXPECT_FALSE(RDAPBootstrap::decode(deep));
+}
+
+TEST(ServerChoice, takes_the_longest_matching_prefix_wherever_it_stands)
+{
+    const RDAPBootstrap bootstrap = bootstrap_of(R"({"services":[
+        [["2001:4200::/23"],["https://short.example/rdap/"]],
+        [["2001:4000::/12", "2001:4200::/32"],["https://long.example/rdap/"]],
+        [["2001:4200::/32"],["https://equal-but-later.example/"]]
+    ]})");
+    EXPECT_EQ(server_for(bootstrap, "2001:4200::1"), QStringLiteral("https://long.example/rdap/"));
+    EXPECT_EQ(server_for(bootstrap, "2001:4201::1"), QStringLiteral("https://short.example/rdap/"));
+    EXPECT_EQ(server_for(bootstrap, "2001:5000::1"), QStringLiteral("https://long.example/rdap/"));
+    EXPECT_EQ(server_for(bootstrap, "3000::1"), std::nullopt);
+}
+
+TEST(ServerChoice, sends_a_slash_23_inside_a_slash_12_to_the_slash_23_server)
+{
+    const RDAPBootstrap bootstrap = bootstrap_of(R"({"services":[
+        [["2c00::/23"],["https://narrow.example/"]],
+        [["2c00::/12"],["https://wide.example/"]]
+    ]})");
+    EXPECT_EQ(server_for(bootstrap, "2c00:1::1"), QStringLiteral("https://narrow.example/"));
+    EXPECT_EQ(server_for(bootstrap, "2c0f::1"), QStringLiteral("https://wide.example/"));
+}
+
+TEST(ServerChoice, passes_over_services_without_a_usable_first_url)
+{
+    const RDAPBootstrap bootstrap = bootstrap_of(R"({"services":[
+        [["10.0.0.0/8"],["https://wide.example/rdap"]],
+        [["10.1.0.0/16"],[]],
+        [["10.2.0.0/16"],["not a url", "https://second-url-is-not-used.example/"]],
+        [["10.3.0.0/16"],["ftp://files.example/"]],
+        [["10.4.0.0/16"]],
+        [["10.5.0.0/16", "garbage", "10.5.0.0/40"],["https://five.example"]]
+    ]})");
+    for (const char* text : {"10.1.2.3", "10.2.2.3", "10.3.2.3", "10.4.2.3"})
+        EXPECT_EQ(server_for(bootstrap, text), QStringLiteral("https://wide.example/rdap/"))
+            << text;
+    EXPECT_EQ(server_for(bootstrap, "10.5.0.1"), QStringLiteral("https://five.example/"));
+}
+
+struct RegistryCase {
+    const char* address;
+    const char* server; // nullptr: no registry
+};
+
+class IanaFiles : public testing::TestWithParam<RegistryCase> {};
+
+TEST_P(IanaFiles, send_each_address_to_its_registry)
+{
+    const RegistryCase& c = GetParam();
+    const ResolvedAddress a = address(c.address);
+    const char* file = a.family == AF_INET ? "bootstrap/ipv4.json" : "bootstrap/ipv6.json";
+    const auto bootstrap = RDAPBootstrap::decode(rdap_file(QString::fromLatin1(file)));
+    ASSERT_TRUE(bootstrap);
+    const std::optional<QUrl> url = bootstrap->service_url(a.bytes);
+    if (c.server == nullptr) {
+        EXPECT_FALSE(url) << c.address;
+        return;
+    }
+    ASSERT_TRUE(url) << c.address;
+    EXPECT_EQ(url->toString(), QString::fromLatin1(c.server)) << c.address;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IanaFiles,
+    testing::Values(RegistryCase{"13.72.183.192", "https://rdap.arin.net/registry/"},
+                    RegistryCase{"74.125.225.229", "https://rdap.arin.net/registry/"},
+                    // Legacy space: listed under ARIN, which redirects to RIPE.
+                    RegistryCase{"130.59.31.80", "https://rdap.arin.net/registry/"},
+                    RegistryCase{"2.16.0.1", "https://rdap.db.ripe.net/"},
+                    RegistryCase{"1.1.1.1", "https://rdap.apnic.net/"},
+                    RegistryCase{"200.57.141.161", "https://rdap.lacnic.net/rdap/"},
+                    RegistryCase{"196.11.240.215", "https://rdap.afrinic.net/rdap/"},
+                    RegistryCase{"2001:4860:4860::8888", "https://rdap.arin.net/registry/"},
+                    RegistryCase{"2a00:2381:ffff::1", "https://rdap.db.ripe.net/"},
+                    RegistryCase{"2c0f:f248::1", "https://rdap.afrinic.net/rdap/"},
+                    RegistryCase{"2410::1", "https://rdap.apnic.net/"},
+                    RegistryCase{"10.0.0.1", nullptr}, RegistryCase{"127.0.0.1", nullptr},
+                    RegistryCase{"224.0.0.1", nullptr}, RegistryCase{"fd00::1", nullptr}));
+
+} // namespace
