@@ -12,17 +12,7 @@ template <typename Writer>
 void write_profile(Writer& writer, const HostingProviderProfile& p)
 {
     writer.StartObject();
-    JsonWrite::key(writer, "host");
-    JsonWrite::string(writer, p.host);
-    JsonWrite::key(writer, "ip_address");
-    JsonWrite::string(writer, p.ip_address);
-    JsonWrite::optional_string(writer, "network_range", p.network_range);
-    JsonWrite::key(writer, "provider_name");
-    JsonWrite::string(writer, p.provider_name);
-    JsonWrite::key(writer, "range_key");
-    JsonWrite::string(writer, p.range_key);
-    JsonWrite::key(writer, "updated_at");
-    JsonWrite::instant(writer, p.updated_at);
+    HostingProfilesJson::write_members(writer, p);
     writer.EndObject();
 }
 

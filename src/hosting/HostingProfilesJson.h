@@ -2,6 +2,7 @@
 
 #include "hosting/HostingProviderProfile.h"
 #include "model/Expected.h"
+#include "model/JsonWrite.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -11,6 +12,24 @@
 // The file form of the provider profiles: one compact object from host key to
 // profile, keys sorted, `network_range` left out when absent.
 namespace HostingProfilesJson {
+
+// The six members of a profile, in sorted key order, without the braces around
+// them, so a caller can add members that sort before "host".
+template <typename Writer>
+void write_members(Writer& writer, const HostingProviderProfile& p)
+{
+    JsonWrite::key(writer, "host");
+    JsonWrite::string(writer, p.host);
+    JsonWrite::key(writer, "ip_address");
+    JsonWrite::string(writer, p.ip_address);
+    JsonWrite::optional_string(writer, "network_range", p.network_range);
+    JsonWrite::key(writer, "provider_name");
+    JsonWrite::string(writer, p.provider_name);
+    JsonWrite::key(writer, "range_key");
+    JsonWrite::string(writer, p.range_key);
+    JsonWrite::key(writer, "updated_at");
+    JsonWrite::instant(writer, p.updated_at);
+}
 
 using ProfileMap = QMap<QString, HostingProviderProfile>;
 

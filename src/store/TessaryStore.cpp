@@ -190,6 +190,9 @@ void TessaryStore::record_measurement(const QUuid& domain_id, DomainMeasurement 
     const std::optional<double> previous_average = domain->statistics.average_total_time;
     const bool notifies = domain->notifies_on_anomalies;
     const QString url_string = domain->url_string;
+    // The requested URL is nearly always the domain's own: share its text.
+    if (measurement.url_string == url_string)
+        measurement.url_string = url_string;
     domain->measurements.prepend(measurement);
     domain->refresh_statistics();
     Q_EMIT domains_changed();

@@ -1,4 +1,5 @@
 #include "DataFolder.h"
+#include "TessaryProcess.h"
 #include "model/DomainJson.h"
 #include "store/HistoryJson.h"
 
@@ -7,21 +8,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct ProcessResult {
-    int exit_code;
-    QByteArray out;
-    QByteArray err;
-};
-
-ProcessResult tessary(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TESSARY_EXECUTABLE), arguments);
-    process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(30'000));
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
 
 const char* const domains_json =
     R"([{"id":"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","url_string":"https://example.com","interval_seconds":60,"is_active":true},)"
@@ -49,8 +35,8 @@ protected:
 TEST_F(Commands, stats_json_is_one_sorted_compact_object)
 {
     const ProcessResult run =
-        tessary({QStringLiteral("stats"), QStringLiteral("example.com"), QStringLiteral("--json"),
-                 QStringLiteral("--data-dir"), folder.path()});
+        run_tessary({QStringLiteral("stats"), QStringLiteral("example.com"),
+                     QStringLiteral("--json"), QStringLiteral("--data-dir"), folder.path()});
     ASSERT_EQ(run.exit_code, 0) << run.err.constData();
     EXPECT_EQ(run.out,
               R"({"average_total_time":3.3000000000000004,"delay_measurement_ids":[],)"
@@ -75,8 +61,8 @@ TEST_F(Commands, data_dir_is_accepted_before_the_command_and_domains_by_id_or_ur
          {QStringLiteral("0a1b2c3d-4e5f-4061-8293-a4b5c6d7e8f9"),
           QStringLiteral("https://example.com/"), QStringLiteral("EXAMPLE.COM")}) {
         const ProcessResult run =
-            tessary({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("stats"), name,
-                     QStringLiteral("--json")});
+            run_tessary({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("stats"), name,
+                         QStringLiteral("--json")});
         EXPECT_EQ(run.exit_code, 0) << name.toStdString() << run.err.constData();
         EXPECT_TRUE(run.out.contains("\"id\":\"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9\""));
     }
@@ -85,8 +71,8 @@ TEST_F(Commands, data_dir_is_accepted_before_the_command_and_domains_by_id_or_ur
 TEST_F(Commands, a_host_shared_by_two_domains_is_refused_with_the_candidates)
 {
     const ProcessResult run =
-        tessary({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("stats"),
-                 QStringLiteral("shop.example.org")});
+        run_tessary({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("stats"),
+                     QStringLiteral("shop.example.org")});
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(run.err.contains("matches 2 domains")) << run.err.constData();
@@ -94,16 +80,16 @@ TEST_F(Commands, a_host_shared_by_two_domains_is_refused_with_the_candidates)
     EXPECT_TRUE(run.err.contains("https://shop.example.org/b (archived)"));
 
     const ProcessResult missing =
-        tessary({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("stats"),
-                 QStringLiteral("nowhere.example")});
+        run_tessary({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("stats"),
+                     QStringLiteral("nowhere.example")});
     EXPECT_EQ(missing.exit_code, 1);
     EXPECT_TRUE(missing.err.contains("no domain matches \"nowhere.example\""));
 }
 
 TEST_F(Commands, list_json_shows_every_domain_in_store_order)
 {
-    const ProcessResult run = tessary({QStringLiteral("list"), QStringLiteral("--json"),
-                                       QStringLiteral("--data-dir"), folder.path()});
+    const ProcessResult run = run_tessary({QStringLiteral("list"), QStringLiteral("--json"),
+                                           QStringLiteral("--data-dir"), folder.path()});
     ASSERT_EQ(run.exit_code, 0) << run.err.constData();
     const qsizetype pinned = run.out.indexOf("https://shop.example.org/a");
     const qsizetype plain = run.out.indexOf("https://example.com");
@@ -115,7 +101,7 @@ TEST_F(Commands, list_json_shows_every_domain_in_store_order)
     EXPECT_TRUE(run.out.contains("\"state\":\"archived\""));
 
     const ProcessResult table =
-        tessary({QStringLiteral("list"), QStringLiteral("--data-dir"), folder.path()});
+        run_tessary({QStringLiteral("list"), QStringLiteral("--data-dir"), folder.path()});
     EXPECT_EQ(table.exit_code, 0);
     EXPECT_TRUE(table.out.contains("3 measurements, 1 failed, 1 disturbance periods"))
         << table.out.constData();
@@ -125,20 +111,20 @@ TEST_F(Commands, export_writes_the_same_texts_to_a_file_and_to_standard_output)
 {
     const QString target = folder.file(QStringLiteral("out.csv"));
     const ProcessResult to_file =
-        tessary({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("export"),
-                 QStringLiteral("example.com"), QStringLiteral("--format"), QStringLiteral("csv"),
-                 QStringLiteral("-o"), target});
+        run_tessary({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("export"),
+                     QStringLiteral("example.com"), QStringLiteral("--format"),
+                     QStringLiteral("csv"), QStringLiteral("-o"), target});
     ASSERT_EQ(to_file.exit_code, 0) << to_file.err.constData();
     const ProcessResult to_stdout =
-        tessary({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("export"),
-                 QStringLiteral("example.com"), QStringLiteral("--format=csv")});
+        run_tessary({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("export"),
+                     QStringLiteral("example.com"), QStringLiteral("--format=csv")});
     EXPECT_EQ(to_stdout.out, folder.read(QStringLiteral("out.csv")));
     EXPECT_EQ(to_stdout.out.count('\n'), 4);
     EXPECT_TRUE(to_stdout.out.contains("\"x-cache: HIT\""));
 
-    const ProcessResult json = tessary({QStringLiteral("--data-dir"), folder.path(),
-                                        QStringLiteral("export"), QStringLiteral("example.com"),
-                                        QStringLiteral("--format"), QStringLiteral("json")});
+    const ProcessResult json = run_tessary({QStringLiteral("--data-dir"), folder.path(),
+                                            QStringLiteral("export"), QStringLiteral("example.com"),
+                                            QStringLiteral("--format"), QStringLiteral("json")});
     ASSERT_EQ(json.exit_code, 0);
     const auto domain = DomainJson::decode(json.out);
     ASSERT_TRUE(domain) << domain.error().to_string().toStdString();
@@ -156,7 +142,7 @@ TEST_F(Commands, read_only_commands_write_nothing_and_need_no_lock)
           QStringList{QStringLiteral("export"), QStringLiteral("example.com"),
                       QStringLiteral("--format"), QStringLiteral("json")}}) {
         const ProcessResult run =
-            tessary(arguments + QStringList{QStringLiteral("--data-dir"), folder.path()});
+            run_tessary(arguments + QStringList{QStringLiteral("--data-dir"), folder.path()});
         EXPECT_EQ(run.exit_code, 0) << arguments.join(u' ').toStdString() << run.err.constData();
     }
     EXPECT_EQ(folder.entries(), before);
@@ -180,7 +166,7 @@ TEST_P(CommandFailures, go_to_standard_error_with_a_non_zero_exit_code)
 {
     const Failure& f = GetParam();
     const ProcessResult run =
-        tessary(f.arguments + QStringList{QStringLiteral("--data-dir"), folder.path()});
+        run_tessary(f.arguments + QStringList{QStringLiteral("--data-dir"), folder.path()});
     EXPECT_NE(run.exit_code, 0);
     EXPECT_TRUE(run.out.isEmpty()) << run.out.constData();
     EXPECT_TRUE(run.err.contains(f.message)) << run.err.constData();
@@ -209,7 +195,7 @@ TEST_F(Commands, a_damaged_data_file_is_named_instead_of_showing_partial_data)
     folder.write(QStringLiteral("measurement_history.json"),
                  "{\"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9\":[{]}");
     const ProcessResult run =
-        tessary({QStringLiteral("list"), QStringLiteral("--data-dir"), folder.path()});
+        run_tessary({QStringLiteral("list"), QStringLiteral("--data-dir"), folder.path()});
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_TRUE(run.err.contains("cannot use measurement_history.json: invalid JSON at byte"))
         << run.err.constData();
@@ -217,11 +203,11 @@ TEST_F(Commands, a_damaged_data_file_is_named_instead_of_showing_partial_data)
 
 TEST(CommandLine, help_and_version_need_no_data)
 {
-    const ProcessResult help = tessary({QStringLiteral("--help")});
+    const ProcessResult help = run_tessary({QStringLiteral("--help")});
     EXPECT_EQ(help.exit_code, 0);
     for (const char* command : {"list", "stats", "export", "--data-dir"})
         EXPECT_TRUE(help.out.contains(command)) << command;
-    const ProcessResult version = tessary({QStringLiteral("--version")});
+    const ProcessResult version = run_tessary({QStringLiteral("--version")});
     EXPECT_EQ(version.exit_code, 0);
     EXPECT_TRUE(version.out.startsWith("Tessary "));
 }

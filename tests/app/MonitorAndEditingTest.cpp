@@ -1,6 +1,7 @@
 #include "DataFolder.h"
 #include "EventLoop.h"
 #include "LocalHttpsServer.h"
+#include "TessaryProcess.h"
 #include "model/DomainJson.h"
 #include "store/HistoryJson.h"
 #include "store/SuggestionJson.h"
@@ -12,28 +13,11 @@
 
 namespace {
 
-struct Finished {
-    int exit_code;
-    QByteArray out;
-    QByteArray err;
-};
-
-Finished run(const QStringList& arguments, const QProcessEnvironment& environment = {})
-{
-    QProcess process;
-    if (!environment.isEmpty())
-        process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(TESSARY_EXECUTABLE), arguments);
-    process.closeWriteChannel(); // no terminal, no answers
-    EXPECT_TRUE(process.waitForFinished(30'000));
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
 class Editing : public ::testing::Test {
 protected:
-    Finished tessary(QStringList arguments)
+    ProcessResult tessary(QStringList arguments)
     {
-        return run(arguments << QStringLiteral("--data-dir") << folder.path());
+        return run_tessary(arguments << QStringLiteral("--data-dir") << folder.path());
     }
 
     QList<MonitoredDomain> saved() const
@@ -77,7 +61,7 @@ TEST_F(Editing, commands_change_the_files_through_the_store)
 
     EXPECT_EQ(tessary({QStringLiteral("archive"), QStringLiteral("example.net")}).exit_code, 0);
     EXPECT_TRUE(saved().at(1).is_archived);
-    const Finished suggestions = tessary({QStringLiteral("suggestions")});
+    const ProcessResult suggestions = tessary({QStringLiteral("suggestions")});
     EXPECT_TRUE(suggestions.out.contains("https://example.net  archived"))
         << suggestions.out.constData();
 }
@@ -87,18 +71,18 @@ TEST_F(Editing, refusals_print_the_stores_message_and_change_nothing)
     ASSERT_EQ(tessary({QStringLiteral("add"), QStringLiteral("example.com")}).exit_code, 0);
     const QByteArray before = folder.read(QStringLiteral("domains.json"));
 
-    const Finished duplicate =
+    const ProcessResult duplicate =
         tessary({QStringLiteral("add"), QStringLiteral("https://www.EXAMPLE.com")});
     EXPECT_EQ(duplicate.exit_code, 1);
     EXPECT_TRUE(duplicate.err.contains("This domain is already being monitored."))
         << duplicate.err.constData();
 
-    const Finished invalid = tessary({QStringLiteral("add"), QStringLiteral("not a url")});
+    const ProcessResult invalid = tessary({QStringLiteral("add"), QStringLiteral("not a url")});
     EXPECT_EQ(invalid.exit_code, 1);
     EXPECT_TRUE(invalid.err.contains("Enter a valid domain or URL."));
 
-    const Finished out_of_range = tessary({QStringLiteral("add"), QStringLiteral("b.example"),
-                                           QStringLiteral("--interval"), QStringLiteral("5")});
+    const ProcessResult out_of_range = tessary({QStringLiteral("add"), QStringLiteral("b.example"),
+                                                QStringLiteral("--interval"), QStringLiteral("5")});
     EXPECT_EQ(out_of_range.exit_code, 1);
     EXPECT_TRUE(out_of_range.err.contains("--interval must be a whole number from 20 to 86400"));
 
@@ -114,7 +98,7 @@ TEST_F(Editing, destructive_commands_need_a_yes_without_a_terminal)
           QStringList{QStringLiteral("clear"), QStringLiteral("--everything")},
           QStringList{QStringLiteral("clear"), QStringLiteral("--all-history")},
           QStringList{QStringLiteral("archive"), QStringLiteral("--all")}}) {
-        const Finished refused = tessary(command);
+        const ProcessResult refused = tessary(command);
         EXPECT_EQ(refused.exit_code, 1) << command.join(u' ').toStdString();
         EXPECT_TRUE(refused.err.contains("--yes")) << refused.err.constData();
     }
@@ -171,14 +155,14 @@ TEST(Monitor, measures_prints_and_leaves_the_history_on_sigterm)
     ASSERT_TRUE(measured) << printed.constData() << monitor.readAllStandardError().constData();
     EXPECT_TRUE(printed.contains("localhost")) << printed.constData();
 
-    const Finished second =
-        run({QStringLiteral("monitor"), QStringLiteral("--data-dir"), folder.path()});
+    const ProcessResult second =
+        run_tessary({QStringLiteral("monitor"), QStringLiteral("--data-dir"), folder.path()});
     EXPECT_EQ(second.exit_code, 1);
     EXPECT_TRUE(second.err.contains(
         QStringLiteral("tessary monitor (process %1)").arg(monitor.processId()).toUtf8()))
         << second.err.constData();
-    const Finished edit = run({QStringLiteral("pin"), QStringLiteral("localhost"),
-                               QStringLiteral("--data-dir"), folder.path()});
+    const ProcessResult edit = run_tessary({QStringLiteral("pin"), QStringLiteral("localhost"),
+                                            QStringLiteral("--data-dir"), folder.path()});
     EXPECT_EQ(edit.exit_code, 1);
 
     monitor.terminate();

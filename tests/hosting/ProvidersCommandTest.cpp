@@ -1,5 +1,6 @@
 #include "DataFolder.h"
 #include "HostingTestSupport.h"
+#include "TessaryProcess.h"
 #include "hosting/HostingProfilesJson.h"
 
 #include <QJsonArray>
@@ -10,21 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct ProcessResult {
-    int exit_code;
-    QByteArray out;
-    QByteArray err;
-};
-
-ProcessResult tessary(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TESSARY_EXECUTABLE), arguments);
-    process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(30'000));
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
 
 const char* const domains_json =
     R"([{"id":"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","url_string":"https://b.example.com","interval_seconds":60,"is_active":true},)"
@@ -76,8 +62,8 @@ protected:
 
     ProcessResult providers(QStringList arguments = {})
     {
-        return tessary(QStringList{QStringLiteral("providers")} + arguments +
-                       QStringList{QStringLiteral("--data-dir"), folder.path()});
+        return run_tessary(QStringList{QStringLiteral("providers")} + arguments +
+                           QStringList{QStringLiteral("--data-dir"), folder.path()});
     }
 
     DataFolder folder;
@@ -208,13 +194,13 @@ TEST(ProvidersCommandWithoutData, says_there_are_no_domains)
 {
     DataFolder empty;
     const ProcessResult run =
-        tessary({QStringLiteral("providers"), QStringLiteral("--data-dir"), empty.path()});
+        run_tessary({QStringLiteral("providers"), QStringLiteral("--data-dir"), empty.path()});
     EXPECT_EQ(run.exit_code, 0) << run.err.constData();
     EXPECT_EQ(run.out, "No active domains.\n");
-    const ProcessResult json = tessary({QStringLiteral("providers"), QStringLiteral("--json"),
-                                        QStringLiteral("--data-dir"), empty.path()});
+    const ProcessResult json = run_tessary({QStringLiteral("providers"), QStringLiteral("--json"),
+                                            QStringLiteral("--data-dir"), empty.path()});
     EXPECT_EQ(json.out, "[]\n");
-    const ProcessResult help = tessary({QStringLiteral("--help")});
+    const ProcessResult help = run_tessary({QStringLiteral("--help")});
     EXPECT_TRUE(help.out.contains("providers [--json]"));
 }
 
