@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test run bench format clean
+.PHONY: deps configure build test run bench fuzz format clean
 
 deps:
 	./scripts/install-deps.sh
@@ -22,6 +22,16 @@ run: build
 
 bench: build
 	cmake --build $(BUILD_DIR) --target bench
+
+# Each fuzz target for FUZZ_SECONDS (default 60), with clang and libFuzzer.
+FUZZ_SECONDS ?= 60
+fuzz:
+	./scripts/install-deps.sh fuzz
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARY_FUZZ=ON -DTESSARY_BUILD_BENCHMARKS=OFF
+	cmake --build build-fuzz --target fuzz_data_files fuzz_registry_answers
+	mkdir -p build-fuzz/corpus/data build-fuzz/corpus/registry
+	build-fuzz/tests/fuzz/fuzz_data_files -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/data tests/data
+	build-fuzz/tests/fuzz/fuzz_registry_answers -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/registry tests/data/rdap
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -18,3 +18,11 @@ if(TESSARY_SANITIZE)
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(tessary_compile_settings INTERFACE -fsanitize=address,undefined)
 endif()
+
+# Builds every library for libFuzzer (clang only): see tests/fuzz and `make fuzz`.
+option(TESSARY_FUZZ "Build the fuzz targets with libFuzzer" OFF)
+if(TESSARY_FUZZ)
+    target_compile_options(tessary_compile_settings INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    target_link_options(tessary_compile_settings INTERFACE -fsanitize=address,undefined)
+endif()

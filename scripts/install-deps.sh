@@ -26,6 +26,11 @@ packages=(
   iproute2
 )
 
+# `install-deps.sh fuzz` adds clang and libFuzzer for `make fuzz`.
+if [ "${1:-}" = "fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
+
 missing=()
 for pkg in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then

@@ -1,8 +1,11 @@
 #include "model/JsonRead.h"
 
 #include "model/IsoDate.h"
+#include "model/JsonNumber.h"
 
 #include <rapidjson/error/en.h>
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
 
 #include <array>
 #include <cmath>
@@ -12,7 +15,7 @@ namespace {
 
 constexpr unsigned parse_flags = rapidjson::kParseIterativeFlag |
                                  rapidjson::kParseValidateEncodingFlag |
-                                 rapidjson::kParseFullPrecisionFlag;
+                                 rapidjson::kParseNumbersAsStringsFlag;
 
 QString from_utf8(std::string_view text)
 {
@@ -54,15 +57,28 @@ std::optional<QUuid> parse_uuid(std::string_view text)
 
 std::optional<DecodeError> JsonRead::parse(QByteArrayView text, rapidjson::Document& document)
 {
-    document.Parse<parse_flags>(text.data(), size_t(text.size()));
-    if (!document.HasParseError())
-        return std::nullopt;
-    return DecodeError{
-        {},
-        QStringLiteral("invalid JSON at byte %1: %2")
-            .arg(document.GetErrorOffset())
-            .arg(QString::fromUtf8(rapidjson::GetParseError_En(document.GetParseError()))),
+    rapidjson::MemoryStream stream(text.data(), size_t(text.size()));
+    rapidjson::ParseResult result;
+    bool out_of_range = false;
+    auto parse = [&](rapidjson::Document& events) {
+        ExactNumbers<rapidjson::Document> numbers(events);
+        rapidjson::Reader reader;
+        result = reader.Parse<parse_flags>(stream, numbers);
+        out_of_range = numbers.number_out_of_range();
+        return !result.IsError();
     };
+    document.Populate(parse);
+    if (!result.IsError())
+        return std::nullopt;
+    return parse_error(result, out_of_range);
+}
+
+DecodeError JsonRead::parse_error(const rapidjson::ParseResult& result, bool number_out_of_range)
+{
+    const QString what = number_out_of_range
+                             ? QStringLiteral("number out of range")
+                             : QString::fromUtf8(rapidjson::GetParseError_En(result.Code()));
+    return {{}, QStringLiteral("invalid JSON at byte %1: %2").arg(result.Offset()).arg(what)};
 }
 
 std::string_view JsonRead::key_of(const rapidjson::Value::Member& member)

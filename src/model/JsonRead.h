@@ -18,8 +18,12 @@
 // and range and names `path` in the error when the value does not fit.
 namespace JsonRead {
 
-// Parses a whole document: strict UTF-8, no trailing content, any nesting depth.
+// Parses a whole document: strict UTF-8, no trailing content, any nesting depth,
+// numbers converted exactly.
 std::optional<DecodeError> parse(QByteArrayView text, rapidjson::Document& document);
+
+// The message of a failed parse, for readers that parse streams themselves.
+DecodeError parse_error(const rapidjson::ParseResult& result, bool number_out_of_range);
 
 std::string_view key_of(const rapidjson::Value::Member& member);
 

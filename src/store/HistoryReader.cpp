@@ -1,5 +1,6 @@
 #include "store/HistoryReader.h"
 
+#include "model/JsonNumber.h"
 #include "model/JsonPath.h"
 #include "model/JsonRead.h"
 #include "model/JsonWrite.h"
@@ -9,7 +10,6 @@
 
 #include <QFile>
 
-#include <rapidjson/error/en.h>
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
@@ -21,9 +21,9 @@
 namespace {
 
 // The file stream checks UTF-8 itself, chunk by chunk; text in memory is
-// checked by the parser.
+// checked by the parser. Numbers come as text, for exact conversion.
 constexpr unsigned unchecked_text_flags =
-    rapidjson::kParseIterativeFlag | rapidjson::kParseFullPrecisionFlag;
+    rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag;
 constexpr unsigned parse_flags = unchecked_text_flags | rapidjson::kParseValidateEncodingFlag;
 
 // Where the reader is: the root object maps ids to lists of measurement objects,
@@ -266,16 +266,13 @@ template <unsigned flags, typename Stream>
 DecodeResult<HistoryReader::Histories> parse(Stream& stream)
 {
     Handler handler;
+    ExactNumbers<Handler> numbers(handler);
     rapidjson::Reader reader;
-    const rapidjson::ParseResult result = reader.Parse<flags>(stream, handler);
+    const rapidjson::ParseResult result = reader.Parse<flags>(stream, numbers);
     if (handler.error)
         return *std::move(handler.error);
-    if (result.IsError()) {
-        return DecodeError{{},
-                           QStringLiteral("invalid JSON at byte %1: %2")
-                               .arg(result.Offset())
-                               .arg(QString::fromUtf8(rapidjson::GetParseError_En(result.Code())))};
-    }
+    if (result.IsError())
+        return JsonRead::parse_error(result, numbers.number_out_of_range());
     return std::move(handler.histories);
 }
 

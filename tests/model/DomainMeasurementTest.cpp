@@ -114,6 +114,37 @@ TEST(MeasurementJson, awkward_numbers_survive_a_round_trip_exactly)
     }
 }
 
+TEST(MeasurementJson, numbers_are_read_exactly_whatever_their_notation)
+{
+    const std::string start =
+        R"({"id":"6F1C3B2A-1D2E-4F60-9A7B-0C1D2E3F4A5B","measured_at":"2025-01-31T09:15:00Z",)";
+    const std::vector<std::pair<const char*, double>> cases = {
+        {"0.05e-30", 5e-32}, // leading zeros with a large negative exponent
+        {"0.000000000000000000000000001", 1e-27},
+        {"2.2250738585072011e-308", 2.2250738585072011e-308},
+        {"1e-400", 0.0}, // below the smallest double: zero
+        {"123456789012345678901234567890", 1.2345678901234568e29},
+        {"-0", 0.0},
+        {"7", 7.0},
+    };
+    for (const auto& [text, expected] : cases) {
+        const auto decoded = MeasurementJson::decode(
+            QByteArray::fromStdString(start + R"("total_time":)" + text + "}"));
+        ASSERT_TRUE(decoded) << text << ": " << decoded.error().to_string().toStdString();
+        EXPECT_EQ(decoded->total_time, expected) << text;
+    }
+    const auto too_large =
+        MeasurementJson::decode(QByteArray::fromStdString(start + R"("total_time":1e400})"));
+    ASSERT_FALSE(too_large);
+    EXPECT_TRUE(too_large.error().message.contains(QStringLiteral("too big")))
+        << too_large.error().to_string().toStdString();
+    const auto beyond_double =
+        MeasurementJson::decode(QByteArray::fromStdString(start + R"("total_time":10.0e308})"));
+    ASSERT_FALSE(beyond_double);
+    EXPECT_TRUE(beyond_double.error().message.contains(QStringLiteral("number out of range")))
+        << beyond_double.error().to_string().toStdString();
+}
+
 TEST(MeasurementJson, fraction_of_a_second_is_lost_on_save)
 {
     DomainMeasurement m = successful(0.3);
