@@ -190,9 +190,13 @@ void TessaryStore::record_measurement(const QUuid& domain_id, DomainMeasurement 
     const std::optional<double> previous_average = domain->statistics.average_total_time;
     const bool notifies = domain->notifies_on_anomalies;
     const QString url_string = domain->url_string;
-    // The requested URL is nearly always the domain's own: share its text.
+    // The requested URL is nearly always the domain's own, and the X-headers often
+    // those of the measurement before: share them rather than keep copies.
     if (measurement.url_string == url_string)
         measurement.url_string = url_string;
+    if (!domain->measurements.isEmpty() &&
+        domain->measurements.first().response_x_headers == measurement.response_x_headers)
+        measurement.response_x_headers = domain->measurements.first().response_x_headers;
     domain->measurements.prepend(measurement);
     domain->refresh_statistics();
     Q_EMIT domains_changed();

@@ -213,6 +213,27 @@ TEST_F(Scheduler, an_unparseable_address_never_measures)
     EXPECT_TRUE(store->running_domain_ids().isEmpty());
 }
 
+TEST_F(Scheduler, recorded_measurements_share_repeated_texts)
+{
+    open();
+    const QUuid id = add(QStringLiteral("example.com"));
+    for (int i = 0; i < 2; ++i) {
+        advance(i == 0 ? 0 : 60'000);
+        DomainMeasurement m;
+        m.id = QUuid::createUuid();
+        m.measured_at = clock.now();
+        m.url_string = QStringLiteral("https://example.com"); // a copy of its own
+        m.total_time = 0.2;
+        m.http_status = 200;
+        m.response_x_headers.insert(QStringLiteral("x-cache"), QStringLiteral("HIT"));
+        source.complete(m);
+    }
+    const QList<DomainMeasurement>& list = domain(id).measurements;
+    ASSERT_EQ(list.size(), 2);
+    EXPECT_TRUE(list[0].response_x_headers.isSharedWith(list[1].response_x_headers));
+    EXPECT_TRUE(list[0].url_string->isSharedWith(domain(id).url_string));
+}
+
 TEST_F(Scheduler, a_day_of_one_minute_intervals_runs_in_milliseconds)
 {
     open();
