@@ -1,6 +1,7 @@
 #include "ListCommand.h"
 
 #include "CommandOptions.h"
+#include "MeasurementResult.h"
 #include "ReadOnlyData.h"
 #include "i18n/MeasurementFormatter.h"
 #include "model/DomainHost.h"
@@ -13,13 +14,6 @@ QString state_of(const MonitoredDomain& domain)
     if (domain.is_archived)
         return QStringLiteral("archived");
     return domain.is_active ? QStringLiteral("active") : QStringLiteral("paused");
-}
-
-QString result_of(const DomainMeasurement& m)
-{
-    if (m.error_message)
-        return *m.error_message;
-    return m.http_status ? QString::number(*m.http_status) : QStringLiteral("no response");
 }
 
 template <typename Writer>
@@ -89,7 +83,7 @@ void print_table(CommandContext& context, const QList<MonitoredDomain>& domains)
         if (!domain.measurements.isEmpty()) {
             const DomainMeasurement& last = domain.measurements.first();
             context.out << "    last: " << date_time.string(last.measured_at) << ", "
-                        << result_of(last) << ", "
+                        << measurement_result(last) << ", "
                         << MeasurementFormatter::duration(last.total_time) << ", "
                         << domain_measurement_level_title(domain.measurement_level(last)) << '\n';
         }

@@ -1,6 +1,7 @@
 #include "MonitorCommand.h"
 
 #include "CommandOptions.h"
+#include "MeasurementResult.h"
 #include "OpenStore.h"
 #include "UnixSignalWatcher.h"
 #include "i18n/MeasurementFormatter.h"
@@ -13,13 +14,6 @@
 
 namespace {
 
-QString result_of(const DomainMeasurement& m)
-{
-    if (m.error_message)
-        return *m.error_message;
-    return m.http_status ? QString::number(*m.http_status) : QStringLiteral("no response");
-}
-
 // local time, host, status or error, total time, level
 void print_measurement(CommandContext& context, const TessaryStore& store, const QUuid& domain_id,
                        const DomainMeasurement& m)
@@ -31,7 +25,7 @@ void print_measurement(CommandContext& context, const TessaryStore& store, const
                                   ? QStringLiteral("local network issue")
                                   : domain_measurement_level_key(domain.measurement_level(m));
         context.out << MeasurementFormatter::date_time().string(m.measured_at) << "  "
-                    << domain_host(domain.url_string) << "  " << result_of(m) << "  "
+                    << domain_host(domain.url_string) << "  " << measurement_result(m) << "  "
                     << MeasurementFormatter::duration(m.total_time) << "  " << level << Qt::endl;
         return;
     }

@@ -572,12 +572,8 @@ void TessaryStore::clear_all()
 {
     for (const MonitoredDomain& domain : std::as_const(domains_))
         store_deleted_suggestion(domain);
-    monitoring_tasks_.clear();
-    running_attempts_.clear();
-    if (!running_domain_ids_.isEmpty()) {
-        running_domain_ids_.clear();
-        Q_EMIT running_domain_ids_changed();
-    }
+    for (const MonitoredDomain& domain : std::as_const(domains_))
+        stop_monitoring(domain.id);
     domains_.clear();
     Q_EMIT domains_changed();
     set_selected_domain_id(std::nullopt);
