@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Why a PDF report could not be produced.
+enum class TessaryReportError {
+    pdf_context_creation_failed,
+    empty_pdf,
+};
+
+// The user-facing sentence, in the chosen language.
+QString description(TessaryReportError error);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+class QWidget;
+
+// Every dialog, alert and browser hand-off of the window goes through one of
+// these, so tests can answer them without a modal loop.
+class UiDialogs {
+public:
+    struct Confirmation {
+        QString title;
+        QString message;
+        QString action_title;
+        bool destructive = false;
+    };
+
+    virtual ~UiDialogs() = default;
+
+    // True when the user chose the action, false on cancel.
+    virtual bool confirm(QWidget* parent, const Confirmation& confirmation) = 0;
+
+    // The chosen path, or none when the user cancelled. `filter` is a file
+    // dialog name filter such as "PDF (*.pdf)".
+    virtual std::optional<QString> save_file_name(QWidget* parent, const QString& proposed_name,
+                                                  const QString& filter) = 0;
+
+    // A modal critical alert with a message and its detail.
+    virtual void show_error(QWidget* parent, const QString& message, const QString& detail) = 0;
+
+    // Opens a web page or a custom-scheme link in the desktop's default handler.
+    virtual void open_url(const QUrl& url) = 0;
+};
