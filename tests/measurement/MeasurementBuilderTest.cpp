@@ -263,9 +263,9 @@ TEST(XHeadersTest, at_most_32_names_the_first_received)
 {
     HttpHeaderList headers;
     for (int i = 0; i < 40; ++i)
-        headers.append({"X-H" + QByteArray::number(100 + i), "v"});
+        headers.append({"X-H" + QByteArray::number(100 + i), QByteArray("v")});
     // Names already kept still take their last value.
-    headers.append({"x-h100", "last"});
+    headers.append({QByteArray("x-h100"), QByteArray("last")});
     const QMap<QString, QString> stored = x_headers(headers);
     ASSERT_EQ(stored.size(), 32);
     EXPECT_TRUE(stored.contains(QStringLiteral("x-h131")));
