@@ -2,20 +2,26 @@
 // store, the scheduler, the network gate, the curl engine and the history saves.
 //
 //   monitor_benchmark [--domains N] [--seconds S]
-//       N domains at a 20-second interval for S seconds (default 1000 and 180),
-//       in this process: lateness of every measurement against its due time,
-//       main-thread stalls, CPU and history saves.
+//       N domains at a 20-second interval, all due at the same instant, for S
+//       seconds (default 1000 and 180), in this process: the stored total times
+//       against those of the same URL measured alone in the same run (before
+//       and after), lateness of every measurement against its planned start,
+//       the gaps between a domain's measurements, main-thread stalls, CPU and
+//       history saves.
 //   monitor_benchmark --soak [--domains N] [--seconds S]
 //       runs `tessary monitor` itself for S seconds (default 3600) on N domains
 //       (default 50) and samples its resident memory against its history.
 #include "ServerProcess.h"
 #include "measurement/CurlEngine.h"
+#include "measurement/EngineMeasurementSource.h"
 #include "model/DomainJson.h"
+#include "store/MonitoringSchedule.h"
 #include "store/TessaryStore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -24,6 +30,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
@@ -31,6 +38,12 @@
 namespace {
 
 constexpr int interval_seconds = 20;
+
+// The URL every domain's measurements are compared with.
+QString site_url(quint16 port, int i)
+{
+    return QStringLiteral("https://localhost:%1/?site=%2").arg(port).arg(i);
+}
 
 double cpu_seconds()
 {
@@ -58,7 +71,7 @@ void write_domains(const QString& directory, int count, quint16 port)
     for (int i = 0; i < count; ++i) {
         MonitoredDomain domain;
         domain.id = QUuid::createUuid();
-        domain.url_string = QStringLiteral("https://localhost:%1/?site=%2").arg(port).arg(i);
+        domain.url_string = site_url(port, i);
         domain.interval_seconds = interval_seconds;
         domains.append(domain);
     }
@@ -75,8 +88,63 @@ double percentile(std::vector<double> values, double fraction)
     return values[size_t(fraction * double(values.size() - 1))];
 }
 
-int scale(const QString& directory, int seconds)
+// `count` measurements of `url`, one after the other, nothing else running.
+std::vector<double> measured_alone(const QString& url, int count)
 {
+    EngineMeasurementSource source;
+    std::vector<double> totals;
+    for (int i = 0; i < count; ++i) {
+        QEventLoop loop;
+        source.measure(url, QString(), [&](std::optional<DomainMeasurement> m) {
+            if (m && m->is_successful())
+                totals.push_back(m->total_time);
+            loop.quit();
+        });
+        loop.exec();
+        QThread::msleep(50);
+    }
+    return totals;
+}
+
+QString load_text()
+{
+    double load[3] = {};
+    if (getloadavg(load, 3) != 3)
+        return QStringLiteral("unknown");
+    return QStringLiteral("%1 %2 %3 on %4 cores")
+        .arg(load[0], 0, 'f', 2)
+        .arg(load[1], 0, 'f', 2)
+        .arg(load[2], 0, 'f', 2)
+        .arg(QThread::idealThreadCount());
+}
+
+// How late each measurement started against the slot the schedule had planned
+// for it: from the history before it, or for the first, from the start of the run.
+std::vector<double> lateness_of(const MonitoredDomain& domain, const QDateTime& run_started)
+{
+    std::vector<double> lateness;
+    MonitoredDomain before = domain;
+    const QList<DomainMeasurement> list = domain.measurements; // newest first
+    for (qsizetype k = list.size() - 1; k >= 0; --k) {
+        before.measurements = list.mid(k + 1);
+        QDateTime planned;
+        if (before.measurements.isEmpty()) {
+            planned = run_started.addMSecs(
+                MonitoringSchedule::delay_before_next_measurement(before, run_started));
+        } else {
+            planned = *MonitoringSchedule::next_measurement_date(before, run_started);
+        }
+        lateness.push_back(double(planned.msecsTo(list[k].measured_at)) / 1000.0);
+    }
+    return lateness;
+}
+
+int scale(const QString& directory, int seconds, quint16 port)
+{
+    const QString alone_url = site_url(port, 0);
+    std::printf("load before:             %s\n", qPrintable(load_text()));
+    std::vector<double> alone = measured_alone(alone_url, 25);
+
     TessaryStore::Environment environment;
     environment.support_directory = directory;
     environment.lock_holder = QStringLiteral("monitor_benchmark");
@@ -105,15 +173,18 @@ int scale(const QString& directory, int seconds)
     heartbeat.start(10);
 
     const double cpu_before = cpu_seconds();
+    const QDateTime run_started = QDateTime::currentDateTimeUtc();
     QElapsedTimer wall;
     wall.start();
     QTimer::singleShot(seconds * 1000, [] { QCoreApplication::quit(); });
     QCoreApplication::exec();
     const double wall_seconds = double(wall.elapsed()) / 1000.0;
     const double cpu = cpu_seconds() - cpu_before;
+    const QString load_during = load_text();
 
-    // Lateness: how long after its due time each measurement started.
     std::vector<double> lateness;
+    std::vector<double> totals;
+    std::vector<double> gaps; // between consecutive measurements of a domain, minus the interval
     qsizetype measured = 0;
     qsizetype failed = 0;
     int fewest = std::numeric_limits<int>::max();
@@ -121,27 +192,48 @@ int scale(const QString& directory, int seconds)
         const auto& list = domain.measurements; // newest first
         fewest = std::min(fewest, int(list.size()));
         measured += list.size();
-        for (const DomainMeasurement& m : list)
+        for (const DomainMeasurement& m : list) {
             failed += m.is_failed() ? 1 : 0;
-        for (qsizetype k = 0; k + 1 < list.size(); ++k) {
-            const double gap =
-                double(list[k + 1].measured_at.msecsTo(list[k].measured_at)) / 1000.0;
-            lateness.push_back(gap - interval_seconds - list[k].total_time);
+            if (m.is_successful())
+                totals.push_back(m.total_time);
         }
+        for (qsizetype k = 0; k + 1 < list.size(); ++k) {
+            gaps.push_back(double(list[k + 1].measured_at.msecsTo(list[k].measured_at)) / 1000.0 -
+                           interval_seconds);
+        }
+        const std::vector<double> late = lateness_of(domain, run_started);
+        lateness.insert(lateness.end(), late.begin(), late.end());
     }
-    std::printf("domains:                 %lld, every %d s, for %.0f s\n",
-                static_cast<long long>(store.domains().size()), interval_seconds, wall_seconds);
+    const qsizetype domain_count = store.domains().size();
+    store.flush_persistence();
+    opened.value().reset(); // nothing else runs while the URL is measured alone again
+    const std::vector<double> after = measured_alone(alone_url, 25);
+    alone.insert(alone.end(), after.begin(), after.end());
+
+    const double alone_median = percentile(alone, 0.5);
+    const double alone_p99 = percentile(alone, 0.99);
+    const double median = percentile(totals, 0.5);
+    const double p99 = percentile(totals, 0.99);
+    std::printf("load during (1/5/15 min): %s\n", qPrintable(load_during));
+    std::printf("domains:                 %lld, every %d s, all due at once, for %.0f s\n",
+                static_cast<long long>(domain_count), interval_seconds, wall_seconds);
     std::printf("measurements:            %lld (%lld failed), at least %d per domain\n",
                 static_cast<long long>(measured), static_cast<long long>(failed), fewest);
-    std::printf("lateness p50 / p99 / max: %.3f / %.3f / %.3f s (target p99 <= 1 s)\n",
+    std::printf("alone (%zu runs):         median %.2f ms, p99 %.2f ms\n", alone.size(),
+                alone_median * 1e3, alone_p99 * 1e3);
+    std::printf("stored total_time:       median %.2f ms (%.2f x alone, target <= 1.5), "
+                "p99 %.2f ms (%.2f x alone median, target <= 3)\n",
+                median * 1e3, median / alone_median, p99 * 1e3, p99 / alone_median);
+    std::printf("lateness p50 / p99 / max: %.3f / %.3f / %.3f s (target p99 <= 2 s)\n",
                 percentile(lateness, 0.5), percentile(lateness, 0.99), percentile(lateness, 1.0));
+    std::printf("gap - interval p50 / p99 / max: %.3f / %.3f / %.3f s\n", percentile(gaps, 0.5),
+                percentile(gaps, 0.99), percentile(gaps, 1.0));
     std::printf("worst main-thread stall: %lld ms (target <= 50)\n",
                 static_cast<long long>(worst_stall_ms));
     std::printf("CPU:                     %.1f%% of one core (target <= 30%%)\n",
                 100.0 * cpu / wall_seconds);
     std::printf("history saves:           %d in %.0f s (at most one per 20 s)\n", saves,
                 wall_seconds);
-    store.flush_persistence();
     return 0;
 }
 
@@ -211,7 +303,7 @@ int main(int argc, char** argv)
     write_domains(directory.path(), domains, server.port);
     const int code =
         soaking ? soak(directory.path(), seconds, domains, parser.value(QStringLiteral("tessary")))
-                : scale(directory.path(), seconds);
+                : scale(directory.path(), seconds, server.port);
     server.stop();
     return code;
 }

@@ -36,7 +36,10 @@ std::span<const Command> all_commands()
          run_suggestions_command},
         {"list", "list [--json]              every domain with its state, last result and average",
          run_list_command},
-        {"stats", "stats DOMAIN [--json]      the statistics of one domain", run_stats_command},
+        {"stats",
+         "stats DOMAIN [--json] [--all-periods]\n"
+         "                             the statistics of one domain",
+         run_stats_command},
         {"export",
          "export DOMAIN --format json|csv [-o FILE]\n"
          "                             one domain's history as JSON or CSV",

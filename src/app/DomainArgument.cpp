@@ -1,5 +1,6 @@
 #include "DomainArgument.h"
 
+#include "i18n/TerminalText.h"
 #include "model/DomainHost.h"
 
 #include <QUuid>
@@ -11,7 +12,8 @@ QString describe(const QList<MonitoredDomain>& candidates)
     QStringList lines;
     for (const MonitoredDomain& domain : candidates) {
         lines.append(QStringLiteral("  %1  %2%3")
-                         .arg(domain.id.toString(QUuid::WithoutBraces).toUpper(), domain.url_string,
+                         .arg(domain.id.toString(QUuid::WithoutBraces).toUpper(),
+                              TerminalText::printable(domain.url_string),
                               domain.is_archived ? QStringLiteral(" (archived)") : QString()));
     }
     return lines.join(QLatin1Char('\n'));
@@ -54,9 +56,9 @@ Expected<MonitoredDomain, QString> find_domain(const QList<MonitoredDomain>& dom
 
     const QList<MonitoredDomain>& candidates = by_url.isEmpty() ? by_host : by_url;
     if (candidates.isEmpty())
-        return QStringLiteral("no domain matches \"%1\"").arg(wanted);
+        return QStringLiteral("no domain matches \"%1\"").arg(TerminalText::printable(wanted));
     return QStringLiteral("\"%1\" matches %2 domains; name one by its id or URL:\n%3")
-        .arg(wanted)
+        .arg(TerminalText::printable(wanted))
         .arg(candidates.size())
         .arg(describe(candidates));
 }

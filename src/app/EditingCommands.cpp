@@ -4,6 +4,7 @@
 #include "DomainArgument.h"
 #include "OpenStore.h"
 #include "ReadOnlyData.h"
+#include "i18n/TerminalText.h"
 #include "model/DomainHost.h"
 #include "store/RestoreSuggestions.h"
 
@@ -92,7 +93,7 @@ std::optional<Target> open_with_domain(CommandContext& context, const char* comm
 
 QString name_of(const MonitoredDomain& domain)
 {
-    return domain.url_string;
+    return TerminalText::printable(domain.url_string);
 }
 
 } // namespace
@@ -276,11 +277,12 @@ int run_suggestions_command(CommandContext& context)
         return 0;
     }
     for (const DomainRestoreSuggestion& s : suggestions) {
-        context.out << s.url_string << (s.is_archived ? "  archived" : "  deleted") << ", every "
+        context.out << TerminalText::printable(s.url_string)
+                    << (s.is_archived ? "  archived" : "  deleted") << ", every "
                     << s.interval_seconds << " s, lookback " << s.max_history_hours << " h, "
                     << (s.is_active ? "active" : "paused")
                     << (s.notifies_on_anomalies ? ", notifies" : "") << ", user agent \""
-                    << s.user_agent << "\"\n";
+                    << TerminalText::printable(s.user_agent) << "\"\n";
     }
     return 0;
 }

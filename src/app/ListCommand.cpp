@@ -4,6 +4,7 @@
 #include "MeasurementResult.h"
 #include "ReadOnlyData.h"
 #include "i18n/MeasurementFormatter.h"
+#include "i18n/TerminalText.h"
 #include "model/DomainHost.h"
 #include "model/JsonWrite.h"
 
@@ -74,9 +75,10 @@ void print_table(CommandContext& context, const QList<MonitoredDomain>& domains)
     const DateFormatter date_time = MeasurementFormatter::date_time();
     for (const MonitoredDomain& domain : domains) {
         const DomainStatistics& s = domain.statistics;
-        context.out << (domain.is_pinned ? "* " : "  ") << domain_host(domain.url_string) << "  "
-                    << domain.url_string << "\n    " << state_of(domain) << ", every "
-                    << domain.interval_seconds << " s, average "
+        context.out << (domain.is_pinned ? "* " : "  ")
+                    << TerminalText::printable(domain_host(domain.url_string)) << "  "
+                    << TerminalText::printable(domain.url_string) << "\n    " << state_of(domain)
+                    << ", every " << domain.interval_seconds << " s, average "
                     << MeasurementFormatter::duration(s.average_total_time) << ", "
                     << domain.measurements.size() << " measurements, " << s.failure_count
                     << " failed, " << s.disturbance_periods.size() << " disturbance periods\n";

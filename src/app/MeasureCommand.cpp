@@ -2,6 +2,7 @@
 
 #include "i18n/L10n.h"
 #include "i18n/MeasurementFormatter.h"
+#include "i18n/TerminalText.h"
 #include "measurement/EngineMeasurementSource.h"
 #include "measurement/NetworkBaselineProbe.h"
 #include "model/MeasurementJson.h"
@@ -65,7 +66,7 @@ void print_row(QTextStream& out, const QString& label, const QString& value)
 
 void print_breakdown(QTextStream& out, const DomainMeasurement& m)
 {
-    out << m.url_string.value_or(QString()) << '\n';
+    out << TerminalText::printable(m.url_string.value_or(QString())) << '\n';
     print_row(out, L10n::text(u"Status", u"Status"),
               m.http_status ? QString::number(*m.http_status) : QStringLiteral("-"));
     print_row(out, L10n::text(u"DNS lookup", u"DNS-opzoeking"),
@@ -84,11 +85,12 @@ void print_breakdown(QTextStream& out, const DomainMeasurement& m)
                   L10n::text(u"slow (left out of the statistics)",
                              u"traag (niet meegeteld in de statistieken)"));
     if (m.error_message)
-        print_row(out, L10n::text(u"Error", u"Fout"), *m.error_message);
+        print_row(out, L10n::text(u"Error", u"Fout"), TerminalText::printable(*m.error_message));
     if (!m.response_x_headers.isEmpty()) {
         out << "  " << L10n::text(u"X-headers:", u"X-headers:") << '\n';
         for (auto it = m.response_x_headers.cbegin(); it != m.response_x_headers.cend(); ++it)
-            out << "    " << it.key() << ": " << it.value() << '\n';
+            out << "    " << TerminalText::printable(it.key()) << ": "
+                << TerminalText::printable(it.value()) << '\n';
     }
 }
 
@@ -107,7 +109,7 @@ int run_measure_command(CommandContext& context)
         context.err << "tessary measure: "
                     << L10n::text(u"Enter a valid domain or URL.",
                                   u"Voer een geldig domein of een geldige URL in.")
-                    << " (" << arguments->url << ")\n";
+                    << " (" << TerminalText::printable(arguments->url) << ")\n";
         return 1;
     }
 

@@ -5,6 +5,7 @@
 #include "OpenStore.h"
 #include "UnixSignalWatcher.h"
 #include "i18n/MeasurementFormatter.h"
+#include "i18n/TerminalText.h"
 #include "measurement/CurlEngine.h"
 #include "model/DomainHost.h"
 
@@ -25,8 +26,9 @@ void print_measurement(CommandContext& context, const TessaryStore& store, const
                                   ? QStringLiteral("local network issue")
                                   : domain_measurement_level_key(domain.measurement_level(m));
         context.out << MeasurementFormatter::date_time().string(m.measured_at) << "  "
-                    << domain_host(domain.url_string) << "  " << measurement_result(m) << "  "
-                    << MeasurementFormatter::duration(m.total_time) << "  " << level << Qt::endl;
+                    << TerminalText::printable(domain_host(domain.url_string)) << "  "
+                    << measurement_result(m) << "  " << MeasurementFormatter::duration(m.total_time)
+                    << "  " << level << Qt::endl;
         return;
     }
 }
@@ -50,7 +52,8 @@ int run_monitor_command(CommandContext& context)
     const qsizetype active = store->active_domains().size();
     if (!parser.isSet(QStringLiteral("quiet"))) {
         context.out << "Monitoring " << active << (active == 1 ? " domain" : " domains") << " in "
-                    << store->files().support_directory << "; stop with Ctrl+C." << Qt::endl;
+                    << TerminalText::printable(store->files().support_directory)
+                    << "; stop with Ctrl+C." << Qt::endl;
         QObject::connect(store.get(), &TessaryStore::measurement_recorded, store.get(),
                          [&](const QUuid& id, const DomainMeasurement& m) {
                              print_measurement(context, *store, id, m);

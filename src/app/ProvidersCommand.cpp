@@ -5,6 +5,7 @@
 #include "hosting/HostingProfilesJson.h"
 #include "hosting/ProviderGroups.h"
 #include "hosting/ProviderName.h"
+#include "i18n/TerminalText.h"
 #include "model/Clock.h"
 #include "model/DomainHost.h"
 #include "model/JsonWrite.h"
@@ -16,13 +17,9 @@ namespace {
 using ProfileMap = HostingProfilesJson::ProfileMap;
 
 // Names come from registries: nothing in them may steer the terminal.
-QString printable(QString text)
+QString printable(const QString& text)
 {
-    for (QChar& c : text) {
-        if (c.category() == QChar::Other_Control)
-            c = QChar::ReplacementCharacter;
-    }
-    return text;
+    return TerminalText::printable(text);
 }
 
 QString age_text(qint64 seconds)

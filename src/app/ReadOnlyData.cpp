@@ -1,6 +1,7 @@
 #include "ReadOnlyData.h"
 
 #include "DomainArgument.h"
+#include "i18n/TerminalText.h"
 #include "store/DomainOrder.h"
 
 std::optional<LoadedStore> load_for_reading(CommandContext& context)
@@ -8,7 +9,7 @@ std::optional<LoadedStore> load_for_reading(CommandContext& context)
     LoadedStore loaded = StoreLoader::load(StoreFiles::in(context.data_directory));
     if (!loaded.problems.isEmpty()) {
         for (const QString& problem : std::as_const(loaded.problems))
-            context.err << "tessary: cannot use " << problem << '\n';
+            context.err << "tessary: cannot use " << TerminalText::printable(problem) << '\n';
         return std::nullopt;
     }
     sort_domains(loaded.domains);

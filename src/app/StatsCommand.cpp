@@ -3,6 +3,7 @@
 #include "CommandOptions.h"
 #include "ReadOnlyData.h"
 #include "i18n/MeasurementFormatter.h"
+#include "i18n/TerminalText.h"
 #include "model/JsonWrite.h"
 
 #include <algorithm>
@@ -10,6 +11,9 @@
 #include <vector>
 
 namespace {
+
+// Disturbance periods listed without --all-periods: the newest ones.
+constexpr qsizetype listed_periods = 20;
 
 using UuidText = std::array<char, 36>;
 
@@ -95,12 +99,12 @@ QByteArray stats_json(const MonitoredDomain& domain)
     });
 }
 
-void print_summary(CommandContext& context, const MonitoredDomain& domain)
+void print_summary(CommandContext& context, const MonitoredDomain& domain, bool all_periods)
 {
     const DomainStatistics& s = domain.statistics;
     const DateFormatter date_time = MeasurementFormatter::date_time();
     QTextStream& out = context.out;
-    out << domain.url_string << '\n'
+    out << TerminalText::printable(domain.url_string) << '\n'
         << "  measurements:        " << domain.measurements.size() << '\n'
         << "  average (P15-P85):   " << MeasurementFormatter::duration(s.average_total_time) << '\n'
         << "  slowest:             " << MeasurementFormatter::duration(s.highest_total_time) << '\n'
@@ -111,11 +115,20 @@ void print_summary(CommandContext& context, const MonitoredDomain& domain)
         << "  longest disturbance: "
         << MeasurementFormatter::minutes(s.longest_disturbance_duration) << '\n'
         << "  disturbance periods: " << s.disturbance_periods.size() << '\n';
-    for (const DomainDisturbancePeriod& period : s.disturbance_periods) {
+    // Newest first; the statistics keep them oldest first.
+    const qsizetype count = s.disturbance_periods.size();
+    const qsizetype shown = all_periods ? count : std::min(count, listed_periods);
+    for (qsizetype i = count - 1; i >= count - shown; --i) {
+        const DomainDisturbancePeriod& period = s.disturbance_periods[i];
         out << "    " << date_time.string(period.started_at) << "  "
             << (period.duration ? MeasurementFormatter::minutes(period.duration)
                                 : QStringLiteral("ongoing or untimed"))
             << (period.contains_failure ? "  with failures" : "") << '\n';
+    }
+    if (shown < count) {
+        const qsizetype more = count - shown;
+        out << "    and " << more << (more == 1 ? " older period" : " older periods")
+            << " (--all-periods lists them all)\n";
     }
 }
 
@@ -125,6 +138,8 @@ int run_stats_command(CommandContext& context)
 {
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("json"), QStringLiteral("Print JSON.")});
+    parser.addOption({QStringLiteral("all-periods"),
+                      QStringLiteral("List every disturbance period, not only the 20 newest.")});
     if (!parse_command_options(context, parser, "stats", 1))
         return 1;
     const auto domain =
@@ -134,6 +149,6 @@ int run_stats_command(CommandContext& context)
     if (parser.isSet(QStringLiteral("json")))
         context.out << QString::fromUtf8(stats_json(*domain)) << '\n';
     else
-        print_summary(context, *domain);
+        print_summary(context, *domain, parser.isSet(QStringLiteral("all-periods")));
     return 0;
 }

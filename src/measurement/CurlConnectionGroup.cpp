@@ -1,7 +1,7 @@
 #include "measurement/CurlConnectionGroup.h"
 
-CurlConnectionGroup::CurlConnectionGroup(CurlShare share, Release release)
-    : share_(std::move(share)), release_(std::move(release))
+CurlConnectionGroup::CurlConnectionGroup(CurlShare share, Release release, std::size_t worker)
+    : share_(std::move(share)), release_(std::move(release)), worker_(worker)
 {}
 
 CurlConnectionGroup::~CurlConnectionGroup()

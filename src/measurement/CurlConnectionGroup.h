@@ -2,6 +2,7 @@
 
 #include "measurement/CurlHandles.h"
 
+#include <cstddef>
 #include <functional>
 
 // A private pool of connections that the transfers of one measurement share
@@ -12,14 +13,18 @@ class CurlConnectionGroup {
 public:
     using Release = std::function<void(CurlShare)>;
 
-    CurlConnectionGroup(CurlShare share, Release release);
+    // `worker` is the engine thread whose transfers may use the pool: a pool is
+    // never shared across threads.
+    CurlConnectionGroup(CurlShare share, Release release, std::size_t worker = 0);
     ~CurlConnectionGroup();
     CurlConnectionGroup(const CurlConnectionGroup&) = delete;
     CurlConnectionGroup& operator=(const CurlConnectionGroup&) = delete;
 
     CURLSH* handle() const { return share_.get(); }
+    std::size_t worker() const { return worker_; }
 
 private:
     CurlShare share_;
     Release release_;
+    std::size_t worker_;
 };

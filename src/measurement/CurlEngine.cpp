@@ -1,5 +1,7 @@
 #include "measurement/CurlEngine.h"
 
+#include "measurement/ConnectionAdmission.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -69,6 +71,9 @@ struct Transfer {
     CurlEngine::TransferId id = 0;
     HttpRequest request;
     CurlEngine::Completion done;
+    CurlEngine::Started started;
+    // The admission of its thread, told when the connection is ready.
+    ConnectionAdmission* admission = nullptr;
     CurlList header_list;
     QByteArray url;
     char error_buffer[CURL_ERROR_SIZE] = {};
@@ -96,6 +101,16 @@ size_t on_header(char* data, size_t size, size_t count, void* user)
     return length;
 }
 
+// The connection is ready (reused or new, TLS done) and the request is about to
+// go. Runs inside a socket action: bookkeeping only, no curl calls.
+int on_prerequest(void* user, char*, char*, int, int)
+{
+    auto* transfer = static_cast<Transfer*>(user);
+    if (transfer->admission != nullptr)
+        transfer->admission->connected(transfer->id);
+    return CURL_PREREQFUNC_OK;
+}
+
 size_t on_body(char* data, size_t size, size_t count, void* user)
 {
     auto* transfer = static_cast<Transfer*>(user);
@@ -114,9 +129,11 @@ size_t on_body(char* data, size_t size, size_t count, void* user)
 
 } // namespace
 
+// One engine thread with its own multi handle and its own admission.
 class CurlEngine::Worker {
 public:
-    explicit Worker(Options options) : options_(std::move(options))
+    explicit Worker(const Options& options)
+        : options_(options), admission_(options.connecting_limit, options.connecting_hold)
     {
         initialise_curl_once();
         multi_.reset(curl_multi_init());
@@ -156,22 +173,21 @@ public:
             thread_.join();
     }
 
-    TransferId start(HttpRequest request, Completion done)
+    void start(TransferId id, HttpRequest request, Completion done, Started started)
     {
         auto transfer = std::make_unique<Transfer>();
+        transfer->id = id;
         transfer->request = std::move(request);
         transfer->done = std::move(done);
-        TransferId id = 0;
+        transfer->started = std::move(started);
         {
             std::lock_guard lock(mutex_);
-            id = transfer->id = ++last_id_;
             if (stopping_)
-                return id;
+                return;
             incoming_.push_back(std::move(transfer));
         }
         ++in_flight_;
         wake();
-        return id;
     }
 
     void cancel(TransferId id)
@@ -249,18 +265,23 @@ private:
                 released.swap(released_);
             }
             for (std::unique_ptr<Transfer>& transfer : incoming)
-                begin(std::move(transfer));
+                arrive(std::move(transfer));
             for (TransferId id : cancels)
                 cancel_running(id);
             released.clear();
+            admit_waiting();
             if (deadline_ && *deadline_ <= Clock::now())
                 on_deadline();
             take_finished();
+            admit_waiting();
 
             int wait_ms = 1000;
-            if (deadline_) {
+            std::optional<Clock::time_point> wake_at = deadline_;
+            if (const auto expiry = admission_.next_expiry())
+                wake_at = wake_at ? std::min(*wake_at, *expiry) : *expiry;
+            if (wake_at) {
                 const auto left =
-                    std::chrono::ceil<std::chrono::milliseconds>(*deadline_ - Clock::now());
+                    std::chrono::ceil<std::chrono::milliseconds>(*wake_at - Clock::now());
                 wait_ms = int(std::clamp<qint64>(left.count(), 0, wait_ms));
             }
             const int count = epoll_wait(epoll_fd_, events, max_events, wait_ms);
@@ -281,11 +302,13 @@ private:
             if (deadline_ && *deadline_ <= Clock::now())
                 on_deadline();
             take_finished();
+            admit_waiting();
         }
         // Dropped without completion: whoever waited is going away with the engine.
         for (auto& [id, transfer] : running_)
             curl_multi_remove_handle(multi_.get(), transfer->easy.get());
         running_.clear();
+        waiting_.clear();
         std::lock_guard lock(mutex_);
         incoming_.clear();
         released_.clear();
@@ -304,6 +327,31 @@ private:
         while (CURLMsg* message = curl_multi_info_read(multi_.get(), &queued)) {
             if (message->msg == CURLMSG_DONE)
                 finish(message->easy_handle, message->data.result);
+        }
+    }
+
+    // Into the line, or at once for a transfer that does not wait.
+    void arrive(std::unique_ptr<Transfer> transfer)
+    {
+        const TransferId id = transfer->id;
+        if (!transfer->request.waits_for_admission) {
+            admission_.start_at_once(id, Clock::now());
+            begin(std::move(transfer));
+            return;
+        }
+        admission_.enqueue(id);
+        waiting_.emplace(id, std::move(transfer));
+    }
+
+    void admit_waiting()
+    {
+        for (const TransferId id : admission_.admit(Clock::now())) {
+            const auto found = waiting_.find(id);
+            if (found == waiting_.end())
+                continue;
+            std::unique_ptr<Transfer> transfer = std::move(found->second);
+            waiting_.erase(found);
+            begin(std::move(transfer));
         }
     }
 
@@ -336,6 +384,9 @@ private:
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, on_body);
         curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
         curl_easy_setopt(easy, CURLOPT_PRIVATE, &t);
+        curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, on_prerequest);
+        curl_easy_setopt(easy, CURLOPT_PREREQDATA, &t);
+        t.admission = &admission_;
         if (options_.ca_bundle) {
             curl_easy_setopt(easy, CURLOPT_CAINFO, options_.ca_bundle->constData());
             curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
@@ -347,12 +398,22 @@ private:
             complete(std::move(transfer));
             return;
         }
+        if (t.started)
+            t.started(t.result.started);
         const TransferId id = t.id;
         running_.emplace(id, std::move(transfer));
     }
 
     void cancel_running(TransferId id)
     {
+        if (const auto queued = waiting_.find(id); queued != waiting_.end()) {
+            std::unique_ptr<Transfer> transfer = std::move(queued->second);
+            waiting_.erase(queued);
+            transfer->result.cancelled = true;
+            transfer->result.error = QStringLiteral("Transfer cancelled");
+            complete(std::move(transfer));
+            return;
+        }
         const auto found = running_.find(id);
         if (found == running_.end())
             return;
@@ -406,6 +467,7 @@ private:
 
     void complete(std::unique_ptr<Transfer> transfer)
     {
+        admission_.finished(transfer->id);
         Completion done = std::move(transfer->done);
         HttpResult result = std::move(transfer->result);
         // The easy handle goes before its connection group may be released.
@@ -423,13 +485,14 @@ private:
 
     mutable std::mutex mutex_;
     bool stopping_ = false;
-    TransferId last_id_ = 0;
     std::vector<std::unique_ptr<Transfer>> incoming_;
     std::vector<TransferId> cancels_;
     std::vector<CurlShare> released_;
     std::atomic<int> in_flight_{0};
 
     // Engine thread only.
+    ConnectionAdmission admission_;
+    std::unordered_map<TransferId, std::unique_ptr<Transfer>> waiting_;
     std::unordered_map<TransferId, std::unique_ptr<Transfer>> running_;
     std::optional<Clock::time_point> deadline_;
 };
@@ -443,11 +506,33 @@ CurlEngine::Options CurlEngine::Options::from_environment()
     return options;
 }
 
-CurlEngine::CurlEngine(Options options) : worker_(std::make_shared<Worker>(std::move(options))) {}
+namespace {
+
+// A transfer's id names its worker in the low bits.
+constexpr int worker_bits = 3;
+constexpr int max_workers = 4;
+
+std::atomic<CurlEngine::TransferId> last_serial{0};
+
+int default_thread_count()
+{
+    return std::clamp(int(std::thread::hardware_concurrency()), 1, max_workers);
+}
+
+} // namespace
+
+CurlEngine::CurlEngine(Options options)
+{
+    const int threads =
+        std::clamp(options.threads > 0 ? options.threads : default_thread_count(), 1, max_workers);
+    for (int i = 0; i < threads; ++i)
+        workers_.push_back(std::make_shared<Worker>(options));
+}
 
 CurlEngine::~CurlEngine()
 {
-    worker_->stop();
+    for (const std::shared_ptr<Worker>& worker : workers_)
+        worker->stop();
 }
 
 CurlEngine& CurlEngine::shared()
@@ -456,14 +541,31 @@ CurlEngine& CurlEngine::shared()
     return engine;
 }
 
-CurlEngine::TransferId CurlEngine::start(HttpRequest request, Completion done)
+std::size_t CurlEngine::least_busy_worker() const
 {
-    return worker_->start(std::move(request), std::move(done));
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < workers_.size(); ++i) {
+        if (workers_[i]->in_flight() < workers_[best]->in_flight())
+            best = i;
+    }
+    return best;
+}
+
+CurlEngine::TransferId CurlEngine::start(HttpRequest request, Completion done, Started started)
+{
+    // The transfers of one connection group stay on the thread of its pool.
+    const std::size_t worker =
+        request.connections ? request.connections->worker() : least_busy_worker();
+    const TransferId id = (++last_serial << worker_bits) | TransferId(worker);
+    workers_[worker]->start(id, std::move(request), std::move(done), std::move(started));
+    return id;
 }
 
 void CurlEngine::cancel(TransferId id)
 {
-    worker_->cancel(id);
+    const std::size_t worker = std::size_t(id & ((1u << worker_bits) - 1));
+    if (worker < workers_.size())
+        workers_[worker]->cancel(id);
 }
 
 std::shared_ptr<CurlConnectionGroup> CurlEngine::new_connection_group()
@@ -471,16 +573,23 @@ std::shared_ptr<CurlConnectionGroup> CurlEngine::new_connection_group()
     initialise_curl_once();
     CurlShare share(curl_share_init());
     curl_share_setopt(share.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
-    std::weak_ptr<Worker> worker = worker_;
-    return std::make_shared<CurlConnectionGroup>(std::move(share), [worker](CurlShare released) {
-        if (const std::shared_ptr<Worker> alive = worker.lock())
-            alive->release(std::move(released));
-    });
+    const std::size_t index = least_busy_worker();
+    std::weak_ptr<Worker> worker = workers_[index];
+    return std::make_shared<CurlConnectionGroup>(
+        std::move(share),
+        [worker](CurlShare released) {
+            if (const std::shared_ptr<Worker> alive = worker.lock())
+                alive->release(std::move(released));
+        },
+        index);
 }
 
 int CurlEngine::transfers_in_flight() const
 {
-    return worker_->in_flight();
+    int total = 0;
+    for (const std::shared_ptr<Worker>& worker : workers_)
+        total += worker->in_flight();
+    return total;
 }
 
 void CurlEngine::raise_open_file_limit()

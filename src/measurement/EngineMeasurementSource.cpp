@@ -1,6 +1,6 @@
 #include "measurement/EngineMeasurementSource.h"
 
-EngineMeasurementSource::EngineMeasurementSource(CurlEngine& engine, Clock& clock,
+EngineMeasurementSource::EngineMeasurementSource(HttpEngine& engine, Clock& clock,
                                                  QUrl probe_endpoint, TessaryService::Limits limits)
     : engine_(engine), clock_(clock), limits_(limits),
       probe_(std::make_shared<SharedBaselineProbe>(engine, clock, std::move(probe_endpoint),

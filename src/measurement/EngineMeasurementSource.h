@@ -10,12 +10,12 @@
 #include <map>
 #include <memory>
 
-// Real measurements: one TessaryService per call, all on one CurlEngine, with
+// Real measurements: one TessaryService per call, all on one engine, with
 // one baseline probe shared by the measurements that start while it runs.
 class EngineMeasurementSource final : public MeasurementSource {
 public:
     explicit EngineMeasurementSource(
-        CurlEngine& engine = CurlEngine::shared(), Clock& clock = Clock::system(),
+        HttpEngine& engine = CurlEngine::shared(), Clock& clock = Clock::system(),
         QUrl probe_endpoint = NetworkBaselineProbe::configured_endpoint(),
         TessaryService::Limits limits = {});
     // Measurements still running are abandoned; their callbacks are not called.
@@ -27,7 +27,7 @@ public:
     int probes_started() const { return probe_->probes_started(); }
 
 private:
-    CurlEngine& engine_;
+    HttpEngine& engine_;
     Clock& clock_;
     TessaryService::Limits limits_;
     std::shared_ptr<SharedBaselineProbe> probe_;

@@ -26,4 +26,7 @@ struct HttpRequest {
     // afterwards. Transfers of one group may reuse each other's connections;
     // no other transfer sees them.
     std::shared_ptr<CurlConnectionGroup> connections;
+    // False for the baseline probe: it times the network and must not wait in
+    // line behind the measurements (see ConnectionAdmission).
+    bool waits_for_admission = true;
 };

@@ -48,9 +48,29 @@ std::optional<double> ssl_time(const QList<HttpTransaction>& transactions);
 // From the last transaction, the one whose response was delivered.
 std::optional<double> ttfb_time(const QList<HttpTransaction>& transactions);
 
+// What a measurement keeps of what a site sent, so that a hostile or broken
+// site cannot bloat the history.
+inline constexpr qsizetype max_x_headers = 32;
+// UTF-8 bytes of a header name or value, the cut mark included.
+inline constexpr qsizetype max_header_bytes = 1024;
+// Characters (code points) of an error text, the cut mark included.
+inline constexpr qsizetype max_error_characters = 512;
+
 // Headers whose name begins with "x-" (any case), under the lower-cased name;
-// of names that differ only in case the last one wins.
+// of names that differ only in case the last one wins. At most `max_x_headers`
+// names, the first ones received; names and values cut to `max_header_bytes`.
 QMap<QString, QString> x_headers(const HttpHeaderList& headers);
+
+// `text` when its UTF-8 form fits in `max_bytes`, else as much of it as fits
+// before a closing "…", cut between characters. Invalid UTF-8 has already
+// become U+FFFD by then.
+QString cut_to_utf8_bytes(const QString& text, qsizetype max_bytes);
+// The same for a number of characters (code points).
+QString cut_to_characters(const QString& text, qsizetype max_characters);
+
+// Rounded to the microsecond, curl's resolution, so stored numbers carry no
+// float noise such as 0.0010539999999999994.
+double rounded_to_microseconds(double seconds);
 
 // Trimmed of white space and line breaks; "Tessarybot" when nothing is left.
 QString normalized_user_agent(const QString& user_agent);

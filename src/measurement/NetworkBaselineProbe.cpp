@@ -17,7 +17,7 @@ bool succeeded(const HttpResult& result)
 
 class NetworkBaselineProbe::State : public std::enable_shared_from_this<State> {
 public:
-    State(CurlEngine& engine, Clock& clock, QUrl endpoint, std::chrono::milliseconds limit)
+    State(HttpEngine& engine, Clock& clock, QUrl endpoint, std::chrono::milliseconds limit)
         : engine_(engine), clock_(clock), endpoint_(std::move(endpoint)), limit_(limit)
     {}
 
@@ -38,6 +38,7 @@ public:
         HttpRequest request;
         request.url = endpoint_;
         request.timeout = limit_;
+        request.waits_for_admission = false;
         const std::shared_ptr<ThreadInbox> inbox = ThreadInbox::current();
         std::weak_ptr<State> weak = weak_from_this();
         transfer_ = engine_.start(std::move(request), [inbox, weak](HttpResult result) {
@@ -73,19 +74,19 @@ private:
             done(result);
     }
 
-    CurlEngine& engine_;
+    HttpEngine& engine_;
     Clock& clock_;
     QUrl endpoint_;
     std::chrono::milliseconds limit_;
     bool started_ = false;
     bool completed_ = false;
     Steady::time_point started_at_;
-    std::optional<CurlEngine::TransferId> transfer_;
+    std::optional<HttpEngine::TransferId> transfer_;
     std::unique_ptr<ScheduledCall> watchdog_;
     std::function<void(NetworkBaselineResult)> done_;
 };
 
-NetworkBaselineProbe::NetworkBaselineProbe(CurlEngine& engine, Clock& clock, QUrl endpoint,
+NetworkBaselineProbe::NetworkBaselineProbe(HttpEngine& engine, Clock& clock, QUrl endpoint,
                                            std::chrono::milliseconds limit)
     : state_(std::make_shared<State>(engine, clock, std::move(endpoint), limit))
 {}

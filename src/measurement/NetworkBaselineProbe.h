@@ -1,6 +1,7 @@
 #pragma once
 
 #include "measurement/CurlEngine.h"
+#include "measurement/HttpEngine.h"
 #include "measurement/NetworkBaselineResult.h"
 #include "model/Clock.h"
 
@@ -18,7 +19,7 @@ class NetworkBaselineProbe {
 public:
     static constexpr std::chrono::milliseconds default_limit{3000};
 
-    NetworkBaselineProbe(CurlEngine& engine, Clock& clock, QUrl endpoint = configured_endpoint(),
+    NetworkBaselineProbe(HttpEngine& engine, Clock& clock, QUrl endpoint = configured_endpoint(),
                          std::chrono::milliseconds limit = default_limit);
     // A probe still running is abandoned; its callback is not called.
     ~NetworkBaselineProbe();

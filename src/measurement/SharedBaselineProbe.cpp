@@ -1,6 +1,6 @@
 #include "measurement/SharedBaselineProbe.h"
 
-SharedBaselineProbe::SharedBaselineProbe(CurlEngine& engine, Clock& clock, QUrl endpoint,
+SharedBaselineProbe::SharedBaselineProbe(HttpEngine& engine, Clock& clock, QUrl endpoint,
                                          std::chrono::milliseconds limit)
     : engine_(engine), clock_(clock), endpoint_(std::move(endpoint)), limit_(limit)
 {}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "measurement/CurlEngine.h"
+#include "measurement/HttpEngine.h"
 #include "measurement/NetworkBaselineProbe.h"
 #include "model/Clock.h"
 
@@ -19,7 +20,7 @@ class SharedBaselineProbe {
 public:
     using Done = std::function<void(NetworkBaselineResult)>;
 
-    SharedBaselineProbe(CurlEngine& engine, Clock& clock,
+    SharedBaselineProbe(HttpEngine& engine, Clock& clock,
                         QUrl endpoint = NetworkBaselineProbe::configured_endpoint(),
                         std::chrono::milliseconds limit = NetworkBaselineProbe::default_limit);
     // A running probe is abandoned; its waiters are not called.
@@ -36,7 +37,7 @@ public:
 private:
     void finish(NetworkBaselineResult result);
 
-    CurlEngine& engine_;
+    HttpEngine& engine_;
     Clock& clock_;
     QUrl endpoint_;
     std::chrono::milliseconds limit_;

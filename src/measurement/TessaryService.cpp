@@ -13,11 +13,6 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 
-double seconds_between(Steady::time_point from, Steady::time_point to)
-{
-    return std::chrono::duration<double>(to - from).count();
-}
-
 bool is_redirect(int status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -27,7 +22,7 @@ bool is_redirect(int status)
 
 class TessaryService::State : public std::enable_shared_from_this<State> {
 public:
-    State(CurlEngine& engine, Clock& clock, std::shared_ptr<SharedBaselineProbe> probe,
+    State(HttpEngine& engine, Clock& clock, std::shared_ptr<SharedBaselineProbe> probe,
           Limits limits)
         : engine_(engine), clock_(clock), limits_(limits), probe_(std::move(probe))
     {}
@@ -62,21 +57,34 @@ private:
             return;
         }
 
-        started_at_ = clock_.now();
-        requested_at_ = Steady::now();
         outcome_.requested_url = url.toString(QUrl::FullyEncoded);
         outcome_.time_limit_seconds = int(limits_.watchdog.count() / 1000);
         user_agent_ = MeasurementBuilder::normalized_user_agent(user_agent).toUtf8();
         connections_ = engine_.new_connection_group();
-        watchdog_ = clock_.call_after(limits_.watchdog.count(), [this] { on_watchdog(); });
         start_hop(url);
+    }
+
+    // The first hop left the engine's line at `started` (on the engine's clock):
+    // the measurement's time starts there, not when this thread heard of it.
+    void on_started(Steady::time_point started)
+    {
+        if (completed_ || started_at_.isValid())
+            return;
+        const qint64 late_ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - started).count();
+        started_at_ = clock_.now().addMSecs(-std::max<qint64>(late_ms, 0));
+        requested_at_ = started;
+        watchdog_ =
+            clock_.call_after(limits_.watchdog.count() - late_ms, [this] { on_watchdog(); });
     }
 
     void start_hop(const QUrl& url)
     {
         // curl's limit covers the whole chain, as a single task's would.
-        const auto spent =
-            std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - requested_at_);
+        const bool first = outcome_.transactions.isEmpty();
+        const auto spent = first ? std::chrono::milliseconds(0)
+                                 : std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       Steady::now() - requested_at_);
         HttpRequest request;
         request.url = url;
         request.headers = {{"Cache-Control", "no-cache"}, {"User-Agent", user_agent_}};
@@ -85,21 +93,33 @@ private:
 
         const std::shared_ptr<ThreadInbox> inbox = ThreadInbox::current();
         std::weak_ptr<State> weak = weak_from_this();
-        transfer_ = engine_.start(std::move(request), [inbox, weak](HttpResult result) {
-            inbox->post([weak, result = std::move(result)] {
-                if (const std::shared_ptr<State> self = weak.lock())
-                    self->on_hop(result);
-            });
-        });
+        HttpEngine::Started started;
+        if (first) {
+            started = [inbox, weak](Steady::time_point instant) {
+                inbox->post([weak, instant] {
+                    if (const std::shared_ptr<State> self = weak.lock())
+                        self->on_started(instant);
+                });
+            };
+        }
+        transfer_ = engine_.start(
+            std::move(request),
+            [inbox, weak](HttpResult result) {
+                inbox->post([weak, result = std::move(result)] {
+                    if (const std::shared_ptr<State> self = weak.lock())
+                        self->on_hop(result);
+                });
+            },
+            std::move(started));
     }
 
     void on_hop(const HttpResult& result)
     {
         if (completed_)
             return;
-        if (outcome_.transactions.isEmpty())
-            first_hop_started_ = result.started;
-        const double offset = seconds_between(first_hop_started_, result.started);
+        // Hops back to back: the gap between two (this thread's turn, the engine's
+        // line) is Tessary's, not the site's.
+        const double offset = outcome_.task_duration.value_or(0.0);
         outcome_.transactions.append(HttpTransaction::from_transfer(result.times, offset));
         outcome_.task_duration = offset + result.times.total;
         outcome_.status = result.status;
@@ -141,8 +161,10 @@ private:
         watchdog_.reset();
         connections_.reset();
         outcome_.id = QUuid::createUuid();
-        outcome_.measured_at = clock_.now();
-        outcome_.elapsed = double(started_at_.msecsTo(outcome_.measured_at)) / 1000.0;
+        const QDateTime now = clock_.now();
+        // A transfer that never started (the engine refused it) has no start of its own.
+        outcome_.measured_at = started_at_.isValid() ? started_at_ : now;
+        outcome_.elapsed = double(outcome_.measured_at.msecsTo(now)) / 1000.0;
         outcome_.error = std::move(error);
         deliver(MeasurementBuilder::build(outcome_));
     }
@@ -156,7 +178,7 @@ private:
             done(std::move(measurement));
     }
 
-    CurlEngine& engine_;
+    HttpEngine& engine_;
     Clock& clock_;
     Limits limits_;
     std::shared_ptr<SharedBaselineProbe> probe_;
@@ -165,22 +187,21 @@ private:
 
     QDateTime started_at_;
     Steady::time_point requested_at_;
-    Steady::time_point first_hop_started_;
     QByteArray user_agent_;
     std::shared_ptr<CurlConnectionGroup> connections_;
-    std::optional<CurlEngine::TransferId> transfer_;
+    std::optional<HttpEngine::TransferId> transfer_;
     std::unique_ptr<ScheduledCall> watchdog_;
     MeasurementBuilder::RequestOutcome outcome_;
 };
 
-TessaryService::TessaryService(CurlEngine& engine, Clock& clock, QUrl probe_endpoint, Limits limits)
+TessaryService::TessaryService(HttpEngine& engine, Clock& clock, QUrl probe_endpoint, Limits limits)
     : TessaryService(engine, clock,
                      std::make_shared<SharedBaselineProbe>(engine, clock, std::move(probe_endpoint),
                                                            limits.probe_limit),
                      limits)
 {}
 
-TessaryService::TessaryService(CurlEngine& engine, Clock& clock,
+TessaryService::TessaryService(HttpEngine& engine, Clock& clock,
                                std::shared_ptr<SharedBaselineProbe> probe, Limits limits)
     : state_(std::make_shared<State>(engine, clock, std::move(probe), limits))
 {}

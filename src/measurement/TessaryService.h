@@ -1,6 +1,7 @@
 #pragma once
 
 #include "measurement/CurlEngine.h"
+#include "measurement/HttpEngine.h"
 #include "measurement/MeasurementLimits.h"
 #include "measurement/NetworkBaselineProbe.h"
 #include "measurement/SharedBaselineProbe.h"
@@ -17,9 +18,11 @@
 
 // One measurement: the baseline probe (see SharedBaselineProbe), then one timed GET of the URL
 // whose phases become a DomainMeasurement, failed requests included. Redirects are followed one hop
-// at a time, each hop one transaction. The request ends by itself (curl's own time-out included) or
-// by the service's watchdog, whichever comes first; exactly one result is delivered, on the thread
-// that called measure().
+// at a time, each hop one transaction, timed back to back. The request ends by itself (curl's own
+// time-out included) or by the service's watchdog, whichever comes first; exactly one result is
+// delivered, on the thread that called measure(). Time spent waiting for the engine (its admission
+// line, this thread's event loop) belongs to no phase: `measured_at` is the instant the request
+// really started, and the watchdog counts from there.
 class TessaryService {
 public:
     using Limits = MeasurementLimits;
@@ -27,12 +30,12 @@ public:
     using Done = std::function<void(std::optional<DomainMeasurement>)>;
 
     // With a probe of its own.
-    TessaryService(CurlEngine& engine, Clock& clock,
+    TessaryService(HttpEngine& engine, Clock& clock,
                    QUrl probe_endpoint = NetworkBaselineProbe::configured_endpoint(),
                    Limits limits = {});
     // With a probe shared by the measurements of this thread; its limit
     // applies, not `limits.probe_limit`.
-    TessaryService(CurlEngine& engine, Clock& clock, std::shared_ptr<SharedBaselineProbe> probe,
+    TessaryService(HttpEngine& engine, Clock& clock, std::shared_ptr<SharedBaselineProbe> probe,
                    Limits limits = {});
     // A measurement still running is abandoned; its callback is not called.
     ~TessaryService();

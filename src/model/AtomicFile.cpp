@@ -1,8 +1,10 @@
 #include "model/AtomicFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -128,6 +130,50 @@ void AtomicFile::OutputStream::drain()
     if (!error_)
         error_ = write_all(fd_, QByteArrayView(buffer_.data(), qsizetype(used_)));
     used_ = 0;
+}
+
+namespace {
+
+// mkostemp's replacement for "XXXXXX".
+constexpr qsizetype temporary_suffix_length = 6;
+
+bool is_letter_or_digit(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+}
+
+} // namespace
+
+bool AtomicFile::is_temporary_name(const QString& file_name, const QString& target_name)
+{
+    if (target_name.isEmpty() ||
+        file_name.size() != target_name.size() + 1 + temporary_suffix_length ||
+        !file_name.startsWith(target_name) || file_name[target_name.size()] != u'.')
+        return false;
+    const QStringView suffix = QStringView(file_name).last(temporary_suffix_length);
+    return std::all_of(suffix.begin(), suffix.end(), is_letter_or_digit);
+}
+
+int AtomicFile::remove_stale_temporary_files(const QString& target)
+{
+    const QFileInfo target_info(target);
+    const QString target_name = target_info.fileName();
+    const QDir directory = target_info.absoluteDir();
+    int removed = 0;
+    const QStringList candidates =
+        directory.entryList({target_name + QStringLiteral(".*")},
+                            QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    for (const QString& name : candidates) {
+        if (!is_temporary_name(name, target_name))
+            continue;
+        // Checked again right before: only a regular file of ours goes.
+        const QByteArray path = QFile::encodeName(directory.absoluteFilePath(name));
+        struct stat status {};
+        if (::lstat(path.constData(), &status) == 0 && S_ISREG(status.st_mode) &&
+            ::unlink(path.constData()) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 std::optional<QString> AtomicFile::write(const QString& path, QByteArrayView content)

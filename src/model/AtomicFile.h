@@ -72,6 +72,17 @@ std::optional<QString> write(const QString& path, QByteArrayView content);
 std::optional<QString> write_with(const QString& path,
                                   const std::function<void(OutputStream& stream)>& produce);
 
+// Whether `file_name` is the name write() gives its temporary file for a target
+// named `target_name`: the target's name, a dot and six letters or digits.
+bool is_temporary_name(const QString& file_name, const QString& target_name);
+
+// Removes the temporary files that writes to `target` left behind when their
+// process died between creating and renaming them: regular files beside the
+// target with a temporary name for it, nothing else. Only for a caller that
+// knows no write to `target` is under way (it holds the folder's lock).
+// Returns the number removed.
+int remove_stale_temporary_files(const QString& target);
+
 // The system calls used, replaceable so tests can make them fail (disk full).
 struct SystemCalls {
     ssize_t (*write)(int fd, const void* buffer, size_t size);

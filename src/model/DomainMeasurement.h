@@ -12,7 +12,8 @@
 // `error_message`.
 struct DomainMeasurement {
     QUuid id;
-    // When the request finished (completion, not start), in UTC.
+    // When the request really started (after any wait for the engine), in UTC.
+    // The schedule counts each domain's interval from here.
     QDateTime measured_at;
     std::optional<QString> url_string;
     std::optional<double> dns_time;

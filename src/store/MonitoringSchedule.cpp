@@ -19,12 +19,59 @@ int failure_streak(const MonitoredDomain& domain)
     return streak;
 }
 
+// FNV-1a: stable across runs and Qt versions, unlike qHash.
+quint64 stable_hash(const QByteArray& bytes)
+{
+    quint64 hash = 0xcbf29ce484222325ull;
+    for (const char c : bytes) {
+        hash ^= quint8(c);
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
+}
+
+qint64 positive_modulo(qint64 value, qint64 divisor)
+{
+    const qint64 rest = value % divisor;
+    return rest < 0 ? rest + divisor : rest;
+}
+
+qint64 base_interval_seconds(const MonitoredDomain& domain)
+{
+    return std::max(domain.interval_seconds, MonitoredDomain::minimum_interval_seconds);
+}
+
 } // namespace
+
+qint64 spread_window_ms(qint64 interval_seconds)
+{
+    const qint64 interval_ms =
+        std::max<qint64>(interval_seconds, MonitoredDomain::minimum_interval_seconds) * 1000;
+    const qint64 windows =
+        std::max<qint64>(10, (interval_ms + spread_ceiling_ms - 1) / spread_ceiling_ms);
+    return interval_ms / windows;
+}
+
+qint64 spread_slot_ms(const QUuid& domain_id, qint64 window_ms)
+{
+    return qint64(stable_hash(domain_id.toRfc4122()) % quint64(window_ms));
+}
+
+qint64 spread_tolerance_ms(qint64 window_ms)
+{
+    return window_ms / 4;
+}
+
+qint64 slot_at_or_after(const MonitoredDomain& domain, qint64 due_ms)
+{
+    const qint64 window = spread_window_ms(base_interval_seconds(domain));
+    const qint64 from = due_ms - spread_tolerance_ms(window);
+    return from + positive_modulo(spread_slot_ms(domain.id, window) - from, window);
+}
 
 qint64 required_interval(const MonitoredDomain& domain)
 {
-    const qint64 base =
-        std::max(domain.interval_seconds, MonitoredDomain::minimum_interval_seconds);
+    const qint64 base = base_interval_seconds(domain);
     const int streak = failure_streak(domain);
     if (streak == 0)
         return base;
@@ -36,11 +83,13 @@ qint64 required_interval(const MonitoredDomain& domain)
 
 qint64 delay_before_next_measurement(const MonitoredDomain& domain, const QDateTime& now)
 {
-    if (domain.measurements.isEmpty())
-        return 0;
-    const qint64 elapsed_ms =
-        now.toMSecsSinceEpoch() - domain.measurements.first().measured_at.toMSecsSinceEpoch();
-    return std::max<qint64>(required_interval(domain) * 1000 - elapsed_ms, 0);
+    const qint64 now_ms = now.toMSecsSinceEpoch();
+    qint64 due_ms = now_ms;
+    if (!domain.measurements.isEmpty()) {
+        due_ms = std::max(now_ms, domain.measurements.first().measured_at.toMSecsSinceEpoch() +
+                                      required_interval(domain) * 1000);
+    }
+    return std::max<qint64>(slot_at_or_after(domain, due_ms) - now_ms, 0);
 }
 
 std::optional<QDateTime> next_measurement_date(const MonitoredDomain& domain, const QDateTime& now)
@@ -49,7 +98,9 @@ std::optional<QDateTime> next_measurement_date(const MonitoredDomain& domain, co
         return std::nullopt;
     if (domain.measurements.isEmpty())
         return now;
-    return domain.measurements.first().measured_at.addSecs(required_interval(domain));
+    const qint64 due_ms = domain.measurements.first().measured_at.toMSecsSinceEpoch() +
+                          required_interval(domain) * 1000;
+    return QDateTime::fromMSecsSinceEpoch(slot_at_or_after(domain, due_ms), Qt::UTC);
 }
 
 } // namespace MonitoringSchedule

@@ -3,6 +3,7 @@
 #include "model/MonitoredDomain.h"
 
 #include <QDateTime>
+#include <QUuid>
 
 #include <optional>
 
@@ -10,6 +11,14 @@
 // from its newest measurement, lengthened by a doubling back-off while the
 // domain keeps failing. No due time is stored, so a restart resumes each domain
 // from the age of its newest measurement.
+//
+// Domains due at the same instant (after a restart, or added together) would
+// otherwise stay in lockstep for good and time each other's load. So a due
+// measurement waits for its domain's slot: time is divided into windows of at
+// most a tenth of the domain's interval (and at most 10 s), counted from the
+// epoch, and each domain has a fixed place in every window, derived from its
+// id. The window divides the interval, so a domain measured in its slot finds
+// its next slot exactly one interval later, in memory and after a restart alike.
 namespace MonitoringSchedule {
 
 inline constexpr qint64 backoff_base_seconds = 60;
@@ -17,13 +26,28 @@ inline constexpr int backoff_streak_cap = 5;
 inline constexpr qint64 backoff_ceiling_seconds = 900;
 inline constexpr qint64 retry_pause_ms = 5'000;
 
+inline constexpr qint64 spread_ceiling_ms = 10'000;
+
 // Seconds between the newest measurement and the next one.
 qint64 required_interval(const MonitoredDomain& domain);
 
-// Milliseconds until the domain is due at `now`; 0 when it is due (or has no history).
+// The length of the windows over which due measurements spread: a whole
+// fraction of the interval (at least 2 s for the shortest interval).
+qint64 spread_window_ms(qint64 interval_seconds);
+// The domain's place in each window, in [0, window).
+qint64 spread_slot_ms(const QUuid& domain_id, qint64 window_ms);
+// How early a slot may be taken: a measurement that started late (or whose
+// time lost its milliseconds in the file) keeps its domain's slot.
+qint64 spread_tolerance_ms(qint64 window_ms);
+// The first slot of the domain at or after `due_ms` less the tolerance.
+qint64 slot_at_or_after(const MonitoredDomain& domain, qint64 due_ms);
+
+// Milliseconds until the domain's measurement starts at `now`: until its slot
+// at or after the due time (or after `now` when that is past, or without history).
 qint64 delay_before_next_measurement(const MonitoredDomain& domain, const QDateTime& now);
 
-// For the views' countdown: none for an inactive domain, `now` without history.
+// For the views' countdown: none for an inactive domain, `now` without history,
+// else the slot after the due time (in the past while waiting for the network).
 std::optional<QDateTime> next_measurement_date(const MonitoredDomain& domain, const QDateTime& now);
 
 } // namespace MonitoringSchedule

@@ -86,12 +86,23 @@ TessaryStore::~TessaryStore()
 
 void TessaryStore::start_up()
 {
+    remove_stale_temporary_files();
     load();
     sort_domains(domains_);
     select_first_active_domain();
     for (const MonitoredDomain& domain : active_domains())
         restart_monitoring(domain.id);
     refresh_hosting_profiles();
+}
+
+void TessaryStore::remove_stale_temporary_files()
+{
+    // Only under the lock: without it another process may be writing one right now.
+    if (!lock_.is_held())
+        return;
+    for (const QString& path : {files_.persistence_url, files_.history_url,
+                                files_.hosting_profiles_url, files_.deleted_domain_suggestions_url})
+        AtomicFile::remove_stale_temporary_files(path);
 }
 
 void TessaryStore::load()

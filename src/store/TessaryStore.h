@@ -159,6 +159,8 @@ private:
 
     void create_hosting_profiles(HostingProviderService* service);
     void start_up();
+    // Leftovers of saves interrupted by a crash; never anything else.
+    void remove_stale_temporary_files();
     void load();
     void select_first_active_domain();
     MonitoredDomain* find_domain(const QUuid& domain_id);

@@ -201,6 +201,61 @@ TEST_F(Commands, a_damaged_data_file_is_named_instead_of_showing_partial_data)
         << run.err.constData();
 }
 
+// Period lines of `stats`: indented four spaces, in the order printed.
+QList<QByteArray> period_lines(const QByteArray& out)
+{
+    QList<QByteArray> lines;
+    for (const QByteArray& line : out.split('\n')) {
+        if (line.startsWith("    "))
+            lines.append(line);
+    }
+    return lines;
+}
+
+TEST_F(Commands, stats_lists_the_20_newest_periods_first_unless_asked_for_all)
+{
+    // 25 periods, each one failure between successes, two minutes apart.
+    DomainMeasurement ok;
+    ok.total_time = 0.2;
+    ok.http_status = 200;
+    QList<DomainMeasurement> newest_first;
+    const QDateTime start(QDate(2025, 1, 31), QTime(9, 0), Qt::UTC);
+    for (int i = 0; i < 25; ++i) {
+        DomainMeasurement failed = ok;
+        failed.id = QUuid::createUuid();
+        failed.http_status = 503;
+        failed.measured_at = start.addSecs(120 * i);
+        DomainMeasurement after = ok;
+        after.id = QUuid::createUuid();
+        after.measured_at = failed.measured_at.addSecs(60);
+        newest_first.prepend(failed);
+        newest_first.prepend(after);
+    }
+    folder.write(
+        QStringLiteral("measurement_history.json"),
+        HistoryJson::encode(
+            {{QUuid(QStringLiteral("0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9")), newest_first}}));
+    const QStringList arguments{QStringLiteral("stats"), QStringLiteral("example.com"),
+                                QStringLiteral("--data-dir"), folder.path()};
+
+    const ProcessResult some = run_tessary(arguments);
+    ASSERT_EQ(some.exit_code, 0) << some.err.constData();
+    EXPECT_TRUE(some.out.contains("disturbance periods: 25")) << some.out.constData();
+    const QList<QByteArray> shown = period_lines(some.out);
+    ASSERT_EQ(shown.size(), 21) << some.out.constData();
+    EXPECT_EQ(shown.last(), "    and 5 older periods (--all-periods lists them all)");
+    for (qsizetype i = 1; i + 1 < shown.size(); ++i)
+        EXPECT_GT(shown[i - 1], shown[i]) << "newest first";
+
+    const ProcessResult all = run_tessary(arguments + QStringList{QStringLiteral("--all-periods")});
+    ASSERT_EQ(all.exit_code, 0) << all.err.constData();
+    const QList<QByteArray> every = period_lines(all.out);
+    ASSERT_EQ(every.size(), 25) << all.out.constData();
+    EXPECT_EQ(every.first(), shown.first());
+    for (qsizetype i = 1; i < every.size(); ++i)
+        EXPECT_GT(every[i - 1], every[i]);
+}
+
 TEST(CommandLine, help_and_version_need_no_data)
 {
     const ProcessResult help = run_tessary({QStringLiteral("--help")});

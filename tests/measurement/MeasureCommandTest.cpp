@@ -26,6 +26,9 @@ protected:
             "/",
             ServedResponse::with_status(200).header("X-Cache", "HIT").header("Server", "local"));
         server->serve("/gone", ServedResponse::with_status(410));
+        server->serve("/hostile", ServedResponse::with_status(200)
+                                      .header("X-Title", "\x1b]0;owned\x07")
+                                      .header("X-Clear", "a\x1b[2J\x7f\xc2\x9bz"));
     }
 
     static void TearDownTestSuite()
@@ -87,6 +90,32 @@ TEST_F(MeasureCommandTest, BreakdownListsThePhases)
             << expected << " missing from\n"
             << result.out.toStdString();
     EXPECT_FALSE(result.out.contains(u"server:"));
+}
+
+TEST_F(MeasureCommandTest, ControlCharactersFromTheSiteReachTheTerminalAsPlaceholders)
+{
+    const CommandRun breakdown = run({site(QStringLiteral("/hostile"))});
+    ASSERT_EQ(breakdown.code, 0) << breakdown.err.toStdString();
+    const QString mark = QStringLiteral("\ufffd");
+    EXPECT_TRUE(breakdown.out.contains(QStringLiteral("x-title: ") + mark +
+                                       QStringLiteral("]0;owned") + mark))
+        << breakdown.out.toStdString();
+    EXPECT_TRUE(breakdown.out.contains(QStringLiteral("x-clear: a") + mark + QStringLiteral("[2J") +
+                                       mark + mark + QStringLiteral("z")))
+        << breakdown.out.toStdString();
+    for (const QChar c : breakdown.out)
+        EXPECT_TRUE(c == u'\n' || !(c < u' ' || (c >= QChar(0x7f) && c <= QChar(0x9f))))
+            << "control character " << int(c.unicode());
+
+    // The JSON form escapes them as JSON does, and keeps the text as the site sent it.
+    const CommandRun json = run({site(QStringLiteral("/hostile")), QStringLiteral("--json")});
+    ASSERT_EQ(json.code, 0);
+    EXPECT_FALSE(json.out.contains(mark));
+    const DecodeResult<DomainMeasurement> decoded =
+        MeasurementJson::decode(json.out.trimmed().toUtf8());
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(decoded->response_x_headers.value(QStringLiteral("x-title")),
+              QStringLiteral("\x1b]0;owned\x07"));
 }
 
 TEST_F(MeasureCommandTest, InputIsNormalisedToHttpsWithoutWww)

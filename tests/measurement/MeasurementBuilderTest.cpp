@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 
 using namespace MeasurementBuilder;
 
@@ -199,6 +200,126 @@ TEST(LocalNetworkRuleTest, StrictlySlowerThanTheLimitOrUnavailable)
     EXPECT_FALSE(is_local_network_issue({0.08, true}));
     EXPECT_TRUE(is_local_network_issue({0.01, false}));
     EXPECT_TRUE(is_local_network_issue({0.3, true}, 0.2));
+}
+
+// A text of `count` copies of `unit`, optionally after a prefix.
+QString repeated(const QString& unit, int count, const QString& prefix = QString())
+{
+    QString text = prefix;
+    for (int i = 0; i < count; ++i)
+        text += unit;
+    return text;
+}
+
+struct CutCase {
+    const char* name;
+    QString input;
+    // The expected result: the input itself, or its first `kept` UTF-16 units and "…".
+    bool cut;
+    qsizetype kept;
+};
+
+void PrintTo(const CutCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class HeaderValueCut : public testing::TestWithParam<CutCase> {};
+
+TEST_P(HeaderValueCut, at_most_1024_bytes_cut_between_characters)
+{
+    const CutCase& c = GetParam();
+    const HttpHeaderList headers{{"X-Big", c.input.toUtf8()}};
+    const QString stored = x_headers(headers).value(QStringLiteral("x-big"));
+    EXPECT_LE(stored.toUtf8().size(), 1024);
+    if (!c.cut) {
+        EXPECT_EQ(stored, c.input);
+        return;
+    }
+    EXPECT_EQ(stored, c.input.first(c.kept) + QStringLiteral("\u2026"));
+    EXPECT_EQ(QString::fromUtf8(stored.toUtf8()), stored) << "no character split";
+}
+
+const QString e_acute = QStringLiteral("\u00e9");      // 2 bytes
+const QString euro = QStringLiteral("\u20ac");         // 3 bytes
+const QString grinning = QStringLiteral("\U0001F600"); // 4 bytes, two UTF-16 units
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, HeaderValueCut,
+    testing::Values(CutCase{"ascii_1024_kept", repeated(QStringLiteral("a"), 1024), false, 0},
+                    CutCase{"ascii_1025_cut", repeated(QStringLiteral("a"), 1025), true, 1021},
+                    CutCase{"two_byte_1024_kept", repeated(e_acute, 512), false, 0},
+                    CutCase{"two_byte_1026_cut", repeated(e_acute, 513), true, 510},
+                    CutCase{"three_byte_at_the_edge",
+                            repeated(euro, 1, repeated(QStringLiteral("a"), 1020)) +
+                                QStringLiteral("aa"),
+                            true, 1020},
+                    CutCase{"four_byte_1024_kept", repeated(grinning, 256), false, 0},
+                    CutCase{"four_byte_1028_cut", repeated(grinning, 257), true, 510},
+                    CutCase{"huge_value", repeated(QStringLiteral("z"), 4000), true, 1021}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(XHeadersTest, at_most_32_names_the_first_received)
+{
+    HttpHeaderList headers;
+    for (int i = 0; i < 40; ++i)
+        headers.append({"X-H" + QByteArray::number(100 + i), QByteArray("v")});
+    // Names already kept still take their last value.
+    headers.append({QByteArray("x-h100"), QByteArray("last")});
+    const QMap<QString, QString> stored = x_headers(headers);
+    ASSERT_EQ(stored.size(), 32);
+    EXPECT_TRUE(stored.contains(QStringLiteral("x-h131")));
+    EXPECT_FALSE(stored.contains(QStringLiteral("x-h132")));
+    EXPECT_EQ(stored.value(QStringLiteral("x-h100")), QStringLiteral("last"));
+}
+
+TEST(XHeadersTest, a_long_name_is_cut_too)
+{
+    const HttpHeaderList headers{{"X-" + QByteArray(3000, 'n'), "v"}};
+    const QMap<QString, QString> stored = x_headers(headers);
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored.firstKey().toUtf8().size(), 1024);
+    EXPECT_TRUE(stored.firstKey().endsWith(QStringLiteral("\u2026")));
+}
+
+class ErrorMessageCut : public testing::TestWithParam<CutCase> {};
+
+TEST_P(ErrorMessageCut, at_most_512_characters)
+{
+    const CutCase& c = GetParam();
+    RequestOutcome outcome;
+    outcome.error = c.input;
+    const QString stored = *build(outcome).error_message;
+    EXPECT_LE(stored.toUcs4().size(), 512);
+    EXPECT_EQ(stored, c.cut ? c.input.first(c.kept) + QStringLiteral("\u2026") : c.input);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, ErrorMessageCut,
+    testing::Values(CutCase{"512_kept", repeated(QStringLiteral("e"), 512), false, 0},
+                    CutCase{"513_cut", repeated(QStringLiteral("e"), 513), true, 511},
+                    CutCase{"pairs_count_as_one", repeated(grinning, 512), false, 0},
+                    CutCase{"pairs_cut_whole", repeated(grinning, 513), true, 1022},
+                    CutCase{"pair_at_the_edge",
+                            repeated(grinning, 2, repeated(QStringLiteral("e"), 511)), true, 511}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Rounding, phase_times_are_stored_to_the_microsecond)
+{
+    RequestOutcome outcome;
+    outcome.transactions = {
+        HttpTransaction::from_transfer({0.0010539999999999994, 0.0020000000000000018, 0.0031,
+                                        0.0032, 0.0043000001, 0.0054999996, true},
+                                       0.0)};
+    outcome.task_duration = 0.0054999996;
+    outcome.network_baseline_time = 0.0801234567;
+    const DomainMeasurement m = build(outcome);
+    EXPECT_EQ(*m.dns_time, 0.001054);
+    EXPECT_EQ(*m.connect_time, 0.000946);
+    EXPECT_EQ(*m.ssl_time, 0.0011);
+    EXPECT_EQ(*m.ttfb_time, 0.0011);
+    EXPECT_EQ(m.total_time, 0.0055);
+    EXPECT_EQ(*m.network_baseline_time, 0.080123);
 }
 
 class BuildTest : public testing::Test {

@@ -3,6 +3,7 @@
 #include "i18n/L10n.h"
 #include "model/DomainJson.h"
 #include "store/HistoryJson.h"
+#include "store/MonitoringSchedule.h"
 #include "store/SuggestionJson.h"
 
 #include <gtest/gtest.h>
@@ -308,7 +309,13 @@ TEST_F(DomainOperations, an_edit_normalises_the_url_and_restarts_the_schedule)
     EXPECT_EQ(find(id)->user_agent, QStringLiteral("Agent/2"));
     EXPECT_EQ(find(id)->measurements.size(), 1);
 
-    services.clock.advance_by(19'999);
+    // Due 20 s after the measurement, in the domain's slot (see MonitoringSchedule).
+    const QDateTime planned = *store->next_measurement_date(id);
+    const qint64 after_due =
+        find(id)->measurements.first().measured_at.addSecs(20).msecsTo(planned);
+    EXPECT_GE(after_due, -MonitoringSchedule::spread_tolerance_ms(2'000));
+    EXPECT_LT(after_due, MonitoringSchedule::spread_window_ms(20));
+    services.clock.advance_to(planned.addMSecs(-1));
     EXPECT_EQ(services.measurements.pending_count(), 0u);
     services.clock.advance_by(1);
     ASSERT_EQ(services.measurements.pending_count(), 1u);

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <ostream>
+#include <set>
 
 namespace {
 
@@ -37,6 +39,29 @@ protected:
 
     void advance(qint64 ms) { clock.advance_by(ms); }
 
+    // The planned start lies in the domain's slot: no earlier than the due time
+    // less the tolerance, before the end of the window after it.
+    static void expect_in_spread(const QDateTime& planned, const QDateTime& due, int interval)
+    {
+        const qint64 window = MonitoringSchedule::spread_window_ms(interval);
+        const qint64 offset = due.msecsTo(planned);
+        EXPECT_GE(offset, -MonitoringSchedule::spread_tolerance_ms(window));
+        EXPECT_LT(offset, window - MonitoringSchedule::spread_tolerance_ms(window));
+    }
+
+    // Nothing new starts until the planned instant of `id`, one request does then.
+    void expect_next_start(const QUuid& id, const QDateTime& due, int interval)
+    {
+        const std::optional<QDateTime> planned = store->next_measurement_date(id);
+        ASSERT_TRUE(planned);
+        expect_in_spread(*planned, due, interval);
+        const std::size_t before = source.pending_count();
+        clock.advance_to(planned->addMSecs(-1));
+        EXPECT_EQ(source.pending_count(), before);
+        advance(1);
+        EXPECT_EQ(source.pending_count(), before + 1);
+    }
+
     DataFolder folder;
     StoreTestEnvironment services;
     ManualClock& clock = services.clock;
@@ -59,12 +84,7 @@ TEST_F(Scheduler, a_new_domain_is_measured_once_at_once_then_every_interval)
     EXPECT_FALSE(store->running_domain_ids().contains(id));
     EXPECT_EQ(domain(id).measurements.size(), 1);
     const QDateTime first = domain(id).measurements.first().measured_at;
-    EXPECT_EQ(store->next_measurement_date(id), first.addSecs(60));
-
-    clock.advance_to(first.addMSecs(59'999));
-    EXPECT_EQ(source.pending_count(), 0u);
-    advance(1);
-    EXPECT_EQ(source.pending_count(), 1u);
+    expect_next_start(id, first.addSecs(60), 60);
     EXPECT_EQ(source.started_count(), 2);
 }
 
@@ -84,9 +104,7 @@ TEST_F(Scheduler, after_a_restart_the_interval_counts_from_the_newest_measuremen
                  HistoryJson::encode({{d.id, {newest}}}));
 
     open();
-    advance(29'999);
-    EXPECT_EQ(source.started_count(), 0);
-    advance(1);
+    expect_next_start(d.id, newest.measured_at.addSecs(60), 60);
     EXPECT_EQ(source.started_count(), 1);
 }
 
@@ -96,29 +114,31 @@ TEST_F(Scheduler, failures_back_off_and_a_success_restores_the_interval)
     const QUuid id = add(QStringLiteral("example.com"), 30);
     advance(0);
     // Failures at 60, 120, 240, 480 and 900 s apart, the last one capped.
-    for (const qint64 wait_s : {60, 120, 240, 480, 900, 900}) {
+    for (const int wait_s : {60, 120, 240, 480, 900, 900}) {
         ASSERT_EQ(source.pending_count(), 1u);
         source.complete_with(15.0, std::nullopt, QStringLiteral("timed out"));
-        advance(wait_s * 1000 - 1);
-        EXPECT_EQ(source.pending_count(), 0u) << wait_s;
-        advance(1);
+        expect_next_start(id, clock.now().addSecs(wait_s), 30);
     }
     ASSERT_EQ(source.pending_count(), 1u);
     source.complete_with(0.2);
-    advance(30'000);
-    EXPECT_EQ(source.pending_count(), 1u);
+    expect_next_start(id, clock.now().addSecs(30), 30);
     EXPECT_EQ(domain(id).statistics.failure_count, 6);
 }
 
 TEST_F(Scheduler, an_attempt_without_a_measurement_is_retried_after_five_seconds)
 {
     open();
-    add(QStringLiteral("example.com"));
+    const QUuid id = add(QStringLiteral("example.com"));
     advance(0);
-    source.complete(std::nullopt); // the probe found no usable network
+    source.complete(std::nullopt); // measure_now's: the probe found no usable network
+    // The monitoring task's own attempt, in the domain's slot.
+    advance(MonitoringSchedule::spread_window_ms(60));
+    ASSERT_EQ(source.pending_count(), 1u);
+    source.complete(std::nullopt);
     advance(4'999);
     EXPECT_EQ(source.pending_count(), 0u);
-    advance(1);
+    // Then again in the slot at or after the pause.
+    advance(1 + MonitoringSchedule::delay_before_next_measurement(domain(id), clock.now()));
     EXPECT_EQ(source.pending_count(), 1u);
 }
 
@@ -139,7 +159,7 @@ TEST_F(Scheduler, no_request_while_the_network_is_down_and_none_once_the_domain_
 
     source.complete_with(0.2);
     services.report_network(false);
-    advance(60'000);
+    advance(60'000 + MonitoringSchedule::spread_window_ms(60));
     EXPECT_TRUE(store->running_domain_ids().contains(id));
     store->archive_domain(id);
     EXPECT_FALSE(store->running_domain_ids().contains(id));
@@ -218,7 +238,7 @@ TEST_F(Scheduler, recorded_measurements_share_repeated_texts)
     open();
     const QUuid id = add(QStringLiteral("example.com"));
     for (int i = 0; i < 2; ++i) {
-        advance(i == 0 ? 0 : 60'000);
+        advance(i == 0 ? 0 : 60'000 + MonitoringSchedule::spread_window_ms(60));
         DomainMeasurement m;
         m.id = QUuid::createUuid();
         m.measured_at = clock.now();
@@ -247,6 +267,142 @@ TEST_F(Scheduler, a_day_of_one_minute_intervals_runs_in_milliseconds)
     EXPECT_EQ(domain(id).measurements.size(), 24 * 60);
 }
 
+// Every domain of `folder` is due at once; the offset from the start of each
+// first request, by URL.
+std::map<QString, qint64> first_starts(StoreTestEnvironment& services, const QString& folder,
+                                       qint64 window_ms)
+{
+    auto opened = TessaryStore::open(services.environment(folder));
+    EXPECT_TRUE(opened);
+    if (!opened)
+        return {};
+    const QDateTime begin = services.clock.now();
+    std::map<QString, qint64> starts;
+    for (qint64 t = 0; t <= window_ms; t += 10) {
+        services.clock.advance_by(t == 0 ? 0 : 10);
+        while (services.measurements.pending_count() > 0) {
+            starts.emplace(services.measurements.next().url_string,
+                           begin.msecsTo(services.clock.now()));
+            services.measurements.complete_with(0.1);
+        }
+    }
+    return starts;
+}
+
+TEST_F(Scheduler, domains_due_together_are_spread_and_a_restart_spreads_them_alike)
+{
+    const int count = 40;
+    QList<MonitoredDomain> domains;
+    HistorySnapshot history;
+    for (int i = 0; i < count; ++i) {
+        MonitoredDomain d;
+        d.id = QUuid::createUuid();
+        d.url_string = QStringLiteral("https://site%1.example").arg(i);
+        d.interval_seconds = 20;
+        DomainMeasurement m;
+        m.id = QUuid::createUuid();
+        m.measured_at = clock.now().addSecs(-20); // one whole second for all: due now
+        m.total_time = 0.1;
+        m.http_status = 200;
+        domains.append(d);
+        history.append({d.id, {m}});
+    }
+    folder.write(QStringLiteral("domains.json"), DomainJson::encode_list(domains));
+    folder.write(QStringLiteral("measurement_history.json"), HistoryJson::encode(history));
+
+    const qint64 window = MonitoringSchedule::spread_window_ms(20);
+    const std::map<QString, qint64> starts = first_starts(services, folder.path(), window);
+    ASSERT_EQ(starts.size(), std::size_t(count));
+    std::set<qint64> distinct;
+    for (const auto& [url, offset] : starts) {
+        EXPECT_GE(offset, 0);
+        EXPECT_LT(offset, window);
+        distinct.insert(offset);
+    }
+    EXPECT_GE(distinct.size(), std::size_t(count / 2)) << "piled up on a few instants";
+
+    // A restart at the same moment (the files are as before) starts each domain
+    // at the same offset.
+    StoreTestEnvironment again;
+    EXPECT_EQ(first_starts(again, folder.path(), window), starts);
+}
+
+class Spread : public ::testing::TestWithParam<int> {};
+
+TEST_P(Spread, the_window_is_a_whole_fraction_of_at_most_a_tenth_of_the_interval)
+{
+    const qint64 interval_ms = GetParam() * 1000LL;
+    const qint64 window = MonitoringSchedule::spread_window_ms(GetParam());
+    EXPECT_LE(window * 10, interval_ms);
+    EXPECT_LE(window, MonitoringSchedule::spread_ceiling_ms);
+    EXPECT_GE(window, 2'000);
+    // Divides the interval up to a millisecond per window.
+    EXPECT_LT(interval_ms % window, interval_ms / window);
+}
+
+TEST_P(Spread, domains_due_at_one_instant_wait_for_distinct_slots_in_the_window)
+{
+    const int interval = GetParam();
+    const qint64 window = MonitoringSchedule::spread_window_ms(interval);
+    const QDateTime now(QDate(2025, 1, 31), QTime(9, 15, 7), Qt::UTC);
+    std::set<qint64> delays;
+    qint64 latest = 0;
+    for (int i = 0; i < 1000; ++i) {
+        MonitoredDomain d;
+        d.id = QUuid::createUuid();
+        d.interval_seconds = interval;
+        DomainMeasurement m;
+        m.measured_at = now.addSecs(-interval);
+        m.http_status = 200;
+        d.measurements = {m};
+        const qint64 delay = MonitoringSchedule::delay_before_next_measurement(d, now);
+        ASSERT_GE(delay, 0);
+        ASSERT_LT(delay, window);
+        delays.insert(delay);
+        latest = std::max(latest, delay);
+    }
+    EXPECT_GT(delays.size(), 400u);
+    EXPECT_GT(latest, window / 2);
+}
+
+TEST_P(Spread, a_domain_measured_in_its_slot_finds_its_next_slot_one_interval_later)
+{
+    const int interval = GetParam();
+    const qint64 window = MonitoringSchedule::spread_window_ms(interval);
+    const qint64 interval_ms = interval * 1000LL;
+    MonitoredDomain d;
+    d.id = QUuid::createUuid();
+    d.interval_seconds = interval;
+    d.is_active = true;
+    const qint64 slot = MonitoringSchedule::slot_at_or_after(
+        d, QDateTime(QDate(2025, 1, 31), QTime(9, 15, 0, 123), Qt::UTC).toMSecsSinceEpoch());
+    // Late by up to the tolerance (less what the window falls short of dividing
+    // the interval), and with the milliseconds lost in the file.
+    for (const qint64 late :
+         {qint64(0), qint64(1), qint64(40),
+          MonitoringSchedule::spread_tolerance_ms(window) - interval_ms % window - 1}) {
+        for (const bool whole_seconds : {false, true}) {
+            DomainMeasurement m;
+            m.measured_at = QDateTime::fromMSecsSinceEpoch(slot + late, Qt::UTC);
+            if (whole_seconds)
+                m.measured_at.setTime(QTime(m.measured_at.time().hour(),
+                                            m.measured_at.time().minute(),
+                                            m.measured_at.time().second()));
+            m.http_status = 200;
+            d.measurements = {m};
+            const qint64 next =
+                MonitoringSchedule::next_measurement_date(d, m.measured_at)->toMSecsSinceEpoch();
+            EXPECT_LE(std::abs(next - (slot + interval_ms)), interval_ms % window)
+                << "late " << late << " ms, whole seconds " << whole_seconds;
+            EXPECT_EQ(MonitoringSchedule::delay_before_next_measurement(
+                          d, QDateTime::fromMSecsSinceEpoch(next, Qt::UTC)),
+                      0);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Intervals, Spread, ::testing::Values(20, 60, 125, 3600));
+
 struct AnomalyCase {
     const char* name;
     std::optional<double> previous; // the average before the new measurement
@@ -270,7 +426,7 @@ TEST_P(AnomalyNotification, follows_the_thresholds)
     if (c.previous) {
         advance(0);
         source.complete_with(*c.previous);
-        advance(60'000);
+        advance(60'000 + MonitoringSchedule::spread_window_ms(60));
     } else {
         advance(0);
     }

@@ -5,6 +5,7 @@
 #include "store/TessaryStore.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -163,6 +164,67 @@ TEST_F(StoreStartup, the_lock_is_released_with_the_store)
 {
     open_store().reset();
     EXPECT_TRUE(open_store());
+}
+
+struct LeftoverCase {
+    const char* name;
+    const char* file;
+    bool removed;
+};
+
+void PrintTo(const LeftoverCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class Leftovers : public StoreStartup, public ::testing::WithParamInterface<LeftoverCase> {};
+
+TEST_P(Leftovers, only_the_stores_own_temporary_files_are_removed_at_start_up)
+{
+    const LeftoverCase& c = GetParam();
+    folder.write(QString::fromLatin1(c.file), "partial");
+    const auto store = open_store();
+    ASSERT_TRUE(store);
+    EXPECT_EQ(folder.exists(QString::fromLatin1(c.file)), !c.removed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Leftovers,
+    ::testing::Values(LeftoverCase{"history", "measurement_history.json.aZ09qQ", true},
+                      LeftoverCase{"configuration", "domains.json.XXXXXX", true},
+                      LeftoverCase{"profiles", "hosting_profiles.json.k2Jd8s", true},
+                      LeftoverCase{"suggestions", "deleted_domain_suggestions.json.000000", true},
+                      LeftoverCase{"five_characters", "measurement_history.json.aZ09q", false},
+                      LeftoverCase{"seven_characters", "measurement_history.json.aZ09qQx", false},
+                      LeftoverCase{"not_a_letter_or_digit", "measurement_history.json.aZ-9qQ",
+                                   false},
+                      LeftoverCase{"set_aside_unreadable",
+                                   "measurement_history.json.unreadable-20250131T091500Z", false},
+                      LeftoverCase{"another_files_name", "notes.json.aZ09qQ", false},
+                      LeftoverCase{"an_export", "export.csv.aZ09qQ", false},
+                      LeftoverCase{"different_case", "Domains.json.aZ09qQ", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StoreStartup, leftovers_that_are_no_regular_files_stay)
+{
+    QDir().mkpath(folder.file(QStringLiteral("domains.json.Folder")));
+    folder.write(QStringLiteral("elsewhere"), "keep");
+    ASSERT_TRUE(QFile::link(folder.file(QStringLiteral("elsewhere")),
+                            folder.file(QStringLiteral("domains.json.Linked"))));
+    const auto store = open_store();
+    ASSERT_TRUE(store);
+    EXPECT_TRUE(QFileInfo(folder.file(QStringLiteral("domains.json.Folder"))).isDir());
+    EXPECT_TRUE(QFileInfo(folder.file(QStringLiteral("domains.json.Linked"))).isSymLink());
+    EXPECT_EQ(folder.read(QStringLiteral("elsewhere")), "keep");
+}
+
+TEST_F(StoreStartup, leftovers_stay_while_another_process_holds_the_lock)
+{
+    const auto holder = open_store();
+    ASSERT_TRUE(holder);
+    folder.write(QStringLiteral("measurement_history.json.aZ09qQ"), "being written");
+    ASSERT_FALSE(TessaryStore::open(services.environment(folder.path())));
+    EXPECT_TRUE(folder.exists(QStringLiteral("measurement_history.json.aZ09qQ")));
 }
 
 // Files that exist but cannot be used must never be destroyed by the next save.

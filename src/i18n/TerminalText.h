@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// Text for a terminal. Whatever came from the network or from a data file (header
+// values, error texts, provider names, addresses) goes through here before a
+// human-readable output prints it, so that no escape sequence in it can rewrite
+// the screen or the window title. JSON output needs none of this: its writer
+// escapes control characters itself.
+namespace TerminalText {
+
+// Every C0 control character (line breaks and tabs included), DEL and every C1
+// control character replaced by U+FFFD, which the reader sees.
+QString printable(QStringView text);
+
+} // namespace TerminalText

@@ -1,0 +1,3 @@
+#include "measurement/HttpEngine.h"
+
+HttpEngine::~HttpEngine() = default;
