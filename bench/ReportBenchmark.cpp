@@ -25,7 +25,7 @@ MonitoredDomain generated_domain(qsizetype count, int seed, double failure_rate)
     domain.id = QUuid::createUuid();
     domain.url_string = QStringLiteral("https://site-%1.example.com/health").arg(seed);
     domain.interval_seconds = 300;
-    std::mt19937_64 random(std::uint64_t(seed));
+    std::mt19937_64 random{std::uint64_t(seed)};
     std::lognormal_distribution<double> quick(std::log(0.25), 0.4);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     const qint64 newest = QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();

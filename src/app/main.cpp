@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -21,6 +22,10 @@ std::unique_ptr<QCoreApplication> make_application(int& argc, char* argv[])
         return std::make_unique<QCoreApplication>(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Outside a login session (ssh, cron) Qt would choose this folder itself, with
+    // a warning on standard error.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        qputenv("XDG_RUNTIME_DIR", QByteArray("/tmp/runtime-") + QByteArray::number(getuid()));
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 

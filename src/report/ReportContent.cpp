@@ -17,6 +17,8 @@ namespace {
 
 constexpr double metric_card_row_height = 52.0;
 constexpr double metric_card_height = 44.0;
+constexpr double table_header_height = 21.0;
+constexpr double table_row_height = 18.0;
 
 // The trimmed average of one optional phase time over the successful measurements.
 std::optional<double> trimmed_phase_average(const QList<const DomainMeasurement*>& successful,
@@ -204,13 +206,17 @@ void draw_total_time_chart(PDFDocumentWriter& writer, const MonitoredDomain& dom
 void draw_downtime_table(PDFDocumentWriter& writer, const MonitoredDomain& domain,
                          const QList<DowntimePeriod>& periods)
 {
-    writer.draw_section_title(L10n::text(u"Downtime Moments", u"Downtime-momenten"));
+    // A title is kept with the first lines below it rather than left alone at the
+    // bottom of a page.
+    const QString title = L10n::text(u"Downtime Moments", u"Downtime-momenten");
     if (periods.isEmpty()) {
-        writer.draw_paragraph(L10n::text(u"No downtime was recorded during this period.",
-                                         u"In deze periode is geen downtime geregistreerd."),
-                              9.0, QFont::Normal, ReportColor::secondary_label);
+        const QString note = L10n::text(u"No downtime was recorded during this period.",
+                                        u"In deze periode is geen downtime geregistreerd.");
+        writer.draw_section_title(title, writer.text_block_height(note, 9.0, QFont::Normal) + 2.0);
+        writer.draw_paragraph(note, 9.0, QFont::Normal, ReportColor::secondary_label);
         return;
     }
+    writer.draw_section_title(title, table_header_height + table_row_height);
     const QList<PDFDocumentWriter::TableColumn> columns = {
         {L10n::text(u"Date", u"Datum"), 75.0},
         {L10n::text(u"Time", u"Tijd"), 65.0},
@@ -329,8 +335,10 @@ QStringList interpretation_paragraphs(const MonitoredDomain& domain,
 void draw_interpretation(PDFDocumentWriter& writer, const MonitoredDomain& domain,
                          const ReportMeasurements& measurements)
 {
-    writer.draw_section_title(L10n::text(u"Interpretation", u"Toelichting"));
     const QStringList paragraphs = interpretation_paragraphs(domain, measurements);
+    writer.draw_section_title(L10n::text(u"Interpretation", u"Toelichting"),
+                              writer.text_block_height(paragraphs.first(), 9.0, QFont::Normal) +
+                                  2.0);
     for (qsizetype i = 0; i < paragraphs.size(); ++i) {
         if (i < 4)
             writer.draw_paragraph(paragraphs[i], 9.0, QFont::Normal, ReportColor::label);
