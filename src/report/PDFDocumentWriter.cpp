@@ -102,6 +102,18 @@ QFont PDFDocumentWriter::font(double point_size, QFont::Weight weight)
     return font;
 }
 
+const PDFDocumentWriter::FontEntry& PDFDocumentWriter::font_entry(double point_size,
+                                                                  QFont::Weight weight)
+{
+    for (const FontEntry& entry : fonts_) {
+        if (entry.point_size == point_size && entry.weight == weight)
+            return entry;
+    }
+    QFont made = font(point_size, weight);
+    fonts_.push_back({point_size, weight, made, QFontMetricsF(made, pdf_.get())});
+    return fonts_.back();
+}
+
 double PDFDocumentWriter::text_block_height(const QString& text, double point_size,
                                             QFont::Weight weight) const
 {
@@ -186,10 +198,9 @@ void PDFDocumentWriter::draw_line(const QString& text, const QRectF& box, double
 {
     if (!painter_.isActive() || text.isEmpty() || box.width() <= 0.0)
         return;
-    const QFont line_font = font(point_size, weight);
-    const QFontMetricsF metrics(line_font, pdf_.get());
-    const QString shown = metrics.elidedText(text, Qt::ElideRight, box.width());
-    painter_.setFont(line_font);
+    const FontEntry& entry = font_entry(point_size, weight);
+    const QString shown = entry.metrics.elidedText(text, Qt::ElideRight, box.width());
+    painter_.setFont(entry.font);
     painter_.setPen(color_of(color));
     painter_.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
 }

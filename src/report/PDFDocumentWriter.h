@@ -3,6 +3,7 @@
 #include "report/ReportColor.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QList>
 #include <QPainter>
 #include <QPdfWriter>
@@ -13,6 +14,7 @@
 
 #include <memory>
 #include <utility>
+#include <vector>
 
 class QIODevice;
 
@@ -89,6 +91,16 @@ public:
     static QFont font(double point_size, QFont::Weight weight);
 
 private:
+    // A font with its metrics on this document, made once per size and weight.
+    struct FontEntry {
+        double point_size;
+        QFont::Weight weight;
+        QFont font;
+        QFontMetricsF metrics;
+    };
+    const FontEntry& font_entry(double point_size, QFont::Weight weight);
+
+    std::vector<FontEntry> fonts_;
     std::unique_ptr<QPdfWriter> pdf_;
     QPainter painter_;
     double y_ = margin;

@@ -7,6 +7,8 @@
 #include "report/ReportQualification.h"
 #include "report/TotalTimeChart.h"
 
+#include <set>
+#include <tuple>
 #include <vector>
 
 using namespace Qt::StringLiterals;

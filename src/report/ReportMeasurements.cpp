@@ -6,13 +6,15 @@ ReportMeasurements ReportMeasurements::of(const MonitoredDomain& domain)
 {
     ReportMeasurements result;
     result.sorted.reserve(domain.measurements.size());
-    // Newest first: walking backwards gives an order the stable sort keeps as it is.
+    // Newest first: walking backwards gives the order wanted, and only a history
+    // out of order (an edited file) needs the sort.
     for (auto it = domain.measurements.crbegin(); it != domain.measurements.crend(); ++it)
         result.sorted.append(&*it);
-    std::stable_sort(result.sorted.begin(), result.sorted.end(),
-                     [](const DomainMeasurement* a, const DomainMeasurement* b) {
-                         return a->measured_at < b->measured_at;
-                     });
+    const auto earlier = [](const DomainMeasurement* a, const DomainMeasurement* b) {
+        return a->measured_at < b->measured_at;
+    };
+    if (!std::is_sorted(result.sorted.cbegin(), result.sorted.cend(), earlier))
+        std::stable_sort(result.sorted.begin(), result.sorted.end(), earlier);
     result.assessed.reserve(result.sorted.size());
     for (const DomainMeasurement* m : std::as_const(result.sorted)) {
         if (m->is_local_network_issue)
