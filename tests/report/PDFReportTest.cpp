@@ -204,6 +204,39 @@ TEST_F(PDFReport, a_long_downtime_table_continues_under_a_repeated_title_and_hea
     EXPECT_TRUE(Poppler::text(pdf, pages, pages).contains(QStringLiteral("Interpretation")));
 }
 
+class LongUrlReport : public PDFReport, public ::testing::WithParamInterface<int> {};
+
+// However long a domain's title and URL, no text runs into the bottom margin: the
+// cards, and the chart with its title, move to the next page when they would.
+TEST_P(LongUrlReport, keeps_every_line_above_the_bottom_margin)
+{
+    L10n::set_selected_language(AppLanguage::english);
+    QString url = QStringLiteral("https://example.com/");
+    while (url.size() < GetParam())
+        url += QStringLiteral("section-%1/").arg(url.size());
+    MonitoredDomain domain = example_domain();
+    domain.url_string = url;
+    const QByteArray pdf = rendered({domain});
+    const QList<Poppler::Word> words = Poppler::words(pdf);
+    ASSERT_FALSE(words.isEmpty());
+    for (const Poppler::Word& word : words)
+        EXPECT_LE(word.bottom, 561.5) << "page " << word.page << ": " << word.text.toStdString();
+    // The chart's scale is on one page with its title.
+    int title_page = 0;
+    int scale_page = 0;
+    for (qsizetype i = 0; i + 1 < words.size(); ++i) {
+        if (words[i].text == QLatin1String("Total") && words[i + 1].text == QLatin1String("Time"))
+            title_page = words[i].page;
+        if (words[i].text == QLatin1String("8.80"))
+            scale_page = words[i].page;
+    }
+    EXPECT_GT(title_page, 0);
+    EXPECT_EQ(scale_page, title_page);
+}
+
+// About 2,000 characters push the chart, about 4,500 the cards, to a new page.
+INSTANTIATE_TEST_SUITE_P(Lengths, LongUrlReport, ::testing::Values(100, 2000, 4500));
+
 TEST_F(PDFReport, interpretation_texts_in_english)
 {
     L10n::set_selected_language(AppLanguage::english);

@@ -68,6 +68,35 @@ inline QString text(const QByteArray& pdf, int first = 1, int last = 0)
     return normalized(run(QStringLiteral("pdftotext"), arguments, pdf));
 }
 
+// One word as pdftotext places it: its page (from 1), text and box in points
+// from the page's top-left corner.
+struct Word {
+    int page = 0;
+    QString text;
+    double top = 0.0;
+    double bottom = 0.0;
+};
+
+inline QList<Word> words(const QByteArray& pdf)
+{
+    static const QRegularExpression element(QStringLiteral(
+        "<page |<word xMin=\"[^\"]*\" yMin=\"([^\"]*)\" xMax=\"[^\"]*\" yMax=\"([^\"]*)\">"
+        "([^<]*)</word>"));
+    QList<Word> result;
+    int page = 0;
+    const QString html = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox")}, pdf);
+    for (auto it = element.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        if (match.captured(0).startsWith(QLatin1String("<page"))) {
+            ++page;
+            continue;
+        }
+        result.append(
+            {page, match.captured(3), match.captured(1).toDouble(), match.captured(2).toDouble()});
+    }
+    return result;
+}
+
 // `text` without white space and hyphens. pdftotext joins a word broken after a
 // hyphen at a line end and drops that hyphen ("P15-" + "P85" reads "P15P85"), so
 // running text is compared in this form.
