@@ -12,6 +12,7 @@ packages=(
   qt6-base-dev
   qt6-base-dev-tools
   qt6-charts-dev
+  libqt6opengl6-dev
   qt6-qpa-plugins
   libcurl4-openssl-dev
   libssl-dev
@@ -24,6 +25,8 @@ packages=(
   libbenchmark-dev
   dbus-daemon
   iproute2
+  fonts-dejavu-core
+  poppler-utils
 )
 
 # `install-deps.sh fuzz` adds clang and libFuzzer for `make fuzz`.

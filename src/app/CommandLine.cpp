@@ -105,3 +105,11 @@ int CommandLine::run(const QStringList& arguments, QTextStream& out, QTextStream
     };
     return command->run(context);
 }
+
+bool CommandLine::needs_gui_application(const QStringList& arguments)
+{
+    QStringList rest = arguments.mid(1);
+    QString error;
+    take_data_directory(rest, error);
+    return error.isEmpty() && !rest.isEmpty() && rest.first() == QLatin1String("report");
+}

@@ -10,4 +10,8 @@ namespace CommandLine {
 
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
+// True when the command that `arguments` (the program name first) name draws
+// text, which needs a GUI application: the PDF report.
+bool needs_gui_application(const QStringList& arguments);
+
 } // namespace CommandLine

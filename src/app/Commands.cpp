@@ -6,6 +6,7 @@
 #include "MeasureCommand.h"
 #include "MonitorCommand.h"
 #include "ProvidersCommand.h"
+#include "ReportCommand.h"
 #include "StatsCommand.h"
 
 #include <vector>
@@ -44,6 +45,10 @@ std::span<const Command> all_commands()
          "export DOMAIN --format json|csv [-o FILE]\n"
          "                             one domain's history as JSON or CSV",
          run_export_command},
+        {"report",
+         "report [DOMAIN ...] [--all] -o FILE.pdf|-\n"
+         "                             the PDF report of the named or of every active domain",
+         run_report_command},
         {"measure",
          "measure URL [--user-agent UA] [--json]\n"
          "                             probe the network, then time one request to URL",

@@ -1,6 +1,11 @@
 #include "report/TessaryPDFRenderer.h"
 
 #include "i18n/L10n.h"
+#include "report/PDFDocumentWriter.h"
+#include "report/ReportContent.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
 
 QString description(TessaryReportError error)
 {
@@ -14,8 +19,31 @@ QString description(TessaryReportError error)
     return {};
 }
 
-// Placeholder until the report is drawn: every render fails.
-Expected<QByteArray, TessaryReportError> TessaryPDFRenderer::render(const QList<MonitoredDomain>&)
+Expected<QByteArray, TessaryReportError>
+TessaryPDFRenderer::render(const QList<MonitoredDomain>& domains)
 {
-    return TessaryReportError::empty_pdf;
+    return render(domains, QDateTime::currentDateTime());
+}
+
+Expected<QByteArray, TessaryReportError>
+TessaryPDFRenderer::render(const QList<MonitoredDomain>& domains, const QDateTime& generated_at)
+{
+    // Fonts and text layout need the GUI application; a plain core application
+    // would abort on the first font.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
+        return TessaryReportError::pdf_context_creation_failed;
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        if (!buffer.open(QIODevice::WriteOnly))
+            return TessaryReportError::pdf_context_creation_failed;
+        PDFDocumentWriter writer(buffer, L10n::text(u"Tessary Report", u"Tessary Rapport"));
+        if (!writer.is_open())
+            return TessaryReportError::pdf_context_creation_failed;
+        ReportContent::draw_report(writer, domains, generated_at);
+        writer.finish();
+    }
+    if (bytes.isEmpty())
+        return TessaryReportError::empty_pdf;
+    return bytes;
 }

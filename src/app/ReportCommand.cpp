@@ -1,0 +1,94 @@
+#include "ReportCommand.h"
+
+#include "DomainArgument.h"
+#include "ReadOnlyData.h"
+#include "model/AtomicFile.h"
+#include "report/TessaryPDFRenderer.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QSet>
+
+namespace {
+
+// The domains the arguments ask for, or an error sentence.
+Expected<QList<MonitoredDomain>, QString> chosen_domains(const QList<MonitoredDomain>& domains,
+                                                         const QStringList& names)
+{
+    QList<MonitoredDomain> chosen;
+    if (names.isEmpty()) {
+        for (const MonitoredDomain& domain : domains) {
+            if (!domain.is_archived)
+                chosen.append(domain);
+        }
+        return chosen;
+    }
+    QSet<QUuid> seen;
+    for (const QString& name : names) {
+        auto domain = find_domain(domains, name);
+        if (!domain)
+            return domain.error();
+        // A domain named twice is reported once, where it was first named.
+        if (!seen.contains(domain->id)) {
+            seen.insert(domain->id);
+            chosen.append(std::move(domain).value());
+        }
+    }
+    return chosen;
+}
+
+} // namespace
+
+int run_report_command(CommandContext& context)
+{
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("all"), QStringLiteral("Every active domain.")});
+    parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
+                      QStringLiteral("Write to FILE, or to standard output when FILE is -."),
+                      QStringLiteral("file")});
+    if (!parser.parse(QStringList{QStringLiteral("tessary")} + context.arguments)) {
+        context.err << "tessary report: " << parser.errorText() << '\n';
+        return 1;
+    }
+    const QStringList names = parser.positionalArguments();
+    if (parser.isSet(QStringLiteral("all")) && !names.isEmpty()) {
+        context.err << "tessary report: name domains or give --all, not both\n";
+        return 1;
+    }
+    const QString path = parser.value(QStringLiteral("output"));
+    if (path.isEmpty()) {
+        context.err << "tessary report: say where the report goes with -o FILE.pdf, or -o - "
+                       "for standard output\n";
+        return 1;
+    }
+
+    const auto loaded = load_for_reading(context);
+    if (!loaded)
+        return 1;
+    const auto domains = chosen_domains(loaded->domains, names);
+    if (!domains) {
+        context.err << "tessary report: " << domains.error() << '\n';
+        return 1;
+    }
+    const auto pdf = TessaryPDFRenderer::render(*domains);
+    if (!pdf) {
+        context.err << "tessary report: " << description(pdf.error()) << '\n';
+        return 1;
+    }
+
+    if (path == QLatin1String("-")) {
+        context.out.flush();
+        QFile standard_output;
+        if (!standard_output.open(stdout, QIODevice::WriteOnly) ||
+            standard_output.write(*pdf) != pdf->size() || !standard_output.flush()) {
+            context.err << "tessary report: cannot write to standard output\n";
+            return 1;
+        }
+        return 0;
+    }
+    if (const auto error = AtomicFile::write(path, *pdf)) {
+        context.err << "tessary report: cannot write " << path << ": " << *error << '\n';
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,94 @@
+#include "report/TotalTimeChart.h"
+
+#include "report/HeartbeatStrip.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Keeps, of the points of one column, the first, lowest, highest and last, and
+// every point with a dot, in their own order.
+void append_column(QList<TotalTimeChart::Point>& kept, const QList<TotalTimeChart::Point>& column)
+{
+    if (column.size() <= 4) {
+        kept.append(column);
+        return;
+    }
+    qsizetype lowest = 0;
+    qsizetype highest = 0;
+    for (qsizetype i = 1; i < column.size(); ++i) {
+        // Lower values sit lower on the page: a larger y.
+        if (column[i].position.y() > column[lowest].position.y())
+            lowest = i;
+        if (column[i].position.y() < column[highest].position.y())
+            highest = i;
+    }
+    const qsizetype last = column.size() - 1;
+    for (qsizetype i = 0; i < column.size(); ++i) {
+        if (i == 0 || i == lowest || i == highest || i == last || column[i].dot)
+            kept.append(column[i]);
+    }
+}
+
+} // namespace
+
+double TotalTimeChart::top_value_for(std::optional<double> largest_successful_total_time)
+{
+    if (largest_successful_total_time && *largest_successful_total_time >= 0.25 &&
+        *largest_successful_total_time > 8.8)
+        return std::min(*largest_successful_total_time, 10.0);
+    return 8.8;
+}
+
+double TotalTimeChart::y_of(double seconds) const
+{
+    const double clamped = std::clamp(seconds, 0.0, top_value);
+    return box.bottom() - box.height() * clamped / top_value;
+}
+
+TotalTimeChart TotalTimeChart::layout(const MonitoredDomain& domain,
+                                      const QList<const DomainMeasurement*>& assessed,
+                                      const QRectF& box)
+{
+    TotalTimeChart chart;
+    chart.box = box;
+    std::optional<double> largest;
+    for (const DomainMeasurement* m : assessed) {
+        if (m->is_successful() && (!largest || m->total_time > *largest))
+            largest = m->total_time;
+    }
+    chart.has_successful = largest.has_value();
+    if (!chart.has_successful)
+        return chart;
+    chart.top_value = top_value_for(largest);
+
+    const qint64 first = assessed.first()->measured_at.toMSecsSinceEpoch();
+    const double span =
+        std::max(double(assessed.last()->measured_at.toMSecsSinceEpoch() - first), 1000.0);
+    QList<Point> column;
+    qint64 column_index = 0;
+    for (const DomainMeasurement* m : assessed) {
+        const double x =
+            box.left() + box.width() * double(m->measured_at.toMSecsSinceEpoch() - first) / span;
+        const Point point{QPointF(x, chart.y_of(m->total_time)), m->is_failed(),
+                          HeartbeatStrip::level_color(domain, *m)};
+        const auto index = qint64(std::floor((x - box.left()) / column_width));
+        if (!column.isEmpty() && index != column_index) {
+            append_column(chart.points, column);
+            column.clear();
+        }
+        column_index = index;
+        column.append(point);
+    }
+    append_column(chart.points, column);
+
+    const std::optional<double> average = domain.statistics.average_total_time;
+    const double delay = average ? std::min(3.0 * *average, 1.5) : 1.5;
+    chart.thresholds.append({delay, ReportColor::yellow, {3.0, 3.0}});
+    const double disturbance = average ? std::min(std::max(5.0 * *average, 3.0), 8.0) : 3.0;
+    if (disturbance < 8.0)
+        chart.thresholds.append({disturbance, ReportColor::orange, {4.0, 3.0}});
+    chart.thresholds.append({std::min(chart.top_value, 8.0), ReportColor::red, {6.0, 3.0}});
+    return chart;
+}

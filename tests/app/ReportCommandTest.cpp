@@ -1,0 +1,157 @@
+#include "DataFolder.h"
+#include "Poppler.h"
+#include "TessaryProcess.h"
+#include "i18n/L10n.h"
+#include "i18n/Preferences.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Three domains: the pinned one comes first in store order; the third is archived.
+const char* const domains_json =
+    R"([{"id":"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","url_string":"https://example.com","interval_seconds":60,"is_active":true},)"
+    R"({"id":"1B1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","url_string":"https://pinned.example.org/a","interval_seconds":30,"is_active":true,"is_pinned":true},)"
+    R"({"id":"2C1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","url_string":"https://archived.example.net/","interval_seconds":30,"is_active":true,"is_archived":true}])";
+
+const char* const history_json =
+    R"({"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9":[)"
+    R"({"id":"BBBBBBBB-1111-4111-8111-111111111111","measured_at":"2025-01-31T09:17:00Z","total_time":0.2,"http_status":200},)"
+    R"({"id":"22222222-2222-4222-8222-222222222222","measured_at":"2025-01-31T09:15:00Z","total_time":0.2,"http_status":500}]})";
+
+class ReportCommand : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder.write(QStringLiteral("domains.json"), domains_json);
+        folder.write(QStringLiteral("measurement_history.json"), history_json);
+    }
+    void TearDown() override
+    {
+        Preferences::remove(QString::fromLatin1(Preferences::app_language_key));
+    }
+
+    ProcessResult report(const QStringList& arguments)
+    {
+        return run_tessary(
+            QStringList{QStringLiteral("--data-dir"), folder.path(), QStringLiteral("report")} +
+            arguments);
+    }
+
+    DataFolder folder;
+    QTemporaryDir output;
+};
+
+} // namespace
+
+TEST_F(ReportCommand, all_writes_every_active_domain_in_store_order_and_nothing_else)
+{
+    const QStringList before = folder.entries();
+    const QString target = output.filePath(QStringLiteral("r.pdf"));
+    const ProcessResult run = report({QStringLiteral("--all"), QStringLiteral("-o"), target});
+    ASSERT_EQ(run.exit_code, 0) << run.err.constData();
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.constData();
+    EXPECT_EQ(folder.entries(), before);
+    EXPECT_EQ(QDir(output.path()).entryList(QDir::Files), QStringList{QStringLiteral("r.pdf")});
+
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray pdf = file.readAll();
+    // The domain without measurements takes one page, the other's section two.
+    EXPECT_EQ(Poppler::info(pdf).value(QStringLiteral("Pages")), QStringLiteral("3"));
+    const QString text = Poppler::text(pdf);
+    Poppler::expect_in_order(text, {QStringLiteral("Domains: 2 Measurements: 2"),
+                                    QStringLiteral("pinned.example.org"),
+                                    QStringLiteral("No measurements available."),
+                                    QStringLiteral("example.com"), QStringLiteral("Heartbeat")});
+    EXPECT_FALSE(text.contains(QStringLiteral("archived.example.net")));
+
+    // Without domain names the report is the same.
+    const ProcessResult plain = report({QStringLiteral("-o"), QStringLiteral("-")});
+    ASSERT_EQ(plain.exit_code, 0) << plain.err.constData();
+    EXPECT_EQ(Poppler::text(plain.out), text);
+}
+
+TEST_F(ReportCommand, named_domains_come_in_the_given_order_to_standard_output)
+{
+    const ProcessResult run =
+        report({QStringLiteral("example.com"), QStringLiteral("archived.example.net"),
+                QStringLiteral("https://example.com/"), QStringLiteral("-o"), QStringLiteral("-")});
+    ASSERT_EQ(run.exit_code, 0) << run.err.constData();
+    EXPECT_TRUE(run.out.startsWith("%PDF-"));
+    EXPECT_EQ(Poppler::info(run.out).value(QStringLiteral("Pages")), QStringLiteral("3"));
+    Poppler::expect_in_order(Poppler::text(run.out),
+                             {QStringLiteral("Domains: 2 Measurements: 2"),
+                              QStringLiteral("example.com"), QStringLiteral("Interpretation"),
+                              QStringLiteral("archived.example.net")});
+}
+
+TEST_F(ReportCommand, follows_the_language_preference)
+{
+    L10n::set_selected_language(AppLanguage::dutch);
+    const ProcessResult run = report({QStringLiteral("-o"), QStringLiteral("-")});
+    ASSERT_EQ(run.exit_code, 0) << run.err.constData();
+    EXPECT_EQ(Poppler::info(run.out).value(QStringLiteral("Title")),
+              QStringLiteral("Tessary Rapport"));
+    EXPECT_TRUE(Poppler::text(run.out).startsWith(QStringLiteral("Tessary Rapport Gegenereerd: ")));
+}
+
+struct ReportFailure {
+    const char* name;
+    QStringList arguments;
+    const char* message;
+};
+
+void PrintTo(const ReportFailure& f, std::ostream* out)
+{
+    *out << f.name;
+}
+
+class ReportCommandFailures : public ReportCommand,
+                              public ::testing::WithParamInterface<ReportFailure> {};
+
+// One sentence on standard error, a non-zero exit, and the target left as it was.
+TEST_P(ReportCommandFailures, leave_the_target_alone)
+{
+    const ReportFailure& f = GetParam();
+    const QString target = output.filePath(QStringLiteral("r.pdf"));
+    {
+        QFile previous(target);
+        ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
+        previous.write("previous report");
+    }
+    QStringList arguments = f.arguments;
+    arguments.replaceInStrings(QStringLiteral("TARGET"), target);
+    const ProcessResult run = report(arguments);
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.startsWith("tessary report: ")) << run.err.constData();
+    EXPECT_TRUE(run.err.contains(f.message)) << run.err.constData();
+    QFile previous(target);
+    ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
+    EXPECT_EQ(previous.readAll(), "previous report");
+    EXPECT_EQ(QDir(output.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("r.pdf")});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReportCommandFailures,
+    ::testing::Values(ReportFailure{"no_such_domain",
+                                    {QStringLiteral("nowhere.example"), QStringLiteral("-o"),
+                                     QStringLiteral("TARGET")},
+                                    "no domain matches \"nowhere.example\""},
+                      ReportFailure{"no_output", {QStringLiteral("example.com")}, "-o FILE.pdf"},
+                      ReportFailure{"names_and_all",
+                                    {QStringLiteral("example.com"), QStringLiteral("--all"),
+                                     QStringLiteral("-o"), QStringLiteral("TARGET")},
+                                    "not both"},
+                      ReportFailure{"unwritable_path",
+                                    {QStringLiteral("--all"), QStringLiteral("-o"),
+                                     QStringLiteral("/nonexistent/dir/r.pdf")},
+                                    "cannot write /nonexistent/dir/r.pdf"},
+                      ReportFailure{
+                          "directory_as_target",
+                          {QStringLiteral("--all"), QStringLiteral("-o"), QStringLiteral("/")},
+                          "cannot write /"}),
+    [](const auto& info) { return std::string(info.param.name); });

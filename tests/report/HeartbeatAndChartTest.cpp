@@ -1,0 +1,190 @@
+#include "ReportTestData.h"
+#include "report/HeartbeatStrip.h"
+#include "report/ReportMeasurements.h"
+#include "report/TotalTimeChart.h"
+
+#include <gtest/gtest.h>
+
+using namespace ReportTestData;
+
+namespace {
+
+const QRectF strip_box(34.0, 100.0, 774.0, 9.0);
+const QRectF chart_box(34.0, 200.0, 774.0, 118.0);
+
+HeartbeatStrip strip_of(const MonitoredDomain& domain)
+{
+    return HeartbeatStrip::layout(domain, ReportMeasurements::of(domain).sorted, strip_box);
+}
+
+TotalTimeChart chart_of(const MonitoredDomain& domain)
+{
+    return TotalTimeChart::layout(domain, ReportMeasurements::of(domain).assessed, chart_box);
+}
+
+} // namespace
+
+TEST(Heartbeat, each_measurement_covers_the_time_until_the_next_in_its_colour)
+{
+    // 0-10 min normal, 10-20 failed, 20-40 local network issue; the last covers nothing.
+    const MonitoredDomain domain =
+        domain_with({success(at(10, 0)), failure(at(10, 10)), local_network_issue(at(10, 20)),
+                     success(at(10, 40))});
+    const HeartbeatStrip strip = strip_of(domain);
+    const QList<HeartbeatStrip::Segment> expected = {
+        {34.0, 34.0 + 774.0 * 0.25, ReportColor::primary},
+        {34.0 + 774.0 * 0.25, 34.0 + 774.0 * 0.5, ReportColor::red},
+        {34.0 + 774.0 * 0.5, 808.0, ReportColor::orange},
+    };
+    EXPECT_EQ(strip.segments, expected);
+}
+
+TEST(Heartbeat, neighbours_of_one_colour_become_one_segment)
+{
+    QList<DomainMeasurement> history;
+    for (int minute = 0; minute < 50; ++minute)
+        history.append(success(at(10, minute)));
+    history.append(failure(at(10, 50)));
+    history.append(failure(at(10, 51)));
+    for (int minute = 52; minute <= 60 - 1; ++minute)
+        history.append(success(at(10, minute)));
+    const HeartbeatStrip strip = strip_of(domain_with(history));
+    ASSERT_EQ(strip.segments.size(), 3);
+    EXPECT_EQ(strip.segments[0].color, ReportColor::primary);
+    EXPECT_EQ(strip.segments[1].color, ReportColor::red);
+    EXPECT_EQ(strip.segments[2].color, ReportColor::primary);
+    EXPECT_DOUBLE_EQ(strip.segments[0].right, strip.segments[1].left);
+    EXPECT_DOUBLE_EQ(strip.segments[1].right, strip.segments[2].left);
+    EXPECT_DOUBLE_EQ(strip.segments[2].right, 808.0);
+}
+
+TEST(Heartbeat, one_measurement_or_equal_instants_draw_nothing_and_never_divide_by_zero)
+{
+    EXPECT_TRUE(strip_of(domain_with({success(at(10, 0))})).segments.isEmpty());
+    EXPECT_TRUE(strip_of(domain_with({success(at(10, 0)), failure(at(10, 0))})).segments.isEmpty());
+    EXPECT_TRUE(strip_of(domain_with({})).segments.isEmpty());
+}
+
+TEST(Heartbeat, level_colours_follow_the_statistics)
+{
+    MonitoredDomain domain = domain_with(
+        {success(at(10, 0)), success(at(10, 1)), success(at(10, 2)), success(at(10, 3))});
+    const DomainMeasurement& outage = domain.measurements[0];
+    const DomainMeasurement& disturbance = domain.measurements[1];
+    const DomainMeasurement& delay = domain.measurements[2];
+    const DomainMeasurement& normal = domain.measurements[3];
+    domain.statistics.outage_measurement_ids = {outage.id};
+    domain.statistics.disturbance_measurement_ids = {outage.id, disturbance.id};
+    domain.statistics.delay_measurement_ids = {delay.id};
+    EXPECT_EQ(HeartbeatStrip::level_color(domain, outage), ReportColor::red);
+    EXPECT_EQ(HeartbeatStrip::level_color(domain, disturbance), ReportColor::orange);
+    EXPECT_EQ(HeartbeatStrip::level_color(domain, delay), ReportColor::yellow);
+    EXPECT_EQ(HeartbeatStrip::level_color(domain, normal), std::nullopt);
+}
+
+struct ScaleCase {
+    std::optional<double> largest;
+    double top;
+};
+
+class ChartScale : public ::testing::TestWithParam<ScaleCase> {};
+
+TEST_P(ChartScale, top_value)
+{
+    EXPECT_DOUBLE_EQ(TotalTimeChart::top_value_for(GetParam().largest), GetParam().top);
+}
+
+INSTANTIATE_TEST_SUITE_P(Largest, ChartScale,
+                         ::testing::Values(ScaleCase{std::nullopt, 8.8}, ScaleCase{0.2, 8.8},
+                                           ScaleCase{8.8, 8.8}, ScaleCase{9.5, 9.5},
+                                           ScaleCase{10.0, 10.0}, ScaleCase{12.0, 10.0}));
+
+TEST(TotalTimeChartTest, a_large_outlier_caps_the_scale_at_ten_seconds_and_sits_on_the_top_edge)
+{
+    const MonitoredDomain domain = domain_with({success(at(10, 0), 0.3), success(at(10, 1), 12.0)});
+    const TotalTimeChart chart = chart_of(domain);
+    EXPECT_EQ(chart.top_value, 10.0);
+    ASSERT_EQ(chart.points.size(), 2);
+    EXPECT_DOUBLE_EQ(chart.points[1].position.y(), chart_box.top());
+    EXPECT_DOUBLE_EQ(chart.points[1].position.x(), 808.0);
+    EXPECT_DOUBLE_EQ(chart.points[0].position.x(), 34.0);
+    EXPECT_DOUBLE_EQ(chart.points[0].position.y(), chart_box.bottom() - 118.0 * 0.3 / 10.0);
+}
+
+struct ThresholdCase {
+    std::optional<double> average;
+    QList<double> values;
+};
+
+class ChartThresholds : public ::testing::TestWithParam<ThresholdCase> {};
+
+TEST_P(ChartThresholds, follow_the_average)
+{
+    MonitoredDomain domain = domain_with({success(at(10, 0)), success(at(10, 1))});
+    domain.statistics.average_total_time = GetParam().average;
+    QList<double> values;
+    for (const TotalTimeChart::Threshold& threshold : chart_of(domain).thresholds)
+        values.append(threshold.value);
+    EXPECT_EQ(values, GetParam().values);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Averages, ChartThresholds,
+    ::testing::Values(ThresholdCase{std::nullopt, {1.5, 3.0, 8.0}},
+                      ThresholdCase{0.2, {0.6000000000000001, 3.0, 8.0}},
+                      ThresholdCase{1.0, {1.5, 5.0, 8.0}},
+                      // 5 x 2.0 is capped at 8.0, which is not below 8.0: no disturbance line.
+                      ThresholdCase{2.0, {1.5, 8.0}}));
+
+TEST(TotalTimeChartTest, threshold_colours_and_dashes)
+{
+    const TotalTimeChart chart = chart_of(domain_with({success(at(10, 0)), success(at(10, 1))}));
+    ASSERT_EQ(chart.thresholds.size(), 3);
+    EXPECT_EQ(chart.thresholds[0].color, ReportColor::yellow);
+    EXPECT_EQ(chart.thresholds[0].dash, (QList<double>{3.0, 3.0}));
+    EXPECT_EQ(chart.thresholds[1].color, ReportColor::orange);
+    EXPECT_EQ(chart.thresholds[1].dash, (QList<double>{4.0, 3.0}));
+    EXPECT_EQ(chart.thresholds[2].color, ReportColor::red);
+    EXPECT_EQ(chart.thresholds[2].dash, (QList<double>{6.0, 3.0}));
+}
+
+TEST(TotalTimeChartTest, without_a_successful_measurement_there_is_nothing_to_plot)
+{
+    const TotalTimeChart failed_only = chart_of(domain_with({failure(at(10, 0))}));
+    EXPECT_FALSE(failed_only.has_successful);
+    EXPECT_TRUE(failed_only.points.isEmpty());
+    EXPECT_FALSE(chart_of(domain_with({local_network_issue(at(10, 0))})).has_successful);
+    EXPECT_FALSE(chart_of(domain_with({})).has_successful);
+}
+
+TEST(TotalTimeChartTest, points_in_one_column_keep_first_lowest_highest_last_and_every_dot)
+{
+    // 60 measurements a second apart over 100 days: all fall in the first column.
+    QList<DomainMeasurement> history;
+    for (int i = 0; i < 60; ++i)
+        history.append(success(at(10, 0).addSecs(i), 0.3 + 0.001 * double(i % 7)));
+    history[10].total_time = 0.1;                   // lowest
+    history[20].total_time = 0.9;                   // highest
+    history[30] = failure(history[30].measured_at); // a dot
+    history[30].total_time = 0.5;
+    history.append(success(at(10, 0).addDays(100), 0.3));
+    const MonitoredDomain domain = domain_with(history);
+    const TotalTimeChart chart = chart_of(domain);
+
+    ASSERT_EQ(chart.points.size(), 6);
+    EXPECT_DOUBLE_EQ(chart.points[0].position.y(), chart.y_of(0.3));
+    EXPECT_DOUBLE_EQ(chart.points[1].position.y(), chart.y_of(0.1));
+    EXPECT_DOUBLE_EQ(chart.points[2].position.y(), chart.y_of(0.9));
+    EXPECT_TRUE(chart.points[3].failed);
+    EXPECT_EQ(chart.points[3].dot, ReportColor::red);
+    EXPECT_DOUBLE_EQ(chart.points[4].position.y(), chart.y_of(history[59].total_time));
+    EXPECT_DOUBLE_EQ(chart.points[5].position.x(), 808.0);
+}
+
+TEST(TotalTimeChartTest, sparse_points_are_all_kept)
+{
+    QList<DomainMeasurement> history;
+    for (int i = 0; i < 100; ++i)
+        history.append(success(at(10, 0).addSecs(60 * i), 0.3 + 0.01 * double(i % 5)));
+    EXPECT_EQ(chart_of(domain_with(history)).points.size(), 100);
+}

@@ -1,0 +1,196 @@
+#include "report/PDFDocumentWriter.h"
+
+#include "Poppler.h"
+
+#include <QBuffer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A writer on a buffer of its own, with the cursor moved to `y` on the first page.
+class WriterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        buffer.open(QIODevice::WriteOnly);
+        writer = std::make_unique<PDFDocumentWriter>(buffer, QStringLiteral("Test"));
+        ASSERT_TRUE(writer->is_open());
+    }
+
+    void move_to(double y) { writer->advance(y - writer->y()); }
+
+    QBuffer buffer;
+    std::unique_ptr<PDFDocumentWriter> writer;
+};
+
+QList<std::pair<QString, QString>> cards(int count)
+{
+    QList<std::pair<QString, QString>> result;
+    for (int i = 0; i < count; ++i)
+        result.append({QStringLiteral("Label %1").arg(i), QStringLiteral("%1 ms").arg(i)});
+    return result;
+}
+
+const QList<PDFDocumentWriter::TableColumn> columns = {{QStringLiteral("Date"), 75.0},
+                                                       {QStringLiteral("Error"), 699.0}};
+
+} // namespace
+
+TEST_F(WriterTest, starts_on_one_page_at_the_top_margin)
+{
+    EXPECT_EQ(writer->page_count(), 1);
+    EXPECT_EQ(writer->y(), 34.0);
+    writer->begin_page();
+    EXPECT_EQ(writer->page_count(), 2);
+    EXPECT_EQ(writer->y(), 34.0);
+}
+
+TEST_F(WriterTest, a_one_line_title_takes_its_point_size_plus_four_and_two_points_after)
+{
+    writer->draw_title(QStringLiteral("Tessary Report"));
+    EXPECT_EQ(writer->y(), 34.0 + 23.0 + 2.0);
+}
+
+TEST_F(WriterTest, a_long_title_wraps_and_pushes_the_cursor_by_its_full_height)
+{
+    const QString host = QStringLiteral("a-very-long-subdomain-name-for-testing-wrapping.") +
+                         QStringLiteral("another-long-label-of-the-host.").repeated(4) +
+                         QStringLiteral("example.com");
+    const double one_line =
+        writer->text_block_height(QStringLiteral("example.com"), 19.0, QFont::Bold);
+    const double height = writer->text_block_height(host, 19.0, QFont::Bold);
+    EXPECT_GT(height, 2.0 * one_line);
+    writer->draw_title(host);
+    EXPECT_EQ(writer->y(), 34.0 + height + 2.0);
+    EXPECT_EQ(writer->page_count(), 1);
+}
+
+TEST_F(WriterTest, a_paragraph_that_would_end_below_the_margin_starts_a_new_page)
+{
+    const QString text = QStringLiteral("Generated: 1/31/25, 9:15:02 AM");
+    const double height = writer->text_block_height(text, 10.0, QFont::Normal);
+    EXPECT_EQ(height, 14.0);
+    move_to(561.0 - height - 2.0);
+    writer->draw_paragraph(text, 10.0, QFont::Normal, ReportColor::secondary_label);
+    EXPECT_EQ(writer->page_count(), 1);
+    EXPECT_EQ(writer->y(), 561.0);
+
+    writer->begin_page();
+    move_to(561.0 - height - 1.5);
+    writer->draw_paragraph(text, 10.0, QFont::Normal, ReportColor::secondary_label);
+    EXPECT_EQ(writer->page_count(), 3);
+    EXPECT_EQ(writer->y(), 34.0 + height + 2.0);
+}
+
+TEST_F(WriterTest, a_block_taller_than_a_page_leaves_no_empty_page_behind)
+{
+    const QString text = QStringLiteral("Lorem ipsum dolor sit amet. ").repeated(900);
+    writer->draw_paragraph(text, 9.0, QFont::Normal, ReportColor::label);
+    EXPECT_EQ(writer->page_count(), 1);
+    EXPECT_GT(writer->y(), 561.0);
+    // The next block goes to a new page.
+    writer->draw_paragraph(QStringLiteral("Next"), 9.0, QFont::Normal, ReportColor::label);
+    EXPECT_EQ(writer->page_count(), 2);
+    EXPECT_EQ(writer->y(), 34.0 + 13.0 + 2.0);
+}
+
+struct BreakCase {
+    double start;
+    int pages;
+    double end;
+};
+
+class SectionTitleBreak : public WriterTest, public ::testing::WithParamInterface<BreakCase> {};
+
+// A section title needs 24 points below the cursor; it advances by 20.
+TEST_P(SectionTitleBreak, at_the_boundary)
+{
+    const BreakCase c = GetParam();
+    move_to(c.start);
+    writer->draw_section_title(QStringLiteral("Heartbeat"));
+    EXPECT_EQ(writer->page_count(), c.pages);
+    EXPECT_EQ(writer->y(), c.end);
+}
+
+INSTANTIATE_TEST_SUITE_P(Boundary, SectionTitleBreak,
+                         ::testing::Values(BreakCase{34.0, 1, 54.0}, BreakCase{537.0, 1, 557.0},
+                                           BreakCase{537.5, 2, 54.0}, BreakCase{560.0, 2, 54.0}));
+
+class TableHeaderBreak : public WriterTest, public ::testing::WithParamInterface<BreakCase> {};
+
+// The header band also needs 24 points; it advances by 21.
+TEST_P(TableHeaderBreak, at_the_boundary)
+{
+    const BreakCase c = GetParam();
+    move_to(c.start);
+    writer->draw_table_header(columns);
+    EXPECT_EQ(writer->page_count(), c.pages);
+    EXPECT_EQ(writer->y(), c.end);
+}
+
+INSTANTIATE_TEST_SUITE_P(Boundary, TableHeaderBreak,
+                         ::testing::Values(BreakCase{100.0, 1, 121.0}, BreakCase{537.0, 1, 558.0},
+                                           BreakCase{537.25, 2, 55.0}));
+
+TEST_F(WriterTest, a_section_title_kept_with_a_chart_moves_to_a_new_page_with_it)
+{
+    // 20 for the title and 118 for the chart below it.
+    move_to(561.0 - 138.0);
+    writer->draw_section_title(QStringLiteral("Total Time"), 118.0);
+    EXPECT_EQ(writer->page_count(), 1);
+    EXPECT_EQ(writer->y(), 561.0 - 118.0);
+
+    move_to(561.0 - 137.0);
+    writer->draw_section_title(QStringLiteral("Total Time"), 118.0);
+    EXPECT_EQ(writer->page_count(), 2);
+    EXPECT_EQ(writer->y(), 54.0);
+}
+
+struct CardCase {
+    int count;
+    double advance;
+};
+
+class MetricCards : public WriterTest, public ::testing::WithParamInterface<CardCase> {};
+
+// Four cards to a row, 52 points a row; cards never break the page.
+TEST_P(MetricCards, advance_by_whole_rows)
+{
+    const CardCase c = GetParam();
+    move_to(500.0);
+    writer->draw_metric_cards(cards(c.count));
+    EXPECT_EQ(writer->y(), 500.0 + c.advance);
+    EXPECT_EQ(writer->page_count(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, MetricCards,
+                         ::testing::Values(CardCase{0, 0.0}, CardCase{1, 52.0}, CardCase{4, 52.0},
+                                           CardCase{5, 104.0}, CardCase{8, 104.0},
+                                           CardCase{9, 156.0}));
+
+TEST_F(WriterTest, a_table_row_advances_by_eighteen_and_never_breaks_by_itself)
+{
+    move_to(555.0);
+    writer->draw_table_row(columns, {QStringLiteral("1/31/25"), QStringLiteral("timeout")},
+                           ReportColor::red);
+    EXPECT_EQ(writer->y(), 573.0);
+    EXPECT_EQ(writer->page_count(), 1);
+}
+
+TEST_F(WriterTest, finishing_writes_a_complete_document)
+{
+    writer->draw_title(QStringLiteral("Tessary Report"));
+    writer->begin_page();
+    writer->finish();
+    const QByteArray& bytes = buffer.data();
+    EXPECT_TRUE(bytes.startsWith("%PDF-"));
+    EXPECT_EQ(Poppler::info(bytes).value(QStringLiteral("Pages")), QStringLiteral("2"));
+}
+
+TEST(PDFDocumentWriterDevice, a_device_that_is_not_writable_gives_no_open_writer)
+{
+    QBuffer closed;
+    PDFDocumentWriter writer(closed, QStringLiteral("Test"));
+    EXPECT_FALSE(writer.is_open());
+}

@@ -1,0 +1,266 @@
+#include "LanguagePreferenceTest.h"
+#include "Poppler.h"
+#include "ReportTestData.h"
+#include "i18n/MeasurementFormatter.h"
+#include "report/ReportContent.h"
+#include "report/TessaryPDFRenderer.h"
+
+#include <gtest/gtest.h>
+
+using namespace ReportTestData;
+
+namespace {
+
+const QDateTime generated_at = at(12, 0);
+
+QByteArray rendered(const QList<MonitoredDomain>& domains)
+{
+    auto pdf = TessaryPDFRenderer::render(domains, generated_at);
+    EXPECT_TRUE(pdf.has_value());
+    return pdf ? *pdf : QByteArray();
+}
+
+// Failures at 10:00-10:02, a success at 10:03; a slower answer later on.
+MonitoredDomain example_domain()
+{
+    QList<DomainMeasurement> history = {
+        failure(at(10, 0), 503), failure(at(10, 1), 503),
+        failure(at(10, 2), std::nullopt, QStringLiteral("The request timed out.")),
+        success(at(10, 3), 0.25)};
+    for (int minute = 4; minute < 30; ++minute)
+        history.append(success(at(10, minute), minute == 20 ? 2.4 : 0.3));
+    return domain_with(history, QStringLiteral("https://shop.example.com/health"));
+}
+
+// `count` failures, each its own period: one every ten minutes, a success after each.
+MonitoredDomain domain_with_periods(int count)
+{
+    QList<DomainMeasurement> history;
+    for (int i = 0; i < count; ++i) {
+        const QDateTime start = at(0, 0).addSecs(600 * i);
+        history.append(failure(start, 500));
+        history.append(success(start.addSecs(30)));
+    }
+    return domain_with(history, QStringLiteral("https://status.example.org/"));
+}
+
+class PDFReport : public LanguagePreferenceTest {};
+
+} // namespace
+
+TEST_F(PDFReport, no_domains_give_one_page_with_the_report_header)
+{
+    L10n::set_selected_language(AppLanguage::english);
+    const QByteArray pdf = rendered({});
+    const QMap<QString, QString> info = Poppler::info(pdf);
+    EXPECT_EQ(info.value(QStringLiteral("Pages")), QStringLiteral("1"));
+    EXPECT_TRUE(info.value(QStringLiteral("Page size")).startsWith(QStringLiteral("842 x 595 pts")))
+        << info.value(QStringLiteral("Page size")).toStdString();
+    EXPECT_EQ(info.value(QStringLiteral("Title")), QStringLiteral("Tessary Report"));
+    EXPECT_EQ(info.value(QStringLiteral("Creator")), QStringLiteral("Tessary"));
+    EXPECT_EQ(Poppler::text(pdf),
+              Poppler::normalized(QStringLiteral("Tessary Report Generated: ") +
+                                  MeasurementFormatter::date_time().string(generated_at) +
+                                  QStringLiteral(" Domains: 0 Measurements: 0")));
+}
+
+TEST_F(PDFReport, fonts_are_embedded_so_every_machine_shows_the_same)
+{
+    L10n::set_selected_language(AppLanguage::english);
+    const QString fonts =
+        Poppler::run(QStringLiteral("pdffonts"), {}, rendered({example_domain()}));
+    const QStringList lines = fonts.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_GT(lines.size(), 2) << fonts.toStdString();
+    // After the two header lines: name type encoding emb sub uni object ID.
+    for (const QString& line : lines.mid(2)) {
+        const QStringList columns = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        ASSERT_GE(columns.size(), 7) << line.toStdString();
+        EXPECT_EQ(columns[columns.size() - 5], QStringLiteral("yes")) << line.toStdString();
+    }
+}
+
+TEST_F(PDFReport, a_domain_without_measurements_says_so)
+{
+    L10n::set_selected_language(AppLanguage::english);
+    const QByteArray pdf =
+        rendered({domain_with({}, QStringLiteral("https://empty.example.net/path"))});
+    EXPECT_EQ(Poppler::info(pdf).value(QStringLiteral("Pages")), QStringLiteral("1"));
+    const QString text = Poppler::text(pdf);
+    Poppler::expect_in_order(text, {QStringLiteral("Domains: 1 Measurements: 0"),
+                                    QStringLiteral("empty.example.net"),
+                                    QStringLiteral("https://empty.example.net/path"),
+                                    QStringLiteral("No measurements available.")});
+    EXPECT_FALSE(text.contains(QStringLiteral("Heartbeat")));
+}
+
+TEST_F(PDFReport, only_local_network_issues_leave_nothing_to_assess)
+{
+    L10n::set_selected_language(AppLanguage::english);
+    const QByteArray pdf =
+        rendered({domain_with({local_network_issue(at(10, 0)), local_network_issue(at(10, 1))})});
+    const QString text = Poppler::text(pdf);
+    // No average, fastest, highest or uptime; two calls, nothing assessed.
+    EXPECT_TRUE(text.contains(QStringLiteral(
+        "Average P15-P85 Fastest Highest Uptime - - - - Calls Disturbances Downtime Interval 2 0 0 "
+        "60s")))
+        << text.toStdString();
+    Poppler::expect_in_order(
+        text, {QStringLiteral("Heartbeat"), QStringLiteral("Total Time"),
+               QStringLiteral("No successful measurements available."),
+               QStringLiteral("Downtime Moments"),
+               QStringLiteral("No downtime was recorded during this period."),
+               QStringLiteral("Interpretation"),
+               QStringLiteral("Availability is - (not available), based on 0 assessed calls.")});
+}
+
+TEST_F(PDFReport, a_domain_section_in_english_in_reading_order)
+{
+    L10n::set_selected_language(AppLanguage::english);
+    const MonitoredDomain domain = example_domain();
+    const QByteArray pdf = rendered({domain});
+    // The interpretation goes on on a second page.
+    EXPECT_EQ(Poppler::info(pdf).value(QStringLiteral("Pages")), QStringLiteral("2"));
+    const QString text = Poppler::text(pdf);
+    const QDateTime failed_at = at(10, 0);
+    const ReportMeasurements measurements = ReportMeasurements::of(domain);
+    QStringList expected = {
+        QStringLiteral("Tessary Report"),
+        QStringLiteral("Domains: 1 Measurements: 30"),
+        QStringLiteral("shop.example.com"),
+        QStringLiteral("https://shop.example.com/health"),
+        QStringLiteral("Data period: ") +
+            ReportContent::date_range(measurements.first, measurements.last),
+        // The cards are read row by row: four labels, then their values.
+        QStringLiteral("Average P15-P85 Fastest Highest Uptime 300 ms 250 ms 2.40 s 90.00% "
+                       "Calls Disturbances Downtime Interval 30 0 1 60s"),
+        QStringLiteral("Heartbeat"),
+        QStringLiteral("Total Time"),
+        QStringLiteral("8.80 s"),
+        QStringLiteral("0 ms"),
+        QStringLiteral("Downtime Moments"),
+        QStringLiteral("Date Time Duration HTTP URL Error"),
+        MeasurementFormatter::date().string(failed_at) + QLatin1Char(' ') +
+            MeasurementFormatter::time().string(failed_at) +
+            QStringLiteral(" 3.0 min 503 https://shop.example.com/health HTTP request failed"),
+        QStringLiteral("Interpretation"),
+    };
+    const QStringList paragraphs = ReportContent::interpretation_paragraphs(domain, measurements);
+    expected.append(paragraphs);
+    Poppler::expect_in_order(text, expected);
+}
+
+TEST_F(PDFReport, a_domain_section_in_dutch)
+{
+    L10n::set_selected_language(AppLanguage::dutch);
+    const MonitoredDomain domain = example_domain();
+    const QByteArray pdf = rendered({domain});
+    EXPECT_EQ(Poppler::info(pdf).value(QStringLiteral("Title")), QStringLiteral("Tessary Rapport"));
+    const QString text = Poppler::text(pdf);
+    Poppler::expect_in_order(
+        text, {QStringLiteral("Tessary Rapport"), QStringLiteral("Gegenereerd: "),
+               QStringLiteral("Domeinen: 1 Metingen: 30"), QStringLiteral("Dataperiode: "),
+               QStringLiteral("Gemiddelde P15-P85 Snelste Hoogste Uptime 300 ms 250 ms 2,40 s "
+                              "90,00% Calls Verstoringen Downtime Interval 30 0 1 60s"),
+               QStringLiteral("Heartbeat"), QStringLiteral("Totale tijd"), QStringLiteral("8,80 s"),
+               QStringLiteral("Downtime-momenten"), QStringLiteral("Datum Tijd Duur HTTP URL Fout"),
+               QStringLiteral("3,0 min 503 https://shop.example.com/health HTTP-request mislukt"),
+               QStringLiteral("Toelichting"),
+               QStringLiteral("P15-P85 laat de laagste 15% en hoogste 15% van de metingen buiten "
+                              "het gemiddelde."),
+               QStringLiteral("Bron: https://web.dev/articles/ttfb")});
+}
+
+TEST_F(PDFReport, every_further_domain_starts_on_a_new_page)
+{
+    L10n::set_selected_language(AppLanguage::english);
+    const QByteArray pdf = rendered({example_domain(), domain_with({}), example_domain()});
+    // A full section takes two pages, one without measurements a page of its own.
+    EXPECT_EQ(Poppler::info(pdf).value(QStringLiteral("Pages")), QStringLiteral("5"));
+    EXPECT_TRUE(Poppler::text(pdf, 1, 1).startsWith(QStringLiteral("Tessary Report Generated: ")));
+    EXPECT_EQ(Poppler::text(pdf, 3, 3),
+              QStringLiteral("example.com https://example.com/ No measurements available."));
+    EXPECT_TRUE(Poppler::text(pdf, 4, 4).startsWith(
+        QStringLiteral("shop.example.com https://shop.example.com/health Data period: ")));
+}
+
+TEST_F(PDFReport, a_long_downtime_table_continues_under_a_repeated_title_and_header)
+{
+    L10n::set_selected_language(AppLanguage::english);
+    const QByteArray pdf = rendered({domain_with_periods(80)});
+    const int pages = Poppler::info(pdf).value(QStringLiteral("Pages")).toInt();
+    EXPECT_GE(pages, 3);
+    int rows = 0;
+    for (int page = 1; page <= pages; ++page) {
+        const QString text = Poppler::text(pdf, page, page);
+        if (page > 1 && text.contains(QStringLiteral("< 1 min"))) {
+            EXPECT_TRUE(text.startsWith(
+                QStringLiteral("status.example.org - Downtime Date Time Duration HTTP URL Error")))
+                << "page " << page << ": " << text.left(120).toStdString();
+        }
+        rows += int(text.count(QStringLiteral("< 1 min 500 https://status.example.org/")));
+    }
+    EXPECT_EQ(rows, 80);
+    // The interpretation follows the table on its last page.
+    EXPECT_TRUE(Poppler::text(pdf, pages, pages).contains(QStringLiteral("Interpretation")));
+}
+
+class LongUrlReport : public PDFReport, public ::testing::WithParamInterface<int> {};
+
+// However long a domain's title and URL, no text runs into the bottom margin: the
+// cards, and the chart with its title, move to the next page when they would.
+TEST_P(LongUrlReport, keeps_every_line_above_the_bottom_margin)
+{
+    L10n::set_selected_language(AppLanguage::english);
+    QString url = QStringLiteral("https://example.com/");
+    while (url.size() < GetParam())
+        url += QStringLiteral("section-%1/").arg(url.size());
+    MonitoredDomain domain = example_domain();
+    domain.url_string = url;
+    const QByteArray pdf = rendered({domain});
+    const QList<Poppler::Word> words = Poppler::words(pdf);
+    ASSERT_FALSE(words.isEmpty());
+    for (const Poppler::Word& word : words)
+        EXPECT_LE(word.bottom, 561.5) << "page " << word.page << ": " << word.text.toStdString();
+    // The chart's scale is on one page with its title.
+    int title_page = 0;
+    int scale_page = 0;
+    for (qsizetype i = 0; i + 1 < words.size(); ++i) {
+        if (words[i].text == QLatin1String("Total") && words[i + 1].text == QLatin1String("Time"))
+            title_page = words[i].page;
+        if (words[i].text == QLatin1String("8.80"))
+            scale_page = words[i].page;
+    }
+    EXPECT_GT(title_page, 0);
+    EXPECT_EQ(scale_page, title_page);
+}
+
+// About 2,000 characters push the chart, about 4,500 the cards, to a new page.
+INSTANTIATE_TEST_SUITE_P(Lengths, LongUrlReport, ::testing::Values(100, 2000, 4500));
+
+TEST_F(PDFReport, interpretation_texts_in_english)
+{
+    L10n::set_selected_language(AppLanguage::english);
+    const MonitoredDomain domain = example_domain();
+    const QStringList paragraphs =
+        ReportContent::interpretation_paragraphs(domain, ReportMeasurements::of(domain));
+    ASSERT_EQ(paragraphs.size(), 5);
+    EXPECT_EQ(paragraphs[1],
+              QStringLiteral("The average TTFB is 200 ms: good. Google considers TTFB up to 0.8 s "
+                             "good, 0.8-1.8 s needs improvement, and above 1.8 s poor. TTFB covers "
+                             "the wait until the first response byte and is the closest Tessary "
+                             "metric to Lighthouse server-response guidance."));
+    EXPECT_EQ(paragraphs[2],
+              QStringLiteral("The fastest request was 250 ms and the highest was 2.40 s. The "
+                             "trimmed connection-phase averages are DNS 10 ms, TCP connect 20 ms, "
+                             "and TLS 30 ms. Large differences between the fastest and highest "
+                             "values indicate inconsistent response behavior."));
+    EXPECT_TRUE(paragraphs[3].startsWith(
+        QStringLiteral("Availability is 90.00% (poor), based on 30 assessed calls. The report "
+                       "contains 3 failed calls and ")));
+    EXPECT_EQ(paragraphs[4],
+              QStringLiteral("Scope: Tessary measures network and server-response phases, not "
+                             "browser rendering metrics such as FCP, LCP, TBT, CLS, or Speed "
+                             "Index. These qualifications are therefore diagnostic guidance, not a "
+                             "complete Lighthouse performance score. Reference: "
+                             "https://web.dev/articles/ttfb"));
+}
