@@ -1,19 +1,83 @@
 #include "CommandLine.h"
+#include "ui/QtUiDialogs.h"
+#include "ui/WindowStartup.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QTextStream>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+// What a run of `tessary` needs from Qt: the commands run headless, the window
+// needs widgets and a display.
+enum class ApplicationType { console, window };
+
+ApplicationType application_type(const QStringList& arguments)
+{
+    if (CommandLine::window_data_directory(arguments))
+        return ApplicationType::window;
+    return ApplicationType::console;
+}
+
+std::unique_ptr<QCoreApplication> make_application(ApplicationType type, int& argc, char** argv)
+{
+    switch (type) {
+    case ApplicationType::window:
+        return std::make_unique<QApplication>(argc, argv);
+    case ApplicationType::console:
+        break;
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+bool has_display()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0')
+            return true;
+    }
+    return false;
+}
+
+QStringList raw_arguments(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     // A server that hangs up is a failed measurement, not the end of the process.
     std::signal(SIGPIPE, SIG_IGN);
 
-    QCoreApplication app(argc, argv);
+    const ApplicationType type = application_type(raw_arguments(argc, argv));
+    if (type == ApplicationType::window && !has_display()) {
+        std::fputs("tessary: there is no display to open the window on; run \"tessary monitor\" "
+                   "to measure without one (see tessary --help).\n",
+                   stderr);
+        return 1;
+    }
+
+    const std::unique_ptr<QCoreApplication> app = make_application(type, argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Tessary"));
     QCoreApplication::setApplicationName(QStringLiteral("Tessary"));
+
+    if (type == ApplicationType::window) {
+        QGuiApplication::setDesktopFileName(QStringLiteral("tessary"));
+        QtUiDialogs dialogs;
+        return WindowStartup::run(*CommandLine::window_data_directory(QCoreApplication::arguments()),
+                                  dialogs);
+    }
 
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -42,6 +42,17 @@ void QtUiDialogs::show_error(QWidget* parent, const QString& message, const QStr
     box.exec();
 }
 
+void QtUiDialogs::show_information(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox box(parent);
+    box.setIcon(QMessageBox::Information);
+    box.setWindowTitle(title);
+    box.setText(title);
+    box.setInformativeText(text);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
 void QtUiDialogs::open_url(const QUrl& url)
 {
     QDesktopServices::openUrl(url);
