@@ -75,8 +75,8 @@ int main(int argc, char* argv[])
     if (type == ApplicationType::window) {
         QGuiApplication::setDesktopFileName(QStringLiteral("tessary"));
         QtUiDialogs dialogs;
-        return WindowStartup::run(*CommandLine::window_data_directory(QCoreApplication::arguments()),
-                                  dialogs);
+        return WindowStartup::run(
+            *CommandLine::window_data_directory(QCoreApplication::arguments()), dialogs);
     }
 
     QTextStream out(stdout);

@@ -84,8 +84,8 @@ AddDomainDialog::AddDomainDialog(TessaryStore& store, QWidget* parent)
     auto* section_layout = new QVBoxLayout(suggestions_section_);
     section_layout->setContentsMargins(0, 0, 0, 0);
     section_layout->setSpacing(4);
-    section_layout->addWidget(caption_label(
-        L10n::text(u"Previously added", u"Eerder toegevoegd"), suggestions_section_));
+    section_layout->addWidget(
+        caption_label(L10n::text(u"Previously added", u"Eerder toegevoegd"), suggestions_section_));
     QFrame* suggestions_group = group_box(suggestions_section_);
     suggestions_layout_ = new QVBoxLayout(suggestions_group);
     suggestions_layout_->setContentsMargins(4, 4, 4, 4);
@@ -259,9 +259,9 @@ QWidget* AddDomainDialog::make_suggestion_row(const DomainRestoreSuggestion& sug
         row));
     row_layout->addLayout(texts, 1);
     auto* icon = new QLabel(row);
-    icon->setPixmap(AppIcons::icon(suggestion.is_archived ? AppIcons::archive
-                                                          : AppIcons::clear_history)
-                        .pixmap(16, 16));
+    icon->setPixmap(
+        AppIcons::icon(suggestion.is_archived ? AppIcons::archive : AppIcons::clear_history)
+            .pixmap(16, 16));
     row_layout->addWidget(icon);
     for (QLabel* label : row->findChildren<QLabel*>())
         label->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QList>
 
+#include <optional>
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;

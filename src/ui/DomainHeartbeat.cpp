@@ -82,8 +82,8 @@ DomainHeartbeat::Strip DomainHeartbeat::strip(const MonitoredDomain& domain, con
         }
         prev = measurement;
     }
-    result.segments.append({x_prev, std::max(width - x_prev, 0.0),
-                            measurement_color(domain, *elements.constLast())});
+    result.segments.append(
+        {x_prev, std::max(width - x_prev, 0.0), measurement_color(domain, *elements.constLast())});
 
     const DomainStatistics& statistics = domain.statistics;
     for (const DomainMeasurement* measurement : std::as_const(elements)) {

@@ -21,6 +21,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -97,6 +98,8 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::build_menus()
 {
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly))
+        delete menu;
     menuBar()->clear();
 
     QMenu* file = menuBar()->addMenu(L10n::text(u"&File", u"&Bestand"));
@@ -154,7 +157,8 @@ void MainWindow::build_content()
     splitter_->setChildrenCollapsible(false);
     splitter_->setHandleWidth(1);
 
-    sidebar_ = new SidebarView(store_, dialogs_, [this] { return clock_.now(); }, splitter_);
+    sidebar_ = new SidebarView(
+        store_, dialogs_, [this] { return clock_.now(); }, splitter_);
     splitter_->addWidget(sidebar_);
 
     auto* detail_column = new QWidget(splitter_);
@@ -233,8 +237,7 @@ QWidget* MainWindow::make_footer()
     footer->setText(QStringLiteral("<span style=\"color:%1\">%2</span><a href=\"%3\" "
                                    "style=\"color:%4; text-decoration:none\">%5</a>"
                                    "<span style=\"color:%1\">.</span>")
-                        .arg(secondary,
-                             html_escaped(L10n::text(u"Created by ", u"Gemaakt door ")),
+                        .arg(secondary, html_escaped(L10n::text(u"Created by ", u"Gemaakt door ")),
                              html_escaped(AppLinks::product_page().toString(QUrl::FullyEncoded)),
                              AppColors::primary().name(), html_escaped(AppLinks::author_name())));
     connect(footer, &QLabel::linkActivated, this,
@@ -307,7 +310,8 @@ void MainWindow::update_add_domain_form()
 void MainWindow::choose_language(int language_index)
 {
     L10n::set_selected_language(all_app_languages[size_t(language_index)]);
-    rebuild();
+    // Rebuilt once the menu item's signal has returned: the rebuild deletes the item.
+    QMetaObject::invokeMethod(this, &MainWindow::rebuild, Qt::QueuedConnection);
 }
 
 void MainWindow::rebuild()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/MonitoredDomain.h"
+#include "ui/AddDomainDialog.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -9,7 +10,6 @@
 #include <memory>
 #include <optional>
 
-class AddDomainDialog;
 class Clock;
 class QActionGroup;
 class QSplitter;

@@ -6,20 +6,31 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+std::unique_ptr<QMessageBox> QtUiDialogs::confirmation_box(QWidget* parent,
+                                                           const Confirmation& confirmation)
+{
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setObjectName(QStringLiteral("confirmation_box"));
+    box->setIcon(confirmation.destructive ? QMessageBox::Warning : QMessageBox::Question);
+    box->setWindowModality(Qt::WindowModal);
+    box->setWindowTitle(confirmation.title);
+    box->setText(confirmation.title);
+    box->setInformativeText(confirmation.message);
+    QPushButton* action = box->addButton(confirmation.action_title,
+                                         confirmation.destructive ? QMessageBox::DestructiveRole
+                                                                  : QMessageBox::AcceptRole);
+    action->setObjectName(QStringLiteral("confirmation_action"));
+    box->addButton(QMessageBox::Cancel);
+    box->setDefaultButton(QMessageBox::Cancel);
+    return box;
+}
+
 bool QtUiDialogs::confirm(QWidget* parent, const Confirmation& confirmation)
 {
-    QMessageBox box(parent);
-    box.setIcon(confirmation.destructive ? QMessageBox::Warning : QMessageBox::Question);
-    box.setWindowModality(Qt::WindowModal);
-    box.setText(confirmation.title);
-    box.setInformativeText(confirmation.message);
-    QPushButton* action = box.addButton(confirmation.action_title,
-                                        confirmation.destructive ? QMessageBox::DestructiveRole
-                                                                 : QMessageBox::AcceptRole);
-    box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(QMessageBox::Cancel);
-    box.exec();
-    return box.clickedButton() == action;
+    const std::unique_ptr<QMessageBox> box = confirmation_box(parent, confirmation);
+    box->exec();
+    const QAbstractButton* clicked = box->clickedButton();
+    return clicked != nullptr && clicked->objectName() == QStringLiteral("confirmation_action");
 }
 
 std::optional<QString> QtUiDialogs::save_file_name(QWidget* parent, const QString& proposed_name,

@@ -2,9 +2,17 @@
 
 #include "ui/UiDialogs.h"
 
+#include <memory>
+
+class QMessageBox;
+
 // The real dialogs: QMessageBox, QFileDialog and QDesktopServices.
 class QtUiDialogs final : public UiDialogs {
 public:
+    // The message box confirm() runs, unopened (also for the screenshots).
+    static std::unique_ptr<QMessageBox> confirmation_box(QWidget* parent,
+                                                         const Confirmation& confirmation);
+
     bool confirm(QWidget* parent, const Confirmation& confirmation) override;
     std::optional<QString> save_file_name(QWidget* parent, const QString& proposed_name,
                                           const QString& filter) override;

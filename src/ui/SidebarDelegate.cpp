@@ -16,6 +16,8 @@
 #include <QPainterPath>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int horizontal_margin = 10;
@@ -59,12 +61,10 @@ QRect SidebarDelegate::heartbeat_tooltip_rect(const QRect& row)
 
 QSize SidebarDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const QFontMetrics body(option.font);
-    if (index.data(SidebarModel::is_header_role).toBool()) {
-        const QFontMetrics caption(small_font(option.font, 0.85));
-        return QSize(200, caption.height() + 14);
-    }
     const QFontMetrics caption(small_font(option.font, 0.85));
+    if (index.data(SidebarModel::is_header_role).toBool())
+        return QSize(200, caption.height() + 14);
+    const QFontMetrics body(option.font);
     const int height = vertical_margin + body.height() + line_gap + caption.height() + 6 +
                        heartbeat_height + vertical_margin;
     return QSize(200, height);
@@ -88,9 +88,9 @@ void SidebarDelegate::paint_header(QPainter* painter, const QStyleOptionViewItem
     painter->setFont(font);
     painter->setPen(option.palette.color(QPalette::PlaceholderText));
     const QRect text_rect = option.rect.adjusted(horizontal_margin, 6, -horizontal_margin, -2);
-    painter->drawText(text_rect, Qt::AlignLeft | Qt::AlignBottom,
-                      QFontMetrics(font).elidedText(index.data().toString(), Qt::ElideRight,
-                                                    text_rect.width()));
+    painter->drawText(
+        text_rect, Qt::AlignLeft | Qt::AlignBottom,
+        QFontMetrics(font).elidedText(index.data().toString(), Qt::ElideRight, text_rect.width()));
     painter->restore();
 }
 

@@ -1,5 +1,6 @@
 #include "ui/SidebarModel.h"
 
+#include "i18n/L10n.h"
 #include "model/DomainHost.h"
 #include "store/TessaryStore.h"
 
@@ -39,7 +40,12 @@ QVariant SidebarModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return row.is_header ? row.title : domain_host(row.domain.url_string);
     case Qt::AccessibleTextRole:
-        return row.is_header ? row.title : domain_host(row.domain.url_string);
+        if (row.is_header)
+            return row.title;
+        if (row.domain.is_pinned)
+            return domain_host(row.domain.url_string) + QStringLiteral(", ") +
+                   L10n::text(u"Pinned", u"Vastgemaakt");
+        return domain_host(row.domain.url_string);
     case is_header_role:
         return row.is_header;
     case domain_id_role:

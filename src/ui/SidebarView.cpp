@@ -65,11 +65,12 @@ SidebarView::SidebarView(TessaryStore& store, UiDialogs& dialogs, Now now, QWidg
                                           L10n::text(u"Archive Everything", u"Alles archiveren"));
     archive_all_action_->setObjectName(QStringLiteral("archive_all_action"));
     menu->addSeparator();
-    clear_measurements_action_ = menu->addAction(AppIcons::icon(AppIcons::clear_history),
-                                                 L10n::text(u"Clear Measurements", u"Wis meetdata"));
+    clear_measurements_action_ =
+        menu->addAction(AppIcons::icon(AppIcons::clear_history),
+                        L10n::text(u"Clear Measurements", u"Wis meetdata"));
     clear_measurements_action_->setObjectName(QStringLiteral("clear_measurements_action"));
-    delete_everything_action_ = menu->addAction(AppIcons::icon(AppIcons::remove),
-                                                L10n::text(u"Delete Everything", u"Verwijder alles"));
+    delete_everything_action_ = menu->addAction(
+        AppIcons::icon(AppIcons::remove), L10n::text(u"Delete Everything", u"Verwijder alles"));
     delete_everything_action_->setObjectName(QStringLiteral("delete_everything_action"));
     menu_button_->setMenu(menu);
     toolbar->addWidget(menu_button_);
@@ -186,42 +187,51 @@ void SidebarView::select_store_selection()
     selecting_ = false;
 }
 
+UiDialogs::Confirmation SidebarView::archive_all_confirmation()
+{
+    return {L10n::text(u"Archive everything?", u"Alles archiveren?"),
+            L10n::text(u"All domains will disappear from the sidebar. Their settings and "
+                       u"complete measurement history will be preserved.",
+                       u"Alle domeinen verdwijnen uit de sidebar. Hun instellingen en "
+                       u"volledige meetgeschiedenis blijven bewaard."),
+            L10n::text(u"Archive Everything", u"Alles archiveren"), false};
+}
+
 void SidebarView::confirm_archive_all()
 {
-    const bool confirmed = dialogs_.confirm(
-        window(), {L10n::text(u"Archive everything?", u"Alles archiveren?"),
-                   L10n::text(u"All domains will disappear from the sidebar. Their settings and "
-                              u"complete measurement history will be preserved.",
-                              u"Alle domeinen verdwijnen uit de sidebar. Hun instellingen en "
-                              u"volledige meetgeschiedenis blijven bewaard."),
-                   L10n::text(u"Archive Everything", u"Alles archiveren"), false});
-    if (confirmed)
+    if (dialogs_.confirm(window(), archive_all_confirmation()))
         store_.archive_all();
+}
+
+UiDialogs::Confirmation SidebarView::clear_measurements_confirmation()
+{
+    return {L10n::text(u"Clear all measurements?", u"Alle meetdata wissen?"),
+            L10n::text(u"All measurement history will be permanently removed. Your domains "
+                       u"and settings will be preserved.",
+                       u"Alle meetgeschiedenis wordt permanent verwijderd. Je domeinen en "
+                       u"instellingen blijven behouden."),
+            L10n::text(u"Clear Measurements", u"Wis meetdata"), true};
 }
 
 void SidebarView::confirm_clear_measurements()
 {
-    const bool confirmed = dialogs_.confirm(
-        window(), {L10n::text(u"Clear all measurements?", u"Alle meetdata wissen?"),
-                   L10n::text(u"All measurement history will be permanently removed. Your domains "
-                              u"and settings will be preserved.",
-                              u"Alle meetgeschiedenis wordt permanent verwijderd. Je domeinen en "
-                              u"instellingen blijven behouden."),
-                   L10n::text(u"Clear Measurements", u"Wis meetdata"), true});
-    if (confirmed)
+    if (dialogs_.confirm(window(), clear_measurements_confirmation()))
         store_.clear_all_history();
+}
+
+UiDialogs::Confirmation SidebarView::delete_everything_confirmation()
+{
+    return {L10n::text(u"Delete everything?", u"Alles verwijderen?"),
+            L10n::text(u"All domains and their complete measurement history will be "
+                       u"permanently removed.",
+                       u"Alle domeinen en hun volledige meetgeschiedenis worden permanent "
+                       u"verwijderd."),
+            L10n::text(u"Delete Everything", u"Verwijder alles"), true};
 }
 
 void SidebarView::confirm_delete_everything()
 {
-    const bool confirmed = dialogs_.confirm(
-        window(), {L10n::text(u"Delete everything?", u"Alles verwijderen?"),
-                   L10n::text(u"All domains and their complete measurement history will be "
-                              u"permanently removed.",
-                              u"Alle domeinen en hun volledige meetgeschiedenis worden permanent "
-                              u"verwijderd."),
-                   L10n::text(u"Delete Everything", u"Verwijder alles"), true});
-    if (confirmed)
+    if (dialogs_.confirm(window(), delete_everything_confirmation()))
         store_.clear_all();
 }
 

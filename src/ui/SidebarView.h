@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/UiDialogs.h"
+
 #include <QDateTime>
 #include <QWidget>
 
@@ -14,7 +16,6 @@ class QToolButton;
 class SidebarDelegate;
 class SidebarModel;
 class TessaryStore;
-class UiDialogs;
 
 // The window's left column: the "Add Domain" button and the overflow menu, the
 // domains grouped by hosting provider, and "Export Report".
@@ -38,6 +39,11 @@ public:
         bool operator==(const Enablement&) const = default;
     };
     static Enablement enablement(const TessaryStore& store);
+
+    // The three confirmations of the overflow menu.
+    static UiDialogs::Confirmation archive_all_confirmation();
+    static UiDialogs::Confirmation clear_measurements_confirmation();
+    static UiDialogs::Confirmation delete_everything_confirmation();
 
     // The row menu of a domain: Pin or Unpin, and Archive Domain.
     QMenu* make_row_menu(const QUuid& domain_id);

@@ -32,7 +32,8 @@ QString SingleInstance::server_name(const QString& data_directory)
                                                      QCryptographicHash::Sha256)
                                 .toHex()
                                 .left(24);
-    return QStringLiteral("tessary-%1-%2").arg(QString::number(::getuid()), QString::fromLatin1(hash));
+    return QStringLiteral("tessary-%1-%2")
+        .arg(QString::number(::getuid()), QString::fromLatin1(hash));
 }
 
 bool SingleInstance::activate_running_instance(const QString& data_directory, int timeout_ms)

@@ -1,7 +1,8 @@
+#include "ui/ExportFlow.h"
+
 #include "FakeUiDialogs.h"
 #include "UiTestMain.h"
 #include "i18n/L10n.h"
-#include "ui/ExportFlow.h"
 
 #include <QDate>
 #include <QFile>
@@ -61,8 +62,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("producer_fails");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("detail");
-        QTest::newRow("producer error") << false << true
-                                        << QStringLiteral("Report export failed")
+        QTest::newRow("producer error") << false << true << QStringLiteral("Report export failed")
                                         << QStringLiteral("The disk said no.");
         QTest::newRow("empty export") << false << false << QStringLiteral("Report export failed")
                                       << QStringLiteral("The generated export was empty.");
@@ -87,13 +87,13 @@ private Q_SLOTS:
         }
         FakeUiDialogs dialogs;
         dialogs.save_answer = path;
-        const bool written = ExportFlow::save(
-            dialogs, nullptr, QStringLiteral("report.pdf"), QStringLiteral("PDF (*.pdf)"),
-            [&]() -> Expected<QByteArray, QString> {
-                if (producer_fails)
-                    return QStringLiteral("The disk said no.");
-                return QByteArray();
-            });
+        const bool written =
+            ExportFlow::save(dialogs, nullptr, QStringLiteral("report.pdf"),
+                             QStringLiteral("PDF (*.pdf)"), [&]() -> Expected<QByteArray, QString> {
+                                 if (producer_fails)
+                                     return QStringLiteral("The disk said no.");
+                                 return QByteArray();
+                             });
         QVERIFY(!written);
         QCOMPARE(dialogs.errors.size(), 1);
         QCOMPARE(dialogs.errors[0].message, message);
@@ -106,8 +106,7 @@ private Q_SLOTS:
         QTemporaryDir folder;
         FakeUiDialogs dialogs;
         dialogs.save_answer = folder.filePath(QStringLiteral("missing/folder/a.csv"));
-        const bool written =
-            ExportFlow::export_csv(dialogs, nullptr, example_domain());
+        const bool written = ExportFlow::export_csv(dialogs, nullptr, example_domain());
         QVERIFY(!written);
         QCOMPARE(dialogs.errors.size(), 1);
         QCOMPARE(dialogs.errors[0].message, QStringLiteral("Report export failed"));
@@ -150,10 +149,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("dutch");
         QTest::addColumn<QString>("name");
-        QTest::newRow("English") << false << QStringLiteral("Tessary Report ") + today() +
-                                                 QStringLiteral(".pdf");
-        QTest::newRow("Dutch") << true << QStringLiteral("Tessary Rapport ") + today() +
-                                              QStringLiteral(".pdf");
+        QTest::newRow("English") << false
+                                 << QStringLiteral("Tessary Report ") + today() +
+                                        QStringLiteral(".pdf");
+        QTest::newRow("Dutch") << true
+                               << QStringLiteral("Tessary Rapport ") + today() +
+                                      QStringLiteral(".pdf");
     }
 
     void the_report_proposes_its_name_in_the_chosen_language()

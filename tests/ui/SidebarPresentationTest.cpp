@@ -91,8 +91,8 @@ private Q_SLOTS:
         QTest::newRow("no measurement") << domain_with({}) << AppColors::orange();
         QTest::newRow("latest a local network issue")
             << domain_with({local_issue(10), failed(20)}) << AppColors::orange();
-        QTest::newRow("latest failed") << domain_with({failed(10), measurement(20)})
-                                       << AppColors::red();
+        QTest::newRow("latest failed")
+            << domain_with({failed(10), measurement(20)}) << AppColors::red();
         QTest::newRow("latest 404") << domain_with({measurement(10, 404)}) << AppColors::red();
         QTest::newRow("latest 304") << domain_with({measurement(10, 304)}) << AppColors::green();
         QTest::newRow("normal after a failure")
@@ -135,10 +135,11 @@ private Q_SLOTS:
             << QStringLiteral("Waiting · 0 calls · 0 disturbances");
         QTest::newRow("inactive") << inactive << false << false
                                   << QStringLiteral("Inactive · 0 calls · 0 disturbances");
-        QTest::newRow("inactive, Dutch") << inactive << false << true
-                                         << QStringLiteral("Inactief · 0 calls · 0 verstoringen");
+        QTest::newRow("inactive, Dutch")
+            << inactive << false << true << QStringLiteral("Inactief · 0 calls · 0 verstoringen");
         QTest::newRow("measured") << measured << false << false
-                                  << QStringLiteral("235 ms · avg 1.50 s · 2 calls · 1 disturbance");
+                                  << QStringLiteral(
+                                         "235 ms · avg 1.50 s · 2 calls · 1 disturbance");
         QTest::newRow("measuring")
             << measured << true << false
             << QStringLiteral("Measuring... · 235 ms · avg 1.50 s · 2 calls · 1 disturbance");
@@ -146,8 +147,9 @@ private Q_SLOTS:
             << measured << true << true
             << QStringLiteral("Bezig met meten... · 235 ms · gem 1,50 s · 2 calls · 1 verstoring");
         MonitoredDomain no_average = domain_with({local_issue(10)});
-        QTest::newRow("no average yet") << no_average << false << false
-                                        << QStringLiteral("250 ms · avg - · 1 call · 0 disturbances");
+        QTest::newRow("no average yet")
+            << no_average << false << false
+            << QStringLiteral("250 ms · avg - · 1 call · 0 disturbances");
     }
 
     void detail_text()
@@ -166,10 +168,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::newRow("no measurement") << domain_with({}) << QStringLiteral("-");
         QTest::newRow("from the oldest measurement")
-            << domain_with({measurement(60), measurement(2 * 3600 + 5)}) << QStringLiteral("2 hours");
+            << domain_with({measurement(60), measurement(2 * 3600 + 5)})
+            << QStringLiteral("2 hours");
         QTest::newRow("days") << domain_with({measurement(3 * 86400)}) << QStringLiteral("3 days");
-        QTest::newRow("a clock set back") << domain_with({measurement(-600)})
-                                          << QStringLiteral("< 1 hour");
+        QTest::newRow("a clock set back")
+            << domain_with({measurement(-600)}) << QStringLiteral("< 1 hour");
     }
 
     void monitoring_duration()
@@ -190,11 +193,11 @@ private Q_SLOTS:
         QTest::newRow("only older than the window")
             << domain_with({measurement(2 * 3600)}) << Segments{{0, 100, accent}} << Segments{};
         QTest::newRow("one measurement half-way colours the whole strip")
-            << domain_with({measurement(1800)})
-            << Segments{{0, 50, accent}, {50, 50, accent}} << Segments{};
+            << domain_with({measurement(1800)}) << Segments{{0, 50, accent}, {50, 50, accent}}
+            << Segments{};
         QTest::newRow("a measurement at the window start is the anchor")
-            << domain_with({measurement(3600, 404)})
-            << Segments{{0, 100, AppColors::red()}} << Segments{{0, 5, AppColors::red()}};
+            << domain_with({measurement(3600, 404)}) << Segments{{0, 100, AppColors::red()}}
+            << Segments{{0, 5, AppColors::red()}};
         QTest::newRow("a failure turns the strip red until the next measurement")
             << domain_with({measurement(900), failed(1800), measurement(5400)})
             << Segments{{0, 50, accent}, {50, 25, AppColors::red()}, {75, 25, accent}}
@@ -203,23 +206,25 @@ private Q_SLOTS:
             << domain_with({failed(-600), measurement(1800)})
             << Segments{{0, 50, accent}, {50, 50, accent}} << Segments{};
         QTest::newRow("a marker at the edge stays inside the strip")
-            << domain_with({failed(0)}) << Segments{{0, 100, AppColors::red()}, {100, 0, AppColors::red()}}
+            << domain_with({failed(0)})
+            << Segments{{0, 100, AppColors::red()}, {100, 0, AppColors::red()}}
             << Segments{{95, 5, AppColors::red()}};
 
         MonitoredDomain disturbed = domain_with({measurement(900), measurement(1800)});
         mark(disturbed, 0, Mark::delay);
         mark(disturbed, 1, Mark::disturbance);
-        QTest::newRow("disturbance and delay")
-            << disturbed
-            << Segments{{0, 50, AppColors::orange()}, {50, 25, AppColors::orange()},
-                        {75, 25, AppColors::yellow()}}
-            << Segments{{48.5, 3, AppColors::orange()}};
+        QTest::newRow("disturbance and delay") << disturbed
+                                               << Segments{{0, 50, AppColors::orange()},
+                                                           {50, 25, AppColors::orange()},
+                                                           {75, 25, AppColors::yellow()}}
+                                               << Segments{{48.5, 3, AppColors::orange()}};
 
         MonitoredDomain local = domain_with({local_issue(900), local_issue(1800)});
         mark(local, 1, Mark::disturbance);
         QTest::newRow("local network issues are marked only when disturbed")
             << local
-            << Segments{{0, 50, AppColors::orange()}, {50, 25, AppColors::orange()},
+            << Segments{{0, 50, AppColors::orange()},
+                        {50, 25, AppColors::orange()},
                         {75, 25, AppColors::orange()}}
             << Segments{{48.5, 3, AppColors::orange()}};
 

@@ -1,5 +1,6 @@
-#include "UiTestMain.h"
 #include "ui/UserAgentComboBox.h"
+
+#include "UiTestMain.h"
 
 #include <QLineEdit>
 #include <QObject>
