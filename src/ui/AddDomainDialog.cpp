@@ -105,6 +105,7 @@ AddDomainDialog::AddDomainDialog(TessaryStore& store, QWidget* parent)
     interval_->setSingleStep(5);
     interval_->setSuffix(unit_suffix(&L10n::seconds));
     interval_->setValue(default_interval_seconds);
+    interval_->setMinimumWidth(170);
     form->addRow(QStringLiteral("Interval"), interval_);
 
     lookback_ = new QSpinBox(settings_group);
@@ -113,6 +114,7 @@ AddDomainDialog::AddDomainDialog(TessaryStore& store, QWidget* parent)
     lookback_->setSingleStep(1);
     lookback_->setSuffix(unit_suffix(&L10n::hours));
     lookback_->setValue(MonitoredDomain::default_max_history_hours);
+    lookback_->setMinimumWidth(170);
     form->addRow(L10n::text(u"History lookback", u"Maximale terugblik"), lookback_);
 
     user_agent_ = new UserAgentComboBox(MonitoredDomain::default_user_agent(), settings_group);

@@ -16,6 +16,8 @@ std::unique_ptr<QMessageBox> QtUiDialogs::confirmation_box(QWidget* parent,
     box->setWindowTitle(confirmation.title);
     box->setText(confirmation.title);
     box->setInformativeText(confirmation.message);
+    // Room for the message on a few lines rather than a narrow column.
+    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_informativelabel { min-width: 340px; }"));
     QPushButton* action = box->addButton(confirmation.action_title,
                                          confirmation.destructive ? QMessageBox::DestructiveRole
                                                                   : QMessageBox::AcceptRole);

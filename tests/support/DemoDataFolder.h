@@ -44,7 +44,7 @@ inline QList<Site> demo_sites()
         {QStringLiteral("https://blog.example.io/"), 0.95, 0.01, 0.08, 0, 0},
         {QStringLiteral("https://status.example.dev/"), 0.25, 0.0, 0.0, 310, 14},
         {QStringLiteral("https://intranet.example.nl/"), 0.31, 0.0, 0.02, 0, 0, false, true, 24},
-        {QStringLiteral("https://legacy.example.com/"), 1.6, 0.02, 0.1, 0, 0, false, false},
+        {QStringLiteral("https://legacy.example.com/"), 0.8, 0.01, 0.03, 0, 0, false, false},
     };
 }
 
