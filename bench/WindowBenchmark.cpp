@@ -14,12 +14,14 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListView>
+#include <QPaintEvent>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <random>
 #include <vector>
@@ -37,16 +39,22 @@ double ms(qint64 nanoseconds)
     return double(nanoseconds) / 1e6;
 }
 
-// Notes when a widget has painted.
+// Notes when a widget has painted, how often and how many pixels.
 class PaintWatch final : public QObject {
 public:
     bool painted = false;
+    int paints = 0;
+    qint64 pixels = 0;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint)
+        if (event->type() == QEvent::Paint) {
             painted = true;
+            ++paints;
+            const QRect area = static_cast<QPaintEvent*>(event)->rect();
+            pixels += qint64(area.width()) * area.height();
+        }
         return QObject::eventFilter(watched, event);
     }
 };
@@ -115,7 +123,20 @@ void recordings_with_many_domains(const QString& folder, int recordings)
     std::uniform_int_distribution<qsizetype> pick(0, domains.size() - 1);
     std::vector<double> random_rows;
     std::vector<double> visible_rows;
+    std::vector<double> recording_only;
     const int resets_before = window.sidebar().model().reset_count();
+    PaintWatch watch;
+    window.sidebar().list().viewport()->installEventFilter(&watch);
+    {
+        std::vector<double> idle;
+        for (int i = 0; i < 50; ++i) {
+            QElapsedTimer t;
+            t.start();
+            settle();
+            idle.push_back(ms(t.nsecsElapsed()));
+        }
+        out() << "  idle event loop turn (baseline): median " << spread(idle).median << " ms\n";
+    }
     int done = 0;
     QTimer timer;
     QEventLoop loop;
@@ -132,6 +153,7 @@ void recordings_with_many_domains(const QString& folder, int recordings)
         QElapsedTimer work;
         work.start();
         store->record_measurement(id, m);
+        recording_only.push_back(ms(work.nsecsElapsed()));
         settle();
         (visible ? visible_rows : random_rows).push_back(ms(work.nsecsElapsed()));
         if (++done == recordings) {
@@ -144,11 +166,16 @@ void recordings_with_many_domains(const QString& folder, int recordings)
 
     const Spread any = spread(random_rows);
     const Spread shown = spread(visible_rows);
+    const Spread store_part = spread(recording_only);
     out() << "1000 domains, one measurement every 20 ms (" << recordings << " recordings):\n"
           << "  random rows (mostly off screen): median " << any.median << " ms, p95 " << any.p95
           << " ms, max " << any.max << " ms\n"
           << "  a row on screen:                 median " << shown.median << " ms, p95 "
           << shown.p95 << " ms, max " << shown.max << " ms\n"
+          << "  of which record_measurement and its signal handlers: median " << store_part.median
+          << " ms, max " << store_part.max << " ms\n"
+          << "  list repaints: " << watch.paints << " (" << watch.pixels / std::max(watch.paints, 1)
+          << " pixels each on average)\n"
           << "  sidebar rebuilds during the run: "
           << window.sidebar().model().reset_count() - resets_before << "\n";
 }
@@ -189,13 +216,15 @@ int main(int argc, char** argv)
     out().setRealNumberPrecision(3);
     out().setRealNumberNotation(QTextStream::FixedNotation);
 
-    {
+    // `window_benchmark [RECORDINGS] [sidebar]`: "sidebar" runs the recordings alone.
+    const bool sidebar_only = argc > 2 && std::strcmp(argv[2], "sidebar") == 0;
+    if (!sidebar_only) {
         const FirstPaint empty = first_paint(home.filePath(QStringLiteral("empty")));
         out() << "first paint, empty data folder: " << empty.load_ms + empty.paint_ms
               << " ms (store " << empty.load_ms << " ms, window " << empty.paint_ms << " ms)\n";
         out().flush();
     }
-    {
+    if (!sidebar_only) {
         const QString folder = home.filePath(QStringLiteral("million"));
         QList<DemoDataFolder::Site> sites;
         for (int i = 0; i < 10; ++i)

@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "UnixSignalWatcher.h"
 #include "ui/QtUiDialogs.h"
 #include "ui/WindowStartup.h"
 
@@ -74,6 +75,10 @@ int main(int argc, char* argv[])
 
     if (type == ApplicationType::window) {
         QGuiApplication::setDesktopFileName(QStringLiteral("tessary"));
+        // A logout or `kill` quits like the Quit command: the history is written first.
+        UnixSignalWatcher signals({SIGINT, SIGTERM, SIGHUP});
+        QObject::connect(&signals, &UnixSignalWatcher::received, app.get(),
+                         [] { QCoreApplication::quit(); });
         QtUiDialogs dialogs;
         return WindowStartup::run(
             *CommandLine::window_data_directory(QCoreApplication::arguments()), dialogs);

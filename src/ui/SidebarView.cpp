@@ -20,6 +20,21 @@
 
 namespace {
 
+// The domain list. A row's height follows only from its kind (header or domain),
+// which a change of its data never alters, so a changed row is repainted without
+// the relayout of every row that QListView does for items of varying sizes.
+class SidebarListView final : public QListView {
+public:
+    using QListView::QListView;
+
+protected:
+    void dataChanged(const QModelIndex& top_left, const QModelIndex& bottom_right,
+                     const QList<int>& roles) override
+    {
+        QAbstractItemView::dataChanged(top_left, bottom_right, roles);
+    }
+};
+
 QFrame* divider(QWidget* parent)
 {
     auto* line = new QFrame(parent);
@@ -80,7 +95,7 @@ SidebarView::SidebarView(TessaryStore& store, UiDialogs& dialogs, Now now, QWidg
     // The list.
     model_ = new SidebarModel(store_, this);
     delegate_ = new SidebarDelegate(std::move(now), this);
-    list_ = new QListView(this);
+    list_ = new SidebarListView(this);
     list_->setObjectName(QStringLiteral("domain_list"));
     list_->setModel(model_);
     list_->setItemDelegate(delegate_);

@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QObject>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -31,6 +32,20 @@
 #include <future>
 
 namespace {
+
+// The union of what a widget painted.
+class PaintedArea final : public QObject {
+public:
+    QRegion region;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            region += static_cast<QPaintEvent*>(event)->region();
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 template <typename T>
 T* find(QWidget& root, const char* name)
@@ -499,6 +514,9 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         const int resets = model().reset_count();
         QSignalSpy changed(&model(), &QAbstractItemModel::dataChanged);
+        QListView& list = window().sidebar().list();
+        PaintedArea painted;
+        list.viewport()->installEventFilter(&painted);
         DomainMeasurement measurement;
         measurement.id = QUuid::createUuid();
         measurement.measured_at = services_->clock.now();
@@ -514,6 +532,13 @@ private Q_SLOTS:
             QCOMPARE(row, model().row_of(second).value());
         }
         QCOMPARE(model().domain_at(*model().row_of(second))->measurements.size(), 1);
+        // Only that row is repainted, not the whole list.
+        QTRY_VERIFY(!painted.region.isEmpty());
+        const QRect row = list.visualRect(model().index_of(second));
+        QVERIFY2(row.contains(painted.region.boundingRect()),
+                 qPrintable(QStringLiteral("painted %1 px high, the row is %2 px high")
+                                .arg(painted.region.boundingRect().height())
+                                .arg(row.height())));
         QVERIFY(model().domain_at(*model().row_of(first))->measurements.isEmpty());
 
         // A change of the groups still rebuilds the rows.
