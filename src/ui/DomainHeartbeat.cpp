@@ -123,6 +123,9 @@ QString DomainHeartbeat::tooltip(int max_history_hours)
     const bool whole_days = max_history_hours % 24 == 0;
     const QString days =
         MeasurementFormatter::number(whole_days ? "%.0f" : "%.1f", max_history_hours / 24.0);
+    // Exactly one day reads "1 day", not "1 days".
+    const bool one_day = max_history_hours == 24;
     return L10n::text(u"Heartbeat: last ", u"Heartbeat: afgelopen ") + hours +
-           L10n::text(u" hours (", u" uur (") + days + L10n::text(u" days)", u" dagen)");
+           L10n::text(u" hours (", u" uur (") + days +
+           (one_day ? L10n::text(u" day)", u" dag)") : L10n::text(u" days)", u" dagen)"));
 }

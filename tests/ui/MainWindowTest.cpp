@@ -24,10 +24,13 @@
 #include <QObject>
 #include <QPaintEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QUrlQuery>
 
 #include <future>
 
@@ -565,6 +568,59 @@ private Q_SLOTS:
         QVERIFY(saved_count() <= 0);
         Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
         QCOMPARE(saved_count(), 1);
+    }
+
+    void the_footer_credit_opens_the_product_page()
+    {
+        open_window();
+        auto* footer = find<QLabel>(window(), "footer_credit");
+        QVERIFY(footer->text().contains(QStringLiteral("Created by ")));
+        const QString link = footer->text()
+                                 .section(QStringLiteral("href=\""), 1)
+                                 .section(u'"', 0, 0)
+                                 .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+        Q_EMIT footer->linkActivated(link);
+        QCOMPARE(dialogs().opened_urls.size(), 1);
+        const QUrlQuery query(dialogs().opened_urls[0]);
+        QCOMPARE(query.queryItemValue(QStringLiteral("utm_source")), QStringLiteral("tessary_app"));
+        QCOMPARE(query.queryItemValue(QStringLiteral("utm_medium")), QStringLiteral("desktop_app"));
+        QCOMPARE(query.queryItemValue(QStringLiteral("utm_campaign")), QStringLiteral("tessary"));
+        QCOMPARE(query.queryItemValue(QStringLiteral("utm_content")),
+                 QStringLiteral("footer_credit"));
+    }
+
+    void the_scroll_bar_shows_only_while_the_pointer_is_over_the_sidebar()
+    {
+        for (int i = 0; i < 40; ++i)
+            add(QStringLiteral("site%1.example").arg(i));
+        open_window();
+        QTRY_VERIFY(window().sidebar().list().verticalScrollBar()->maximum() > 0);
+        SidebarView& sidebar = window().sidebar();
+        QVERIFY(!sidebar.is_scroll_bar_shown());
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(&sidebar, &enter);
+        QVERIFY(sidebar.is_scroll_bar_shown());
+        // The list keeps its width: the bar lies over it.
+        QCOMPARE(sidebar.list().viewport()->width(), sidebar.list().width());
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(&sidebar, &leave);
+        QVERIFY(!sidebar.is_scroll_bar_shown());
+    }
+
+    void the_window_remembers_its_size_and_splitter()
+    {
+        open_window();
+        auto* splitter = find<QSplitter>(window(), "window_splitter");
+        window().resize(1300, 800);
+        QTRY_COMPARE(window().size(), QSize(1300, 800));
+        splitter->setSizes({400, 900});
+        const int sidebar_width = splitter->sizes().first();
+        window().close();
+        window_ = std::make_unique<MainWindow>(*store_, *dialogs_, services_->clock);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QCOMPARE(window().size(), QSize(1300, 800));
+        QTRY_COMPARE(find<QSplitter>(window(), "window_splitter")->sizes().first(), sidebar_width);
     }
 
     void the_help_menu_opens_the_donation_page_and_about()

@@ -266,7 +266,9 @@ private Q_SLOTS:
         QTest::newRow("23 hours") << 23 << false << QStringLiteral("Heartbeat: last 23 hours");
         QTest::newRow("1 uur") << 1 << true << QStringLiteral("Heartbeat: afgelopen 1 uur");
         QTest::newRow("24 hours") << 24 << false
-                                  << QStringLiteral("Heartbeat: last 24 hours (1 days)");
+                                  << QStringLiteral("Heartbeat: last 24 hours (1 day)");
+        QTest::newRow("24 uur") << 24 << true
+                                << QStringLiteral("Heartbeat: afgelopen 24 uur (1 dag)");
         QTest::newRow("36 hours") << 36 << false
                                   << QStringLiteral("Heartbeat: last 36 hours (1.5 days)");
         QTest::newRow("48 hours") << 48 << false
