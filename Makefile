@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test run bench fuzz format clean
+.PHONY: deps configure build test run bench fuzz format clean screenshots install
 
 deps:
 	./scripts/install-deps.sh
@@ -19,6 +19,16 @@ test: build
 
 run: build
 	$(BUILD_DIR)/src/app/tessary $(ARGS)
+
+# The window's main states as PNG files under $(BUILD_DIR)/screenshots.
+screenshots: configure
+	cmake --build $(BUILD_DIR) --target window_screenshots
+	$(BUILD_DIR)/tests/ui/window_screenshots $(BUILD_DIR)/screenshots
+
+# Binary, desktop entry and icon under PREFIX (default /usr/local).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 bench: build
 	cmake --build $(BUILD_DIR) --target bench

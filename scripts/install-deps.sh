@@ -13,6 +13,7 @@ packages=(
   qt6-base-dev-tools
   qt6-charts-dev
   libqt6opengl6-dev
+  libqt6svg6
   qt6-qpa-plugins
   libcurl4-openssl-dev
   libssl-dev

@@ -71,6 +71,16 @@ const Command* find_command(const QString& name)
 
 } // namespace
 
+std::optional<QString> CommandLine::window_data_directory(const QStringList& arguments)
+{
+    QStringList rest = arguments.mid(1);
+    QString error;
+    const std::optional<QString> data_directory = take_data_directory(rest, error);
+    if (!error.isEmpty() || !rest.isEmpty())
+        return std::nullopt;
+    return data_directory.value_or(default_data_directory());
+}
+
 int CommandLine::run(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     QStringList rest = arguments.mid(1);

@@ -53,9 +53,10 @@ void DBusNotificationSink::notify(const NotificationRequest& request, bool body_
     if (request.plays_default_sound)
         hints.insert(QString::fromLatin1(sound_hint), QString::fromLatin1(default_sound_name));
     hints.insert(QString::fromLatin1(identifier_hint), request.identifier);
+    hints.insert(QString::fromLatin1(desktop_entry_hint), QString::fromLatin1(desktop_entry));
 
     QDBusMessage message = method_call(u"Notify"_s);
-    message << u"Tessary"_s << 0u << QString() << request.title
+    message << u"Tessary"_s << 0u << QString::fromLatin1(desktop_entry) << request.title
             << (body_is_markup ? request.body.toHtmlEscaped() : request.body) << QStringList()
             << hints << -1;
     auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(message), this);

@@ -6,8 +6,9 @@
 #include <QObject>
 
 // Posts to the freedesktop notification service (org.freedesktop.Notifications)
-// over D-Bus, asynchronously. Notify gets app_name "Tessary", replaces_id 0, no
-// icon, no actions, expire_timeout -1 and these hints:
+// over D-Bus, asynchronously. Notify gets app_name "Tessary", replaces_id 0, the
+// application icon "tessary", no actions, expire_timeout -1 and these hints:
+//   "desktop-entry" "tessary", so the desktop files the notification under Tessary
 //   "sound-name"    "message-new-instant" when the request plays the default sound
 //   "x-tessary-id"  the request's identifier ("build-time-<UUID>")
 // The body is escaped when the service says it reads markup ("body-markup").
@@ -19,6 +20,9 @@ public:
     static constexpr const char* sound_hint = "sound-name";
     static constexpr const char* default_sound_name = "message-new-instant";
     static constexpr const char* identifier_hint = "x-tessary-id";
+    static constexpr const char* desktop_entry_hint = "desktop-entry";
+    // The desktop entry (tessary.desktop) and the icon of that name.
+    static constexpr const char* desktop_entry = "tessary";
 
     // On the session bus unless given another connection.
     explicit DBusNotificationSink(QDBusConnection connection = QDBusConnection::sessionBus(),

@@ -6,20 +6,33 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+std::unique_ptr<QMessageBox> QtUiDialogs::confirmation_box(QWidget* parent,
+                                                           const Confirmation& confirmation)
+{
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setObjectName(QStringLiteral("confirmation_box"));
+    box->setIcon(confirmation.destructive ? QMessageBox::Warning : QMessageBox::Question);
+    box->setWindowModality(Qt::WindowModal);
+    box->setWindowTitle(confirmation.title);
+    box->setText(confirmation.title);
+    box->setInformativeText(confirmation.message);
+    // Room for the message on a few lines rather than a narrow column.
+    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_informativelabel { min-width: 340px; }"));
+    QPushButton* action = box->addButton(confirmation.action_title,
+                                         confirmation.destructive ? QMessageBox::DestructiveRole
+                                                                  : QMessageBox::AcceptRole);
+    action->setObjectName(QStringLiteral("confirmation_action"));
+    box->addButton(QMessageBox::Cancel);
+    box->setDefaultButton(QMessageBox::Cancel);
+    return box;
+}
+
 bool QtUiDialogs::confirm(QWidget* parent, const Confirmation& confirmation)
 {
-    QMessageBox box(parent);
-    box.setIcon(confirmation.destructive ? QMessageBox::Warning : QMessageBox::Question);
-    box.setWindowModality(Qt::WindowModal);
-    box.setText(confirmation.title);
-    box.setInformativeText(confirmation.message);
-    QPushButton* action = box.addButton(confirmation.action_title,
-                                        confirmation.destructive ? QMessageBox::DestructiveRole
-                                                                 : QMessageBox::AcceptRole);
-    box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(QMessageBox::Cancel);
-    box.exec();
-    return box.clickedButton() == action;
+    const std::unique_ptr<QMessageBox> box = confirmation_box(parent, confirmation);
+    box->exec();
+    const QAbstractButton* clicked = box->clickedButton();
+    return clicked != nullptr && clicked->objectName() == QStringLiteral("confirmation_action");
 }
 
 std::optional<QString> QtUiDialogs::save_file_name(QWidget* parent, const QString& proposed_name,
@@ -38,6 +51,17 @@ void QtUiDialogs::show_error(QWidget* parent, const QString& message, const QStr
     box.setIcon(QMessageBox::Critical);
     box.setText(message);
     box.setInformativeText(detail);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+void QtUiDialogs::show_information(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox box(parent);
+    box.setIcon(QMessageBox::Information);
+    box.setWindowTitle(title);
+    box.setText(title);
+    box.setInformativeText(text);
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
 }

@@ -31,6 +31,15 @@ public:
     // A modal critical alert with a message and its detail.
     virtual void show_error(QWidget* parent, const QString& message, const QString& detail) = 0;
 
+    // A modal information box (About Tessary). Dialog seams that never show one
+    // need not answer it.
+    virtual void show_information(QWidget* parent, const QString& title, const QString& text)
+    {
+        (void)parent;
+        (void)title;
+        (void)text;
+    }
+
     // Opens a web page or a custom-scheme link in the desktop's default handler.
     virtual void open_url(const QUrl& url) = 0;
 };

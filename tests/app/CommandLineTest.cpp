@@ -1,7 +1,10 @@
+#include "CommandLine.h"
+
 #include "DataFolder.h"
 #include "TessaryProcess.h"
 #include "model/DomainJson.h"
 #include "store/HistoryJson.h"
+#include "store/StoreFiles.h"
 
 #include <QProcess>
 
@@ -265,6 +268,55 @@ TEST(CommandLine, help_and_version_need_no_data)
     const ProcessResult version = run_tessary({QStringLiteral("--version")});
     EXPECT_EQ(version.exit_code, 0);
     EXPECT_TRUE(version.out.startsWith("Tessary "));
+}
+
+struct WindowInvocation {
+    const char* name;
+    QStringList arguments;
+    std::optional<QString> data_directory;
+};
+
+class OpensTheWindow : public ::testing::TestWithParam<WindowInvocation> {};
+
+TEST_P(OpensTheWindow, only_without_a_command)
+{
+    const WindowInvocation& c = GetParam();
+    QStringList arguments{QStringLiteral("tessary")};
+    arguments += c.arguments;
+    EXPECT_EQ(CommandLine::window_data_directory(arguments), c.data_directory) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Invocations, OpensTheWindow,
+    ::testing::Values(
+        WindowInvocation{"no arguments", {}, StoreFiles::default_support_directory()},
+        WindowInvocation{"a data folder",
+                         {QStringLiteral("--data-dir"), QStringLiteral("/d")},
+                         QStringLiteral("/d")},
+        WindowInvocation{
+            "a data folder with =", {QStringLiteral("--data-dir=/e")}, QStringLiteral("/e")},
+        WindowInvocation{"a command", {QStringLiteral("list")}, std::nullopt},
+        WindowInvocation{"help", {QStringLiteral("--help")}, std::nullopt},
+        WindowInvocation{"version", {QStringLiteral("-v")}, std::nullopt},
+        WindowInvocation{"a data folder missing", {QStringLiteral("--data-dir")}, std::nullopt}),
+    [](const ::testing::TestParamInfo<WindowInvocation>& info) {
+        return std::to_string(info.index);
+    });
+
+TEST(CommandLine, without_a_command_or_a_display_tessary_names_the_monitor_and_fails)
+{
+    DataFolder folder;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    const ProcessResult run =
+        run_tessary({QStringLiteral("--data-dir"), folder.path()}, environment);
+    EXPECT_NE(run.exit_code, 0);
+    EXPECT_TRUE(run.err.contains("no display")) << run.err.constData();
+    EXPECT_TRUE(run.err.contains("tessary monitor")) << run.err.constData();
+    EXPECT_EQ(run.err.count('\n'), 1) << run.err.constData();
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_FALSE(folder.exists(QStringLiteral("tessary.lock")));
 }
 
 } // namespace

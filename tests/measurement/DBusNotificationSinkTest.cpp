@@ -102,7 +102,8 @@ TEST_F(DBusNotificationSinkTest, PostsEachNotificationWithTitleBodySoundAndIdent
     const auto& first = fake_.calls[0];
     EXPECT_EQ(first.app_name, u"Tessary"_s);
     EXPECT_EQ(first.replaces_id, 0u);
-    EXPECT_EQ(first.app_icon, QString());
+    EXPECT_EQ(first.app_icon, u"tessary"_s);
+    EXPECT_EQ(first.hints.value(u"desktop-entry"_s).toString(), u"tessary"_s);
     EXPECT_EQ(first.summary, u"Build time exceeded 5.0s"_s);
     EXPECT_EQ(first.body, u"mysite took 7.25s. The previous average is only 410ms."_s);
     EXPECT_TRUE(first.actions.isEmpty());

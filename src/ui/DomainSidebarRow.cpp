@@ -1,0 +1,77 @@
+#include "ui/DomainSidebarRow.h"
+
+#include "i18n/L10n.h"
+#include "i18n/MeasurementFormatter.h"
+#include "ui/AppColors.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+bool has_failed_status(const DomainMeasurement& measurement)
+{
+    return measurement.error_message.has_value() || !measurement.http_status.has_value() ||
+           *measurement.http_status < 200 || *measurement.http_status > 399;
+}
+
+QColor level_color(DomainMeasurementLevel level)
+{
+    switch (level) {
+    case DomainMeasurementLevel::normal:
+        return AppColors::green();
+    case DomainMeasurementLevel::delay:
+        return AppColors::yellow();
+    case DomainMeasurementLevel::disturbance:
+        return AppColors::orange();
+    case DomainMeasurementLevel::outage:
+    case DomainMeasurementLevel::error:
+        return AppColors::red();
+    }
+    return AppColors::secondary();
+}
+
+} // namespace
+
+QColor DomainSidebarRow::status_color(const MonitoredDomain& domain)
+{
+    if (!domain.is_active)
+        return AppColors::secondary();
+    if (domain.measurements.isEmpty())
+        return AppColors::orange();
+    const DomainMeasurement& latest = domain.measurements.constFirst();
+    if (latest.is_local_network_issue)
+        return AppColors::orange();
+    if (has_failed_status(latest))
+        return AppColors::red();
+    return level_color(domain.measurement_level(latest));
+}
+
+QString DomainSidebarRow::monitoring_duration(const MonitoredDomain& domain, const QDateTime& at)
+{
+    if (domain.measurements.isEmpty())
+        return QStringLiteral("-");
+    const qint64 ms = domain.measurements.constLast().measured_at.msecsTo(at);
+    return L10n::monitoring_duration(double(std::max<qint64>(ms, 0)) / 1000.0);
+}
+
+QString DomainSidebarRow::detail_text(const MonitoredDomain& domain, bool is_running)
+{
+    const QString separator = QStringLiteral(" \u00B7 ");
+    const auto disturbance_count = qint64(domain.statistics.disturbance_measurement_ids.size());
+    QStringList parts;
+    if (domain.measurements.isEmpty()) {
+        parts << (domain.is_active ? L10n::text(u"Waiting", u"Wachten")
+                                   : L10n::text(u"Inactive", u"Inactief"))
+              << L10n::calls(0) << L10n::disturbances(disturbance_count);
+        return parts.join(separator);
+    }
+    if (is_running)
+        parts << L10n::text(u"Measuring...", u"Bezig met meten...");
+    parts << MeasurementFormatter::duration(domain.measurements.constFirst().total_time)
+          << L10n::text(u"avg", u"gem") + u' ' +
+                 MeasurementFormatter::duration(domain.statistics.average_total_time)
+          << L10n::calls(domain.measurements.size()) << L10n::disturbances(disturbance_count);
+    return parts.join(separator);
+}

@@ -1,0 +1,216 @@
+#include "ui/SidebarModel.h"
+
+#include "i18n/L10n.h"
+#include "model/DomainHost.h"
+#include "store/TessaryStore.h"
+
+#include <QTimer>
+
+SidebarModel::SidebarModel(TessaryStore& store, QObject* parent)
+    : QAbstractListModel(parent), store_(store)
+{
+    rows_ = build_rows(store_);
+    for (int row = 0; row < rows_.size(); ++row) {
+        if (!rows_[row].is_header)
+            row_of_.insert(rows_[row].domain.id, row);
+    }
+    running_ = store_.running_domain_ids();
+    connect(&store_, &TessaryStore::domains_changed, this, &SidebarModel::on_domains_changed);
+    connect(&store_, &TessaryStore::hosting_profiles_changed, this,
+            &SidebarModel::on_domains_changed);
+    connect(&store_, &TessaryStore::measurement_recorded, this,
+            [this](const QUuid& domain_id, const DomainMeasurement&) {
+                on_measurement_recorded(domain_id);
+            });
+    connect(&store_, &TessaryStore::running_domain_ids_changed, this,
+            &SidebarModel::on_running_changed);
+}
+
+int SidebarModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(rows_.size());
+}
+
+QVariant SidebarModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rows_.size())
+        return {};
+    const Row& row = rows_[index.row()];
+    switch (role) {
+    case Qt::DisplayRole:
+        return row.is_header ? row.title : domain_host(row.domain.url_string);
+    case Qt::AccessibleTextRole:
+        if (row.is_header)
+            return row.title;
+        if (row.domain.is_pinned)
+            return domain_host(row.domain.url_string) + QStringLiteral(", ") +
+                   L10n::text(u"Pinned", u"Vastgemaakt");
+        return domain_host(row.domain.url_string);
+    case is_header_role:
+        return row.is_header;
+    case domain_id_role:
+        return row.is_header ? QVariant() : QVariant::fromValue(row.domain.id);
+    case is_running_role:
+        return !row.is_header && running_.contains(row.domain.id);
+    case is_pinned_role:
+        return !row.is_header && row.domain.is_pinned;
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags SidebarModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid() || is_header(index.row()))
+        return Qt::ItemIsEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+bool SidebarModel::is_header(int row) const
+{
+    return row >= 0 && row < rows_.size() && rows_[row].is_header;
+}
+
+const MonitoredDomain* SidebarModel::domain_at(int row) const
+{
+    if (row < 0 || row >= rows_.size() || rows_[row].is_header)
+        return nullptr;
+    return &rows_[row].domain;
+}
+
+bool SidebarModel::is_running(int row) const
+{
+    const MonitoredDomain* domain = domain_at(row);
+    return domain != nullptr && running_.contains(domain->id);
+}
+
+std::optional<int> SidebarModel::row_of(const QUuid& domain_id) const
+{
+    const auto found = row_of_.constFind(domain_id);
+    if (found == row_of_.cend())
+        return std::nullopt;
+    return *found;
+}
+
+QModelIndex SidebarModel::index_of(const QUuid& domain_id) const
+{
+    const std::optional<int> row = row_of(domain_id);
+    return row ? index(*row) : QModelIndex();
+}
+
+void SidebarModel::on_domains_changed()
+{
+    ++unexplained_changes_;
+    schedule_sync();
+}
+
+void SidebarModel::on_measurement_recorded(const QUuid& domain_id)
+{
+    // The store announces a measurement as one change of the domains followed by
+    // this signal: that change needs no more than the one row.
+    if (unexplained_changes_ > 0)
+        --unexplained_changes_;
+    update_domain_row(domain_id);
+}
+
+void SidebarModel::on_running_changed()
+{
+    const QSet<QUuid> running = store_.running_domain_ids();
+    const QSet<QUuid> changed = (running - running_) + (running_ - running);
+    running_ = running;
+    for (const QUuid& id : changed) {
+        if (const std::optional<int> row = row_of(id))
+            emit_row_changed(*row);
+    }
+}
+
+void SidebarModel::schedule_sync()
+{
+    if (sync_scheduled_)
+        return;
+    sync_scheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        if (sync_scheduled_ && unexplained_changes_ > 0)
+            sync();
+        sync_scheduled_ = false;
+        unexplained_changes_ = 0;
+    });
+}
+
+void SidebarModel::update_domain_row(const QUuid& domain_id)
+{
+    const std::optional<int> row = row_of(domain_id);
+    if (!row)
+        return;
+    for (const MonitoredDomain& domain : store_.domains()) {
+        if (domain.id == domain_id) {
+            rows_[*row].domain = domain;
+            emit_row_changed(*row);
+            return;
+        }
+    }
+}
+
+void SidebarModel::emit_row_changed(int row)
+{
+    const QModelIndex changed = index(row);
+    Q_EMIT dataChanged(changed, changed);
+}
+
+void SidebarModel::sync()
+{
+    sync_scheduled_ = false;
+    unexplained_changes_ = 0;
+    QList<Row> rows = build_rows(store_);
+    running_ = store_.running_domain_ids();
+    if (same_structure(rows_, rows)) {
+        for (int row = 0; row < rows.size(); ++row) {
+            if (rows_[row].is_header)
+                continue;
+            if (!(rows_[row].domain == rows[row].domain)) {
+                rows_[row].domain = std::move(rows[row].domain);
+                emit_row_changed(row);
+            }
+        }
+        return;
+    }
+    beginResetModel();
+    rows_ = std::move(rows);
+    row_of_.clear();
+    for (int row = 0; row < rows_.size(); ++row) {
+        if (!rows_[row].is_header)
+            row_of_.insert(rows_[row].domain.id, row);
+    }
+    ++reset_count_;
+    endResetModel();
+}
+
+QList<SidebarModel::Row> SidebarModel::build_rows(const TessaryStore& store)
+{
+    QList<Row> rows;
+    const QList<DomainProviderGroup> groups = store.provider_groups();
+    for (const DomainProviderGroup& group : groups) {
+        rows.append(Row{true, group.title, {}});
+        for (const MonitoredDomain& domain : group.domains)
+            rows.append(Row{false, {}, domain});
+    }
+    return rows;
+}
+
+bool SidebarModel::same_structure(const QList<Row>& a, const QList<Row>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i].is_header != b[i].is_header)
+            return false;
+        if (a[i].is_header ? a[i].title != b[i].title : a[i].domain.id != b[i].domain.id)
+            return false;
+        // The pin mark and the host are painted from the row; a change of either
+        // also moves rows, so it is a change of structure.
+        if (!a[i].is_header && (a[i].domain.url_string != b[i].domain.url_string ||
+                                a[i].domain.is_pinned != b[i].domain.is_pinned))
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "model/MonitoredDomain.h"
+
+#include <QAbstractListModel>
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QUuid>
+
+#include <optional>
+
+class TessaryStore;
+
+// The sidebar's rows: for each provider group of the store a header row and then
+// one row per domain. A recorded measurement updates its one row (dataChanged);
+// only a change of the groups or of their members resets the model.
+class SidebarModel final : public QAbstractListModel {
+    Q_OBJECT
+
+public:
+    enum Role {
+        is_header_role = Qt::UserRole + 1,
+        domain_id_role,
+        is_running_role,
+        is_pinned_role,
+    };
+
+    explicit SidebarModel(TessaryStore& store, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    bool is_header(int row) const;
+    // The domain of a domain row, null for a header row.
+    const MonitoredDomain* domain_at(int row) const;
+    bool is_running(int row) const;
+    std::optional<int> row_of(const QUuid& domain_id) const;
+    QModelIndex index_of(const QUuid& domain_id) const;
+
+    // Brings the rows up to the store at once (normally done on the next turn of
+    // the event loop after a change).
+    void sync();
+
+    // How many times the rows were rebuilt; the sidebar's tests and benchmark
+    // check that a measurement does not rebuild them.
+    int reset_count() const { return reset_count_; }
+
+private:
+    struct Row {
+        bool is_header = false;
+        QString title;
+        MonitoredDomain domain;
+    };
+
+    void on_domains_changed();
+    void on_measurement_recorded(const QUuid& domain_id);
+    void on_running_changed();
+    void schedule_sync();
+    void update_domain_row(const QUuid& domain_id);
+    void emit_row_changed(int row);
+    static QList<Row> build_rows(const TessaryStore& store);
+    static bool same_structure(const QList<Row>& a, const QList<Row>& b);
+
+    TessaryStore& store_;
+    QList<Row> rows_;
+    QHash<QUuid, int> row_of_;
+    QSet<QUuid> running_;
+    // Changes of the domains not yet explained by a recorded measurement.
+    int unexplained_changes_ = 0;
+    bool sync_scheduled_ = false;
+    int reset_count_ = 0;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "ui/UiDialogs.h"
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <deque>
+#include <optional>
+
+// Answers the window's dialogs from the test's script and records what they showed.
+class FakeUiDialogs final : public UiDialogs {
+public:
+    struct Error {
+        QString message;
+        QString detail;
+    };
+
+    bool confirm(QWidget*, const Confirmation& confirmation) override
+    {
+        confirmations.append(confirmation);
+        if (confirm_answers.empty())
+            return false;
+        const bool answer = confirm_answers.front();
+        confirm_answers.pop_front();
+        return answer;
+    }
+
+    std::optional<QString> save_file_name(QWidget*, const QString& proposed_name,
+                                          const QString& filter) override
+    {
+        proposed_names.append(proposed_name);
+        filters.append(filter);
+        return save_answer;
+    }
+
+    void show_error(QWidget*, const QString& message, const QString& detail) override
+    {
+        errors.append({message, detail});
+    }
+
+    void show_information(QWidget*, const QString& title, const QString& text) override
+    {
+        informations.append(title + QStringLiteral("\n") + text);
+    }
+
+    void open_url(const QUrl& url) override { opened_urls.append(url); }
+
+    // Answers, in order; without one a confirmation is cancelled.
+    std::deque<bool> confirm_answers;
+    // The path every save dialog returns; none is a cancel.
+    std::optional<QString> save_answer;
+
+    QList<Confirmation> confirmations;
+    QStringList proposed_names;
+    QStringList filters;
+    QList<Error> errors;
+    QStringList informations;
+    QList<QUrl> opened_urls;
+};
