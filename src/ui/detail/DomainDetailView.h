@@ -1,0 +1,90 @@
+#pragma once
+
+#include "model/Clock.h"
+#include "model/MonitoredDomain.h"
+#include "ui/detail/MeasurementHistoryFilter.h"
+
+#include <QStringList>
+#include <QUuid>
+#include <QWidget>
+
+class DisturbancesPage;
+class DomainDetailHeader;
+class DomainSettingsBox;
+class FullHistoryPage;
+class MeasurementHistorySection;
+class QStackedWidget;
+class SummaryCard;
+class TessaryStore;
+class UiDialogs;
+
+// The right-hand pane for one domain: header with its actions, the settings
+// box, the five summary cards, the measurement history with its chart, and the
+// full-history and disturbances pages that replace the pane on demand.
+// Everything shown is read from the store and follows its changes; the pane
+// holds only its view state (filter, URL selection, which page is shown).
+class DomainDetailView : public QWidget {
+    Q_OBJECT
+
+public:
+    DomainDetailView(TessaryStore& store, QUuid domain_id, UiDialogs& dialogs,
+                     QWidget* parent = nullptr);
+    // With the clock that tells "now" for the countdown and the lookback window
+    // (the store's clock in tests).
+    DomainDetailView(TessaryStore& store, QUuid domain_id, UiDialogs& dialogs, Clock& clock,
+                     QWidget* parent = nullptr);
+    ~DomainDetailView() override;
+
+    QUuid domain_id() const { return domain_id_; }
+
+    // View state.
+    MeasurementHistoryFilter history_filter() const { return history_filter_; }
+    void set_history_filter(MeasurementHistoryFilter filter);
+    const QString& selected_history_url() const { return selected_history_url_; }
+    void set_selected_history_url(const QString& url);
+    bool shows_full_table() const { return shows_full_table_; }
+    void set_shows_full_table(bool shows);
+    bool shows_disturbances() const { return shows_disturbances_; }
+    void set_shows_disturbances(bool shows);
+
+    // The store's record of the domain, or the last one seen once it is gone.
+    const MonitoredDomain& current_domain() const { return current_; }
+
+private:
+    void on_store_changed();
+    void refresh_all();
+    void refresh_main_page();
+    void refresh_sub_page();
+    void show_page();
+    const QStringList& history_urls();
+
+    TessaryStore& store_;
+    QUuid domain_id_;
+    UiDialogs& dialogs_;
+    Clock& clock_;
+    MonitoredDomain current_;
+
+    MeasurementHistoryFilter history_filter_ = MeasurementHistoryFilter::all;
+    QString selected_history_url_;
+    bool shows_full_table_ = false;
+    bool shows_disturbances_ = false;
+
+    // The distinct URLs of the whole history, updated from the new head of the
+    // list when measurements were only added there.
+    struct UrlCache {
+        qsizetype size = -1;
+        QUuid newest;
+        QUuid oldest;
+        QSet<QString> seen;
+        QStringList sorted;
+    } url_cache_;
+
+    QStackedWidget* pages_;
+    QWidget* main_page_;
+    DomainDetailHeader* header_;
+    DomainSettingsBox* settings_;
+    QList<SummaryCard*> cards_;
+    MeasurementHistorySection* history_;
+    FullHistoryPage* full_history_ = nullptr;
+    DisturbancesPage* disturbances_ = nullptr;
+};
