@@ -237,8 +237,15 @@ void TotalTimeChart::paintEvent(QPaintEvent*)
         pen.setDashPattern({line.dash_on, line.dash_off});
         painter.setPen(pen);
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        painter.setPen(line.color);
-        painter.drawText(QPointF(plot.left() + 4, y - annotation_metrics.descent() - 2),
-                         line.annotation());
+        // A faint backdrop keeps the text legible over the curve and the grid.
+        const QString text = line.annotation();
+        const QRectF box(plot.left() + 2, y - annotation_metrics.height() - 2,
+                         annotation_metrics.horizontalAdvance(text) + 6,
+                         annotation_metrics.height());
+        QColor backdrop = palette().color(QPalette::Base);
+        backdrop.setAlphaF(0.8f);
+        painter.fillRect(box, backdrop);
+        painter.setPen(line.color.darker(115));
+        painter.drawText(box, Qt::AlignCenter, text);
     }
 }
