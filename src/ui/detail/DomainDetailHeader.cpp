@@ -33,7 +33,7 @@ void run_after_menu(QObject* context, F operation)
 
 DomainDetailHeader::DomainDetailHeader(TessaryStore& store, const MonitoredDomain& domain,
                                        UiDialogs& dialogs, QWidget* parent)
-    : QWidget(parent), store_(store), dialogs_(dialogs), domain_(domain), title_(new QLabel(this)),
+    : QWidget(parent), store_(store), dialogs_(dialogs), title_(new QLabel(this)),
       url_(new QLabel(this)), measure_(new QPushButton(this)), ip_info_(new QPushButton(this)),
       export_(new QToolButton(this)), more_(new QToolButton(this))
 {
@@ -146,7 +146,10 @@ DomainDetailHeader::DomainDetailHeader(TessaryStore& store, const MonitoredDomai
 
 void DomainDetailHeader::show_domain(const MonitoredDomain& domain)
 {
+    // Without the history: a copy sharing the store's list would make the
+    // store copy all of it on its next measurement.
     domain_ = domain;
+    domain_.measurements = {};
     url_->setText(editable_url(domain.url_string));
     pin_->setText(domain.is_pinned ? L10n::text(u"Unpin Domain", u"Domein losmaken")
                                    : L10n::text(u"Pin Domain", u"Domein vastmaken"));

@@ -30,13 +30,11 @@ const MonitoredDomain* find_domain(const TessaryStore& store, const QUuid& id)
     return nullptr;
 }
 
-MonitoredDomain domain_or_placeholder(const TessaryStore& store, const QUuid& id)
+MonitoredDomain without_history(const MonitoredDomain& domain)
 {
-    if (const MonitoredDomain* domain = find_domain(store, id))
-        return *domain;
-    MonitoredDomain missing;
-    missing.id = id;
-    return missing;
+    MonitoredDomain copy = domain;
+    copy.measurements = {};
+    return copy;
 }
 
 } // namespace
@@ -49,13 +47,15 @@ DomainDetailView::DomainDetailView(TessaryStore& store, QUuid domain_id, UiDialo
 DomainDetailView::DomainDetailView(TessaryStore& store, QUuid domain_id, UiDialogs& dialogs,
                                    Clock& clock, QWidget* parent)
     : QWidget(parent), store_(store), domain_id_(domain_id), dialogs_(dialogs), clock_(clock),
-      current_(domain_or_placeholder(store, domain_id)), pages_(new QStackedWidget(this)),
-      main_page_(new QWidget(pages_))
+      pages_(new QStackedWidget(this)), main_page_(new QWidget(pages_))
 {
     setObjectName(QStringLiteral("domain_detail_view"));
+    last_seen_.id = domain_id;
+    if (const MonitoredDomain* found = find_domain(store, domain_id))
+        remember(*found);
     main_page_->setObjectName(QStringLiteral("main_page"));
-    header_ = new DomainDetailHeader(store, current_, dialogs, main_page_);
-    settings_ = new DomainSettingsBox(store, current_, clock, main_page_);
+    header_ = new DomainDetailHeader(store, current_domain(), dialogs, main_page_);
+    settings_ = new DomainSettingsBox(store, current_domain(), clock, main_page_);
     history_ = new MeasurementHistorySection(main_page_);
 
     auto* cards = new QHBoxLayout;
@@ -108,8 +108,7 @@ DomainDetailView::DomainDetailView(TessaryStore& store, QUuid domain_id, UiDialo
         const bool running = store_.running_domain_ids().contains(domain_id_);
         header_->show_running(running);
         settings_->countdown().refresh();
-        const QList<SummaryCardContent> contents = summary_cards(current_, running);
-        cards_.first()->set_content(contents.first());
+        cards_.first()->set_content(summary_cards(current_domain(), running).first());
     });
     connect(&store, &TessaryStore::hosting_profiles_changed, this,
             [this] { header_->show_provider(); });
@@ -124,16 +123,37 @@ void DomainDetailView::on_store_changed()
     const MonitoredDomain* found = find_domain(store_, domain_id_);
     // Once removed from the store the pane keeps showing the last record until
     // the window replaces it.
-    if (found == nullptr || *found == current_)
+    if (found == nullptr)
         return;
-    current_ = *found;
+    if (history_mark(*found) == last_history_ && without_history(*found) == last_seen_)
+        return;
+    remember(*found);
     refresh_all();
+}
+
+DomainDetailView::HistoryMark DomainDetailView::history_mark(const MonitoredDomain& domain)
+{
+    const QList<DomainMeasurement>& all = domain.measurements;
+    return {all.size(), all.isEmpty() ? QUuid() : all.first().id,
+            all.isEmpty() ? QUuid() : all.last().id};
+}
+
+void DomainDetailView::remember(const MonitoredDomain& domain)
+{
+    last_seen_ = without_history(domain);
+    last_history_ = history_mark(domain);
+}
+
+const MonitoredDomain& DomainDetailView::current_domain() const
+{
+    const MonitoredDomain* found = find_domain(store_, domain_id_);
+    return found != nullptr ? *found : last_seen_;
 }
 
 void DomainDetailView::refresh_all()
 {
-    header_->show_domain(current_);
-    settings_->show_stored_settings(current_);
+    header_->show_domain(current_domain());
+    settings_->show_stored_settings(current_domain());
     settings_->countdown().refresh();
     refresh_main_page();
     refresh_sub_page();
@@ -141,7 +161,7 @@ void DomainDetailView::refresh_all()
 
 const QStringList& DomainDetailView::history_urls()
 {
-    const QList<DomainMeasurement>& all = current_.measurements;
+    const QList<DomainMeasurement>& all = current_domain().measurements;
     UrlCache& cache = url_cache_;
     const qsizetype added = all.size() - cache.size;
     const bool only_new_at_head = cache.size > 0 && added >= 0 && all[added].id == cache.newest &&
@@ -171,13 +191,14 @@ const QStringList& DomainDetailView::history_urls()
 void DomainDetailView::refresh_main_page()
 {
     const bool running = store_.running_domain_ids().contains(domain_id_);
-    const QList<SummaryCardContent> contents = summary_cards(current_, running);
+    const MonitoredDomain& current = current_domain();
+    const QList<SummaryCardContent> contents = summary_cards(current, running);
     for (qsizetype i = 0; i < cards_.size(); ++i)
         cards_[i]->set_content(contents[i]);
     const QStringList& urls = history_urls();
     if (!selected_history_url_.isEmpty() && !urls.contains(selected_history_url_))
         selected_history_url_.clear(); // its measurements are gone (history cleared)
-    history_->show_history(current_, current_.measurements_within_lookback(clock_.now()),
+    history_->show_history(current, current.measurements_within_lookback(clock_.now()),
                            history_filter_, selected_history_url_, urls);
 }
 
@@ -190,7 +211,7 @@ void DomainDetailView::refresh_sub_page()
             connect(disturbances_, &DisturbancesPage::back_requested, this,
                     [this] { set_shows_disturbances(false); });
         }
-        disturbances_->show_domain(current_);
+        disturbances_->show_domain(current_domain());
     } else if (shows_full_table_) {
         if (full_history_ == nullptr) {
             full_history_ = new FullHistoryPage(pages_);
@@ -202,8 +223,16 @@ void DomainDetailView::refresh_sub_page()
             connect(full_history_, &FullHistoryPage::url_chosen, this,
                     &DomainDetailView::set_selected_history_url);
         }
-        full_history_->show_history(current_, history_filter_, selected_history_url_,
-                                    history_urls());
+        const QStringList& urls = history_urls();
+        TessaryStore* store = &store_;
+        const QUuid id = domain_id_;
+        full_history_->show_history(
+            current_domain(),
+            [store, id]() -> const QList<DomainMeasurement>* {
+                const MonitoredDomain* found = find_domain(*store, id);
+                return found != nullptr ? &found->measurements : nullptr;
+            },
+            history_filter_, selected_history_url_, urls);
     }
     show_page();
 }

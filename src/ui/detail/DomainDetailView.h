@@ -47,11 +47,22 @@ public:
     bool shows_disturbances() const { return shows_disturbances_; }
     void set_shows_disturbances(bool shows);
 
-    // The store's record of the domain, or the last one seen once it is gone.
-    const MonitoredDomain& current_domain() const { return current_; }
+    // The store's record of the domain, or the last one seen (without its
+    // history) once it is gone. Valid until the store changes.
+    const MonitoredDomain& current_domain() const;
 
 private:
+    // What tells a change of the history without holding it.
+    struct HistoryMark {
+        qsizetype size = -1;
+        QUuid newest;
+        QUuid oldest;
+        bool operator==(const HistoryMark&) const = default;
+    };
+
     void on_store_changed();
+    void remember(const MonitoredDomain& domain);
+    static HistoryMark history_mark(const MonitoredDomain& domain);
     void refresh_all();
     void refresh_main_page();
     void refresh_sub_page();
@@ -62,7 +73,11 @@ private:
     QUuid domain_id_;
     UiDialogs& dialogs_;
     Clock& clock_;
-    MonitoredDomain current_;
+    // The pane never keeps the store's history list: sharing it would make the
+    // store copy the whole list on the next measurement. It keeps the record
+    // without the history, and what tells a change of the history.
+    MonitoredDomain last_seen_;
+    HistoryMark last_history_;
 
     MeasurementHistoryFilter history_filter_ = MeasurementHistoryFilter::all;
     QString selected_history_url_;

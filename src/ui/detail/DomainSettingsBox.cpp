@@ -33,6 +33,15 @@ QSpinBox* make_stepper(const QString& name, int minimum, int maximum, int step, 
     return stepper;
 }
 
+// The settings without the history: holding the store's list would make the
+// store copy all of it on its next measurement.
+MonitoredDomain without_history(const MonitoredDomain& domain)
+{
+    MonitoredDomain copy = domain;
+    copy.measurements = {};
+    return copy;
+}
+
 // " seconds" of "0 seconds": the steppers show L10n's count texts as value and unit.
 QString unit_of(const QString& zero_count)
 {
@@ -53,8 +62,7 @@ QHBoxLayout* with_stretch(QWidget* widget)
 DomainSettingsBox::DomainSettingsBox(TessaryStore& store, const MonitoredDomain& domain,
                                      Clock& clock, QWidget* parent)
     : QGroupBox(L10n::text(u"Settings", u"Instellingen"), parent), store_(store),
-      domain_id_(domain.id), shown_(domain), url_(new QLineEdit(this)),
-      url_error_(new QLabel(this)),
+      domain_id_(domain.id), url_(new QLineEdit(this)), url_error_(new QLabel(this)),
       interval_(make_stepper(QStringLiteral("interval_stepper"), 20, 86400, 5,
                              domain.interval_seconds, unit_of(L10n::seconds(0)), this)),
       lookback_(make_stepper(QStringLiteral("lookback_stepper"), 1, 8760, 1,
@@ -63,6 +71,7 @@ DomainSettingsBox::DomainSettingsBox(TessaryStore& store, const MonitoredDomain&
       notifies_(new QCheckBox(this)), countdown_(new CountdownRow(store, domain.id, clock, this))
 {
     setObjectName(QStringLiteral("settings_box"));
+    shown_ = without_history(domain);
     url_->setObjectName(QStringLiteral("url_field"));
     url_->setPlaceholderText(QStringLiteral("URL"));
     url_->setText(editable_url(domain.url_string));
@@ -175,7 +184,7 @@ void DomainSettingsBox::commit_user_agent(const QString& user_agent)
 void DomainSettingsBox::show_stored_settings(const MonitoredDomain& domain)
 {
     const MonitoredDomain before = shown_;
-    shown_ = domain;
+    shown_ = without_history(domain);
     if (domain.url_string != before.url_string && !url_->hasFocus() && !url_error_->isVisible())
         url_->setText(editable_url(domain.url_string));
     else if (domain.url_string != before.url_string && url_->hasFocus() &&

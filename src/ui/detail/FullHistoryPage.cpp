@@ -36,8 +36,10 @@ FullHistoryPage::FullHistoryPage(QWidget* parent)
     column->addWidget(table_, 1);
 }
 
-void FullHistoryPage::show_history(const MonitoredDomain& domain, MeasurementHistoryFilter filter,
-                                   const QString& url, const QStringList& urls)
+void FullHistoryPage::show_history(const MonitoredDomain& domain,
+                                   MeasurementTableModel::Source source,
+                                   MeasurementHistoryFilter filter, const QString& url,
+                                   const QStringList& urls)
 {
     title_->setText(domain_host(domain.url_string) +
                     L10n::text(u" - Full History", u" - Volledige geschiedenis"));
@@ -46,9 +48,9 @@ void FullHistoryPage::show_history(const MonitoredDomain& domain, MeasurementHis
     url_picker_->set_selected_url(url);
     MeasurementTableModel& model = table_->measurement_model();
     if (filter == MeasurementHistoryFilter::all && url.isEmpty())
-        model.set_measurements(domain, domain.measurements);
+        model.set_source(domain, std::move(source));
     else
-        model.set_measurements(domain, domain.measurements,
-                               filtered_indices(domain, domain.measurements, filter, url));
+        model.set_source(domain, std::move(source),
+                         filtered_indices(domain, domain.measurements, filter, url));
     count_->setText(QString::number(model.rowCount()) + L10n::text(u" measurements", u" metingen"));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/detail/MeasurementHistoryFilter.h"
+#include "ui/detail/MeasurementTableModel.h"
 
 #include <QWidget>
 
@@ -17,8 +18,9 @@ class FullHistoryPage : public QWidget {
 public:
     explicit FullHistoryPage(QWidget* parent = nullptr);
 
-    void show_history(const MonitoredDomain& domain, MeasurementHistoryFilter filter,
-                      const QString& url, const QStringList& urls);
+    // `domain` is the store's record; the table reads its history through `source`.
+    void show_history(const MonitoredDomain& domain, MeasurementTableModel::Source source,
+                      MeasurementHistoryFilter filter, const QString& url, const QStringList& urls);
 
     MeasurementTableView& table() const { return *table_; }
 

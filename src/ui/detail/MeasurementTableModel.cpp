@@ -42,7 +42,10 @@ void MeasurementTableModel::set_measurements(const MonitoredDomain& domain,
 {
     beginResetModel();
     measurements_ = std::move(measurements);
+    source_ = nullptr;
     indices_ = std::move(indices);
+    row_count_ = static_cast<int>(indices_ ? static_cast<qsizetype>(indices_->size())
+                                           : measurements_.size());
     judge_.statistics = domain.statistics;
     // Made once per reset: the language is read when the rows change, not per cell.
     date_formatter_ = std::make_unique<DateFormatter>(MeasurementFormatter::date());
@@ -51,18 +54,46 @@ void MeasurementTableModel::set_measurements(const MonitoredDomain& domain,
     endResetModel();
 }
 
+void MeasurementTableModel::set_source(const MonitoredDomain& domain, Source source,
+                                       std::optional<std::vector<qsizetype>> indices)
+{
+    beginResetModel();
+    measurements_.clear();
+    source_ = std::move(source);
+    indices_ = std::move(indices);
+    const QList<DomainMeasurement>* list = source_ ? source_() : nullptr;
+    row_count_ = static_cast<int>(indices_ ? static_cast<qsizetype>(indices_->size())
+                                  : list   ? list->size()
+                                           : 0);
+    judge_.statistics = domain.statistics;
+    date_formatter_ = std::make_unique<DateFormatter>(MeasurementFormatter::date());
+    time_formatter_ = std::make_unique<DateFormatter>(MeasurementFormatter::time());
+    cache_.clear();
+    endResetModel();
+}
+
+const QList<DomainMeasurement>& MeasurementTableModel::rows() const
+{
+    static const QList<DomainMeasurement> none;
+    if (!source_)
+        return measurements_;
+    const QList<DomainMeasurement>* list = source_();
+    return list != nullptr ? *list : none;
+}
+
 const DomainMeasurement& MeasurementTableModel::measurement(int row) const
 {
-    return indices_ ? measurements_[(*indices_)[static_cast<std::size_t>(row)]]
-                    : measurements_[row];
+    static const DomainMeasurement missing;
+    const QList<DomainMeasurement>& list = rows();
+    const qsizetype at = indices_ ? (*indices_)[static_cast<std::size_t>(row)] : row;
+    // The owner resets the model when the list changes; until then a shorter
+    // list (a domain just removed) shows empty rows rather than reading past it.
+    return at < list.size() ? list[at] : missing;
 }
 
 int MeasurementTableModel::rowCount(const QModelIndex& parent) const
 {
-    if (parent.isValid())
-        return 0;
-    return static_cast<int>(indices_ ? static_cast<qsizetype>(indices_->size())
-                                     : measurements_.size());
+    return parent.isValid() ? 0 : row_count_;
 }
 
 int MeasurementTableModel::columnCount(const QModelIndex& parent) const

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -28,6 +29,14 @@ public:
     void set_measurements(const MonitoredDomain& domain, QList<DomainMeasurement> measurements,
                           std::optional<std::vector<qsizetype>> indices = std::nullopt);
 
+    // Rows read from a list that someone else owns (the store's history), found
+    // afresh through `source` on every access, so the model never shares the list
+    // and a measurement added to it costs no copy of the history. The owner resets
+    // the model whenever the list changes; a source that finds no list shows none.
+    using Source = std::function<const QList<DomainMeasurement>*()>;
+    void set_source(const MonitoredDomain& domain, Source source,
+                    std::optional<std::vector<qsizetype>> indices = std::nullopt);
+
     const DomainMeasurement& measurement(int row) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -44,7 +53,11 @@ private:
     };
     const RowTexts& row_texts(int row) const;
 
+    const QList<DomainMeasurement>& rows() const;
+
     QList<DomainMeasurement> measurements_;
+    Source source_;
+    int row_count_ = 0;
     std::optional<std::vector<qsizetype>> indices_;
     // The domain's statistics without its history: what judges each row's level.
     MonitoredDomain judge_;

@@ -42,7 +42,7 @@ public:
 struct MeasurementSpec {
     double total_time = 0.2;
     std::optional<int> status = 200;
-    std::optional<QString> error;
+    QString error; // empty: none
     bool local_issue = false;
     std::optional<QString> url = QStringLiteral("https://example.com");
 };
@@ -54,7 +54,8 @@ inline DomainMeasurement make_measurement(const QDateTime& at, const Measurement
     m.measured_at = at;
     m.total_time = spec.total_time;
     m.http_status = spec.status;
-    m.error_message = spec.error;
+    if (!spec.error.isEmpty())
+        m.error_message = spec.error;
     m.is_local_network_issue = spec.local_issue;
     m.url_string = spec.url;
     return m;

@@ -364,6 +364,26 @@ private Q_SLOTS:
         QVERIFY(find<QWidget>(QStringLiteral("main_page"))->isVisible());
     }
 
+    // Holding the store's history list would make the store copy all of it on
+    // each measurement; the pane and its tables must read it, not share it.
+    void the_pane_never_shares_the_stored_history()
+    {
+        const QUuid id = add_domain(QStringLiteral("example.com"));
+        record(id, QList<MeasurementSpec>(150, MeasurementSpec()), 10);
+        show(id);
+        QVERIFY(domain(id).measurements.isDetached());
+        view_->set_shows_full_table(true);
+        auto* full = find<MeasurementTableView>(QStringLiteral("full_table"));
+        QCOMPARE(full->measurement_model().rowCount(), 150);
+        QVERIFY(domain(id).measurements.isDetached());
+        // The full table follows a new measurement.
+        record(id, {MeasurementSpec()}, 1);
+        QCOMPARE(full->measurement_model().rowCount(), 151);
+        QCOMPARE(full->measurement_model().measurement(0).id, domain(id).measurements.first().id);
+        view_->set_shows_disturbances(true);
+        QVERIFY(domain(id).measurements.isDetached());
+    }
+
     void at_most_100_rows_and_no_full_table_button_up_to_100()
     {
         const QUuid id = add_domain(QStringLiteral("example.com"));
