@@ -10,6 +10,7 @@
 #include "ui/detail/SchemeHandlerLookup.h"
 #include "ui/detail/SymbolIcons.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -23,10 +24,18 @@ namespace {
 
 // Store operations that may remove this pane run after the menu has closed, so
 // the window can replace the pane without pulling it from under a running menu.
+// The call is delivered to the application object, which outlives any pane, and
+// is dropped when `context` is gone by then.
 template <typename F>
 void run_after_menu(QObject* context, F operation)
 {
-    QMetaObject::invokeMethod(context, std::move(operation), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [guard = QPointer<QObject>(context), operation = std::move(operation)] {
+            if (guard)
+                operation();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace

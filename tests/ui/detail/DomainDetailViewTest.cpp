@@ -641,6 +641,30 @@ private Q_SLOTS:
         QCOMPARE(store_->selected_domain_id(), std::optional(other));
     }
 
+    // The window replaces the pane as soon as its domain is gone, possibly from
+    // within the store's signal: nothing of the pane may run after that.
+    void the_window_may_drop_the_pane_during_its_own_actions_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("delete") << "delete_action";
+        QTest::newRow("archive") << "archive_action";
+    }
+    void the_window_may_drop_the_pane_during_its_own_actions()
+    {
+        QFETCH(QString, action);
+        const QUuid id = add_domain(QStringLiteral("example.com"));
+        add_domain(QStringLiteral("example.org"));
+        store_->set_selected_domain_id(id);
+        show(id);
+        QMetaObject::Connection drop =
+            connect(store_.get(), &TessaryStore::selected_domain_id_changed, this,
+                    [this] { view_.reset(); });
+        this->action(action)->trigger();
+        QTRY_VERIFY(!view_);
+        disconnect(drop);
+        QVERIFY(store_->selected_domain_id() != std::optional(id));
+    }
+
     void the_delete_confirmation_in_dutch()
     {
         L10n::set_selected_language(AppLanguage::dutch);
