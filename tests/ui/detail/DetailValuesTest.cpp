@@ -10,9 +10,13 @@
 #include "ui/detail/MeasurementHistoryColumns.h"
 #include "ui/detail/MeasurementHistoryFilter.h"
 #include "ui/detail/MeasurementResponseBadges.h"
+#include "ui/detail/SchemeHandlerLookup.h"
 #include "ui/detail/SummaryCards.h"
 #include "ui/detail/TotalTimeChartData.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -557,6 +561,68 @@ private Q_SLOTS:
         QFETCH(QString, stored);
         QFETCH(QString, layout);
         QCOMPARE(MeasurementHistoryColumns::Layout::decoded(stored).encoded(), layout);
+    }
+
+    // Each case is a set of files below a fresh XDG tree: path -> content.
+    void scheme_handler_lookup_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("handler");
+        const QString desktop = u"[Desktop Entry]\nType=Application\nName=Nestory\n"_s;
+        QTest::newRow("nothing") << QStringList() << QString();
+        QTest::newRow("user default")
+            << QStringList{u"config/mimeapps.list"_s,
+                           u"[Default Applications]\nx-scheme-handler/nestory=nestory.desktop;\n"_s,
+                           u"data/applications/nestory.desktop"_s, desktop}
+            << u"nestory.desktop"_s;
+        QTest::newRow("default of an uninstalled application")
+            << QStringList{u"config/mimeapps.list"_s,
+                           u"[Default Applications]\nx-scheme-handler/nestory=gone.desktop\n"_s}
+            << QString();
+        QTest::newRow("added association in a system list")
+            << QStringList{u"system/applications/mimeapps.list"_s,
+                           u"[Added Associations]\nx-scheme-handler/nestory=vendor-nestory.desktop\n"_s,
+                           u"system/applications/vendor/nestory.desktop"_s, desktop}
+            << u"vendor-nestory.desktop"_s;
+        QTest::newRow("desktop database cache")
+            << QStringList{u"system/applications/mimeinfo.cache"_s,
+                           u"[MIME Cache]\nx-scheme-handler/http=firefox.desktop;\n"
+                           "x-scheme-handler/nestory=nestory.desktop;\n"_s,
+                           u"system/applications/nestory.desktop"_s, desktop}
+            << u"nestory.desktop"_s;
+        QTest::newRow("user desktop file not yet cached")
+            << QStringList{u"data/applications/nestory-app.desktop"_s,
+                           desktop + u"MimeType=text/plain;x-scheme-handler/nestory;\n"_s}
+            << u"nestory-app.desktop"_s;
+        QTest::newRow("another scheme only")
+            << QStringList{u"data/applications/other.desktop"_s,
+                           desktop + u"MimeType=x-scheme-handler/nestoryx;\n"_s}
+            << QString();
+    }
+    void scheme_handler_lookup()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, handler);
+        QTemporaryDir root;
+        for (qsizetype i = 0; i + 1 < files.size(); i += 2) {
+            const QString path = root.filePath(files[i]);
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(files[i + 1].toUtf8());
+        }
+        const QByteArray saved[] = {qgetenv("XDG_CONFIG_HOME"), qgetenv("XDG_CONFIG_DIRS"),
+                                    qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS")};
+        qputenv("XDG_CONFIG_HOME", root.filePath(u"config"_s).toLocal8Bit());
+        qputenv("XDG_CONFIG_DIRS", root.filePath(u"etc"_s).toLocal8Bit());
+        qputenv("XDG_DATA_HOME", root.filePath(u"data"_s).toLocal8Bit());
+        qputenv("XDG_DATA_DIRS", root.filePath(u"system"_s).toLocal8Bit());
+        const std::optional<QString> found = SchemeHandlerLookup::find_handler(u"nestory"_s);
+        qputenv("XDG_CONFIG_HOME", saved[0]);
+        qputenv("XDG_CONFIG_DIRS", saved[1]);
+        qputenv("XDG_DATA_HOME", saved[2]);
+        qputenv("XDG_DATA_DIRS", saved[3]);
+        QCOMPARE(found.value_or(QString()), handler);
     }
 
     void nestory_lookup_url_data()
