@@ -1,0 +1,57 @@
+#pragma once
+
+#include "model/MonitoredDomain.h"
+
+#include <QUrl>
+#include <QWidget>
+
+#include <optional>
+
+class QLabel;
+class QMenu;
+class QPushButton;
+class QToolButton;
+class TessaryStore;
+class UiDialogs;
+
+// The top of the detail pane: host, provider and URL, and the domain's actions
+// (measure now, IP Info in Nestory, export, pin, clear, archive, delete).
+class DomainDetailHeader : public QWidget {
+    Q_OBJECT
+
+public:
+    DomainDetailHeader(TessaryStore& store, const MonitoredDomain& domain, UiDialogs& dialogs,
+                       QWidget* parent = nullptr);
+
+    // Follows the store's record of the domain and its measuring state.
+    void show_domain(const MonitoredDomain& domain);
+    void show_running(bool is_running);
+    void show_provider();
+
+    // Looks for an application that handles nestory: links; the IP Info button
+    // is shown only when there is one.
+    void refresh_nestory_availability();
+
+    // nestory://lookup?value=HOST, or none when the URL has no host.
+    static std::optional<QUrl> nestory_lookup_url(const QString& url_string);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void open_in_nestory();
+    void confirm_delete();
+
+    TessaryStore& store_;
+    UiDialogs& dialogs_;
+    MonitoredDomain domain_;
+    std::optional<QString> nestory_application_;
+    QLabel* title_;
+    QLabel* url_;
+    QPushButton* measure_;
+    QPushButton* ip_info_;
+    QToolButton* export_;
+    QToolButton* more_;
+    QAction* pin_;
+    QAction* clear_;
+};

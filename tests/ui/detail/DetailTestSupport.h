@@ -1,0 +1,78 @@
+#pragma once
+
+#include "model/MonitoredDomain.h"
+#include "ui/UiDialogs.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QUrl>
+
+#include <optional>
+
+// Dialogs answered by the test: the next confirmation and save answers are set
+// beforehand, and everything asked is recorded.
+class FakeUiDialogs final : public UiDialogs {
+public:
+    bool confirm(QWidget*, const Confirmation& confirmation) override
+    {
+        confirmations.append(confirmation);
+        return confirm_answer;
+    }
+    std::optional<QString> save_file_name(QWidget*, const QString& proposed_name,
+                                          const QString&) override
+    {
+        proposed_names.append(proposed_name);
+        return save_answer;
+    }
+    void show_error(QWidget*, const QString& message, const QString& detail) override
+    {
+        errors.append(message + QStringLiteral(": ") + detail);
+    }
+    void open_url(const QUrl& url) override { opened_urls.append(url); }
+
+    bool confirm_answer = true;
+    std::optional<QString> save_answer;
+    QList<Confirmation> confirmations;
+    QStringList proposed_names;
+    QStringList errors;
+    QList<QUrl> opened_urls;
+};
+
+// Measurements built field by field for table-driven cases.
+struct MeasurementSpec {
+    double total_time = 0.2;
+    std::optional<int> status = 200;
+    QString error; // empty: none
+    bool local_issue = false;
+    std::optional<QString> url = QStringLiteral("https://example.com");
+};
+
+inline DomainMeasurement make_measurement(const QDateTime& at, const MeasurementSpec& spec = {})
+{
+    DomainMeasurement m;
+    m.id = QUuid::createUuid();
+    m.measured_at = at;
+    m.total_time = spec.total_time;
+    m.http_status = spec.status;
+    if (!spec.error.isEmpty())
+        m.error_message = spec.error;
+    m.is_local_network_issue = spec.local_issue;
+    m.url_string = spec.url;
+    return m;
+}
+
+// A domain whose history is `specs` (newest first), one measurement a minute
+// back from `newest`, with its statistics computed.
+inline MonitoredDomain make_domain(const QList<MeasurementSpec>& specs,
+                                   const QDateTime& newest = QDateTime(QDate(2025, 1, 31),
+                                                                       QTime(9, 0), Qt::UTC))
+{
+    MonitoredDomain domain;
+    domain.id = QUuid::createUuid();
+    domain.url_string = QStringLiteral("https://example.com");
+    domain.interval_seconds = 60;
+    for (qsizetype i = 0; i < specs.size(); ++i)
+        domain.measurements.append(make_measurement(newest.addSecs(-60 * i), specs[i]));
+    domain.refresh_statistics();
+    return domain;
+}
