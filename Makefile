@@ -20,10 +20,12 @@ test: build
 run: build
 	$(BUILD_DIR)/src/app/tessary $(ARGS)
 
-# The window's main states as PNG files under $(BUILD_DIR)/screenshots.
+# The window's main states and the detail pane's pages as PNG files under
+# $(BUILD_DIR)/screenshots.
 screenshots: configure
-	cmake --build $(BUILD_DIR) --target window_screenshots
+	cmake --build $(BUILD_DIR) --target window_screenshots detail_screenshots
 	$(BUILD_DIR)/tests/ui/window_screenshots $(BUILD_DIR)/screenshots
+	$(BUILD_DIR)/tests/ui/detail/detail_screenshots $(BUILD_DIR)/screenshots
 
 # Binary, desktop entry and icon under PREFIX (default /usr/local).
 PREFIX ?= /usr/local

@@ -12,6 +12,7 @@
 #include "ui/AppLinks.h"
 #include "ui/SidebarView.h"
 #include "ui/UiDialogs.h"
+#include "ui/detail/DomainDetailView.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -247,24 +248,7 @@ QWidget* MainWindow::make_footer()
 
 QWidget* MainWindow::make_detail_view(const MonitoredDomain& domain)
 {
-    // Until the detail pane lands, the column names the selected domain.
-    auto* view = new QWidget;
-    view->setObjectName(QStringLiteral("detail_view"));
-    auto* layout = new QVBoxLayout(view);
-    layout->setContentsMargins(24, 20, 24, 20);
-    auto* title = new QLabel(domain_host(domain.url_string), view);
-    title->setObjectName(QStringLiteral("detail_title"));
-    QFont font = title->font();
-    font.setPointSizeF(font.pointSizeF() * 1.45);
-    font.setWeight(QFont::DemiBold);
-    title->setFont(font);
-    layout->addWidget(title);
-    auto* url = new QLabel(domain.url_string, view);
-    url->setForegroundRole(QPalette::PlaceholderText);
-    url->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(url);
-    layout->addStretch(1);
-    return view;
+    return new DomainDetailView(store_, domain.id, dialogs_);
 }
 
 void MainWindow::update_detail()

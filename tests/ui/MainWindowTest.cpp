@@ -485,7 +485,7 @@ private Q_SLOTS:
         auto* stack = find<QStackedWidget>(window(), "detail_stack");
         const auto detail_title = [&] {
             auto* title =
-                stack->currentWidget()->findChild<QLabel*>(QStringLiteral("detail_title"));
+                stack->currentWidget()->findChild<QLabel*>(QStringLiteral("header_title"));
             return title == nullptr ? QString() : title->text();
         };
         // Adding selects the new domain.
