@@ -67,10 +67,13 @@ TEST_F(ReportCommand, all_writes_every_active_domain_in_store_order_and_nothing_
                                     QStringLiteral("example.com"), QStringLiteral("Heartbeat")});
     EXPECT_FALSE(text.contains(QStringLiteral("archived.example.net")));
 
-    // Without domain names the report is the same.
+    // Without domain names the report is the same, apart from the time it was made.
     const ProcessResult plain = report({QStringLiteral("-o"), QStringLiteral("-")});
     ASSERT_EQ(plain.exit_code, 0) << plain.err.constData();
-    EXPECT_EQ(Poppler::text(plain.out), text);
+    const auto after_generated = [](const QString& text) {
+        return text.mid(text.indexOf(QStringLiteral(" Domains: ")));
+    };
+    EXPECT_EQ(after_generated(Poppler::text(plain.out)), after_generated(text));
 }
 
 TEST_F(ReportCommand, named_domains_come_in_the_given_order_to_standard_output)
