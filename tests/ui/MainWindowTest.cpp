@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -475,6 +476,30 @@ private Q_SLOTS:
         QVERIFY(dialogs().confirmations.isEmpty());
         QCOMPARE(store().active_domains().size(), 1);
         QTRY_VERIFY(!model().index_of(id).isValid());
+    }
+
+    void a_right_click_on_a_row_opens_its_menu()
+    {
+        const QUuid id = add(QStringLiteral("example.com"));
+        open_window();
+        QListView& list = window().sidebar().list();
+        const QPoint at = list.visualRect(model().index_of(id)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list.viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(list.viewport(), &event);
+        QMenu* menu = window().sidebar().findChild<QMenu*>(QStringLiteral("row_menu"));
+        QVERIFY(menu != nullptr);
+        QTRY_VERIFY(menu->isVisible());
+        menu->findChild<QAction*>(QStringLiteral("pin_action"))->trigger();
+        menu->close();
+        QVERIFY(store().domains().first().is_pinned);
+
+        // A header row has no menu.
+        const QPoint header = list.visualRect(model().index(0)).center();
+        QTRY_VERIFY(window().sidebar().findChild<QMenu*>(QStringLiteral("row_menu")) == nullptr);
+        QContextMenuEvent on_header(QContextMenuEvent::Mouse, header,
+                                    list.viewport()->mapToGlobal(header));
+        QCoreApplication::sendEvent(list.viewport(), &on_header);
+        QVERIFY(window().sidebar().findChild<QMenu*>(QStringLiteral("row_menu")) == nullptr);
     }
 
     void the_detail_column_follows_the_selection()
