@@ -113,13 +113,6 @@ QList<Shot> window_shots()
     };
 }
 
-// The detail pane's states are added here once it lands, as more shots of the
-// same shape.
-QList<Shot> detail_shots()
-{
-    return {};
-}
-
 void set_environment(const char* name, const QString& value)
 {
     setenv(name, value.toLocal8Bit().constData(), 1);
@@ -151,7 +144,7 @@ int main(int argc, char** argv)
     }
     QTextStream out(stdout);
     int failures = 0;
-    for (const Shot& shot : window_shots() + detail_shots()) {
+    for (const Shot& shot : window_shots()) {
         const QString path = QDir(output).filePath(shot.name + QStringLiteral(".png"));
         const QImage image = shot.render(home.filePath(QStringLiteral("folders")));
         if (image.isNull() || !image.save(path)) {
