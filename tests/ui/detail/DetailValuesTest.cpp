@@ -12,6 +12,7 @@
 #include "ui/detail/MeasurementResponseBadges.h"
 #include "ui/detail/SchemeHandlerLookup.h"
 #include "ui/detail/SummaryCards.h"
+#include "ui/detail/TotalTimeChart.h"
 #include "ui/detail/TotalTimeChartData.h"
 
 #include <QDir>
@@ -441,6 +442,36 @@ private Q_SLOTS:
         QCOMPARE(chart[chart.size() - 3].total_time, 0.4);
         QCOMPARE(chart.last().measured_at_ms,
                  domain.measurements.first().measured_at.toMSecsSinceEpoch());
+    }
+
+    // The curve goes through every point and never runs back in time between two.
+    void smoothed_curve_passes_through_every_point()
+    {
+        const QList<QPointF> points{{0, 50}, {10, 5}, {12, 80}, {40, 40}, {41, 41}};
+        const QPainterPath path = TotalTimeChart::smoothed_path(points);
+        QCOMPARE(path.elementCount(), 1 + 3 * (points.size() - 1));
+        QCOMPARE(QPointF(path.elementAt(0)), points[0]);
+        for (qsizetype i = 1; i < points.size(); ++i) {
+            const int end = int(3 * i);
+            QCOMPARE(QPointF(path.elementAt(end)), points[i]);
+            for (int control : {end - 2, end - 1}) {
+                QVERIFY(path.elementAt(control).x >= points[i - 1].x());
+                QVERIFY(path.elementAt(control).x <= points[i].x());
+            }
+        }
+        QVERIFY(TotalTimeChart::smoothed_path({}).isEmpty());
+    }
+
+    void the_chart_paints_one_point_or_none()
+    {
+        TotalTimeChart chart;
+        chart.resize(500, 220);
+        chart.set_data({}, TotalTimeChartData::threshold_lines(std::nullopt));
+        QVERIFY(!chart.grab().isNull());
+        chart.set_data({{qint64(1700000000) * 1000, 0.3, DomainMeasurementLevel::outage}},
+                       TotalTimeChartData::threshold_lines(0.3));
+        QVERIFY(!chart.grab().isNull());
+        QCOMPARE(chart.maximum_total_time(), 8.8);
     }
 
     void chart_scale_bound_data()
