@@ -129,11 +129,25 @@ size_t on_body(char* data, size_t size, size_t count, void* user)
 
 } // namespace
 
+namespace {
+
+// Few enough that handshakes on a loaded machine do not time each other, enough
+// that a remote site's round trips overlap.
+constexpr int default_connecting_limit = 2;
+// Longer than a handshake's work on this machine, short against a slow network.
+constexpr std::chrono::milliseconds default_connecting_hold{50};
+
+} // namespace
+
 // One engine thread with its own multi handle and its own admission.
 class CurlEngine::Worker {
 public:
     explicit Worker(const Options& options)
-        : options_(options), admission_(options.connecting_limit, options.connecting_hold)
+        : options_(options),
+          admission_(options.connecting_limit > 0 ? options.connecting_limit
+                                                  : default_connecting_limit,
+                     options.connecting_hold.count() > 0 ? options.connecting_hold
+                                                         : default_connecting_hold)
     {
         initialise_curl_once();
         multi_.reset(curl_multi_init());

@@ -28,10 +28,12 @@ public:
         std::optional<QByteArray> ca_bundle;
         // Engine threads; 0 takes one per core, up to four.
         int threads = 0;
-        // Per thread: transfers in their connection and TLS phases at once.
-        int connecting_limit = 4;
-        // A transfer still connecting after this long stops counting.
-        std::chrono::milliseconds connecting_hold{100};
+        // Per thread: transfers in their connection and TLS phases at once;
+        // 0 takes the default.
+        int connecting_limit = 0;
+        // A transfer still connecting after this long stops counting; 0 takes
+        // the default.
+        std::chrono::milliseconds connecting_hold{0};
 
         // TESSARY_CA_BUNDLE, when set and not empty, names the CA file.
         static Options from_environment();

@@ -400,7 +400,9 @@ void TessaryStore::perform_measurement(const QUuid& domain_id, bool enforce_inte
     mark_running(domain_id, attempt);
 
     // The wait may end at once (a long stable network), inside wait_until_available.
-    auto after_wait = [this, domain_id, attempt, url, user_agent, token, done](bool available) {
+    const auto waited = std::make_shared<bool>(false);
+    auto after_wait = [this, domain_id, attempt, url, user_agent, token, done,
+                       waited](bool available) {
         if (tearing_down_)
             return;
         network_waits_.erase(attempt);
@@ -413,11 +415,37 @@ void TessaryStore::perform_measurement(const QUuid& domain_id, bool enforce_inte
             done(false);
             return;
         }
-        request_measurement(domain_id, attempt, url, user_agent, done);
+        // A network that came back (or settled at start-up) frees every domain
+        // that waited for it at the same moment: each goes in its own slot again.
+        const qint64 spread = *waited && token ? delay_before_next_measurement(domain_id) : 0;
+        if (spread <= 0) {
+            request_measurement(domain_id, attempt, url, user_agent, done);
+            return;
+        }
+        // The token holds the pending call until it runs or the task ends.
+        const auto call = std::make_shared<std::unique_ptr<ScheduledCall>>();
+        *call = clock_.call_after(spread, [this, domain_id, attempt, url, user_agent, token, done] {
+            token->clear_interrupt(); // lets go of this call too
+            const MonitoredDomain* again = find_domain(domain_id);
+            if (token->is_cancelled() || again == nullptr || again->is_archived) {
+                finish_running(domain_id, attempt);
+                done(false);
+                return;
+            }
+            request_measurement(domain_id, attempt, url, user_agent, done);
+        });
+        token->set_interrupt([this, call, domain_id, attempt, done] {
+            call->reset();
+            if (tearing_down_)
+                return;
+            finish_running(domain_id, attempt);
+            done(false);
+        });
     };
     NetworkAvailabilityService::Wait wait = network_->wait_until_available(std::move(after_wait));
     if (!wait.is_pending())
         return;
+    *waited = true;
     network_waits_.emplace(attempt, std::move(wait));
     if (token) {
         token->set_interrupt([this, attempt] {

@@ -327,6 +327,42 @@ TEST_F(Scheduler, domains_due_together_are_spread_and_a_restart_spreads_them_ali
     EXPECT_EQ(first_starts(again, folder.path(), window), starts);
 }
 
+TEST_F(Scheduler, domains_the_network_frees_together_go_in_their_own_slots)
+{
+    const int count = 30;
+    QList<MonitoredDomain> domains;
+    for (int i = 0; i < count; ++i) {
+        MonitoredDomain d;
+        d.id = QUuid::createUuid();
+        d.url_string = QStringLiteral("https://site%1.example").arg(i);
+        d.interval_seconds = 20;
+        domains.append(d);
+    }
+    folder.write(QStringLiteral("domains.json"), DomainJson::encode_list(domains));
+    services.report_network(false);
+    open();
+    advance(60'000);
+    ASSERT_EQ(source.started_count(), 0);
+    ASSERT_EQ(store->running_domain_ids().size(), count);
+
+    services.report_network(true);
+    advance(NetworkAvailabilityService::stabilization_ms - 1);
+    ASSERT_EQ(source.started_count(), 0);
+    advance(1); // settled: every wait ends now
+    const qint64 window = MonitoringSchedule::spread_window_ms(20);
+    std::set<qint64> offsets;
+    for (qint64 t = 0; t <= window; t += 10) {
+        advance(t == 0 ? 0 : 10);
+        while (source.pending_count() > 0) {
+            offsets.insert(t);
+            source.complete_with(0.1);
+        }
+    }
+    EXPECT_EQ(source.started_count(), count);
+    EXPECT_GE(offsets.size(), std::size_t(count / 2)) << "all started at once";
+    EXPECT_LT(*offsets.rbegin(), window);
+}
+
 class Spread : public ::testing::TestWithParam<int> {};
 
 TEST_P(Spread, the_window_is_a_whole_fraction_of_at_most_a_tenth_of_the_interval)

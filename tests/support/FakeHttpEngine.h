@@ -24,7 +24,11 @@ public:
     TransferId start(HttpRequest request, Completion done, Started started = {}) override
     {
         const TransferId id = ++last_id_;
-        transfers_.emplace(id, Transfer{std::move(request), std::move(done), std::move(started)});
+        Transfer transfer;
+        transfer.request = std::move(request);
+        transfer.done = std::move(done);
+        transfer.started = std::move(started);
+        transfers_.emplace(id, std::move(transfer));
         order_.push_back(id);
         return id;
     }
