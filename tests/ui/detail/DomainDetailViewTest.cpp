@@ -5,6 +5,7 @@
 #include "UiTestMain.h"
 #include "i18n/L10n.h"
 #include "i18n/Preferences.h"
+#include "store/MonitoringSchedule.h"
 #include "ui/AppColors.h"
 #include "ui/UserAgentComboBox.h"
 #include "ui/detail/CountdownRow.h"
@@ -165,18 +166,28 @@ private Q_SLOTS:
         settle();
         show(id);
         const QDateTime newest = domain(id).measurements.first().measured_at;
-        QCOMPARE(store_->next_measurement_date(id), newest.addSecs(60));
+        // Due one interval after the newest measurement, in the domain's slot.
+        const auto planned_after_due = [&](qint64 interval_seconds) {
+            return newest.addSecs(interval_seconds).msecsTo(*store_->next_measurement_date(id));
+        };
+        const auto in_slot = [](qint64 after_due_ms, qint64 interval_seconds) {
+            const qint64 window = MonitoringSchedule::spread_window_ms(interval_seconds);
+            return after_due_ms >= -MonitoringSchedule::spread_tolerance_ms(window) &&
+                   after_due_ms < window;
+        };
+        QVERIFY(in_slot(planned_after_due(60), 60));
         auto* interval = find<QSpinBox>(QStringLiteral("interval_stepper"));
         interval->stepBy(1); // one step of 5 s
         QCOMPARE(domain(id).interval_seconds, 65);
         interval->setValue(300);
         QCOMPARE(domain(id).interval_seconds, 300);
-        QCOMPARE(store_->next_measurement_date(id), newest.addSecs(300));
+        QVERIFY(in_slot(planned_after_due(300), 300));
         QCOMPARE(domain(id).measurements.size(), 1);
         // Nothing is measured before the new interval has passed.
-        clock().advance_by(200'000);
+        const QDateTime planned = *store_->next_measurement_date(id);
+        clock().advance_to(planned.addMSecs(-1));
         QCOMPARE(source().pending_count(), std::size_t(0));
-        clock().advance_by(100'000);
+        clock().advance_by(1);
         QCOMPARE(source().pending_count(), std::size_t(1));
     }
 
@@ -254,9 +265,18 @@ private Q_SLOTS:
         settle();
         show(id);
         auto* countdown = find<CountdownRow>(QStringLiteral("measurement_countdown"));
-        QCOMPARE(countdown->text(), QStringLiteral("Next measurement in 60s"));
+        // The count runs to the domain's slot, a little after one interval.
+        const auto seconds_left = [&] {
+            const QString text = countdown->text();
+            const QString prefix = QStringLiteral("Next measurement in ");
+            if (!text.startsWith(prefix) || !text.endsWith(u's'))
+                return -1;
+            return text.mid(prefix.size(), text.size() - prefix.size() - 1).toInt();
+        };
+        const int first = seconds_left();
+        QVERIFY2(first >= 60 && first <= 70, qPrintable(countdown->text()));
         clock().advance_by(1000);
-        QCOMPARE(countdown->text(), QStringLiteral("Next measurement in 59s"));
+        QCOMPARE(seconds_left(), first - 1);
         find<QCheckBox>(QStringLiteral("active_switch"))->click();
         QVERIFY(!domain(id).is_active);
         QCOMPARE(countdown->text(), QStringLiteral("Monitoring paused"));
@@ -315,7 +335,8 @@ private Q_SLOTS:
         QCOMPARE(compact_model().rowCount(), 1);
         auto* chart = find<TotalTimeChart>(QStringLiteral("total_time_chart"));
         QCOMPARE(chart->points().size(), 1);
-        clock().advance_by(60'000);
+        clock().advance_to(*store_->next_measurement_date(id));
+        QCOMPARE(source().pending_count(), std::size_t(1));
         source().complete_with(0.1, 500);
         settle();
         QCOMPARE(compact_model().rowCount(), 2);
