@@ -248,7 +248,7 @@ QWidget* MainWindow::make_footer()
 
 QWidget* MainWindow::make_detail_view(const MonitoredDomain& domain)
 {
-    return new DomainDetailView(store_, domain.id, dialogs_);
+    return new DomainDetailView(store_, domain.id, dialogs_, clock_);
 }
 
 void MainWindow::update_detail()
