@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/DomainMeasurementLevel.h"
+
 #include <QColor>
 
 // The colours every view shares. The accent is Tessary's own; the level colours
@@ -30,5 +32,23 @@ inline QColor secondary()
 {
     return QColor(110, 110, 115);
 } // inactive, secondary text
+
+// The colour of a measurement level; `normal` is the caller's (green for a
+// status dot, no colour at all in a table cell).
+inline QColor for_level(DomainMeasurementLevel level, const QColor& normal = QColor())
+{
+    switch (level) {
+    case DomainMeasurementLevel::normal:
+        return normal;
+    case DomainMeasurementLevel::delay:
+        return yellow();
+    case DomainMeasurementLevel::disturbance:
+        return orange();
+    case DomainMeasurementLevel::outage:
+    case DomainMeasurementLevel::error:
+        return red();
+    }
+    return normal;
+}
 
 } // namespace AppColors

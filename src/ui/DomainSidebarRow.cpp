@@ -16,22 +16,6 @@ bool has_failed_status(const DomainMeasurement& measurement)
            *measurement.http_status < 200 || *measurement.http_status > 399;
 }
 
-QColor level_color(DomainMeasurementLevel level)
-{
-    switch (level) {
-    case DomainMeasurementLevel::normal:
-        return AppColors::green();
-    case DomainMeasurementLevel::delay:
-        return AppColors::yellow();
-    case DomainMeasurementLevel::disturbance:
-        return AppColors::orange();
-    case DomainMeasurementLevel::outage:
-    case DomainMeasurementLevel::error:
-        return AppColors::red();
-    }
-    return AppColors::secondary();
-}
-
 } // namespace
 
 QColor DomainSidebarRow::status_color(const MonitoredDomain& domain)
@@ -45,7 +29,7 @@ QColor DomainSidebarRow::status_color(const MonitoredDomain& domain)
         return AppColors::orange();
     if (has_failed_status(latest))
         return AppColors::red();
-    return level_color(domain.measurement_level(latest));
+    return AppColors::for_level(domain.measurement_level(latest), AppColors::green());
 }
 
 QString DomainSidebarRow::monitoring_duration(const MonitoredDomain& domain, const QDateTime& at)

@@ -1,3 +1,5 @@
+#include "TestEnvironment.h"
+
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
@@ -5,16 +7,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <ctime>
-
-namespace {
-
-void set_environment(const char* name, const QByteArray& value)
-{
-    setenv(name, value.constData(), 1);
-}
-
-} // namespace
 
 // main() of a test that draws (fonts, text layout, PDF): like the plain test main,
 // its own data and configuration folders and a fixed time zone and locale, and a
@@ -24,17 +16,8 @@ int main(int argc, char** argv)
     QTemporaryDir home;
     if (!home.isValid())
         return 2;
-    set_environment("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toLocal8Bit());
-    set_environment("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit());
-    set_environment("TZ", "Europe/Amsterdam");
-    tzset();
-    if (!qEnvironmentVariableIsSet("TESSARY_TEST_KEEP_LOCALE")) {
-        set_environment("LANG", "C.UTF-8");
-        unsetenv("LANGUAGE");
-        unsetenv("LC_ALL");
-        unsetenv("LC_MESSAGES");
-    }
-    set_environment("QT_QPA_PLATFORM", "offscreen");
+    prepare_test_environment(home.path());
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
     std::signal(SIGPIPE, SIG_IGN);
 
     QGuiApplication app(argc, argv);

@@ -5,26 +5,6 @@
 #include "ui/AppColors.h"
 #include "ui/detail/EditableUrl.h"
 
-namespace {
-
-QColor level_color(DomainMeasurementLevel level)
-{
-    switch (level) {
-    case DomainMeasurementLevel::normal:
-        return QColor();
-    case DomainMeasurementLevel::delay:
-        return AppColors::yellow();
-    case DomainMeasurementLevel::disturbance:
-        return AppColors::orange();
-    case DomainMeasurementLevel::outage:
-    case DomainMeasurementLevel::error:
-        return AppColors::red();
-    }
-    return QColor();
-}
-
-} // namespace
-
 DisturbanceTableModel::DisturbanceTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 QString DisturbanceTableModel::duration_text(std::optional<double> seconds)
@@ -71,12 +51,12 @@ void DisturbanceTableModel::set_domain(const MonitoredDomain& domain)
         row.cells[Column::url] = editable_url(url);
         row.cells[details] = details_text(*it);
         row.url_tooltip = url;
-        row.type_color = level_color(level);
+        row.type_color = AppColors::for_level(level);
         if (it->contains_failure) {
             row.details_color = AppColors::red();
             row.details_tooltip = m.error_message.value_or(QString());
         } else {
-            row.details_color = level_color(level);
+            row.details_color = AppColors::for_level(level);
         }
         rows_.append(std::move(row));
     }

@@ -14,22 +14,6 @@ namespace {
 // Rows kept formatted; a screenful is a few dozen, and scrolling far replaces them.
 constexpr qsizetype cache_limit = 2000;
 
-QColor level_color(DomainMeasurementLevel level)
-{
-    switch (level) {
-    case DomainMeasurementLevel::normal:
-        return QColor();
-    case DomainMeasurementLevel::delay:
-        return AppColors::yellow();
-    case DomainMeasurementLevel::disturbance:
-        return AppColors::orange();
-    case DomainMeasurementLevel::outage:
-    case DomainMeasurementLevel::error:
-        return AppColors::red();
-    }
-    return QColor();
-}
-
 } // namespace
 
 MeasurementTableModel::MeasurementTableModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -123,7 +107,7 @@ const MeasurementTableModel::RowTexts& MeasurementTableModel::row_texts(int row)
         texts.total_color = AppColors::orange();
         texts.network_color = AppColors::orange();
     } else {
-        texts.total_color = level_color(judge_.measurement_level(m));
+        texts.total_color = AppColors::for_level(judge_.measurement_level(m));
     }
     return *cache_.insert(row, std::move(texts));
 }
