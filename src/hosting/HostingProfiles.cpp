@@ -1,8 +1,8 @@
 #include "hosting/HostingProfiles.h"
 
 #include "hosting/ProviderName.h"
-#include "model/DomainHost.h"
 #include "model/AtomicFile.h"
+#include "model/DomainHost.h"
 
 #include <algorithm>
 
