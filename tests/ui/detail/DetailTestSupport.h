@@ -39,7 +39,7 @@ public:
 };
 
 // Measurements built field by field for table-driven cases.
-struct MeasurementSpec {
+struct MeasurementSample {
     double total_time = 0.2;
     std::optional<int> status = 200;
     QString error; // empty: none
@@ -47,23 +47,23 @@ struct MeasurementSpec {
     std::optional<QString> url = QStringLiteral("https://example.com");
 };
 
-inline DomainMeasurement make_measurement(const QDateTime& at, const MeasurementSpec& spec = {})
+inline DomainMeasurement make_measurement(const QDateTime& at, const MeasurementSample& sample = {})
 {
     DomainMeasurement m;
     m.id = QUuid::createUuid();
     m.measured_at = at;
-    m.total_time = spec.total_time;
-    m.http_status = spec.status;
-    if (!spec.error.isEmpty())
-        m.error_message = spec.error;
-    m.is_local_network_issue = spec.local_issue;
-    m.url_string = spec.url;
+    m.total_time = sample.total_time;
+    m.http_status = sample.status;
+    if (!sample.error.isEmpty())
+        m.error_message = sample.error;
+    m.is_local_network_issue = sample.local_issue;
+    m.url_string = sample.url;
     return m;
 }
 
-// A domain whose history is `specs` (newest first), one measurement a minute
+// A domain whose history is `samples` (newest first), one measurement a minute
 // back from `newest`, with its statistics computed.
-inline MonitoredDomain make_domain(const QList<MeasurementSpec>& specs,
+inline MonitoredDomain make_domain(const QList<MeasurementSample>& samples,
                                    const QDateTime& newest = QDateTime(QDate(2025, 1, 31),
                                                                        QTime(9, 0), Qt::UTC))
 {
@@ -71,8 +71,8 @@ inline MonitoredDomain make_domain(const QList<MeasurementSpec>& specs,
     domain.id = QUuid::createUuid();
     domain.url_string = QStringLiteral("https://example.com");
     domain.interval_seconds = 60;
-    for (qsizetype i = 0; i < specs.size(); ++i)
-        domain.measurements.append(make_measurement(newest.addSecs(-60 * i), specs[i]));
+    for (qsizetype i = 0; i < samples.size(); ++i)
+        domain.measurements.append(make_measurement(newest.addSecs(-60 * i), samples[i]));
     domain.refresh_statistics();
     return domain;
 }

@@ -24,15 +24,15 @@ using namespace Qt::StringLiterals;
 
 using namespace TotalTimeChartData;
 
-Q_DECLARE_METATYPE(MeasurementSpec)
+Q_DECLARE_METATYPE(MeasurementSample)
 Q_DECLARE_METATYPE(DomainMeasurement)
 Q_DECLARE_METATYPE(std::optional<double>)
 
 namespace {
 
-QList<MeasurementSpec> repeated(qsizetype count, const MeasurementSpec& spec)
+QList<MeasurementSample> repeated(qsizetype count, const MeasurementSample& sample)
 {
-    return QList<MeasurementSpec>(count, spec);
+    return QList<MeasurementSample>(count, sample);
 }
 
 } // namespace
@@ -80,59 +80,59 @@ private Q_SLOTS:
 
     void status_of_the_latest_measurement_data()
     {
-        QTest::addColumn<QList<MeasurementSpec>>("history");
+        QTest::addColumn<QList<MeasurementSample>>("history");
         QTest::addColumn<bool>("active");
         QTest::addColumn<bool>("running");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("english");
         QTest::addColumn<QString>("dutch");
-        const MeasurementSpec fast;
-        MeasurementSpec local;
+        const MeasurementSample fast;
+        MeasurementSample local;
         local.local_issue = true;
         local.total_time = 12;
-        MeasurementSpec slow;
+        MeasurementSample slow;
         slow.total_time = 2.0;
-        MeasurementSpec disturbed;
+        MeasurementSample disturbed;
         disturbed.total_time = 3.5;
-        MeasurementSpec outage;
+        MeasurementSample outage;
         outage.total_time = 9;
-        MeasurementSpec failed;
+        MeasurementSample failed;
         failed.status = 500;
-        QList<MeasurementSpec> base = repeated(20, fast);
+        QList<MeasurementSample> base = repeated(20, fast);
         QTest::newRow("measuring wins") << base << true << true << "measuring"
                                         << "Measuring"
                                         << "Bezig met meten";
         QTest::newRow("inactive") << base << false << false << "inactive"
                                   << "Inactive"
                                   << "Inactief";
-        QTest::newRow("waiting") << QList<MeasurementSpec>() << true << false << "waiting"
+        QTest::newRow("waiting") << QList<MeasurementSample>() << true << false << "waiting"
                                  << "Waiting"
                                  << "Wachten";
         QTest::newRow("local network")
-            << (QList<MeasurementSpec>{local} + base) << true << false << "local_network"
+            << (QList<MeasurementSample>{local} + base) << true << false << "local_network"
             << "Local Network"
             << "Lokaal netwerk";
         QTest::newRow("online") << base << true << false << "online"
                                 << "Online"
                                 << "Online";
-        QTest::newRow("delay") << (QList<MeasurementSpec>{slow} + base) << true << false << "delay"
+        QTest::newRow("delay") << (QList<MeasurementSample>{slow} + base) << true << false << "delay"
                                << "Delay"
                                << "Vertraging";
         QTest::newRow("disturbance")
-            << (QList<MeasurementSpec>{disturbed} + base) << true << false << "disturbance"
+            << (QList<MeasurementSample>{disturbed} + base) << true << false << "disturbance"
             << "Disturbance"
             << "Verstoring";
-        QTest::newRow("outage") << (QList<MeasurementSpec>{outage} + base) << true << false
+        QTest::newRow("outage") << (QList<MeasurementSample>{outage} + base) << true << false
                                 << "outage"
                                 << "Outage"
                                 << "Storing";
-        QTest::newRow("down") << (QList<MeasurementSpec>{failed} + base) << true << false << "down"
+        QTest::newRow("down") << (QList<MeasurementSample>{failed} + base) << true << false << "down"
                               << "Down"
                               << "Down";
     }
     void status_of_the_latest_measurement()
     {
-        QFETCH(QList<MeasurementSpec>, history);
+        QFETCH(QList<MeasurementSample>, history);
         QFETCH(bool, active);
         QFETCH(bool, running);
         QFETCH(QString, key);
@@ -209,11 +209,11 @@ private Q_SLOTS:
         QVERIFY(!cards[0].action_help);
         QCOMPARE(cards[4].action_help, std::optional(QStringLiteral("View all disturbances")));
 
-        MeasurementSpec failed;
+        MeasurementSample failed;
         failed.status = 503;
-        QList<MeasurementSpec> history = repeated(10, MeasurementSpec());
+        QList<MeasurementSample> history = repeated(10, MeasurementSample());
         history.prepend(failed); // recovers at the next minute: 60 s
-        history.prepend(MeasurementSpec());
+        history.prepend(MeasurementSample());
         L10n::set_selected_language(AppLanguage::dutch);
         const QList<SummaryCardContent> dutch = summary_cards(make_domain(history), false);
         QCOMPARE(dutch[1].title, QStringLiteral("Gemiddelde P15-P85"));
@@ -228,24 +228,24 @@ private Q_SLOTS:
     // The examples: 302, 404, a local-network issue with 200, exactly 1.0 s.
     void history_filters_data()
     {
-        QTest::addColumn<MeasurementSpec>("spec");
+        QTest::addColumn<MeasurementSample>("sample");
         QTest::addColumn<QStringList>("passing");
-        MeasurementSpec redirect;
+        MeasurementSample redirect;
         redirect.status = 302;
-        MeasurementSpec not_found;
+        MeasurementSample not_found;
         not_found.status = 404;
-        MeasurementSpec local;
+        MeasurementSample local;
         local.local_issue = true;
         local.total_time = 2.5;
-        MeasurementSpec one_second;
+        MeasurementSample one_second;
         one_second.total_time = 1.0;
-        MeasurementSpec just_over;
+        MeasurementSample just_over;
         just_over.total_time = 1.001;
-        MeasurementSpec no_status;
+        MeasurementSample no_status;
         no_status.status = std::nullopt;
-        MeasurementSpec error_with_ok;
+        MeasurementSample error_with_ok;
         error_with_ok.error = QStringLiteral("reset");
-        MeasurementSpec outage;
+        MeasurementSample outage;
         outage.total_time = 9.0;
         QTest::newRow("302") << redirect << QStringList{u"all"_s};
         QTest::newRow("404") << not_found << QStringList{u"all"_s, u"errors"_s};
@@ -259,13 +259,13 @@ private Q_SLOTS:
     }
     void history_filters()
     {
-        QFETCH(MeasurementSpec, spec);
+        QFETCH(MeasurementSample, sample);
         QFETCH(QStringList, passing);
         // A long history of 0.5 s: average 0.5 s, so nothing up to 1.5 s is a delay.
-        MeasurementSpec usual;
+        MeasurementSample usual;
         usual.total_time = 0.5;
-        QList<MeasurementSpec> history = repeated(30, usual);
-        history.prepend(spec);
+        QList<MeasurementSample> history = repeated(30, usual);
+        history.prepend(sample);
         const MonitoredDomain domain = make_domain(history);
         QStringList passed;
         for (MeasurementHistoryFilter filter : all_history_filters()) {
@@ -277,11 +277,11 @@ private Q_SLOTS:
 
     void delay_and_disturbance_filters_follow_the_levels()
     {
-        MeasurementSpec delay;
+        MeasurementSample delay;
         delay.total_time = 2.0;
-        MeasurementSpec disturbance;
+        MeasurementSample disturbance;
         disturbance.total_time = 4.0;
-        QList<MeasurementSpec> history = repeated(30, MeasurementSpec());
+        QList<MeasurementSample> history = repeated(30, MeasurementSample());
         history.prepend(disturbance);
         history.prepend(delay);
         const MonitoredDomain domain = make_domain(history);
@@ -300,11 +300,11 @@ private Q_SLOTS:
 
     void url_selection_and_picker_entries()
     {
-        MeasurementSpec other;
+        MeasurementSample other;
         other.url = QStringLiteral("https://example.com/b");
-        MeasurementSpec none;
+        MeasurementSample none;
         none.url = std::nullopt;
-        const MonitoredDomain domain = make_domain({MeasurementSpec(), other, none, other});
+        const MonitoredDomain domain = make_domain({MeasurementSample(), other, none, other});
         QCOMPARE(history_urls(domain.measurements),
                  (QStringList{u"https://example.com"_s, u"https://example.com/b"_s}));
         QCOMPARE(filtered_measurements(domain, domain.measurements, MeasurementHistoryFilter::all,
@@ -317,7 +317,7 @@ private Q_SLOTS:
                  4);
         QVERIFY(!passes_url_selection(domain.measurements[2], QStringLiteral("-")));
         QCOMPARE(
-            history_urls(make_domain({MeasurementSpec(), MeasurementSpec()}).measurements).size(),
+            history_urls(make_domain({MeasurementSample(), MeasurementSample()}).measurements).size(),
             1);
     }
 
@@ -339,15 +339,15 @@ private Q_SLOTS:
         QTest::addColumn<QList<bool>>("errors");
         QTest::addColumn<QList<bool>>("local");
         const QDateTime at = QDateTime::currentDateTimeUtc();
-        MeasurementSpec bare;
+        MeasurementSample bare;
         bare.status = std::nullopt;
         QTest::newRow("nothing") << make_measurement(at, bare) << QStringList() << QList<bool>()
                                  << QList<bool>();
-        MeasurementSpec server_error;
+        MeasurementSample server_error;
         server_error.status = 500;
         QTest::newRow("500") << make_measurement(at, server_error) << QStringList{u"HTTP 500"_s}
                              << QList<bool>{true} << QList<bool>{false};
-        MeasurementSpec informational;
+        MeasurementSample informational;
         informational.status = 199;
         QTest::newRow("199") << make_measurement(at, informational) << QStringList{u"HTTP 199"_s}
                              << QList<bool>{true} << QList<bool>{false};
@@ -359,7 +359,7 @@ private Q_SLOTS:
             << with_headers
             << QStringList{u"HTTP 200"_s, u"x-cache: HIT"_s, u"x-served-by: cache-ams"_s}
             << QList<bool>{false, false, false} << QList<bool>{false, false, false};
-        MeasurementSpec local;
+        MeasurementSample local;
         local.status = std::nullopt;
         local.local_issue = true;
         local.error = QStringLiteral("Timed out");
@@ -412,7 +412,7 @@ private Q_SLOTS:
     {
         QFETCH(int, count);
         QFETCH(int, points);
-        const MonitoredDomain domain = make_domain(repeated(count, MeasurementSpec()));
+        const MonitoredDomain domain = make_domain(repeated(count, MeasurementSample()));
         const QList<Point> chart = chart_points(domain, domain.measurements);
         QCOMPARE(chart.size(), points);
         // Oldest first, as drawn.
@@ -423,13 +423,13 @@ private Q_SLOTS:
     {
         // 601 measurements in runs of 2; the second run (indices 2 and 3) holds a
         // slow normal one and a failed fast one: the failure wins on level.
-        QList<MeasurementSpec> history = repeated(601, MeasurementSpec());
+        QList<MeasurementSample> history = repeated(601, MeasurementSample());
         history[2].total_time = 0.9;
         history[3].status = 500;
         history[3].total_time = 0.1;
         // Run 3 (indices 4, 5): equal levels, the higher total time wins.
         history[5].total_time = 0.4;
-        MeasurementSpec local;
+        MeasurementSample local;
         local.local_issue = true;
         history.insert(7, local); // dropped before bucketing: still 601 usable
         const MonitoredDomain domain = make_domain(history);

@@ -81,12 +81,12 @@ private:
         qFatal("no such domain");
     }
 
-    // Records `specs` as history, newest first, one a minute before now.
-    void record(const QUuid& id, const QList<MeasurementSpec>& specs, qint64 step_seconds = 60)
+    // Records `samples` as history, newest first, one a minute before now.
+    void record(const QUuid& id, const QList<MeasurementSample>& samples, qint64 step_seconds = 60)
     {
-        for (qsizetype i = specs.size() - 1; i >= 0; --i)
+        for (qsizetype i = samples.size() - 1; i >= 0; --i)
             store_->record_measurement(
-                id, make_measurement(clock().now().addSecs(-step_seconds * (i + 1)), specs[i]));
+                id, make_measurement(clock().now().addSecs(-step_seconds * (i + 1)), samples[i]));
     }
 
     DomainDetailView& show(const QUuid& id)
@@ -358,10 +358,10 @@ private Q_SLOTS:
     {
         const QUuid id = add_domain(QStringLiteral("example.com"));
         // 20 measurements within the last 48 hours, 130 older ones.
-        QList<MeasurementSpec> specs(150, MeasurementSpec());
+        QList<MeasurementSample> samples(150, MeasurementSample());
         for (qsizetype i = 0; i < 150; ++i)
             store_->record_measurement(
-                id, make_measurement(clock().now().addSecs(-3600 * (149 - i) - 60), specs[i]));
+                id, make_measurement(clock().now().addSecs(-3600 * (149 - i) - 60), samples[i]));
         QCOMPARE(domain(id).measurements.size(), 150);
         show(id);
         QCOMPARE(compact_model().rowCount(), 48);
@@ -390,7 +390,7 @@ private Q_SLOTS:
     void the_pane_never_shares_the_stored_history()
     {
         const QUuid id = add_domain(QStringLiteral("example.com"));
-        record(id, QList<MeasurementSpec>(150, MeasurementSpec()), 10);
+        record(id, QList<MeasurementSample>(150, MeasurementSample()), 10);
         show(id);
         QVERIFY(domain(id).measurements.isDetached());
         view_->set_shows_full_table(true);
@@ -398,7 +398,7 @@ private Q_SLOTS:
         QCOMPARE(full->measurement_model().rowCount(), 150);
         QVERIFY(domain(id).measurements.isDetached());
         // The full table follows a new measurement.
-        record(id, {MeasurementSpec()}, 1);
+        record(id, {MeasurementSample()}, 1);
         QCOMPARE(full->measurement_model().rowCount(), 151);
         QCOMPARE(full->measurement_model().measurement(0).id, domain(id).measurements.first().id);
         view_->set_shows_disturbances(true);
@@ -408,11 +408,11 @@ private Q_SLOTS:
     void at_most_100_rows_and_no_full_table_button_up_to_100()
     {
         const QUuid id = add_domain(QStringLiteral("example.com"));
-        record(id, QList<MeasurementSpec>(100, MeasurementSpec()));
+        record(id, QList<MeasurementSample>(100, MeasurementSample()));
         show(id);
         QCOMPARE(compact_model().rowCount(), 100);
         QVERIFY(!find<QPushButton>(QStringLiteral("show_full_table_button"))->isVisible());
-        record(id, {MeasurementSpec()}, 10);
+        record(id, {MeasurementSample()}, 10);
         QCOMPARE(compact_model().rowCount(), 100);
         QVERIFY(find<QPushButton>(QStringLiteral("show_full_table_button"))->isVisible());
     }
@@ -420,19 +420,19 @@ private Q_SLOTS:
     void filter_menu_and_url_picker_narrow_both_tables()
     {
         const QUuid id = add_domain(QStringLiteral("example.com"));
-        MeasurementSpec redirect;
+        MeasurementSample redirect;
         redirect.status = 302;
-        MeasurementSpec not_found;
+        MeasurementSample not_found;
         not_found.status = 404;
         not_found.url = QStringLiteral("https://example.com/missing");
-        MeasurementSpec local;
+        MeasurementSample local;
         local.local_issue = true;
-        MeasurementSpec second;
+        MeasurementSample second;
         second.total_time = 1.0;
-        MeasurementSpec slow;
+        MeasurementSample slow;
         slow.total_time = 1.2;
-        QList<MeasurementSpec> history{redirect, not_found, local, second, slow};
-        history += QList<MeasurementSpec>(100, MeasurementSpec());
+        QList<MeasurementSample> history{redirect, not_found, local, second, slow};
+        history += QList<MeasurementSample>(100, MeasurementSample());
         record(id, history, 10);
         show(id);
         auto* picker = find<QComboBox>(QStringLiteral("history_url_picker"));
@@ -471,13 +471,13 @@ private Q_SLOTS:
     void the_total_cell_is_coloured_by_level()
     {
         const QUuid id = add_domain(QStringLiteral("example.com"));
-        MeasurementSpec local;
+        MeasurementSample local;
         local.local_issue = true;
         local.total_time = 2.0;
-        MeasurementSpec failed;
+        MeasurementSample failed;
         failed.status = 500;
-        QList<MeasurementSpec> history{local, failed};
-        history += QList<MeasurementSpec>(20, MeasurementSpec());
+        QList<MeasurementSample> history{local, failed};
+        history += QList<MeasurementSample>(20, MeasurementSample());
         record(id, history, 10);
         show(id);
         const auto colour = [&](int row, int column) {
@@ -498,7 +498,7 @@ private Q_SLOTS:
     void hidden_and_reordered_columns_survive_a_restart()
     {
         const QUuid id = add_domain(QStringLiteral("example.com"));
-        record(id, QList<MeasurementSpec>(3, MeasurementSpec()));
+        record(id, QList<MeasurementSample>(3, MeasurementSample()));
         show(id);
         auto* table = find<MeasurementTableView>(QStringLiteral("compact_table"));
         std::unique_ptr<QMenu> menu(table->make_column_menu(nullptr));
@@ -516,7 +516,7 @@ private Q_SLOTS:
         // Another domain's pane and its full table, after a restart of the window.
         view_.reset();
         const QUuid other = add_domain(QStringLiteral("example.org"));
-        record(other, QList<MeasurementSpec>(120, MeasurementSpec()), 10);
+        record(other, QList<MeasurementSample>(120, MeasurementSample()), 10);
         show(other);
         for (const QString& name :
              {QStringLiteral("compact_table"), QStringLiteral("full_table")}) {
@@ -561,10 +561,10 @@ private Q_SLOTS:
         QFETCH(bool, dutch);
         L10n::set_selected_language(dutch ? AppLanguage::dutch : AppLanguage::english);
         const QUuid id = add_domain(QStringLiteral("example.com"));
-        MeasurementSpec failed;
+        MeasurementSample failed;
         failed.status = 503;
         failed.error = QStringLiteral("Service Unavailable");
-        MeasurementSpec slow;
+        MeasurementSample slow;
         slow.total_time = 4.0;
         // Every 20 s (gaps up to 40 s keep a run together). Oldest first: a 4 s
         // disturbance lasting 150 s, a failure healed after 45 s, an ongoing failure.
@@ -630,7 +630,7 @@ private Q_SLOTS:
     void the_disturbances_page_of_a_calm_domain_is_an_empty_state()
     {
         const QUuid id = add_domain(QStringLiteral("example.com"));
-        record(id, QList<MeasurementSpec>(5, MeasurementSpec()));
+        record(id, QList<MeasurementSample>(5, MeasurementSample()));
         show(id);
         view_->set_shows_disturbances(true);
         QVERIFY(find<QWidget>(QStringLiteral("disturbances_empty_state"))->isVisible());
@@ -703,7 +703,7 @@ private Q_SLOTS:
     void pin_clear_and_archive_from_the_menu()
     {
         const QUuid id = add_domain(QStringLiteral("example.com"));
-        record(id, QList<MeasurementSpec>(3, MeasurementSpec()));
+        record(id, QList<MeasurementSample>(3, MeasurementSample()));
         show(id);
         QAction* pin = action(QStringLiteral("pin_action"));
         QCOMPARE(pin->text(), QStringLiteral("Pin Domain"));
@@ -723,7 +723,7 @@ private Q_SLOTS:
     void exports_write_the_chosen_file()
     {
         const QUuid id = add_domain(QStringLiteral("example.com"));
-        record(id, QList<MeasurementSpec>(2, MeasurementSpec()));
+        record(id, QList<MeasurementSample>(2, MeasurementSample()));
         show(id);
         QTemporaryDir out;
         dialogs_->save_answer = out.filePath(QStringLiteral("history.csv"));
@@ -780,7 +780,7 @@ private Q_SLOTS:
     {
         L10n::set_selected_language(AppLanguage::dutch);
         const QUuid id = add_domain(QStringLiteral("example.com"));
-        record(id, {MeasurementSpec()});
+        record(id, {MeasurementSample()});
         show(id);
         QCOMPARE(find<QPushButton>(QStringLiteral("measure_now_button"))->text(),
                  QStringLiteral("Nu meten"));
