@@ -24,8 +24,8 @@ run: build
 # $(BUILD_DIR)/screenshots.
 screenshots: configure
 	cmake --build $(BUILD_DIR) --target window_screenshots detail_screenshots
-	$(BUILD_DIR)/tests/ui/window_screenshots $(BUILD_DIR)/screenshots
-	$(BUILD_DIR)/tests/ui/detail/detail_screenshots $(BUILD_DIR)/screenshots
+	$(BUILD_DIR)/tools/screenshots/window_screenshots $(BUILD_DIR)/screenshots
+	$(BUILD_DIR)/tools/screenshots/detail_screenshots $(BUILD_DIR)/screenshots
 
 # Binary, desktop entry and icon under PREFIX (default /usr/local).
 PREFIX ?= /usr/local

@@ -5,6 +5,7 @@
 // - what one countdown tick repaints.
 //
 //   detail_benchmark
+#include "FakeUiDialogs.h"
 #include "model/DomainJson.h"
 #include "store/HistoryJson.h"
 #include "store/TessaryStore.h"
@@ -60,17 +61,6 @@ private:
     };
     std::vector<std::pair<std::shared_ptr<bool>, std::function<void()>>> pending;
     qint64 offset_ms = 0;
-};
-
-class NoDialogs final : public UiDialogs {
-public:
-    bool confirm(QWidget*, const Confirmation&) override { return false; }
-    std::optional<QString> save_file_name(QWidget*, const QString&, const QString&) override
-    {
-        return std::nullopt;
-    }
-    void show_error(QWidget*, const QString&, const QString&) override {}
-    void open_url(const QUrl&) override {}
 };
 
 // Records which widgets paint and where, in window coordinates.
@@ -197,7 +187,7 @@ int main(int argc, char** argv)
         return 1;
     }
     TessaryStore& store = **opened;
-    NoDialogs dialogs;
+    FakeUiDialogs dialogs;
     PaintRecorder recorder;
     app.installEventFilter(&recorder);
 

@@ -3,9 +3,12 @@
 #include "i18n/Preferences.h"
 
 #include <QLocale>
+#include <QMutex>
 
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <utility>
 
 namespace L10n {
 
@@ -43,7 +46,17 @@ qint64 whole_hours(double seconds)
 
 AppLanguage selected_language()
 {
-    return app_language_from_raw_value(Preferences::value(app_language_key()).toString());
+    // Every text asks, so the choice is read from the file only after a write:
+    // painting a table row must not open the preferences each time.
+    static QMutex mutex;
+    static std::optional<std::pair<quint64, AppLanguage>> cached;
+    const QMutexLocker lock(&mutex);
+    const quint64 generation = Preferences::generation();
+    if (!cached || cached->first != generation) {
+        cached = std::pair(generation, app_language_from_raw_value(
+                                           Preferences::value(app_language_key()).toString()));
+    }
+    return cached->second;
 }
 
 void set_selected_language(AppLanguage language)

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QVariant>
+#include <QtGlobal>
 
 // The per-user preference store: QSettings of organisation and application
 // "Tessary" ($XDG_CONFIG_HOME/Tessary/Tessary.conf). Every call opens the store
@@ -15,5 +16,9 @@ inline constexpr auto measurement_history_columns_key = "measurement_history_col
 QVariant value(const QString& key);
 void set_value(const QString& key, const QVariant& value);
 void remove(const QString& key);
+
+// Counts the writes of this process, so a reader on a hot path can keep a value
+// until the next write instead of reading the file again.
+quint64 generation();
 
 } // namespace Preferences

@@ -11,12 +11,6 @@ namespace {
 constexpr double failure_marker_width = 5.0;
 constexpr double disturbance_marker_width = 3.0;
 
-bool is_failure(const DomainMeasurement& measurement)
-{
-    return measurement.error_message.has_value() || !measurement.http_status.has_value() ||
-           *measurement.http_status < 200 || *measurement.http_status > 399;
-}
-
 } // namespace
 
 QColor DomainHeartbeat::measurement_color(const MonitoredDomain& domain,
@@ -24,7 +18,7 @@ QColor DomainHeartbeat::measurement_color(const MonitoredDomain& domain,
 {
     if (measurement.is_local_network_issue)
         return AppColors::orange();
-    if (is_failure(measurement))
+    if (measurement.is_failed())
         return AppColors::red();
     const DomainStatistics& statistics = domain.statistics;
     if (statistics.outage_measurement_ids.contains(measurement.id))
@@ -97,7 +91,7 @@ DomainHeartbeat::Strip DomainHeartbeat::strip(const MonitoredDomain& domain, con
                 continue;
             marker_width = disturbance_marker_width;
             color = AppColors::orange();
-        } else if (is_failure(*measurement)) {
+        } else if (measurement->is_failed()) {
             marker_width = failure_marker_width;
         } else if (disturbed) {
             marker_width = disturbance_marker_width;

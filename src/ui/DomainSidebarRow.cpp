@@ -8,16 +8,6 @@
 
 #include <algorithm>
 
-namespace {
-
-bool has_failed_status(const DomainMeasurement& measurement)
-{
-    return measurement.error_message.has_value() || !measurement.http_status.has_value() ||
-           *measurement.http_status < 200 || *measurement.http_status > 399;
-}
-
-} // namespace
-
 QColor DomainSidebarRow::status_color(const MonitoredDomain& domain)
 {
     if (!domain.is_active)
@@ -27,7 +17,7 @@ QColor DomainSidebarRow::status_color(const MonitoredDomain& domain)
     const DomainMeasurement& latest = domain.measurements.constFirst();
     if (latest.is_local_network_issue)
         return AppColors::orange();
-    if (has_failed_status(latest))
+    if (latest.is_failed())
         return AppColors::red();
     return AppColors::for_level(domain.measurement_level(latest), AppColors::green());
 }

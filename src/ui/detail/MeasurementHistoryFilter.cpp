@@ -65,12 +65,9 @@ bool passes_history_filter(const MonitoredDomain& domain, const DomainMeasuremen
         return domain.measurement_level(measurement) == DomainMeasurementLevel::disturbance;
     case MeasurementHistoryFilter::outages:
         return domain.measurement_level(measurement) == DomainMeasurementLevel::outage;
-    case MeasurementHistoryFilter::errors: {
-        if (measurement.is_local_network_issue || measurement.error_message)
-            return true;
-        const std::optional<int>& status = measurement.http_status;
-        return !status || *status < 200 || *status > 399;
-    }
+    case MeasurementHistoryFilter::errors:
+        // A local-network issue counts as an error here, though its level may be lower.
+        return measurement.is_local_network_issue || measurement.is_failed();
     case MeasurementHistoryFilter::over_one_second:
         return !measurement.is_local_network_issue && measurement.total_time > 1.0;
     }

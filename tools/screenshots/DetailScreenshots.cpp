@@ -1,6 +1,7 @@
 // Writes pictures of the detail pane for the README and for review, built on the
 // offscreen platform from a generated demo domain:
 //   detail_screenshots <output directory>
+#include "FakeUiDialogs.h"
 #include "StoreTestEnvironment.h"
 #include "i18n/L10n.h"
 #include "ui/UiDialogs.h"
@@ -19,17 +20,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class NoDialogs final : public UiDialogs {
-public:
-    bool confirm(QWidget*, const Confirmation&) override { return false; }
-    std::optional<QString> save_file_name(QWidget*, const QString&, const QString&) override
-    {
-        return std::nullopt;
-    }
-    void show_error(QWidget*, const QString&, const QString&) override {}
-    void open_url(const QUrl&) override {}
-};
 
 // Two days of a site that is usually quick, with a slow afternoon, a short
 // outage with failures and the odd slow local network.
@@ -99,7 +89,7 @@ int run(const QString& output)
     if (services.measurements.pending_count() > 0)
         services.measurements.complete(std::nullopt);
 
-    NoDialogs dialogs;
+    FakeUiDialogs dialogs;
     QDir().mkpath(output);
     const auto shoot = [&](const QUuid& domain, const QString& name, int height,
                            const std::function<void(DomainDetailView&)>& prepare) {
