@@ -4,6 +4,9 @@
 #include "ui/UiDialogs.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QUrl>
 
@@ -42,7 +45,7 @@ public:
 struct MeasurementSample {
     double total_time = 0.2;
     std::optional<int> status = 200;
-    QString error; // empty: none
+    QString error{}; // empty: none
     bool local_issue = false;
     std::optional<QString> url = QStringLiteral("https://example.com");
 };
@@ -75,4 +78,12 @@ inline MonitoredDomain make_domain(const QList<MeasurementSample>& samples,
         domain.measurements.append(make_measurement(newest.addSecs(-60 * i), samples[i]));
     domain.refresh_statistics();
     return domain;
+}
+
+// Writes `content` to `path`, creating its folders; false when that fails.
+inline bool write_file(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
+           file.write(content) == content.size();
 }

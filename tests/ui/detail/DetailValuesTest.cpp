@@ -49,27 +49,22 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("scheme and path") << "https://example.com/status"
-                                         << "example.com/status";
-        QTest::newRow("www prefix in any case, query") << "https://WWW.Example.com/a/b?x=1&y=2"
-                                                       << "example.com/a/b?x=1&y=2";
+        QTest::newRow("scheme and path")
+            << u"https://example.com/status"_s << u"example.com/status"_s;
+        QTest::newRow("www prefix in any case, query")
+            << u"https://WWW.Example.com/a/b?x=1&y=2"_s << u"example.com/a/b?x=1&y=2"_s;
         QTest::newRow("port, user and fragment dropped or kept")
-            << "http://user:pw@www.example.com:8080/p#top"
-            << "example.com/p#top";
-        QTest::newRow("empty query and fragment") << "https://example.com/?#"
-                                                  << "example.com/";
-        QTest::newRow("percent-encoded path stays encoded") << "https://example.com/a%20b"
-                                                            << "example.com/a%20b";
-        QTest::newRow("www inside the host stays") << "https://wwwexample.com"
-                                                   << "wwwexample.com";
-        QTest::newRow("no host: unchanged") << "example.com/path"
-                                            << "example.com/path";
-        QTest::newRow("placeholder") << "-"
-                                     << "-";
-        QTest::newRow("unparseable") << "http://exa mple.com"
-                                     << "http://exa mple.com";
-        QTest::newRow("IPv6 literal keeps brackets") << "https://[::1]:8443/x"
-                                                     << "[::1]/x";
+            << u"http://user:pw@www.example.com:8080/p#top"_s << u"example.com/p#top"_s;
+        QTest::newRow("empty query and fragment")
+            << u"https://example.com/?#"_s << u"example.com/"_s;
+        QTest::newRow("percent-encoded path stays encoded")
+            << u"https://example.com/a%20b"_s << u"example.com/a%20b"_s;
+        QTest::newRow("www inside the host stays")
+            << u"https://wwwexample.com"_s << u"wwwexample.com"_s;
+        QTest::newRow("no host: unchanged") << u"example.com/path"_s << u"example.com/path"_s;
+        QTest::newRow("placeholder") << u"-"_s << u"-"_s;
+        QTest::newRow("unparseable") << u"http://exa mple.com"_s << u"http://exa mple.com"_s;
+        QTest::newRow("IPv6 literal keeps brackets") << u"https://[::1]:8443/x"_s << u"[::1]/x"_s;
     }
     void editable_url()
     {
@@ -86,49 +81,29 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("english");
         QTest::addColumn<QString>("dutch");
-        const MeasurementSample fast;
-        MeasurementSample local;
-        local.local_issue = true;
-        local.total_time = 12;
-        MeasurementSample slow;
-        slow.total_time = 2.0;
-        MeasurementSample disturbed;
-        disturbed.total_time = 3.5;
-        MeasurementSample outage;
-        outage.total_time = 9;
-        MeasurementSample failed;
-        failed.status = 500;
-        QList<MeasurementSample> base = repeated(20, fast);
-        QTest::newRow("measuring wins") << base << true << true << "measuring"
-                                        << "Measuring"
-                                        << "Bezig met meten";
-        QTest::newRow("inactive") << base << false << false << "inactive"
-                                  << "Inactive"
-                                  << "Inactief";
-        QTest::newRow("waiting") << QList<MeasurementSample>() << true << false << "waiting"
-                                 << "Waiting"
-                                 << "Wachten";
+        const QList<MeasurementSample> base = repeated(20, MeasurementSample());
+        const auto after = [&](const MeasurementSample& latest) {
+            return QList<MeasurementSample>{latest} + base;
+        };
+        QTest::newRow("measuring wins")
+            << base << true << true << u"measuring"_s << u"Measuring"_s << u"Bezig met meten"_s;
+        QTest::newRow("inactive") << base << false << false << u"inactive"_s << u"Inactive"_s
+                                  << u"Inactief"_s;
+        QTest::newRow("waiting") << QList<MeasurementSample>() << true << false << u"waiting"_s
+                                 << u"Waiting"_s << u"Wachten"_s;
         QTest::newRow("local network")
-            << (QList<MeasurementSample>{local} + base) << true << false << "local_network"
-            << "Local Network"
-            << "Lokaal netwerk";
-        QTest::newRow("online") << base << true << false << "online"
-                                << "Online"
-                                << "Online";
-        QTest::newRow("delay") << (QList<MeasurementSample>{slow} + base) << true << false << "delay"
-                               << "Delay"
-                               << "Vertraging";
-        QTest::newRow("disturbance")
-            << (QList<MeasurementSample>{disturbed} + base) << true << false << "disturbance"
-            << "Disturbance"
-            << "Verstoring";
-        QTest::newRow("outage") << (QList<MeasurementSample>{outage} + base) << true << false
-                                << "outage"
-                                << "Outage"
-                                << "Storing";
-        QTest::newRow("down") << (QList<MeasurementSample>{failed} + base) << true << false << "down"
-                              << "Down"
-                              << "Down";
+            << after(MeasurementSample{.total_time = 12, .local_issue = true}) << true << false
+            << u"local_network"_s << u"Local Network"_s << u"Lokaal netwerk"_s;
+        QTest::newRow("online") << base << true << false << u"online"_s << u"Online"_s
+                                << u"Online"_s;
+        QTest::newRow("delay") << after(MeasurementSample{.total_time = 2.0}) << true << false
+                               << u"delay"_s << u"Delay"_s << u"Vertraging"_s;
+        QTest::newRow("disturbance") << after(MeasurementSample{.total_time = 3.5}) << true << false
+                                     << u"disturbance"_s << u"Disturbance"_s << u"Verstoring"_s;
+        QTest::newRow("outage") << after(MeasurementSample{.total_time = 9}) << true << false
+                                << u"outage"_s << u"Outage"_s << u"Storing"_s;
+        QTest::newRow("down") << after(MeasurementSample{.status = 500}) << true << false
+                              << u"down"_s << u"Down"_s << u"Down"_s;
     }
     void status_of_the_latest_measurement()
     {
@@ -149,12 +124,12 @@ private Q_SLOTS:
 
     void status_icons_and_colours()
     {
-        QCOMPARE(status_image(DomainStatus::online), QStringLiteral("checkmark.circle"));
+        QCOMPARE(status_image(DomainStatus::online), u"checkmark.circle"_s);
         QCOMPARE(status_color(DomainStatus::online), AppColors::green());
-        QCOMPARE(status_image(DomainStatus::down), QStringLiteral("xmark.circle"));
+        QCOMPARE(status_image(DomainStatus::down), u"xmark.circle"_s);
         QCOMPARE(status_color(DomainStatus::down), AppColors::red());
         QCOMPARE(status_color(DomainStatus::waiting), AppColors::yellow());
-        QCOMPARE(status_image(DomainStatus::local_network), QStringLiteral("wifi.exclamationmark"));
+        QCOMPARE(status_image(DomainStatus::local_network), u"wifi.exclamationmark"_s);
         QCOMPARE(status_color(DomainStatus::disturbance), AppColors::orange());
         QCOMPARE(status_color(DomainStatus::measuring), AppColors::secondary());
     }
@@ -166,20 +141,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("due_in_ms"); // INT_MIN: no date
         QTest::addColumn<QString>("english");
         QTest::addColumn<QString>("dutch");
-        QTest::newRow("running") << true << true << 5000 << "Measuring now"
-                                 << "Nu aan het meten";
-        QTest::newRow("paused") << false << false << 5000 << "Monitoring paused"
-                                << "Monitoring gepauzeerd";
-        QTest::newRow("no schedule") << false << true << INT_MIN << "Waiting for schedule"
-                                     << "Wachten op planning";
-        QTest::newRow("rounded up") << false << true << 41200 << "Next measurement in 42s"
-                                    << "Nieuwe meting over 42s";
-        QTest::newRow("one millisecond") << false << true << 1 << "Next measurement in 1s"
-                                         << "Nieuwe meting over 1s";
-        QTest::newRow("due now") << false << true << 0 << "Measurement starting"
-                                 << "Meting wordt gestart";
-        QTest::newRow("overdue") << false << true << -3000 << "Measurement starting"
-                                 << "Meting wordt gestart";
+        QTest::newRow("running") << true << true << 5000 << u"Measuring now"_s
+                                 << u"Nu aan het meten"_s;
+        QTest::newRow("paused") << false << false << 5000 << u"Monitoring paused"_s
+                                << u"Monitoring gepauzeerd"_s;
+        QTest::newRow("no schedule")
+            << false << true << INT_MIN << u"Waiting for schedule"_s << u"Wachten op planning"_s;
+        QTest::newRow("rounded up") << false << true << 41200 << u"Next measurement in 42s"_s
+                                    << u"Nieuwe meting over 42s"_s;
+        QTest::newRow("one millisecond")
+            << false << true << 1 << u"Next measurement in 1s"_s << u"Nieuwe meting over 1s"_s;
+        QTest::newRow("due now") << false << true << 0 << u"Measurement starting"_s
+                                 << u"Meting wordt gestart"_s;
+        QTest::newRow("overdue") << false << true << -3000 << u"Measurement starting"_s
+                                 << u"Meting wordt gestart"_s;
     }
     void countdown_text()
     {
@@ -201,69 +176,53 @@ private Q_SLOTS:
         const MonitoredDomain empty = make_domain({});
         const QList<SummaryCardContent> cards = summary_cards(empty, false);
         QCOMPARE(cards.size(), 5);
-        QCOMPARE(cards[0].value, QStringLiteral("Waiting"));
-        QCOMPARE(cards[1].value, QStringLiteral("-"));
-        QCOMPARE(cards[3].value, QStringLiteral("0"));
+        QCOMPARE(cards[0].value, u"Waiting"_s);
+        QCOMPARE(cards[1].value, u"-"_s);
+        QCOMPARE(cards[3].value, u"0"_s);
         QCOMPARE(cards[3].tint, AppColors::secondary());
         QCOMPARE(cards[4].tint, AppColors::secondary());
         QVERIFY(!cards[0].action_help);
-        QCOMPARE(cards[4].action_help, std::optional(QStringLiteral("View all disturbances")));
+        QCOMPARE(cards[4].action_help, std::optional(u"View all disturbances"_s));
 
-        MeasurementSample failed;
-        failed.status = 503;
+        const MeasurementSample failed{.status = 503};
         QList<MeasurementSample> history = repeated(10, MeasurementSample());
         history.prepend(failed); // recovers at the next minute: 60 s
         history.prepend(MeasurementSample());
         L10n::set_selected_language(AppLanguage::dutch);
         const QList<SummaryCardContent> dutch = summary_cards(make_domain(history), false);
-        QCOMPARE(dutch[1].title, QStringLiteral("Gemiddelde P15-P85"));
-        QCOMPARE(dutch[1].value, QStringLiteral("200 ms"));
-        QCOMPARE(dutch[3].value, QStringLiteral("1"));
+        QCOMPARE(dutch[1].title, u"Gemiddelde P15-P85"_s);
+        QCOMPARE(dutch[1].value, u"200 ms"_s);
+        QCOMPARE(dutch[3].value, u"1"_s);
         QCOMPARE(dutch[3].tint, AppColors::red());
-        QCOMPARE(dutch[4].value, QStringLiteral("1,0 min"));
+        QCOMPARE(dutch[4].value, u"1,0 min"_s);
         QCOMPARE(dutch[4].tint, AppColors::orange());
-        QCOMPARE(dutch[4].action_help, std::optional(QStringLiteral("Bekijk alle verstoringen")));
+        QCOMPARE(dutch[4].action_help, std::optional(u"Bekijk alle verstoringen"_s));
     }
 
     // The examples: 302, 404, a local-network issue with 200, exactly 1.0 s.
     void history_filters_data()
     {
         QTest::addColumn<MeasurementSample>("sample");
-        QTest::addColumn<QStringList>("passing");
-        MeasurementSample redirect;
-        redirect.status = 302;
-        MeasurementSample not_found;
-        not_found.status = 404;
-        MeasurementSample local;
-        local.local_issue = true;
-        local.total_time = 2.5;
-        MeasurementSample one_second;
-        one_second.total_time = 1.0;
-        MeasurementSample just_over;
-        just_over.total_time = 1.001;
-        MeasurementSample no_status;
-        no_status.status = std::nullopt;
-        MeasurementSample error_with_ok;
-        error_with_ok.error = QStringLiteral("reset");
-        MeasurementSample outage;
-        outage.total_time = 9.0;
-        QTest::newRow("302") << redirect << QStringList{u"all"_s};
-        QTest::newRow("404") << not_found << QStringList{u"all"_s, u"errors"_s};
-        QTest::newRow("local network, 200, 2.5 s") << local << QStringList{u"all"_s, u"errors"_s};
-        QTest::newRow("exactly 1.0 s") << one_second << QStringList{u"all"_s};
-        QTest::newRow("1.001 s") << just_over << QStringList{u"all"_s, u"over_one_second"_s};
-        QTest::newRow("no status") << no_status << QStringList{u"all"_s, u"errors"_s};
-        QTest::newRow("error text with 200") << error_with_ok << QStringList{u"all"_s, u"errors"_s};
+        QTest::addColumn<QString>("passing");
+        QTest::newRow("302") << MeasurementSample{.status = 302} << u"all"_s;
+        QTest::newRow("404") << MeasurementSample{.status = 404} << u"all,errors"_s;
+        QTest::newRow("local network, 200, 2.5 s")
+            << MeasurementSample{.total_time = 2.5, .local_issue = true} << u"all,errors"_s;
+        QTest::newRow("exactly 1.0 s") << MeasurementSample{.total_time = 1.0} << u"all"_s;
+        QTest::newRow("1.001 s") << MeasurementSample{.total_time = 1.001}
+                                 << u"all,over_one_second"_s;
+        QTest::newRow("no status") << MeasurementSample{.status = std::nullopt} << u"all,errors"_s;
+        QTest::newRow("error text with 200")
+            << MeasurementSample{.error = u"reset"_s} << u"all,errors"_s;
         QTest::newRow("9 s outage")
-            << outage << QStringList{u"all"_s, u"outages"_s, u"over_one_second"_s};
+            << MeasurementSample{.total_time = 9.0} << u"all,outages,over_one_second"_s;
     }
     void history_filters()
     {
         QFETCH(MeasurementSample, sample);
-        QFETCH(QStringList, passing);
+        QFETCH(QString, passing);
         // A long history of 0.5 s: average 0.5 s, so nothing up to 1.5 s is a delay.
-        MeasurementSample usual;
-        usual.total_time = 0.5;
+        const MeasurementSample usual{.total_time = 0.5};
         QList<MeasurementSample> history = repeated(30, usual);
         history.prepend(sample);
         const MonitoredDomain domain = make_domain(history);
@@ -272,15 +231,13 @@ private Q_SLOTS:
             if (passes_history_filter(domain, domain.measurements.first(), filter))
                 passed.append(history_filter_key(filter));
         }
-        QCOMPARE(passed, passing);
+        QCOMPARE(passed.join(u','), passing);
     }
 
     void delay_and_disturbance_filters_follow_the_levels()
     {
-        MeasurementSample delay;
-        delay.total_time = 2.0;
-        MeasurementSample disturbance;
-        disturbance.total_time = 4.0;
+        const MeasurementSample delay{.total_time = 2.0};
+        const MeasurementSample disturbance{.total_time = 4.0};
         QList<MeasurementSample> history = repeated(30, MeasurementSample());
         history.prepend(disturbance);
         history.prepend(delay);
@@ -300,103 +257,75 @@ private Q_SLOTS:
 
     void url_selection_and_picker_entries()
     {
-        MeasurementSample other;
-        other.url = QStringLiteral("https://example.com/b");
-        MeasurementSample none;
-        none.url = std::nullopt;
+        const MeasurementSample other{.url = u"https://example.com/b"_s};
+        const MeasurementSample none{.url = std::nullopt};
         const MonitoredDomain domain = make_domain({MeasurementSample(), other, none, other});
         QCOMPARE(history_urls(domain.measurements),
                  (QStringList{u"https://example.com"_s, u"https://example.com/b"_s}));
-        QCOMPARE(filtered_measurements(domain, domain.measurements, MeasurementHistoryFilter::all,
-                                       QStringLiteral("https://example.com/b"))
+        const auto count = [&](const QString& url) {
+            return filtered_measurements(domain, domain.measurements, MeasurementHistoryFilter::all,
+                                         url)
+                .size();
+        };
+        QCOMPARE(count(u"https://example.com/b"_s), 2);
+        QCOMPARE(count(QString()), 4);
+        QVERIFY(!passes_url_selection(domain.measurements[2], u"-"_s));
+        QCOMPARE(history_urls(make_domain({MeasurementSample(), MeasurementSample()}).measurements)
                      .size(),
-                 2);
-        QCOMPARE(filtered_measurements(domain, domain.measurements, MeasurementHistoryFilter::all,
-                                       QString())
-                     .size(),
-                 4);
-        QVERIFY(!passes_url_selection(domain.measurements[2], QStringLiteral("-")));
-        QCOMPARE(
-            history_urls(make_domain({MeasurementSample(), MeasurementSample()}).measurements).size(),
-            1);
+                 1);
     }
 
     void filter_titles_in_both_languages()
     {
         QCOMPARE(history_filter_title(MeasurementHistoryFilter::over_one_second),
-                 QStringLiteral("Calls over 1s"));
+                 u"Calls over 1s"_s);
         L10n::set_selected_language(AppLanguage::dutch);
         QCOMPARE(history_filter_title(MeasurementHistoryFilter::over_one_second),
-                 QStringLiteral("Calls boven 1s"));
-        QCOMPARE(history_filter_title(MeasurementHistoryFilter::all),
-                 QStringLiteral("Alle metingen"));
+                 u"Calls boven 1s"_s);
+        QCOMPARE(history_filter_title(MeasurementHistoryFilter::all), u"Alle metingen"_s);
     }
 
+    // Each badge as its text, marked "!" when an error and "~" when local.
     void response_badges_data()
     {
         QTest::addColumn<DomainMeasurement>("measurement");
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QList<bool>>("errors");
-        QTest::addColumn<QList<bool>>("local");
+        QTest::addColumn<QStringList>("badges");
         const QDateTime at = QDateTime::currentDateTimeUtc();
-        MeasurementSample bare;
-        bare.status = std::nullopt;
-        QTest::newRow("nothing") << make_measurement(at, bare) << QStringList() << QList<bool>()
-                                 << QList<bool>();
-        MeasurementSample server_error;
-        server_error.status = 500;
-        QTest::newRow("500") << make_measurement(at, server_error) << QStringList{u"HTTP 500"_s}
-                             << QList<bool>{true} << QList<bool>{false};
-        MeasurementSample informational;
-        informational.status = 199;
-        QTest::newRow("199") << make_measurement(at, informational) << QStringList{u"HTTP 199"_s}
-                             << QList<bool>{true} << QList<bool>{false};
+        QTest::newRow("nothing") << make_measurement(at, {.status = std::nullopt}) << QStringList();
+        QTest::newRow("500") << make_measurement(at, {.status = 500})
+                             << QStringList{u"HTTP 500!"_s};
+        QTest::newRow("199") << make_measurement(at, {.status = 199})
+                             << QStringList{u"HTTP 199!"_s};
         DomainMeasurement with_headers = make_measurement(at);
-        with_headers.response_x_headers.insert(QStringLiteral("x-served-by"),
-                                               QStringLiteral("cache-ams"));
-        with_headers.response_x_headers.insert(QStringLiteral("x-cache"), QStringLiteral("HIT"));
+        with_headers.response_x_headers.insert(u"x-served-by"_s, u"cache-ams"_s);
+        with_headers.response_x_headers.insert(u"x-cache"_s, u"HIT"_s);
         QTest::newRow("headers by name")
             << with_headers
-            << QStringList{u"HTTP 200"_s, u"x-cache: HIT"_s, u"x-served-by: cache-ams"_s}
-            << QList<bool>{false, false, false} << QList<bool>{false, false, false};
-        MeasurementSample local;
-        local.status = std::nullopt;
-        local.local_issue = true;
-        local.error = QStringLiteral("Timed out");
+            << QStringList{u"HTTP 200"_s, u"x-cache: HIT"_s, u"x-served-by: cache-ams"_s};
         QTest::newRow("local-network error")
-            << make_measurement(at, local) << QStringList{u"Timed out"_s} << QList<bool>{true}
-            << QList<bool>{true};
+            << make_measurement(
+                   at, {.status = std::nullopt, .error = u"Timed out"_s, .local_issue = true})
+            << QStringList{u"Timed out!~"_s};
     }
     void response_badges()
     {
         QFETCH(DomainMeasurement, measurement);
-        QFETCH(QStringList, texts);
-        QFETCH(QList<bool>, errors);
-        QFETCH(QList<bool>, local);
-        const QList<MeasurementResponseBadgeItem> items = response_badge_items(measurement);
-        QStringList got_texts;
-        QList<bool> got_errors;
-        QList<bool> got_local;
-        for (const auto& item : items) {
-            got_texts.append(item.text);
-            got_errors.append(item.is_error);
-            got_local.append(item.is_local_network_issue);
-        }
-        QCOMPARE(got_texts, texts);
-        QCOMPARE(got_errors, errors);
-        QCOMPARE(got_local, local);
+        QFETCH(QStringList, badges);
+        QStringList got;
+        for (const auto& item : response_badge_items(measurement))
+            got.append(item.text + (item.is_error ? u"!"_s : QString()) +
+                       (item.is_local_network_issue ? u"~"_s : QString()));
+        QCOMPARE(got, badges);
     }
 
     void badge_colours()
     {
         QColor faint_red = AppColors::red();
         faint_red.setAlphaF(0.12f);
-        QCOMPARE(badge_colors({QStringLiteral("http"), QStringLiteral("HTTP 500"), true, false}),
+        QCOMPARE(badge_colors({u"http"_s, u"HTTP 500"_s, true, false}),
                  (BadgeColors{AppColors::red(), faint_red}));
-        QCOMPARE(badge_colors({QStringLiteral("error"), QStringLiteral("x"), true, true}).text,
-                 AppColors::orange());
-        QVERIFY(!badge_colors({QStringLiteral("http"), QStringLiteral("HTTP 200"), false, false})
-                     .text.isValid());
+        QCOMPARE(badge_colors({u"error"_s, u"x"_s, true, true}).text, AppColors::orange());
+        QVERIFY(!badge_colors({u"http"_s, u"HTTP 200"_s, false, false}).text.isValid());
     }
 
     void chart_bucketing_data()
@@ -429,8 +358,7 @@ private Q_SLOTS:
         history[3].total_time = 0.1;
         // Run 3 (indices 4, 5): equal levels, the higher total time wins.
         history[5].total_time = 0.4;
-        MeasurementSample local;
-        local.local_issue = true;
+        const MeasurementSample local{.local_issue = true};
         history.insert(7, local); // dropped before bucketing: still 601 usable
         const MonitoredDomain domain = make_domain(history);
         const QList<Point> chart = chart_points(domain, domain.measurements);
@@ -495,52 +423,44 @@ private Q_SLOTS:
         QCOMPARE(chart_maximum_total_time(points), bound);
     }
 
+    // Each line as its series name and height (to six digits).
     void threshold_lines_data()
     {
         QTest::addColumn<std::optional<double>>("average");
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<QList<double>>("ys");
-        const QStringList all{u"Delay threshold"_s, u"Disturbance threshold"_s,
-                              u"Outage threshold"_s};
-        const QStringList no_disturbance{u"Delay threshold"_s, u"Outage threshold"_s};
-        QTest::newRow("average 0.4") << std::optional(0.4) << all << QList<double>{1.2, 3.0, 8.0};
-        QTest::newRow("average 2.0")
-            << std::optional(2.0) << no_disturbance << QList<double>{1.5, 8.0};
-        QTest::newRow("average 1.0") << std::optional(1.0) << all << QList<double>{1.5, 5.0, 8.0};
-        QTest::newRow("average 1.6: 8.0 is not below 8.0")
-            << std::optional(1.6) << no_disturbance << QList<double>{1.5, 8.0};
-        QTest::newRow("no average")
-            << std::optional<double>() << no_disturbance << QList<double>{1.5, 8.0};
-        QTest::newRow("zero average") << std::optional(0.0) << all << QList<double>{1.5, 3.0, 8.0};
+        QTest::addColumn<QString>("lines");
+        const auto all = [](const char* delay, const char* disturbance) {
+            return u"Delay threshold %1, Disturbance threshold %2, Outage threshold 8"_s.arg(
+                QLatin1String(delay), QLatin1String(disturbance));
+        };
+        const QString no_disturbance = u"Delay threshold 1.5, Outage threshold 8"_s;
+        QTest::newRow("average 0.4") << std::optional(0.4) << all("1.2", "3");
+        QTest::newRow("average 2.0") << std::optional(2.0) << no_disturbance;
+        QTest::newRow("average 1.0") << std::optional(1.0) << all("1.5", "5");
+        QTest::newRow("average 1.6: 8.0 is not below 8.0") << std::optional(1.6) << no_disturbance;
+        QTest::newRow("no average") << std::optional<double>() << no_disturbance;
+        QTest::newRow("zero average") << std::optional(0.0) << all("1.5", "3");
     }
     void threshold_lines()
     {
         QFETCH(std::optional<double>, average);
-        QFETCH(QStringList, names);
-        QFETCH(QList<double>, ys);
-        QStringList got_names;
-        QList<double> got_ys;
-        for (const ThresholdLine& line : TotalTimeChartData::threshold_lines(average)) {
-            got_names.append(line.series_name);
-            got_ys.append(line.y);
-        }
-        QCOMPARE(got_names, names);
-        QCOMPARE(got_ys.size(), ys.size());
-        for (qsizetype i = 0; i < ys.size(); ++i)
-            QVERIFY2(qFuzzyCompare(got_ys[i], ys[i]), qPrintable(QString::number(got_ys[i])));
+        QFETCH(QString, lines);
+        QStringList got;
+        for (const ThresholdLine& line : TotalTimeChartData::threshold_lines(average))
+            got.append(line.series_name + u' ' + QString::number(line.y));
+        QCOMPARE(got.join(u", "_s), lines);
     }
 
     void threshold_annotations_and_dashes()
     {
         const QList<ThresholdLine> lines = TotalTimeChartData::threshold_lines(0.4);
-        QCOMPARE(lines[0].annotation(), QStringLiteral("Delay: 1.20 s"));
+        QCOMPARE(lines[0].annotation(), u"Delay: 1.20 s"_s);
         QCOMPARE(lines[0].color, AppColors::yellow());
         QCOMPARE((QList<qreal>{lines[0].dash_on, lines[1].dash_on, lines[2].dash_on}),
                  (QList<qreal>{3, 5, 7}));
         L10n::set_selected_language(AppLanguage::dutch);
         const QList<ThresholdLine> dutch = TotalTimeChartData::threshold_lines(0.4);
-        QCOMPARE(dutch[1].annotation(), QStringLiteral("Verstoring: 3,00 s"));
-        QCOMPARE(dutch[2].annotation(), QStringLiteral("Storing: 8,00 s"));
+        QCOMPARE(dutch[1].annotation(), u"Verstoring: 3,00 s"_s);
+        QCOMPARE(dutch[2].annotation(), u"Storing: 8,00 s"_s);
     }
 
     void disturbance_durations_data()
@@ -548,14 +468,10 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<double>>("seconds");
         QTest::addColumn<QString>("english");
         QTest::addColumn<QString>("dutch");
-        QTest::newRow("unknown") << std::optional<double>() << "Unknown"
-                                 << "Onbekend";
-        QTest::newRow("45 s") << std::optional(45.0) << "< 1 min"
-                              << "< 1 min";
-        QTest::newRow("150 s") << std::optional(150.0) << "2.5 min"
-                               << "2,5 min";
-        QTest::newRow("60 s") << std::optional(60.0) << "1.0 min"
-                              << "1,0 min";
+        QTest::newRow("unknown") << std::optional<double>() << u"Unknown"_s << u"Onbekend"_s;
+        QTest::newRow("45 s") << std::optional(45.0) << u"< 1 min"_s << u"< 1 min"_s;
+        QTest::newRow("150 s") << std::optional(150.0) << u"2.5 min"_s << u"2,5 min"_s;
+        QTest::newRow("60 s") << std::optional(60.0) << u"1.0 min"_s << u"1,0 min"_s;
     }
     void disturbance_durations()
     {
@@ -572,20 +488,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("layout");
         QTest::newRow("round trip")
-            << "time,date,!url,dns,connect,ssl,ttfb,total,network,response_details"
-            << "time,date,!url,dns,connect,ssl,ttfb,total,network,response_details";
+            << u"time,date,!url,dns,connect,ssl,ttfb,total,network,response_details"_s
+            << u"time,date,!url,dns,connect,ssl,ttfb,total,network,response_details"_s;
         QTest::newRow("missing columns come back in place")
-            << "total,!date"
-            << "total,network,response_details,!date,time,url,dns,connect,ssl,ttfb";
+            << u"total,!date"_s
+            << u"total,network,response_details,!date,time,url,dns,connect,ssl,ttfb"_s;
         QTest::newRow("unknown and repeated ids skipped")
-            << "bogus,!dns,dns,!!x"
-            << "date,time,url,!dns,connect,ssl,ttfb,total,network,response_details";
+            << u"bogus,!dns,dns,!!x"_s
+            << u"date,time,url,!dns,connect,ssl,ttfb,total,network,response_details"_s;
         QTest::newRow("all hidden shows all")
-            << "!date,!time,!url,!dns,!connect,!ssl,!ttfb,!total,!network,!response_details"
-            << "date,time,url,dns,connect,ssl,ttfb,total,network,response_details";
+            << u"!date,!time,!url,!dns,!connect,!ssl,!ttfb,!total,!network,!response_details"_s
+            << u"date,time,url,dns,connect,ssl,ttfb,total,network,response_details"_s;
         QTest::newRow("garbage")
-            << "\x01;;"
-            << "date,time,url,dns,connect,ssl,ttfb,total,network,response_details";
+            << u"\x01;;"_s
+            << u"date,time,url,dns,connect,ssl,ttfb,total,network,response_details"_s;
     }
     void column_layout_encoding()
     {
@@ -635,24 +551,19 @@ private Q_SLOTS:
         QFETCH(QStringList, files);
         QFETCH(QString, handler);
         QTemporaryDir root;
-        for (qsizetype i = 0; i + 1 < files.size(); i += 2) {
-            const QString path = root.filePath(files[i]);
-            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(files[i + 1].toUtf8());
+        for (qsizetype i = 0; i + 1 < files.size(); i += 2)
+            QVERIFY(write_file(root.filePath(files[i]), files[i + 1].toUtf8()));
+        const char* const names[] = {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME",
+                                     "XDG_DATA_DIRS"};
+        const char* const dirs[] = {"config", "etc", "data", "system"};
+        QByteArray saved[4];
+        for (int i = 0; i < 4; ++i) {
+            saved[i] = qgetenv(names[i]);
+            qputenv(names[i], root.filePath(QString::fromLatin1(dirs[i])).toLocal8Bit());
         }
-        const QByteArray saved[] = {qgetenv("XDG_CONFIG_HOME"), qgetenv("XDG_CONFIG_DIRS"),
-                                    qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS")};
-        qputenv("XDG_CONFIG_HOME", root.filePath(u"config"_s).toLocal8Bit());
-        qputenv("XDG_CONFIG_DIRS", root.filePath(u"etc"_s).toLocal8Bit());
-        qputenv("XDG_DATA_HOME", root.filePath(u"data"_s).toLocal8Bit());
-        qputenv("XDG_DATA_DIRS", root.filePath(u"system"_s).toLocal8Bit());
         const std::optional<QString> found = SchemeHandlerLookup::find_handler(u"nestory"_s);
-        qputenv("XDG_CONFIG_HOME", saved[0]);
-        qputenv("XDG_CONFIG_DIRS", saved[1]);
-        qputenv("XDG_DATA_HOME", saved[2]);
-        qputenv("XDG_DATA_DIRS", saved[3]);
+        for (int i = 0; i < 4; ++i)
+            qputenv(names[i], saved[i]);
         QCOMPARE(found.value_or(QString()), handler);
     }
 
@@ -660,13 +571,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("lookup");
-        QTest::newRow("host") << "https://www.example.com/x?y=1"
-                              << "nestory://lookup?value=www.example.com";
+        QTest::newRow("host") << u"https://www.example.com/x?y=1"_s
+                              << u"nestory://lookup?value=www.example.com"_s;
         QTest::newRow("international host in ASCII")
-            << "https://bücher.example/"
-            << "nestory://lookup?value=xn--bcher-kva.example";
-        QTest::newRow("no host") << "-"
-                                 << "";
+            << u"https://bücher.example/"_s << u"nestory://lookup?value=xn--bcher-kva.example"_s;
+        QTest::newRow("no host") << u"-"_s << u""_s;
     }
     void nestory_lookup_url()
     {

@@ -61,7 +61,7 @@ private:
     QUuid add_domain(const QString& url, bool active = false)
     {
         const std::optional<QString> refused =
-            store_->add_domain(url, 60, 48, QStringLiteral("Tessarybot"), active, false);
+            store_->add_domain(url, 60, 48, u"Tessarybot"_s, active, false);
         if (refused)
             qFatal("add_domain refused %s", qPrintable(*refused));
         settle();
@@ -97,6 +97,25 @@ private:
         return *view_;
     }
 
+    // An inactive example.com with `history` plain measurements, `step_seconds` apart, shown.
+    QUuid show_domain(qsizetype history = 0, qint64 step_seconds = 60)
+    {
+        const QUuid id = add_domain(u"example.com"_s);
+        record(id, QList<MeasurementSample>(history, MeasurementSample()), step_seconds);
+        show(id);
+        return id;
+    }
+
+    // An active example.com, measured once (0.2 s) by the schedule, shown.
+    QUuid show_measured_domain()
+    {
+        const QUuid id = add_domain(u"example.com"_s, true);
+        source().complete_with(0.2);
+        settle();
+        show(id);
+        return id;
+    }
+
     template <typename T>
     T* find(const QString& name) const
     {
@@ -107,17 +126,24 @@ private:
     }
 
     QAction* action(const QString& name) const { return find<QAction>(name); }
+    QString label(const QString& name) const { return find<QLabel>(name)->text(); }
 
     QString card_value(const QString& id) const
     {
-        return find<SummaryCard>(QStringLiteral("summary_card_") + id)
-            ->findChild<QLabel*>(QStringLiteral("summary_card_value"))
+        return find<SummaryCard>(u"summary_card_"_s + id)
+            ->findChild<QLabel*>(u"summary_card_value"_s)
             ->text();
+    }
+
+    static QVariant cell(const MeasurementTableModel& model, int row, int column,
+                         int role = Qt::DisplayRole)
+    {
+        return model.data(model.index(row, column), role);
     }
 
     MeasurementTableModel& compact_model() const
     {
-        return find<MeasurementTableView>(QStringLiteral("compact_table"))->measurement_model();
+        return find<MeasurementTableView>(u"compact_table"_s)->measurement_model();
     }
 
 private Q_SLOTS:
@@ -144,27 +170,24 @@ private Q_SLOTS:
 
     void an_empty_domain_shows_waiting_zero_failures_and_no_chart()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"), true);
+        const QUuid id = add_domain(u"example.com"_s, true);
         source().complete(std::nullopt); // the probe found no network: nothing recorded
         settle();
         show(id);
-        QCOMPARE(card_value(QStringLiteral("status")), QStringLiteral("Waiting"));
-        QCOMPARE(card_value(QStringLiteral("failures")), QStringLiteral("0"));
-        QCOMPARE(card_value(QStringLiteral("longest_disturbance")), QStringLiteral("-"));
-        QCOMPARE(find<QStackedWidget>(QStringLiteral("chart_stack"))->currentWidget(),
-                 find<QLabel>(QStringLiteral("chart_empty_label")));
-        QVERIFY(!action(QStringLiteral("clear_history_action"))->isEnabled());
-        QVERIFY(!find<QPushButton>(QStringLiteral("show_full_table_button"))->isVisible());
-        QCOMPARE(find<QLabel>(QStringLiteral("header_url"))->text(), QStringLiteral("example.com"));
-        QVERIFY(find<QLabel>(QStringLiteral("header_title"))->text().startsWith(u"example.com"_s));
+        QCOMPARE(card_value(u"status"_s), u"Waiting"_s);
+        QCOMPARE(card_value(u"failures"_s), u"0"_s);
+        QCOMPARE(card_value(u"longest_disturbance"_s), u"-"_s);
+        QCOMPARE(find<QStackedWidget>(u"chart_stack"_s)->currentWidget(),
+                 find<QLabel>(u"chart_empty_label"_s));
+        QVERIFY(!action(u"clear_history_action"_s)->isEnabled());
+        QVERIFY(!find<QPushButton>(u"show_full_table_button"_s)->isVisible());
+        QCOMPARE(label(u"header_url"_s), u"example.com"_s);
+        QVERIFY(label(u"header_title"_s).startsWith(u"example.com"_s));
     }
 
     void editing_the_interval_updates_the_store_and_reschedules()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"), true);
-        source().complete_with(0.2);
-        settle();
-        show(id);
+        const QUuid id = show_measured_domain();
         const QDateTime newest = domain(id).measurements.first().measured_at;
         // Due one interval after the newest measurement, in the domain's slot.
         const auto planned_after_due = [&](qint64 interval_seconds) {
@@ -176,7 +199,7 @@ private Q_SLOTS:
                    after_due_ms < window;
         };
         QVERIFY(in_slot(planned_after_due(60), 60));
-        auto* interval = find<QSpinBox>(QStringLiteral("interval_stepper"));
+        auto* interval = find<QSpinBox>(u"interval_stepper"_s);
         interval->stepBy(1); // one step of 5 s
         QCOMPARE(domain(id).interval_seconds, 65);
         interval->setValue(300);
@@ -193,82 +216,68 @@ private Q_SLOTS:
 
     void stepper_bounds_and_the_lookback_save()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        show(id);
-        auto* interval = find<QSpinBox>(QStringLiteral("interval_stepper"));
+        const QUuid id = show_domain();
+        auto* interval = find<QSpinBox>(u"interval_stepper"_s);
         QCOMPARE(interval->minimum(), 20);
         QCOMPARE(interval->maximum(), 86400);
         QCOMPARE(interval->singleStep(), 5);
-        auto* lookback = find<QSpinBox>(QStringLiteral("lookback_stepper"));
+        auto* lookback = find<QSpinBox>(u"lookback_stepper"_s);
         QCOMPARE(lookback->maximum(), 8760);
-        QCOMPARE(lookback->text(), QStringLiteral("48 hours"));
+        QCOMPARE(lookback->text(), u"48 hours"_s);
         lookback->stepBy(-47);
         QCOMPARE(domain(id).max_history_hours, 1);
         lookback->stepBy(-1);
         QCOMPARE(domain(id).max_history_hours, 1);
     }
 
-    void typing_a_url_and_pressing_return_saves_it()
+    void typing_a_url_and_pressing_return_saves_it_unless_rejected()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        show(id);
-        auto* url = find<QLineEdit>(QStringLiteral("url_field"));
-        QCOMPARE(url->text(), QStringLiteral("example.com"));
-        url->setFocus();
-        url->selectAll();
-        QTest::keyClicks(url, QStringLiteral("www.Example.org/status"));
-        QCOMPARE(domain(id).url_string, QStringLiteral("https://example.com"));
+        const QUuid id = show_domain();
+        auto* url = find<QLineEdit>(u"url_field"_s);
+        QCOMPARE(url->text(), u"example.com"_s);
+        const auto type = [&](const QString& text) {
+            url->setFocus();
+            url->selectAll();
+            QTest::keyClicks(url, text);
+        };
+        type(u"http://"_s);
         QTest::keyClick(url, Qt::Key_Return);
-        QCOMPARE(domain(id).url_string, QStringLiteral("https://example.org/status"));
-        QCOMPARE(url->text(), QStringLiteral("example.org/status"));
-        QCOMPARE(find<QLabel>(QStringLiteral("header_url"))->text(),
-                 QStringLiteral("example.org/status"));
-    }
-
-    void a_rejected_url_leaves_the_stored_one()
-    {
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        show(id);
-        auto* url = find<QLineEdit>(QStringLiteral("url_field"));
-        url->setFocus();
-        url->selectAll();
-        QTest::keyClicks(url, QStringLiteral("http://"));
-        QTest::keyClick(url, Qt::Key_Return);
-        QCOMPARE(domain(id).url_string, QStringLiteral("https://example.com"));
-        auto* error = find<QLabel>(QStringLiteral("url_error"));
+        QCOMPARE(domain(id).url_string, u"https://example.com"_s);
+        auto* error = find<QLabel>(u"url_error"_s);
         QVERIFY(error->isVisible());
-        QCOMPARE(error->text(), QStringLiteral("Enter a valid domain or URL."));
+        QCOMPARE(error->text(), u"Enter a valid domain or URL."_s);
         // A stepper change still saves, with the stored URL.
-        find<QSpinBox>(QStringLiteral("interval_stepper"))->stepBy(2);
+        find<QSpinBox>(u"interval_stepper"_s)->stepBy(2);
         QCOMPARE(domain(id).interval_seconds, 70);
-        QCOMPARE(domain(id).url_string, QStringLiteral("https://example.com"));
-        // Typing again clears the message.
-        QTest::keyClick(url, Qt::Key_Backspace);
+        QCOMPARE(domain(id).url_string, u"https://example.com"_s);
+        // Typing again clears the message; nothing is saved before Return.
+        type(u"www.Example.org/status"_s);
         QVERIFY(!error->isVisible());
+        QCOMPARE(domain(id).url_string, u"https://example.com"_s);
+        QTest::keyClick(url, Qt::Key_Return);
+        QCOMPARE(domain(id).url_string, u"https://example.org/status"_s);
+        QCOMPARE(url->text(), u"example.org/status"_s);
+        QCOMPARE(label(u"header_url"_s), u"example.org/status"_s);
     }
 
     void a_settings_change_keeps_the_port_the_field_does_not_show()
     {
-        const QUuid id = add_domain(QStringLiteral("https://example.com:8443/health"));
+        const QUuid id = add_domain(u"https://example.com:8443/health"_s);
         show(id);
-        QCOMPARE(find<QLineEdit>(QStringLiteral("url_field"))->text(),
-                 QStringLiteral("example.com/health"));
-        find<QCheckBox>(QStringLiteral("notifications_switch"))->click();
+        QCOMPARE(find<QLineEdit>(u"url_field"_s)->text(), u"example.com/health"_s);
+        find<QCheckBox>(u"notifications_switch"_s)->click();
         QVERIFY(domain(id).notifies_on_anomalies);
-        QCOMPARE(domain(id).url_string, QStringLiteral("https://example.com:8443/health"));
+        QCOMPARE(domain(id).url_string, u"https://example.com:8443/health"_s);
     }
 
     void switches_save_at_once_and_pause_the_countdown()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"), true);
-        source().complete_with(0.2);
-        settle();
-        show(id);
-        auto* countdown = find<CountdownRow>(QStringLiteral("measurement_countdown"));
+        const QUuid id = show_measured_domain();
+        auto* countdown = find<CountdownRow>(u"measurement_countdown"_s);
         // The count runs to the domain's slot, a little after one interval.
         const auto seconds_left = [&] {
             const QString text = countdown->text();
-            const QString prefix = QStringLiteral("Next measurement in ");
+            const QString prefix = u"Next measurement in "_s;
             if (!text.startsWith(prefix) || !text.endsWith(u's'))
                 return -1;
             return text.mid(prefix.size(), text.size() - prefix.size() - 1).toInt();
@@ -277,124 +286,108 @@ private Q_SLOTS:
         QVERIFY2(first >= 60 && first <= 70, qPrintable(countdown->text()));
         clock().advance_by(1000);
         QCOMPARE(seconds_left(), first - 1);
-        find<QCheckBox>(QStringLiteral("active_switch"))->click();
+        find<QCheckBox>(u"active_switch"_s)->click();
         QVERIFY(!domain(id).is_active);
-        QCOMPARE(countdown->text(), QStringLiteral("Monitoring paused"));
-        QCOMPARE(card_value(QStringLiteral("status")), QStringLiteral("Inactive"));
+        QCOMPARE(countdown->text(), u"Monitoring paused"_s);
+        QCOMPARE(card_value(u"status"_s), u"Inactive"_s);
         clock().advance_by(120'000);
         QCOMPARE(source().pending_count(), std::size_t(0));
     }
 
     void the_user_agent_is_saved_on_commit_only()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        show(id);
-        auto* interval = find<QSpinBox>(QStringLiteral("interval_stepper"));
+        const QUuid id = show_domain();
+        auto* interval = find<QSpinBox>(u"interval_stepper"_s);
         // An edit the user has not confirmed is not taken along by the commit.
         interval->setKeyboardTracking(true);
         {
             const QSignalBlocker blocker(interval);
             interval->setValue(500);
         }
-        auto* agent = find<UserAgentComboBox>(QStringLiteral("user_agent_combo_box"));
+        auto* agent = find<UserAgentComboBox>(u"user_agent_combo_box"_s);
         agent->setFocus();
         agent->lineEdit()->selectAll();
-        QTest::keyClicks(agent->lineEdit(), QStringLiteral("Probe/1.0"));
-        QCOMPARE(domain(id).user_agent, QStringLiteral("Tessarybot"));
+        QTest::keyClicks(agent->lineEdit(), u"Probe/1.0"_s);
+        QCOMPARE(domain(id).user_agent, u"Tessarybot"_s);
         QTest::keyClick(agent->lineEdit(), Qt::Key_Return);
-        QCOMPARE(domain(id).user_agent, QStringLiteral("Probe/1.0"));
+        QCOMPARE(domain(id).user_agent, u"Probe/1.0"_s);
         QCOMPARE(domain(id).interval_seconds, 60);
     }
 
     void measure_now_is_disabled_while_measuring()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        show(id);
-        auto* measure = find<QPushButton>(QStringLiteral("measure_now_button"));
+        const QUuid id = show_domain();
+        auto* measure = find<QPushButton>(u"measure_now_button"_s);
         QVERIFY(measure->isEnabled());
         measure->click();
         settle();
         QCOMPARE(source().pending_count(), std::size_t(1));
         QVERIFY(!measure->isEnabled());
-        QCOMPARE(card_value(QStringLiteral("status")), QStringLiteral("Measuring"));
-        QCOMPARE(find<CountdownRow>(QStringLiteral("measurement_countdown"))->text(),
-                 QStringLiteral("Measuring now"));
+        QCOMPARE(card_value(u"status"_s), u"Measuring"_s);
+        QCOMPARE(find<CountdownRow>(u"measurement_countdown"_s)->text(), u"Measuring now"_s);
         source().complete_with(0.3);
         settle();
         QVERIFY(measure->isEnabled());
-        QCOMPARE(card_value(QStringLiteral("status")), QStringLiteral("Inactive"));
+        QCOMPARE(card_value(u"status"_s), u"Inactive"_s);
         QCOMPARE(domain(id).measurements.size(), 1);
     }
 
     void a_new_measurement_updates_cards_table_and_chart()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"), true);
-        source().complete_with(0.2);
-        settle();
-        show(id);
+        const QUuid id = show_measured_domain();
         QCOMPARE(compact_model().rowCount(), 1);
-        auto* chart = find<TotalTimeChart>(QStringLiteral("total_time_chart"));
+        auto* chart = find<TotalTimeChart>(u"total_time_chart"_s);
         QCOMPARE(chart->points().size(), 1);
         clock().advance_to(*store_->next_measurement_date(id));
         QCOMPARE(source().pending_count(), std::size_t(1));
         source().complete_with(0.1, 500);
         settle();
         QCOMPARE(compact_model().rowCount(), 2);
-        QCOMPARE(compact_model()
-                     .data(compact_model().index(0, MeasurementHistoryColumns::total))
-                     .toString(),
-                 QStringLiteral("100 ms"));
-        QCOMPARE(card_value(QStringLiteral("status")), QStringLiteral("Down"));
-        QCOMPARE(card_value(QStringLiteral("failures")), QStringLiteral("1"));
+        QCOMPARE(cell(compact_model(), 0, MeasurementHistoryColumns::total).toString(),
+                 u"100 ms"_s);
+        QCOMPARE(card_value(u"status"_s), u"Down"_s);
+        QCOMPARE(card_value(u"failures"_s), u"1"_s);
         QCOMPARE(chart->points().size(), 2);
         QCOMPARE(chart->points().last().level, DomainMeasurementLevel::error);
-        QCOMPARE(find<QLabel>(QStringLiteral("chart_count_label"))->text(),
-                 QStringLiteral("2 measurements"));
-        QVERIFY(
-            find<QLabel>(QStringLiteral("last_measurement_label"))->text().startsWith(u"Last: "_s));
+        QCOMPARE(label(u"chart_count_label"_s), u"2 measurements"_s);
+        QVERIFY(label(u"last_measurement_label"_s).startsWith(u"Last: "_s));
     }
 
     void the_compact_table_lists_the_window_and_offers_the_full_table()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"));
+        const QUuid id = add_domain(u"example.com"_s);
         // 20 measurements within the last 48 hours, 130 older ones.
-        QList<MeasurementSample> samples(150, MeasurementSample());
-        for (qsizetype i = 0; i < 150; ++i)
-            store_->record_measurement(
-                id, make_measurement(clock().now().addSecs(-3600 * (149 - i) - 60), samples[i]));
+        for (int i = 149; i >= 0; --i)
+            store_->record_measurement(id, make_measurement(clock().now().addSecs(-3600 * i - 60)));
         QCOMPARE(domain(id).measurements.size(), 150);
         show(id);
         QCOMPARE(compact_model().rowCount(), 48);
         // Narrow the lookback to 20 hours: 20 rows.
-        find<QSpinBox>(QStringLiteral("lookback_stepper"))->setValue(20);
+        find<QSpinBox>(u"lookback_stepper"_s)->setValue(20);
         QCOMPARE(compact_model().rowCount(), 20);
-        auto* full = find<QPushButton>(QStringLiteral("show_full_table_button"));
+        auto* full = find<QPushButton>(u"show_full_table_button"_s);
         QVERIFY(full->isVisible());
         full->click();
         QVERIFY(view_->shows_full_table());
-        auto* page = find<QWidget>(QStringLiteral("full_history_page"));
+        auto* page = find<QWidget>(u"full_history_page"_s);
         QVERIFY(page->isVisible());
-        auto* table = find<MeasurementTableView>(QStringLiteral("full_table"));
+        auto* table = find<MeasurementTableView>(u"full_table"_s);
         QCOMPARE(table->measurement_model().rowCount(), 150);
-        QCOMPARE(find<QLabel>(QStringLiteral("full_history_count"))->text(),
-                 QStringLiteral("150 measurements"));
-        QCOMPARE(find<QLabel>(QStringLiteral("full_history_title"))->text(),
-                 QStringLiteral("example.com - Full History"));
-        find<QPushButton>(QStringLiteral("full_history_back_button"))->click();
+        QCOMPARE(label(u"full_history_count"_s), u"150 measurements"_s);
+        QCOMPARE(label(u"full_history_title"_s), u"example.com - Full History"_s);
+        find<QPushButton>(u"full_history_back_button"_s)->click();
         QVERIFY(!view_->shows_full_table());
-        QVERIFY(find<QWidget>(QStringLiteral("main_page"))->isVisible());
+        QVERIFY(find<QWidget>(u"main_page"_s)->isVisible());
     }
 
     // Holding the store's history list would make the store copy all of it on
     // each measurement; the pane and its tables must read it, not share it.
     void the_pane_never_shares_the_stored_history()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        record(id, QList<MeasurementSample>(150, MeasurementSample()), 10);
-        show(id);
+        const QUuid id = show_domain(150, 10);
         QVERIFY(domain(id).measurements.isDetached());
         view_->set_shows_full_table(true);
-        auto* full = find<MeasurementTableView>(QStringLiteral("full_table"));
+        auto* full = find<MeasurementTableView>(u"full_table"_s);
         QCOMPARE(full->measurement_model().rowCount(), 150);
         QVERIFY(domain(id).measurements.isDetached());
         // The full table follows a new measurement.
@@ -407,81 +400,64 @@ private Q_SLOTS:
 
     void at_most_100_rows_and_no_full_table_button_up_to_100()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        record(id, QList<MeasurementSample>(100, MeasurementSample()));
-        show(id);
+        const QUuid id = show_domain(100);
         QCOMPARE(compact_model().rowCount(), 100);
-        QVERIFY(!find<QPushButton>(QStringLiteral("show_full_table_button"))->isVisible());
+        QVERIFY(!find<QPushButton>(u"show_full_table_button"_s)->isVisible());
         record(id, {MeasurementSample()}, 10);
         QCOMPARE(compact_model().rowCount(), 100);
-        QVERIFY(find<QPushButton>(QStringLiteral("show_full_table_button"))->isVisible());
+        QVERIFY(find<QPushButton>(u"show_full_table_button"_s)->isVisible());
     }
 
     void filter_menu_and_url_picker_narrow_both_tables()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        MeasurementSample redirect;
-        redirect.status = 302;
-        MeasurementSample not_found;
-        not_found.status = 404;
-        not_found.url = QStringLiteral("https://example.com/missing");
-        MeasurementSample local;
-        local.local_issue = true;
-        MeasurementSample second;
-        second.total_time = 1.0;
-        MeasurementSample slow;
-        slow.total_time = 1.2;
-        QList<MeasurementSample> history{redirect, not_found, local, second, slow};
+        const QUuid id = add_domain(u"example.com"_s);
+        QList<MeasurementSample> history{{.status = 302},
+                                         {.status = 404, .url = u"https://example.com/missing"_s},
+                                         {.local_issue = true},
+                                         {.total_time = 1.0},
+                                         {.total_time = 1.2}};
         history += QList<MeasurementSample>(100, MeasurementSample());
         record(id, history, 10);
         show(id);
-        auto* picker = find<QComboBox>(QStringLiteral("history_url_picker"));
+        auto* picker = find<QComboBox>(u"history_url_picker"_s);
         QVERIFY(picker->isVisible());
         QCOMPARE(picker->count(), 3);
-        QCOMPARE(picker->itemText(0), QStringLiteral("All URLs"));
+        QCOMPARE(picker->itemText(0), u"All URLs"_s);
         QCOMPARE(compact_model().rowCount(), 100);
 
-        auto* filter = find<QToolButton>(QStringLiteral("history_filter_button"));
-        QCOMPARE(filter->text(), QStringLiteral("Filter"));
-        action(QStringLiteral("filter_errors"))->trigger();
+        auto* filter = find<QToolButton>(u"history_filter_button"_s);
+        QCOMPARE(filter->text(), u"Filter"_s);
+        action(u"filter_errors"_s)->trigger();
         QCOMPARE(view_->history_filter(), MeasurementHistoryFilter::errors);
-        QCOMPARE(filter->text(), QStringLiteral("Errors"));
+        QCOMPARE(filter->text(), u"Errors"_s);
         QCOMPARE(compact_model().rowCount(), 2); // 404 and the local-network issue
-        action(QStringLiteral("filter_over_one_second"))->trigger();
+        action(u"filter_over_one_second"_s)->trigger();
         QCOMPARE(compact_model().rowCount(), 1); // 1.2 s, not exactly 1.0 s
-        action(QStringLiteral("filter_all"))->trigger();
-        picker->setCurrentIndex(picker->findData(QStringLiteral("https://example.com/missing")));
-        QCOMPARE(view_->selected_history_url(), QStringLiteral("https://example.com/missing"));
+        action(u"filter_all"_s)->trigger();
+        picker->setCurrentIndex(picker->findData(u"https://example.com/missing"_s));
+        QCOMPARE(view_->selected_history_url(), u"https://example.com/missing"_s);
         QCOMPARE(compact_model().rowCount(), 1);
 
         // The full page starts with the same filter and URL.
-        find<QPushButton>(QStringLiteral("show_full_table_button"))->click();
-        auto* full = find<MeasurementTableView>(QStringLiteral("full_table"));
+        find<QPushButton>(u"show_full_table_button"_s)->click();
+        auto* full = find<MeasurementTableView>(u"full_table"_s);
         QCOMPARE(full->measurement_model().rowCount(), 1);
-        QCOMPARE(full->measurement_model().data(full->measurement_model().index(0, 2)).toString(),
-                 QStringLiteral("example.com/missing"));
-        QCOMPARE(full->measurement_model()
-                     .data(full->measurement_model().index(0, 2), Qt::ToolTipRole)
-                     .toString(),
-                 QStringLiteral("https://example.com/missing"));
-        find<QPushButton>(QStringLiteral("full_history_back_button"))->click();
-        QCOMPARE(view_->selected_history_url(), QStringLiteral("https://example.com/missing"));
+        QCOMPARE(cell(full->measurement_model(), 0, 2).toString(), u"example.com/missing"_s);
+        QCOMPARE(cell(full->measurement_model(), 0, 2, Qt::ToolTipRole).toString(),
+                 u"https://example.com/missing"_s);
+        find<QPushButton>(u"full_history_back_button"_s)->click();
+        QCOMPARE(view_->selected_history_url(), u"https://example.com/missing"_s);
     }
 
     void the_total_cell_is_coloured_by_level()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        MeasurementSample local;
-        local.local_issue = true;
-        local.total_time = 2.0;
-        MeasurementSample failed;
-        failed.status = 500;
-        QList<MeasurementSample> history{local, failed};
+        const QUuid id = add_domain(u"example.com"_s);
+        QList<MeasurementSample> history{{.total_time = 2.0, .local_issue = true}, {.status = 500}};
         history += QList<MeasurementSample>(20, MeasurementSample());
         record(id, history, 10);
         show(id);
         const auto colour = [&](int row, int column) {
-            return compact_model().data(compact_model().index(row, column), Qt::ForegroundRole);
+            return cell(compact_model(), row, column, Qt::ForegroundRole);
         };
         QCOMPARE(colour(0, MeasurementHistoryColumns::total).value<QColor>(), AppColors::orange());
         QCOMPARE(colour(0, MeasurementHistoryColumns::network).value<QColor>(),
@@ -489,20 +465,15 @@ private Q_SLOTS:
         QCOMPARE(colour(1, MeasurementHistoryColumns::total).value<QColor>(), AppColors::red());
         QVERIFY(!colour(1, MeasurementHistoryColumns::network).isValid());
         QVERIFY(!colour(2, MeasurementHistoryColumns::total).isValid());
-        QCOMPARE(compact_model()
-                     .data(compact_model().index(2, MeasurementHistoryColumns::dns))
-                     .toString(),
-                 QStringLiteral("-"));
+        QCOMPARE(cell(compact_model(), 2, MeasurementHistoryColumns::dns).toString(), u"-"_s);
     }
 
     void hidden_and_reordered_columns_survive_a_restart()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        record(id, QList<MeasurementSample>(3, MeasurementSample()));
-        show(id);
-        auto* table = find<MeasurementTableView>(QStringLiteral("compact_table"));
+        show_domain(3);
+        auto* table = find<MeasurementTableView>(u"compact_table"_s);
         std::unique_ptr<QMenu> menu(table->make_column_menu(nullptr));
-        menu->findChild<QAction*>(QStringLiteral("column_dns"))->trigger();
+        menu->findChild<QAction*>(u"column_dns"_s)->trigger();
         QVERIFY(table->horizontalHeader()->isSectionHidden(MeasurementHistoryColumns::dns));
         // Drag "Total" to the front.
         QHeaderView* header = table->horizontalHeader();
@@ -515,13 +486,12 @@ private Q_SLOTS:
 
         // Another domain's pane and its full table, after a restart of the window.
         view_.reset();
-        const QUuid other = add_domain(QStringLiteral("example.org"));
+        const QUuid other = add_domain(u"example.org"_s);
         record(other, QList<MeasurementSample>(120, MeasurementSample()), 10);
         show(other);
-        for (const QString& name :
-             {QStringLiteral("compact_table"), QStringLiteral("full_table")}) {
-            if (name == QStringLiteral("full_table"))
-                find<QPushButton>(QStringLiteral("show_full_table_button"))->click();
+        for (const QString& name : {u"compact_table"_s, u"full_table"_s}) {
+            if (name == u"full_table"_s)
+                find<QPushButton>(u"show_full_table_button"_s)->click();
             QHeaderView* h = find<MeasurementTableView>(name)->horizontalHeader();
             QVERIFY(h->isSectionHidden(MeasurementHistoryColumns::dns));
             QCOMPARE(h->logicalIndex(0), int(MeasurementHistoryColumns::total));
@@ -529,9 +499,9 @@ private Q_SLOTS:
         }
         // Showing it again from the full table's menu reaches the hidden compact table too.
         std::unique_ptr<QMenu> full_menu(
-            find<MeasurementTableView>(QStringLiteral("full_table"))->make_column_menu(nullptr));
-        full_menu->findChild<QAction*>(QStringLiteral("column_dns"))->trigger();
-        QVERIFY(!find<MeasurementTableView>(QStringLiteral("compact_table"))
+            find<MeasurementTableView>(u"full_table"_s)->make_column_menu(nullptr));
+        full_menu->findChild<QAction*>(u"column_dns"_s)->trigger();
+        QVERIFY(!find<MeasurementTableView>(u"compact_table"_s)
                      ->horizontalHeader()
                      ->isSectionHidden(MeasurementHistoryColumns::dns));
     }
@@ -542,12 +512,11 @@ private Q_SLOTS:
         for (int column = 1; column < MeasurementHistoryColumns::count; ++column)
             layout.hidden.insert(column);
         MeasurementHistoryColumns::shared().set_layout(layout);
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        show(id);
-        auto* table = find<MeasurementTableView>(QStringLiteral("compact_table"));
+        show_domain();
+        auto* table = find<MeasurementTableView>(u"compact_table"_s);
         std::unique_ptr<QMenu> menu(table->make_column_menu(nullptr));
-        QVERIFY(!menu->findChild<QAction*>(QStringLiteral("column_date"))->isEnabled());
-        QVERIFY(menu->findChild<QAction*>(QStringLiteral("column_time"))->isEnabled());
+        QVERIFY(!menu->findChild<QAction*>(u"column_date"_s)->isEnabled());
+        QVERIFY(menu->findChild<QAction*>(u"column_time"_s)->isEnabled());
     }
 
     void the_disturbances_page_lists_periods_in_both_languages_data()
@@ -560,104 +529,89 @@ private Q_SLOTS:
     {
         QFETCH(bool, dutch);
         L10n::set_selected_language(dutch ? AppLanguage::dutch : AppLanguage::english);
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        MeasurementSample failed;
-        failed.status = 503;
-        failed.error = QStringLiteral("Service Unavailable");
-        MeasurementSample slow;
-        slow.total_time = 4.0;
+        const QUuid id = add_domain(u"example.com"_s);
+        const MeasurementSample failed{.status = 503, .error = u"Service Unavailable"_s};
+        const MeasurementSample slow{.total_time = 4.0};
         // Every 20 s (gaps up to 40 s keep a run together). Oldest first: a 4 s
         // disturbance lasting 150 s, a failure healed after 45 s, an ongoing failure.
         MonitoredDomain edited = domain(id);
         edited.interval_seconds = 20;
         store_->update_domain(edited);
-        QList<DomainMeasurement> chronological;
         const QDateTime start = clock().now().addSecs(-3600);
+        const auto at = [&](int seconds, const MeasurementSample& sample = {}) {
+            store_->record_measurement(id, make_measurement(start.addSecs(seconds), sample));
+        };
         for (int i = 0; i < 20; ++i)
-            chronological.append(make_measurement(start.addSecs(60 * i)));
+            at(60 * i);
         for (int t : {1200, 1230, 1260, 1290, 1320})
-            chronological.append(make_measurement(start.addSecs(t), slow));
-        chronological.append(make_measurement(start.addSecs(1350)));
-        chronological.append(make_measurement(start.addSecs(1400), failed));
-        chronological.append(make_measurement(start.addSecs(1430), failed));
-        chronological.append(make_measurement(start.addSecs(1445)));
-        chronological.append(make_measurement(start.addSecs(1500), failed));
-        for (const DomainMeasurement& m : chronological)
-            store_->record_measurement(id, m);
+            at(t, slow);
+        at(1350);
+        at(1400, failed);
+        at(1430, failed);
+        at(1445);
+        at(1500, failed);
         QCOMPARE(domain(id).statistics.disturbance_periods.size(), 3);
         show(id);
-        auto* action = find<SummaryCard>(QStringLiteral("summary_card_longest_disturbance"))
-                           ->findChild<QToolButton*>(QStringLiteral("summary_card_action"));
+        auto* action = find<SummaryCard>(u"summary_card_longest_disturbance"_s)
+                           ->findChild<QToolButton*>(u"summary_card_action"_s);
         QVERIFY(action->isVisible());
         action->click();
         QVERIFY(view_->shows_disturbances());
-        QVERIFY(find<QWidget>(QStringLiteral("disturbances_page"))->isVisible());
-        QCOMPARE(find<QLabel>(QStringLiteral("disturbances_count"))->text(),
-                 dutch ? QStringLiteral("3 perioden") : QStringLiteral("3 periods"));
-        QCOMPARE(find<QLabel>(QStringLiteral("disturbances_title"))->text(),
-                 dutch ? QStringLiteral("example.com - Alle verstoringen")
-                       : QStringLiteral("example.com - All Disturbances"));
-        auto* table = find<QTableView>(QStringLiteral("disturbances_table"));
+        QVERIFY(find<QWidget>(u"disturbances_page"_s)->isVisible());
+        QCOMPARE(label(u"disturbances_count"_s), dutch ? u"3 perioden"_s : u"3 periods"_s);
+        QCOMPARE(label(u"disturbances_title"_s), dutch ? u"example.com - Alle verstoringen"_s
+                                                       : u"example.com - All Disturbances"_s);
+        auto* table = find<QTableView>(u"disturbances_table"_s);
         QVERIFY(table->isVisible());
         QAbstractItemModel* model = table->model();
         const auto cell = [&](int row, int column) {
             return model->data(model->index(row, column)).toString();
         };
         // Newest first.
-        QCOMPARE(cell(0, DisturbanceTableModel::duration),
-                 dutch ? QStringLiteral("Onbekend") : QStringLiteral("Unknown"));
-        QCOMPARE(cell(1, DisturbanceTableModel::duration), QStringLiteral("< 1 min"));
-        QCOMPARE(cell(2, DisturbanceTableModel::duration),
-                 dutch ? QStringLiteral("2,5 min") : QStringLiteral("2.5 min"));
-        QCOMPARE(cell(0, DisturbanceTableModel::type),
-                 dutch ? QStringLiteral("Fout") : QStringLiteral("Error"));
-        QCOMPARE(cell(0, DisturbanceTableModel::details),
-                 QStringLiteral("HTTP 503   Service Unavailable"));
+        QCOMPARE(cell(0, DisturbanceTableModel::duration), dutch ? u"Onbekend"_s : u"Unknown"_s);
+        QCOMPARE(cell(1, DisturbanceTableModel::duration), u"< 1 min"_s);
+        QCOMPARE(cell(2, DisturbanceTableModel::duration), dutch ? u"2,5 min"_s : u"2.5 min"_s);
+        QCOMPARE(cell(0, DisturbanceTableModel::type), dutch ? u"Fout"_s : u"Error"_s);
+        QCOMPARE(cell(0, DisturbanceTableModel::details), u"HTTP 503   Service Unavailable"_s);
         QCOMPARE(model->data(model->index(0, DisturbanceTableModel::details), Qt::ForegroundRole)
                      .value<QColor>(),
                  AppColors::red());
-        QCOMPARE(cell(2, DisturbanceTableModel::type),
-                 dutch ? QStringLiteral("Verstoring") : QStringLiteral("Disturbance"));
+        QCOMPARE(cell(2, DisturbanceTableModel::type), dutch ? u"Verstoring"_s : u"Disturbance"_s);
         QCOMPARE(cell(2, DisturbanceTableModel::details),
-                 dutch ? QStringLiteral("Totale tijd 4,00 s")
-                       : QStringLiteral("Total time 4.00 s"));
-        QCOMPARE(cell(2, DisturbanceTableModel::url), QStringLiteral("example.com"));
-        find<QPushButton>(QStringLiteral("disturbances_back_button"))->click();
+                 dutch ? u"Totale tijd 4,00 s"_s : u"Total time 4.00 s"_s);
+        QCOMPARE(cell(2, DisturbanceTableModel::url), u"example.com"_s);
+        find<QPushButton>(u"disturbances_back_button"_s)->click();
         QVERIFY(!view_->shows_disturbances());
-        QVERIFY(find<QWidget>(QStringLiteral("main_page"))->isVisible());
+        QVERIFY(find<QWidget>(u"main_page"_s)->isVisible());
     }
 
     void the_disturbances_page_of_a_calm_domain_is_an_empty_state()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        record(id, QList<MeasurementSample>(5, MeasurementSample()));
-        show(id);
+        show_domain(5);
         view_->set_shows_disturbances(true);
-        QVERIFY(find<QWidget>(QStringLiteral("disturbances_empty_state"))->isVisible());
-        QCOMPARE(find<QLabel>(QStringLiteral("disturbances_count"))->text(),
-                 QStringLiteral("0 periods"));
-        QCOMPARE(find<QLabel>(QStringLiteral("disturbances_empty_title"))->text(),
-                 QStringLiteral("No disturbances"));
+        QVERIFY(find<QWidget>(u"disturbances_empty_state"_s)->isVisible());
+        QCOMPARE(label(u"disturbances_count"_s), u"0 periods"_s);
+        QCOMPARE(label(u"disturbances_empty_title"_s), u"No disturbances"_s);
         // The disturbances page wins over the full table.
         view_->set_shows_full_table(true);
-        QVERIFY(find<QWidget>(QStringLiteral("disturbances_page"))->isVisible());
+        QVERIFY(find<QWidget>(u"disturbances_page"_s)->isVisible());
     }
 
     void deleting_the_shown_domain_moves_the_selection()
     {
-        const QUuid other = add_domain(QStringLiteral("example.org"));
-        const QUuid id = add_domain(QStringLiteral("example.com"));
+        const QUuid other = add_domain(u"example.org"_s);
+        const QUuid id = add_domain(u"example.com"_s);
         store_->set_selected_domain_id(id);
         show(id);
         dialogs_->confirm_answer = false;
-        action(QStringLiteral("delete_action"))->trigger();
+        action(u"delete_action"_s)->trigger();
         QTRY_COMPARE(dialogs_->confirmations.size(), 1);
-        QCOMPARE(dialogs_->confirmations[0].title, QStringLiteral("Delete example.com?"));
+        QCOMPARE(dialogs_->confirmations[0].title, u"Delete example.com?"_s);
         QVERIFY(dialogs_->confirmations[0].destructive);
         QCOMPARE(store_->domains().size(), 2);
 
         dialogs_->confirm_answer = true;
-        action(QStringLiteral("delete_action"))->trigger();
+        action(u"delete_action"_s)->trigger();
         QTRY_COMPARE(store_->domains().size(), 1);
         QCOMPARE(store_->selected_domain_id(), std::optional(other));
     }
@@ -667,14 +621,14 @@ private Q_SLOTS:
     void the_window_may_drop_the_pane_during_its_own_actions_data()
     {
         QTest::addColumn<QString>("action");
-        QTest::newRow("delete") << "delete_action";
-        QTest::newRow("archive") << "archive_action";
+        QTest::newRow("delete") << u"delete_action"_s;
+        QTest::newRow("archive") << u"archive_action"_s;
     }
     void the_window_may_drop_the_pane_during_its_own_actions()
     {
         QFETCH(QString, action);
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        add_domain(QStringLiteral("example.org"));
+        const QUuid id = add_domain(u"example.com"_s);
+        add_domain(u"example.org"_s);
         store_->set_selected_domain_id(id);
         show(id);
         QMetaObject::Connection drop =
@@ -686,111 +640,88 @@ private Q_SLOTS:
         QVERIFY(store_->selected_domain_id() != std::optional(id));
     }
 
-    void the_delete_confirmation_in_dutch()
-    {
-        L10n::set_selected_language(AppLanguage::dutch);
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        show(id);
-        dialogs_->confirm_answer = false;
-        action(QStringLiteral("delete_action"))->trigger();
-        QTRY_COMPARE(dialogs_->confirmations.size(), 1);
-        QCOMPARE(dialogs_->confirmations[0].title, QStringLiteral("example.com verwijderen?"));
-        QCOMPARE(dialogs_->confirmations[0].action_title, QStringLiteral("Domein verwijderen"));
-        QCOMPARE(dialogs_->confirmations[0].message,
-                 QStringLiteral("Het domein en alle opgeslagen metingen worden verwijderd."));
-    }
-
     void pin_clear_and_archive_from_the_menu()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        record(id, QList<MeasurementSample>(3, MeasurementSample()));
-        show(id);
-        QAction* pin = action(QStringLiteral("pin_action"));
-        QCOMPARE(pin->text(), QStringLiteral("Pin Domain"));
+        const QUuid id = show_domain(3);
+        QAction* pin = action(u"pin_action"_s);
+        QCOMPARE(pin->text(), u"Pin Domain"_s);
         pin->trigger();
         QTRY_VERIFY(domain(id).is_pinned);
-        QCOMPARE(pin->text(), QStringLiteral("Unpin Domain"));
-        QAction* clear = action(QStringLiteral("clear_history_action"));
+        QCOMPARE(pin->text(), u"Unpin Domain"_s);
+        QAction* clear = action(u"clear_history_action"_s);
         QVERIFY(clear->isEnabled());
         clear->trigger();
         QTRY_COMPARE(domain(id).measurements.size(), 0);
         QVERIFY(!clear->isEnabled());
         QCOMPARE(compact_model().rowCount(), 0);
-        action(QStringLiteral("archive_action"))->trigger();
+        action(u"archive_action"_s)->trigger();
         QTRY_VERIFY(domain(id).is_archived);
     }
 
     void exports_write_the_chosen_file()
     {
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        record(id, QList<MeasurementSample>(2, MeasurementSample()));
-        show(id);
+        show_domain(2);
         QTemporaryDir out;
-        dialogs_->save_answer = out.filePath(QStringLiteral("history.csv"));
-        action(QStringLiteral("export_csv"))->trigger();
+        dialogs_->save_answer = out.filePath(u"history.csv"_s);
+        action(u"export_csv"_s)->trigger();
         QCOMPARE(dialogs_->proposed_names.size(), 1);
-        QVERIFY(dialogs_->proposed_names[0].startsWith(QStringLiteral("example.com ")));
+        QVERIFY(dialogs_->proposed_names[0].startsWith(u"example.com "_s));
         QFile csv(*dialogs_->save_answer);
         QVERIFY(csv.open(QIODevice::ReadOnly));
         QCOMPARE(csv.readAll().count('\n'), 3);
         dialogs_->save_answer = std::nullopt; // cancelled: nothing written, nothing shown
-        action(QStringLiteral("export_json"))->trigger();
+        action(u"export_json"_s)->trigger();
         QVERIFY(dialogs_->errors.isEmpty());
         QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 1);
     }
 
     void ip_info_follows_the_desktop_handler()
     {
-        const QUuid id = add_domain(QStringLiteral("www.example.com/page"));
+        const QUuid id = add_domain(u"www.example.com/page"_s);
         show(id);
-        auto* ip_info = find<QPushButton>(QStringLiteral("ip_info_button"));
+        auto* ip_info = find<QPushButton>(u"ip_info_button"_s);
         QVERIFY(!ip_info->isVisible());
         view_.reset();
 
         const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
         const QString applications = qEnvironmentVariable("XDG_DATA_HOME") + u"/applications"_s;
-        QVERIFY(QDir().mkpath(config));
-        QVERIFY(QDir().mkpath(applications));
-        QFile list(config + u"/mimeapps.list"_s);
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write("[Default Applications]\nx-scheme-handler/nestory=nestory.desktop\n");
-        list.close();
-        QFile desktop(applications + u"/nestory.desktop"_s);
-        QVERIFY(desktop.open(QIODevice::WriteOnly));
-        desktop.write("[Desktop Entry]\nType=Application\nName=Nestory\nExec=nestory %u\n");
-        desktop.close();
+        QVERIFY(write_file(config + u"/mimeapps.list"_s,
+                           "[Default Applications]\nx-scheme-handler/nestory=nestory.desktop\n"));
+        QVERIFY(write_file(applications + u"/nestory.desktop"_s,
+                           "[Desktop Entry]\nType=Application\nName=Nestory\nExec=nestory %u\n"));
 
         show(id);
-        ip_info = find<QPushButton>(QStringLiteral("ip_info_button"));
+        ip_info = find<QPushButton>(u"ip_info_button"_s);
         QVERIFY(ip_info->isVisible());
-        QCOMPARE(ip_info->toolTip(), QStringLiteral("Open this domain in Nestory"));
+        QCOMPARE(ip_info->toolTip(), u"Open this domain in Nestory"_s);
         ip_info->click();
-        QCOMPARE(dialogs_->opened_urls,
-                 QList<QUrl>{QUrl(QStringLiteral("nestory://lookup?value=example.com"))});
+        QCOMPARE(dialogs_->opened_urls, QList<QUrl>{QUrl(u"nestory://lookup?value=example.com"_s)});
         view_.reset();
 
         // An association whose application is gone does not count.
         QVERIFY(QFile::remove(applications + u"/nestory.desktop"_s));
         show(id);
-        QVERIFY(!find<QPushButton>(QStringLiteral("ip_info_button"))->isVisible());
+        QVERIFY(!find<QPushButton>(u"ip_info_button"_s)->isVisible());
         QFile::remove(config + u"/mimeapps.list"_s);
     }
 
     void the_pane_is_dutch_when_dutch_is_chosen()
     {
         L10n::set_selected_language(AppLanguage::dutch);
-        const QUuid id = add_domain(QStringLiteral("example.com"));
-        record(id, {MeasurementSample()});
-        show(id);
-        QCOMPARE(find<QPushButton>(QStringLiteral("measure_now_button"))->text(),
-                 QStringLiteral("Nu meten"));
-        QCOMPARE(find<QSpinBox>(QStringLiteral("interval_stepper"))->text(),
-                 QStringLiteral("60 seconden"));
-        QCOMPARE(find<QLabel>(QStringLiteral("chart_count_label"))->text(),
-                 QStringLiteral("1 metingen"));
-        QCOMPARE(card_value(QStringLiteral("status")), QStringLiteral("Inactief"));
-        QCOMPARE(action(QStringLiteral("clear_history_action"))->text(),
-                 QStringLiteral("Geschiedenis wissen"));
+        show_domain(1);
+        QCOMPARE(find<QPushButton>(u"measure_now_button"_s)->text(), u"Nu meten"_s);
+        QCOMPARE(find<QSpinBox>(u"interval_stepper"_s)->text(), u"60 seconden"_s);
+        QCOMPARE(label(u"chart_count_label"_s), u"1 metingen"_s);
+        QCOMPARE(card_value(u"status"_s), u"Inactief"_s);
+        QCOMPARE(action(u"clear_history_action"_s)->text(), u"Geschiedenis wissen"_s);
+        dialogs_->confirm_answer = false;
+        action(u"delete_action"_s)->trigger();
+        QTRY_COMPARE(dialogs_->confirmations.size(), 1);
+        QCOMPARE(dialogs_->confirmations[0].title, u"example.com verwijderen?"_s);
+        QCOMPARE(dialogs_->confirmations[0].action_title, u"Domein verwijderen"_s);
+        QCOMPARE(dialogs_->confirmations[0].message,
+                 u"Het domein en alle opgeslagen metingen worden verwijderd."_s);
+        QCOMPARE(store_->domains().size(), 1);
     }
 };
 
