@@ -82,18 +82,6 @@ INSTANTIATE_TEST_SUITE_P(Intervals, DowntimeGapLimit,
                                            GapCase{10, 50, 1}, GapCase{10, 51, 2},
                                            GapCase{20, 50, 1}, GapCase{20, 51, 2}));
 
-TEST(LocalNetworkIssuesOnly, give_no_period_and_no_uptime)
-{
-    const MonitoredDomain domain =
-        domain_with({local_network_issue(at(10, 0)), local_network_issue(at(10, 1))});
-    const ReportMeasurements measurements = ReportMeasurements::of(domain);
-    EXPECT_TRUE(periods_of(domain).isEmpty());
-    EXPECT_FALSE(measurements.uptime.has_value());
-    EXPECT_FALSE(measurements.fastest.has_value());
-    EXPECT_EQ(measurements.sorted.size(), 2);
-    EXPECT_TRUE(measurements.assessed.isEmpty());
-}
-
 TEST(ReportMeasurementsTest, sorts_oldest_first_and_derives_fastest_and_uptime)
 {
     MonitoredDomain domain = domain_with({success(at(10, 2), 0.5), success(at(10, 0), 0.25),
