@@ -44,11 +44,6 @@ MonitoredDomain domain_with_periods(int count)
     return domain_with(history, QStringLiteral("https://status.example.org/"));
 }
 
-QString pages_of(const QByteArray& pdf)
-{
-    return Poppler::info(pdf).value(QStringLiteral("Pages"));
-}
-
 // English unless a test chooses otherwise.
 class PDFReport : public LanguagePreferenceTest {
 protected:
@@ -94,7 +89,7 @@ TEST_F(PDFReport, a_domain_without_measurements_says_so)
 {
     const QByteArray pdf =
         rendered({domain_with({}, QStringLiteral("https://empty.example.net/path"))});
-    EXPECT_EQ(pages_of(pdf), QStringLiteral("1"));
+    EXPECT_EQ(Poppler::info(pdf).value(QStringLiteral("Pages")), QStringLiteral("1"));
     const QString text = Poppler::text(pdf);
     Poppler::expect_in_order(text, {QStringLiteral("Domains: 1 Measurements: 0"),
                                     QStringLiteral("empty.example.net"),
@@ -127,7 +122,7 @@ TEST_F(PDFReport, a_domain_section_in_english_in_reading_order)
     const MonitoredDomain domain = example_domain();
     const QByteArray pdf = rendered({domain});
     // The interpretation goes on on a second page.
-    EXPECT_EQ(pages_of(pdf), QStringLiteral("2"));
+    EXPECT_EQ(Poppler::info(pdf).value(QStringLiteral("Pages")), QStringLiteral("2"));
     const QString text = Poppler::text(pdf);
     const QDateTime failed_at = at(10, 0);
     const ReportMeasurements measurements = ReportMeasurements::of(domain);
@@ -181,7 +176,7 @@ TEST_F(PDFReport, every_further_domain_starts_on_a_new_page)
 {
     const QByteArray pdf = rendered({example_domain(), domain_with({}), example_domain()});
     // A full section takes two pages, one without measurements a page of its own.
-    EXPECT_EQ(pages_of(pdf), QStringLiteral("5"));
+    EXPECT_EQ(Poppler::info(pdf).value(QStringLiteral("Pages")), QStringLiteral("5"));
     EXPECT_TRUE(Poppler::text(pdf, 1, 1).startsWith(QStringLiteral("Tessary Report Generated: ")));
     EXPECT_EQ(Poppler::text(pdf, 3, 3),
               QStringLiteral("example.com https://example.com/ No measurements available."));
@@ -192,7 +187,7 @@ TEST_F(PDFReport, every_further_domain_starts_on_a_new_page)
 TEST_F(PDFReport, a_long_downtime_table_continues_under_a_repeated_title_and_header)
 {
     const QByteArray pdf = rendered({domain_with_periods(80)});
-    const int pages = pages_of(pdf).toInt();
+    const int pages = Poppler::info(pdf).value(QStringLiteral("Pages")).toInt();
     EXPECT_GE(pages, 3);
     int rows = 0;
     for (int page = 1; page <= pages; ++page) {
