@@ -102,7 +102,7 @@ TEST_F(ReportCommand, follows_the_language_preference)
 
 struct ReportFailure {
     const char* name;
-    QStringList arguments;
+    const char* arguments; // separated by spaces; TARGET stands for the existing file
     const char* message;
 };
 
@@ -119,19 +119,17 @@ TEST_P(ReportCommandFailures, leave_the_target_alone)
 {
     const ReportFailure& f = GetParam();
     const QString target = output.filePath(QStringLiteral("r.pdf"));
-    {
-        QFile previous(target);
-        ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
-        previous.write("previous report");
-    }
-    QStringList arguments = f.arguments;
+    QFile previous(target);
+    ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
+    previous.write("previous report");
+    previous.close();
+    QStringList arguments = QString::fromUtf8(f.arguments).split(QLatin1Char(' '));
     arguments.replaceInStrings(QStringLiteral("TARGET"), target);
     const ProcessResult run = report(arguments);
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(run.err.startsWith("tessary report: ")) << run.err.constData();
     EXPECT_TRUE(run.err.contains(f.message)) << run.err.constData();
-    QFile previous(target);
     ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
     EXPECT_EQ(previous.readAll(), "previous report");
     EXPECT_EQ(QDir(output.path()).entryList(QDir::Files | QDir::Hidden),
@@ -140,21 +138,11 @@ TEST_P(ReportCommandFailures, leave_the_target_alone)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReportCommandFailures,
-    ::testing::Values(ReportFailure{"no_such_domain",
-                                    {QStringLiteral("nowhere.example"), QStringLiteral("-o"),
-                                     QStringLiteral("TARGET")},
+    ::testing::Values(ReportFailure{"no_such_domain", "nowhere.example -o TARGET",
                                     "no domain matches \"nowhere.example\""},
-                      ReportFailure{"no_output", {QStringLiteral("example.com")}, "-o FILE.pdf"},
-                      ReportFailure{"names_and_all",
-                                    {QStringLiteral("example.com"), QStringLiteral("--all"),
-                                     QStringLiteral("-o"), QStringLiteral("TARGET")},
-                                    "not both"},
-                      ReportFailure{"unwritable_path",
-                                    {QStringLiteral("--all"), QStringLiteral("-o"),
-                                     QStringLiteral("/nonexistent/dir/r.pdf")},
+                      ReportFailure{"no_output", "example.com", "-o FILE.pdf"},
+                      ReportFailure{"names_and_all", "example.com --all -o TARGET", "not both"},
+                      ReportFailure{"unwritable_path", "--all -o /nonexistent/dir/r.pdf",
                                     "cannot write /nonexistent/dir/r.pdf"},
-                      ReportFailure{
-                          "directory_as_target",
-                          {QStringLiteral("--all"), QStringLiteral("-o"), QStringLiteral("/")},
-                          "cannot write /"}),
+                      ReportFailure{"directory_as_target", "--all -o /", "cannot write /"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -20,18 +20,21 @@ using std::chrono::milliseconds;
 using Ticket = ConnectionAdmission::Ticket;
 using Steady = std::chrono::steady_clock;
 
-// --- The admission line itself -------------------------------------------------
-
 class Admission : public testing::Test {
 protected:
+    void enqueue(Ticket count)
+    {
+        for (Ticket t = 1; t <= count; ++t)
+            line.enqueue(t);
+    }
+
     ConnectionAdmission line{2, milliseconds(100)};
     Steady::time_point t0 = Steady::now();
 };
 
 TEST_F(Admission, admits_in_order_of_arrival_up_to_the_limit)
 {
-    for (Ticket t = 1; t <= 5; ++t)
-        line.enqueue(t);
+    enqueue(5);
     EXPECT_EQ(line.admit(t0), (std::vector<Ticket>{1, 2}));
     EXPECT_EQ(line.admit(t0), std::vector<Ticket>{});
     EXPECT_EQ(line.connecting(), 2);
@@ -40,8 +43,7 @@ TEST_F(Admission, admits_in_order_of_arrival_up_to_the_limit)
 
 TEST_F(Admission, a_ready_connection_or_an_end_frees_a_place)
 {
-    for (Ticket t = 1; t <= 5; ++t)
-        line.enqueue(t);
+    enqueue(5);
     line.admit(t0);
     line.connected(1);
     EXPECT_EQ(line.admit(t0), std::vector<Ticket>{3});
@@ -57,8 +59,7 @@ TEST_F(Admission, a_ready_connection_or_an_end_frees_a_place)
 
 TEST_F(Admission, a_transfer_still_connecting_after_the_hold_stops_counting)
 {
-    for (Ticket t = 1; t <= 4; ++t)
-        line.enqueue(t);
+    enqueue(4);
     line.admit(t0);
     EXPECT_EQ(line.next_expiry(), t0 + milliseconds(100));
     EXPECT_EQ(line.admit(t0 + milliseconds(99)), std::vector<Ticket>{});
@@ -77,8 +78,6 @@ TEST_F(Admission, the_probe_counts_without_waiting)
     line.connected(9);
     EXPECT_EQ(line.admit(t0), std::vector<Ticket>{1});
 }
-
-// --- The wait is no part of a measurement ----------------------------------------
 
 class QueuedMeasurement : public testing::Test {
 protected:
@@ -102,6 +101,16 @@ protected:
     }
 
     HttpEngine::TransferId request() const { return engine.id_of(1); }
+
+    // After `queued_ms` in line the request really starts; returns that instant.
+    QDateTime start_after(qint64 queued_ms)
+    {
+        clock.advance_by(queued_ms);
+        const QDateTime really_started = clock.now();
+        engine.begin(request());
+        spin_for(5); // the start reaches the service's thread
+        return really_started;
+    }
 
     FakeHttpEngine engine;
     ManualClock clock;
@@ -127,10 +136,7 @@ TEST_F(QueuedMeasurement, waiting_in_line_counts_for_no_phase_and_measured_at_is
 {
     start_measuring();
     // Twenty seconds in line: longer than the watchdog, which must not have started.
-    clock.advance_by(20'000);
-    const QDateTime really_started = clock.now();
-    engine.begin(request());
-    spin_for(5); // the start reaches the service's thread
+    const QDateTime really_started = start_after(20'000);
     clock.advance_by(250);
     engine.finish(request(), answered_after(0.25));
     ASSERT_TRUE(spin_until([&] { return !results.isEmpty(); }));
@@ -151,11 +157,8 @@ TEST_F(QueuedMeasurement, the_watchdog_counts_from_the_real_start)
 {
     L10n::set_selected_language(AppLanguage::english);
     start_measuring();
-    clock.advance_by(30'000);
+    const QDateTime really_started = start_after(30'000);
     EXPECT_TRUE(results.isEmpty()) << "timed out while waiting in line";
-    const QDateTime really_started = clock.now();
-    engine.begin(request());
-    spin_for(5);
     clock.advance_by(14'900);
     spin_for(5);
     EXPECT_TRUE(results.isEmpty());
@@ -167,8 +170,6 @@ TEST_F(QueuedMeasurement, the_watchdog_counts_from_the_real_start)
     EXPECT_GE(m.measured_at, really_started.addMSecs(-50));
     EXPECT_TRUE(engine.transfer(request()).cancelled);
 }
-
-// --- The real engine on loopback ---------------------------------------------
 
 struct Observed {
     Steady::time_point started;

@@ -17,27 +17,44 @@ QList<DowntimePeriod> periods_of(const MonitoredDomain& domain)
 
 } // namespace
 
-TEST(DowntimePeriods, a_run_of_failures_closed_by_a_success_lasts_until_that_success)
+struct PeriodCase {
+    const char* name;
+    QList<DomainMeasurement> history;
+    // Each period's first failure and its duration (none while still open or unclosed).
+    QList<std::pair<QDateTime, std::optional<double>>> expected;
+};
+
+class DowntimePeriods : public ::testing::TestWithParam<PeriodCase> {};
+
+TEST_P(DowntimePeriods, are_built_from_runs_of_failures)
 {
-    const MonitoredDomain domain = domain_with(
-        {failure(at(10, 0)), failure(at(10, 1)), failure(at(10, 2)), success(at(10, 3))});
-    const QList<DowntimePeriod> periods = periods_of(domain);
-    ASSERT_EQ(periods.size(), 1);
-    EXPECT_EQ(periods[0].first_failure.measured_at, at(10, 0));
-    EXPECT_EQ(periods[0].duration, 180.0);
+    const PeriodCase& c = GetParam();
+    QList<std::pair<QDateTime, std::optional<double>>> actual;
+    for (const DowntimePeriod& period : periods_of(domain_with(c.history)))
+        actual.append({period.first_failure.measured_at, period.duration});
+    EXPECT_EQ(actual, c.expected);
 }
 
-TEST(DowntimePeriods, failures_further_apart_than_the_gap_limit_open_a_new_period)
-{
-    const MonitoredDomain domain = domain_with({failure(at(10, 0)), failure(at(10, 10))});
-    const QList<DowntimePeriod> periods = periods_of(domain);
-    ASSERT_EQ(periods.size(), 2);
-    EXPECT_EQ(periods[0].first_failure.measured_at, at(10, 0));
-    EXPECT_FALSE(periods[0].duration.has_value());
-    EXPECT_EQ(periods[1].first_failure.measured_at, at(10, 10));
-    // Still open at the end of the data.
-    EXPECT_FALSE(periods[1].duration.has_value());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Histories, DowntimePeriods,
+    ::testing::Values(
+        // A run closed by a success lasts until that success.
+        PeriodCase{"closed_by_a_success",
+                   {failure(at(10, 0)), failure(at(10, 1)), failure(at(10, 2)), success(at(10, 3))},
+                   {{at(10, 0), 180.0}}},
+        // Failures further apart than the gap limit open a new period; the last is still open.
+        PeriodCase{"split_by_the_gap_limit",
+                   {failure(at(10, 0)), failure(at(10, 10))},
+                   {{at(10, 0), std::nullopt}, {at(10, 10), std::nullopt}}},
+        PeriodCase{"success_long_after_the_last_failure",
+                   {failure(at(10, 0)), success(at(10, 5))},
+                   {{at(10, 0), std::nullopt}}},
+        // The period reopens after a success; local network issues are ignored.
+        PeriodCase{"reopened_around_local_network_issues",
+                   {failure(at(10, 0)), success(at(10, 0, 30)), local_network_issue(at(10, 1)),
+                    failure(at(10, 2)), local_network_issue(at(10, 3)), success(at(10, 4))},
+                   {{at(10, 0), 30.0}, {at(10, 2), 120.0}}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct GapCase {
     int interval_seconds;
@@ -64,38 +81,6 @@ INSTANTIATE_TEST_SUITE_P(Intervals, DowntimeGapLimit,
                                            // 10 s counts as 20 s: the limit is 50 s.
                                            GapCase{10, 50, 1}, GapCase{10, 51, 2},
                                            GapCase{20, 50, 1}, GapCase{20, 51, 2}));
-
-TEST(DowntimePeriods, a_success_long_after_the_last_failure_closes_without_a_duration)
-{
-    const MonitoredDomain domain = domain_with({failure(at(10, 0)), success(at(10, 5))});
-    const QList<DowntimePeriod> periods = periods_of(domain);
-    ASSERT_EQ(periods.size(), 1);
-    EXPECT_FALSE(periods[0].duration.has_value());
-}
-
-TEST(DowntimePeriods, the_period_reopens_after_a_success_and_ignores_local_network_issues)
-{
-    const MonitoredDomain domain =
-        domain_with({failure(at(10, 0)), success(at(10, 0, 30)), local_network_issue(at(10, 1)),
-                     failure(at(10, 2)), local_network_issue(at(10, 3)), success(at(10, 4))});
-    const QList<DowntimePeriod> periods = periods_of(domain);
-    ASSERT_EQ(periods.size(), 2);
-    EXPECT_EQ(periods[0].duration, 30.0);
-    EXPECT_EQ(periods[1].first_failure.measured_at, at(10, 2));
-    EXPECT_EQ(periods[1].duration, 120.0);
-}
-
-TEST(DowntimePeriods, only_local_network_issues_give_no_period_and_no_uptime)
-{
-    const MonitoredDomain domain =
-        domain_with({local_network_issue(at(10, 0)), local_network_issue(at(10, 1))});
-    const ReportMeasurements measurements = ReportMeasurements::of(domain);
-    EXPECT_TRUE(periods_of(domain).isEmpty());
-    EXPECT_FALSE(measurements.uptime.has_value());
-    EXPECT_FALSE(measurements.fastest.has_value());
-    EXPECT_EQ(measurements.sorted.size(), 2);
-    EXPECT_TRUE(measurements.assessed.isEmpty());
-}
 
 TEST(ReportMeasurementsTest, sorts_oldest_first_and_derives_fastest_and_uptime)
 {
@@ -141,53 +126,46 @@ TEST_F(ReportTexts, percentages_use_the_language_decimal_separator)
     });
 }
 
+using Qualify = QString (*)(std::optional<double>);
+
 struct QualificationCase {
+    Qualify qualify;
     std::optional<double> value;
     const char* english;
     const char* dutch;
 };
 
-class SpeedQualification : public LanguagePreferenceTest,
-                           public ::testing::WithParamInterface<QualificationCase> {};
+class Qualification : public LanguagePreferenceTest,
+                      public ::testing::WithParamInterface<QualificationCase> {};
 
-TEST_P(SpeedQualification, follows_the_ttfb_bands)
+// Speed follows the TTFB bands (0.8 s, 1.8 s), reliability the uptime bands (99.9%, 99%).
+TEST_P(Qualification, follows_the_bands)
 {
     const QualificationCase c = GetParam();
     in_each_language([&](bool dutch) {
-        EXPECT_EQ(ReportQualification::speed_qualification(c.value),
-                  QString::fromUtf8(dutch ? c.dutch : c.english));
+        EXPECT_EQ(c.qualify(c.value), QString::fromUtf8(dutch ? c.dutch : c.english));
     });
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Bands, SpeedQualification,
-    ::testing::Values(QualificationCase{std::nullopt, "not available", "niet beschikbaar"},
-                      QualificationCase{0.0, "good", "goed"},
-                      QualificationCase{0.8, "good", "goed"},
-                      QualificationCase{0.8001, "needs improvement", "voor verbetering vatbaar"},
-                      QualificationCase{1.8, "needs improvement", "voor verbetering vatbaar"},
-                      QualificationCase{1.81, "poor", "slecht"}));
-
-class ReliabilityQualification : public LanguagePreferenceTest,
-                                 public ::testing::WithParamInterface<QualificationCase> {};
-
-TEST_P(ReliabilityQualification, follows_the_uptime_bands)
-{
-    const QualificationCase c = GetParam();
-    in_each_language([&](bool dutch) {
-        EXPECT_EQ(ReportQualification::reliability_qualification(c.value),
-                  QString::fromUtf8(dutch ? c.dutch : c.english));
-    });
-}
+constexpr Qualify speed = &ReportQualification::speed_qualification;
+constexpr Qualify reliability = &ReportQualification::reliability_qualification;
+constexpr const char* improve = "voor verbetering vatbaar";
 
 INSTANTIATE_TEST_SUITE_P(
-    Bands, ReliabilityQualification,
-    ::testing::Values(QualificationCase{std::nullopt, "not available", "niet beschikbaar"},
-                      QualificationCase{100.0, "good", "goed"},
-                      QualificationCase{99.9, "good", "goed"},
-                      QualificationCase{99.89, "needs improvement", "voor verbetering vatbaar"},
-                      QualificationCase{99.0, "needs improvement", "voor verbetering vatbaar"},
-                      QualificationCase{98.99, "poor", "slecht"}));
+    Bands, Qualification,
+    ::testing::Values(QualificationCase{speed, std::nullopt, "not available", "niet beschikbaar"},
+                      QualificationCase{speed, 0.0, "good", "goed"},
+                      QualificationCase{speed, 0.8, "good", "goed"},
+                      QualificationCase{speed, 0.8001, "needs improvement", improve},
+                      QualificationCase{speed, 1.8, "needs improvement", improve},
+                      QualificationCase{speed, 1.81, "poor", "slecht"},
+                      QualificationCase{reliability, std::nullopt, "not available",
+                                        "niet beschikbaar"},
+                      QualificationCase{reliability, 100.0, "good", "goed"},
+                      QualificationCase{reliability, 99.9, "good", "goed"},
+                      QualificationCase{reliability, 99.89, "needs improvement", improve},
+                      QualificationCase{reliability, 99.0, "needs improvement", improve},
+                      QualificationCase{reliability, 98.99, "poor", "slecht"}));
 
 struct TrimmedCase {
     std::vector<double> values;

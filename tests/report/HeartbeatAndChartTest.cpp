@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace ReportTestData;
 
 namespace {
@@ -42,20 +44,17 @@ TEST(Heartbeat, each_measurement_covers_the_time_until_the_next_in_its_colour)
 TEST(Heartbeat, neighbours_of_one_colour_become_one_segment)
 {
     QList<DomainMeasurement> history;
-    for (int minute = 0; minute < 50; ++minute)
-        history.append(success(at(10, minute)));
-    history.append(failure(at(10, 50)));
-    history.append(failure(at(10, 51)));
-    for (int minute = 52; minute <= 60 - 1; ++minute)
-        history.append(success(at(10, minute)));
-    const HeartbeatStrip strip = strip_of(domain_with(history));
-    ASSERT_EQ(strip.segments.size(), 3);
-    EXPECT_EQ(strip.segments[0].color, ReportColor::primary);
-    EXPECT_EQ(strip.segments[1].color, ReportColor::red);
-    EXPECT_EQ(strip.segments[2].color, ReportColor::primary);
-    EXPECT_DOUBLE_EQ(strip.segments[0].right, strip.segments[1].left);
-    EXPECT_DOUBLE_EQ(strip.segments[1].right, strip.segments[2].left);
-    EXPECT_DOUBLE_EQ(strip.segments[2].right, 808.0);
+    for (int minute = 0; minute < 60; ++minute)
+        history.append(minute == 50 || minute == 51 ? failure(at(10, minute))
+                                                    : success(at(10, minute)));
+    const QList<HeartbeatStrip::Segment> segments = strip_of(domain_with(history)).segments;
+    ASSERT_EQ(segments.size(), 3);
+    const QList<ReportColor> colours = {ReportColor::primary, ReportColor::red,
+                                        ReportColor::primary};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(segments[i].color, colours[i]) << i;
+        EXPECT_DOUBLE_EQ(segments[i].right, i < 2 ? segments[i + 1].left : 808.0) << i;
+    }
 }
 
 TEST(Heartbeat, one_measurement_or_equal_instants_draw_nothing_and_never_divide_by_zero)
@@ -69,10 +68,9 @@ TEST(Heartbeat, level_colours_follow_the_statistics)
 {
     MonitoredDomain domain = domain_with(
         {success(at(10, 0)), success(at(10, 1)), success(at(10, 2)), success(at(10, 3))});
-    const DomainMeasurement& outage = domain.measurements[0];
-    const DomainMeasurement& disturbance = domain.measurements[1];
-    const DomainMeasurement& delay = domain.measurements[2];
-    const DomainMeasurement& normal = domain.measurements[3];
+    const auto& [outage, disturbance, delay, normal] =
+        std::tie(domain.measurements[0], domain.measurements[1], domain.measurements[2],
+                 domain.measurements[3]);
     domain.statistics.outage_measurement_ids = {outage.id};
     domain.statistics.disturbance_measurement_ids = {outage.id, disturbance.id};
     domain.statistics.delay_measurement_ids = {delay.id};
@@ -140,19 +138,18 @@ TEST(TotalTimeChartTest, threshold_colours_and_dashes)
 {
     const TotalTimeChart chart = chart_of(domain_with({success(at(10, 0)), success(at(10, 1))}));
     ASSERT_EQ(chart.thresholds.size(), 3);
-    EXPECT_EQ(chart.thresholds[0].color, ReportColor::yellow);
-    EXPECT_EQ(chart.thresholds[0].dash, (QList<double>{3.0, 3.0}));
-    EXPECT_EQ(chart.thresholds[1].color, ReportColor::orange);
-    EXPECT_EQ(chart.thresholds[1].dash, (QList<double>{4.0, 3.0}));
-    EXPECT_EQ(chart.thresholds[2].color, ReportColor::red);
-    EXPECT_EQ(chart.thresholds[2].dash, (QList<double>{6.0, 3.0}));
+    const ReportColor colours[] = {ReportColor::yellow, ReportColor::orange, ReportColor::red};
+    const double dashes[] = {3.0, 4.0, 6.0};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(chart.thresholds[i].color, colours[i]) << i;
+        EXPECT_EQ(chart.thresholds[i].dash, (QList<double>{dashes[i], 3.0})) << i;
+    }
 }
 
 TEST(TotalTimeChartTest, without_a_successful_measurement_there_is_nothing_to_plot)
 {
-    const TotalTimeChart failed_only = chart_of(domain_with({failure(at(10, 0))}));
-    EXPECT_FALSE(failed_only.has_successful);
-    EXPECT_TRUE(failed_only.points.isEmpty());
+    EXPECT_FALSE(chart_of(domain_with({failure(at(10, 0))})).has_successful);
+    EXPECT_TRUE(chart_of(domain_with({failure(at(10, 0))})).points.isEmpty());
     EXPECT_FALSE(chart_of(domain_with({local_network_issue(at(10, 0))})).has_successful);
     EXPECT_FALSE(chart_of(domain_with({})).has_successful);
 }

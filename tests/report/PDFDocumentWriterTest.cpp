@@ -37,17 +37,14 @@ const QList<PDFDocumentWriter::TableColumn> columns = {{QStringLiteral("Date"), 
 
 } // namespace
 
-TEST_F(WriterTest, starts_on_one_page_at_the_top_margin)
+TEST_F(WriterTest, starts_on_one_page_and_new_pages_at_the_top_margin)
 {
     EXPECT_EQ(writer->page_count(), 1);
     EXPECT_EQ(writer->y(), 34.0);
     writer->begin_page();
     EXPECT_EQ(writer->page_count(), 2);
     EXPECT_EQ(writer->y(), 34.0);
-}
-
-TEST_F(WriterTest, a_one_line_title_takes_its_point_size_plus_four_and_two_points_after)
-{
+    // A one-line title takes its point size plus four, and two points after.
     writer->draw_title(QStringLiteral("Tessary Report"));
     EXPECT_EQ(writer->y(), 34.0 + 23.0 + 2.0);
 }
@@ -96,56 +93,35 @@ TEST_F(WriterTest, a_block_taller_than_a_page_leaves_no_empty_page_behind)
 }
 
 struct BreakCase {
+    bool table_header;
     double start;
     int pages;
     double end;
+    double keep_with = 0.0; // the height of a chart a section title is kept with
 };
 
-class SectionTitleBreak : public WriterTest, public ::testing::WithParamInterface<BreakCase> {};
+class BandBreak : public WriterTest, public ::testing::WithParamInterface<BreakCase> {};
 
-// A section title needs 24 points below the cursor; it advances by 20.
-TEST_P(SectionTitleBreak, at_the_boundary)
+// A section title and a table header both need 24 points below the cursor; the title
+// advances by 20, the header by 21.
+TEST_P(BandBreak, at_the_boundary)
 {
     const BreakCase c = GetParam();
     move_to(c.start);
-    writer->draw_section_title(QStringLiteral("Heartbeat"));
+    if (c.table_header)
+        writer->draw_table_header(columns);
+    else
+        writer->draw_section_title(QStringLiteral("Heartbeat"), c.keep_with);
     EXPECT_EQ(writer->page_count(), c.pages);
     EXPECT_EQ(writer->y(), c.end);
 }
 
-INSTANTIATE_TEST_SUITE_P(Boundary, SectionTitleBreak,
-                         ::testing::Values(BreakCase{34.0, 1, 54.0}, BreakCase{537.0, 1, 557.0},
-                                           BreakCase{537.5, 2, 54.0}, BreakCase{560.0, 2, 54.0}));
-
-class TableHeaderBreak : public WriterTest, public ::testing::WithParamInterface<BreakCase> {};
-
-// The header band also needs 24 points; it advances by 21.
-TEST_P(TableHeaderBreak, at_the_boundary)
-{
-    const BreakCase c = GetParam();
-    move_to(c.start);
-    writer->draw_table_header(columns);
-    EXPECT_EQ(writer->page_count(), c.pages);
-    EXPECT_EQ(writer->y(), c.end);
-}
-
-INSTANTIATE_TEST_SUITE_P(Boundary, TableHeaderBreak,
-                         ::testing::Values(BreakCase{100.0, 1, 121.0}, BreakCase{537.0, 1, 558.0},
-                                           BreakCase{537.25, 2, 55.0}));
-
-TEST_F(WriterTest, a_section_title_kept_with_a_chart_moves_to_a_new_page_with_it)
-{
-    // 20 for the title and 118 for the chart below it.
-    move_to(561.0 - 138.0);
-    writer->draw_section_title(QStringLiteral("Total Time"), 118.0);
-    EXPECT_EQ(writer->page_count(), 1);
-    EXPECT_EQ(writer->y(), 561.0 - 118.0);
-
-    move_to(561.0 - 137.0);
-    writer->draw_section_title(QStringLiteral("Total Time"), 118.0);
-    EXPECT_EQ(writer->page_count(), 2);
-    EXPECT_EQ(writer->y(), 54.0);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Boundary, BandBreak,
+    ::testing::Values(BreakCase{false, 34.0, 1, 54.0}, BreakCase{false, 537.0, 1, 557.0},
+                      BreakCase{false, 537.5, 2, 54.0}, BreakCase{false, 560.0, 2, 54.0},
+                      BreakCase{true, 100.0, 1, 121.0}, BreakCase{true, 537.0, 1, 558.0},
+                      BreakCase{true, 537.25, 2, 55.0}));
 
 struct CardCase {
     int count;

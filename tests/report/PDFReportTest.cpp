@@ -44,13 +44,20 @@ MonitoredDomain domain_with_periods(int count)
     return domain_with(history, QStringLiteral("https://status.example.org/"));
 }
 
-class PDFReport : public LanguagePreferenceTest {};
+// English unless a test chooses otherwise.
+class PDFReport : public LanguagePreferenceTest {
+protected:
+    void SetUp() override
+    {
+        LanguagePreferenceTest::SetUp();
+        L10n::set_selected_language(AppLanguage::english);
+    }
+};
 
 } // namespace
 
 TEST_F(PDFReport, no_domains_give_one_page_with_the_report_header)
 {
-    L10n::set_selected_language(AppLanguage::english);
     const QByteArray pdf = rendered({});
     const QMap<QString, QString> info = Poppler::info(pdf);
     EXPECT_EQ(info.value(QStringLiteral("Pages")), QStringLiteral("1"));
@@ -66,7 +73,6 @@ TEST_F(PDFReport, no_domains_give_one_page_with_the_report_header)
 
 TEST_F(PDFReport, fonts_are_embedded_so_every_machine_shows_the_same)
 {
-    L10n::set_selected_language(AppLanguage::english);
     const QString fonts =
         Poppler::run(QStringLiteral("pdffonts"), {}, rendered({example_domain()}));
     const QStringList lines = fonts.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -81,7 +87,6 @@ TEST_F(PDFReport, fonts_are_embedded_so_every_machine_shows_the_same)
 
 TEST_F(PDFReport, a_domain_without_measurements_says_so)
 {
-    L10n::set_selected_language(AppLanguage::english);
     const QByteArray pdf =
         rendered({domain_with({}, QStringLiteral("https://empty.example.net/path"))});
     EXPECT_EQ(Poppler::info(pdf).value(QStringLiteral("Pages")), QStringLiteral("1"));
@@ -95,7 +100,6 @@ TEST_F(PDFReport, a_domain_without_measurements_says_so)
 
 TEST_F(PDFReport, only_local_network_issues_leave_nothing_to_assess)
 {
-    L10n::set_selected_language(AppLanguage::english);
     const QByteArray pdf =
         rendered({domain_with({local_network_issue(at(10, 0)), local_network_issue(at(10, 1))})});
     const QString text = Poppler::text(pdf);
@@ -115,7 +119,6 @@ TEST_F(PDFReport, only_local_network_issues_leave_nothing_to_assess)
 
 TEST_F(PDFReport, a_domain_section_in_english_in_reading_order)
 {
-    L10n::set_selected_language(AppLanguage::english);
     const MonitoredDomain domain = example_domain();
     const QByteArray pdf = rendered({domain});
     // The interpretation goes on on a second page.
@@ -144,8 +147,7 @@ TEST_F(PDFReport, a_domain_section_in_english_in_reading_order)
             QStringLiteral(" 3.0 min 503 https://shop.example.com/health HTTP request failed"),
         QStringLiteral("Interpretation"),
     };
-    const QStringList paragraphs = ReportContent::interpretation_paragraphs(domain, measurements);
-    expected.append(paragraphs);
+    expected.append(ReportContent::interpretation_paragraphs(domain, measurements));
     Poppler::expect_in_order(text, expected);
 }
 
@@ -172,7 +174,6 @@ TEST_F(PDFReport, a_domain_section_in_dutch)
 
 TEST_F(PDFReport, every_further_domain_starts_on_a_new_page)
 {
-    L10n::set_selected_language(AppLanguage::english);
     const QByteArray pdf = rendered({example_domain(), domain_with({}), example_domain()});
     // A full section takes two pages, one without measurements a page of its own.
     EXPECT_EQ(Poppler::info(pdf).value(QStringLiteral("Pages")), QStringLiteral("5"));
@@ -185,7 +186,6 @@ TEST_F(PDFReport, every_further_domain_starts_on_a_new_page)
 
 TEST_F(PDFReport, a_long_downtime_table_continues_under_a_repeated_title_and_header)
 {
-    L10n::set_selected_language(AppLanguage::english);
     const QByteArray pdf = rendered({domain_with_periods(80)});
     const int pages = Poppler::info(pdf).value(QStringLiteral("Pages")).toInt();
     EXPECT_GE(pages, 3);
@@ -210,7 +210,6 @@ class LongUrlReport : public PDFReport, public ::testing::WithParamInterface<int
 // cards, and the chart with its title, move to the next page when they would.
 TEST_P(LongUrlReport, keeps_every_line_above_the_bottom_margin)
 {
-    L10n::set_selected_language(AppLanguage::english);
     QString url = QStringLiteral("https://example.com/");
     while (url.size() < GetParam())
         url += QStringLiteral("section-%1/").arg(url.size());
@@ -239,7 +238,6 @@ INSTANTIATE_TEST_SUITE_P(Lengths, LongUrlReport, ::testing::Values(100, 2000, 45
 
 TEST_F(PDFReport, interpretation_texts_in_english)
 {
-    L10n::set_selected_language(AppLanguage::english);
     const MonitoredDomain domain = example_domain();
     const QStringList paragraphs =
         ReportContent::interpretation_paragraphs(domain, ReportMeasurements::of(domain));
