@@ -45,5 +45,6 @@ size_t qHash(const DomainMeasurement& m, size_t seed)
         seed = qHashMulti(seed, it.key(), it.value());
     seed = hash_optional(m.error_message, seed);
     seed = hash_optional(m.network_baseline_time, seed);
+    seed = qHash(m.certificate_expires_at, seed);
     return qHash(m.is_local_network_issue, seed);
 }

@@ -29,6 +29,9 @@ struct DomainMeasurement {
     QMap<QString, QString> response_x_headers;
     std::optional<QString> error_message;
     std::optional<double> network_baseline_time;
+    // When the site's TLS leaf certificate expires; invalid for plain HTTP or a
+    // failed handshake. A plain QDateTime keeps long histories small.
+    QDateTime certificate_expires_at;
     // The probe before the request found the local network slow; such a
     // measurement is neither failed nor successful.
     bool is_local_network_issue = false;

@@ -68,6 +68,9 @@ std::optional<DecodeError> MeasurementJson::Builder::set_member(std::string_view
         return assign_optional(m.error_message, v, field, text);
     if (key == "network_baseline_time")
         return assign_optional(m.network_baseline_time, v, field, JsonRead::number);
+    if (key == "certificate_expires_at")
+        return v.IsNull() ? std::nullopt
+                          : assign(m.certificate_expires_at, JsonRead::instant(v, field));
     if (key == "response_x_headers") {
         if (v.IsNull())
             return std::nullopt;

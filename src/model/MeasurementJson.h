@@ -23,6 +23,10 @@ template <typename Writer>
 void write(Writer& writer, const DomainMeasurement& m)
 {
     writer.StartObject();
+    if (m.certificate_expires_at.isValid()) {
+        JsonWrite::key(writer, "certificate_expires_at");
+        JsonWrite::instant(writer, m.certificate_expires_at);
+    }
     JsonWrite::optional_number(writer, "connect_time", m.connect_time);
     JsonWrite::optional_number(writer, "dns_time", m.dns_time);
     JsonWrite::optional_string(writer, "error_message", m.error_message);

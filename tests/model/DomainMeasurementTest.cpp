@@ -82,6 +82,7 @@ TEST(MeasurementJson, full_measurement_writes_sorted_keys_and_reads_back_equal)
                             {QStringLiteral("x-served-by"), QStringLiteral("cache-ams")}};
     m.error_message = QStringLiteral("Could not connect");
     m.network_baseline_time = 0.05;
+    m.certificate_expires_at = test_epoch().addDays(40);
     m.is_local_network_issue = true;
 
     const QByteArray text = MeasurementJson::encode(m);
@@ -93,7 +94,7 @@ TEST(MeasurementJson, full_measurement_writes_sorted_keys_and_reads_back_equal)
         EXPECT_LT(previous, key) << "keys out of order in " << text.constData();
         previous = key;
     }
-    EXPECT_EQ(document.MemberCount(), 13u);
+    EXPECT_EQ(document.MemberCount(), 14u);
     EXPECT_FALSE(text.contains("\\/")) << "slashes must not be escaped";
 
     const auto decoded = MeasurementJson::decode(text);
@@ -172,10 +173,12 @@ TEST(MeasurementJson, null_optional_values_read_as_absent_and_unknown_keys_are_i
 {
     const auto decoded = MeasurementJson::decode(
         R"({"id":"6f1c3b2a-1d2e-4f60-9a7b-0c1d2e3f4a5b","measured_at":"2025-01-31T10:15:00+01:00",)"
-        R"("total_time":0.5,"http_status":null,"dns_time":null,"future_field":[1,{"a":2}]})");
+        R"("total_time":0.5,"http_status":null,"dns_time":null,"certificate_expires_at":null,)"
+        R"("future_field":[1,{"a":2}]})");
     ASSERT_TRUE(decoded) << decoded.error().to_string().toStdString();
     EXPECT_FALSE(decoded->http_status.has_value());
     EXPECT_FALSE(decoded->dns_time.has_value());
+    EXPECT_FALSE(decoded->certificate_expires_at.isValid());
     EXPECT_EQ(decoded->measured_at, test_epoch());
     EXPECT_EQ(decoded->id, QUuid(QStringLiteral("6F1C3B2A-1D2E-4F60-9A7B-0C1D2E3F4A5B")));
 }
