@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test run bench fuzz format clean screenshots install
+.PHONY: deps configure build test run bench fuzz format clean screenshots install mutants
 
 deps:
 	./scripts/install-deps.sh
@@ -31,6 +31,11 @@ screenshots: configure
 PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# Puts each deliberate fault of tests/mutants.txt into the sources in turn and
+# reports those no test catches (NAMES=... runs only those).
+mutants: build
+	python3 scripts/mutants.py --build-dir $(BUILD_DIR) $(NAMES)
 
 bench: build
 	cmake --build $(BUILD_DIR) --target bench
