@@ -76,13 +76,6 @@ INSTANTIATE_TEST_SUITE_P(
                      false, "Certificate valid for 2 more days"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(CertificateValidity, warns_under_two_weeks_and_once_expired)
-{
-    EXPECT_FALSE((CertificateValidity{14, false}.is_expiring_soon()));
-    EXPECT_TRUE((CertificateValidity{13, false}.is_expiring_soon()));
-    EXPECT_TRUE((CertificateValidity{0, true}.is_expiring_soon()));
-}
-
 TEST(CertificateValidity, comes_from_the_newest_measurement_that_recorded_one)
 {
     DomainMeasurement newest = failed(0.3);
