@@ -17,6 +17,7 @@ packages=(
   qt6-qpa-plugins
   libcurl4-openssl-dev
   libssl-dev
+  libsystemd-dev
   curl
   rapidjson-dev
   tzdata

@@ -5,6 +5,8 @@
 #include "ReadOnlyData.h"
 #include "i18n/MeasurementFormatter.h"
 #include "i18n/TerminalText.h"
+#include "model/CertificateValidity.h"
+#include "model/Clock.h"
 #include "model/DomainHost.h"
 #include "model/JsonWrite.h"
 
@@ -23,6 +25,11 @@ void write_domain(Writer& writer, const MonitoredDomain& domain)
     const DomainStatistics& s = domain.statistics;
     writer.StartObject();
     JsonWrite::optional_number(writer, "average_total_time", s.average_total_time);
+    if (const QDateTime expires_at = latest_certificate_expiry(domain.measurements);
+        expires_at.isValid()) {
+        JsonWrite::key(writer, "certificate_expires_at");
+        JsonWrite::instant(writer, expires_at);
+    }
     JsonWrite::key(writer, "disturbance_period_count");
     writer.Int64(s.disturbance_periods.size());
     JsonWrite::key(writer, "failure_count");
@@ -73,6 +80,7 @@ void print_table(CommandContext& context, const QList<MonitoredDomain>& domains)
         return;
     }
     const DateFormatter date_time = MeasurementFormatter::date_time();
+    const QDateTime now = Clock::system().now();
     for (const MonitoredDomain& domain : domains) {
         const DomainStatistics& s = domain.statistics;
         context.out << (domain.is_pinned ? "* " : "  ")
@@ -89,6 +97,8 @@ void print_table(CommandContext& context, const QList<MonitoredDomain>& domains)
                         << MeasurementFormatter::duration(last.total_time) << ", "
                         << domain_measurement_level_title(domain.measurement_level(last)) << '\n';
         }
+        if (const auto validity = CertificateValidity::of_latest(domain.measurements, now))
+            context.out << "    " << validity->description() << '\n';
     }
 }
 

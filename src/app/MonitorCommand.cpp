@@ -3,6 +3,7 @@
 #include "CommandOptions.h"
 #include "MeasurementResult.h"
 #include "OpenStore.h"
+#include "SystemdNotifier.h"
 #include "UnixSignalWatcher.h"
 #include "i18n/MeasurementFormatter.h"
 #include "i18n/TerminalText.h"
@@ -59,7 +60,12 @@ int run_monitor_command(CommandContext& context)
                              print_measurement(context, *store, id, m);
                          });
     }
-    QObject::connect(&signals, &UnixSignalWatcher::received, store.get(), [&store] {
+    SystemdNotifier systemd;
+    systemd.ready(QStringLiteral("Monitoring %1 %2")
+                      .arg(QString::number(active),
+                           active == 1 ? QStringLiteral("domain") : QStringLiteral("domains")));
+    QObject::connect(&signals, &UnixSignalWatcher::received, store.get(), [&store, &systemd] {
+        systemd.stopping();
         // Like the window when it quits: the history goes to disk at once.
         store->flush_persistence();
         QCoreApplication::quit();

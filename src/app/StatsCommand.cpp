@@ -4,6 +4,8 @@
 #include "ReadOnlyData.h"
 #include "i18n/MeasurementFormatter.h"
 #include "i18n/TerminalText.h"
+#include "model/CertificateValidity.h"
+#include "model/Clock.h"
 #include "model/JsonWrite.h"
 
 #include <algorithm>
@@ -77,6 +79,11 @@ QByteArray stats_json(const MonitoredDomain& domain)
     return JsonWrite::compact_text([&](auto& writer) {
         writer.StartObject();
         JsonWrite::optional_number(writer, "average_total_time", s.average_total_time);
+        if (const QDateTime expires_at = latest_certificate_expiry(domain.measurements);
+            expires_at.isValid()) {
+            JsonWrite::key(writer, "certificate_expires_at");
+            JsonWrite::instant(writer, expires_at);
+        }
         write_ids(writer, "delay_measurement_ids", s.delay_measurement_ids);
         write_ids(writer, "disturbance_measurement_ids", s.disturbance_measurement_ids);
         JsonWrite::key(writer, "disturbance_periods");
@@ -104,8 +111,11 @@ void print_summary(CommandContext& context, const MonitoredDomain& domain, bool 
     const DomainStatistics& s = domain.statistics;
     const DateFormatter date_time = MeasurementFormatter::date_time();
     QTextStream& out = context.out;
-    out << TerminalText::printable(domain.url_string) << '\n'
-        << "  measurements:        " << domain.measurements.size() << '\n'
+    out << TerminalText::printable(domain.url_string) << '\n';
+    if (const auto validity =
+            CertificateValidity::of_latest(domain.measurements, Clock::system().now()))
+        out << "  " << validity->description() << '\n';
+    out << "  measurements:        " << domain.measurements.size() << '\n'
         << "  average (P15-P85):   " << MeasurementFormatter::duration(s.average_total_time) << '\n'
         << "  slowest:             " << MeasurementFormatter::duration(s.highest_total_time) << '\n'
         << "  failures:            " << s.failure_count << '\n'

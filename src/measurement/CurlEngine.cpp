@@ -1,5 +1,6 @@
 #include "measurement/CurlEngine.h"
 
+#include "measurement/CertificateExpiry.h"
 #include "measurement/ConnectionAdmission.h"
 
 #include <QtGlobal>
@@ -102,10 +103,15 @@ size_t on_header(char* data, size_t size, size_t count, void* user)
 }
 
 // The connection is ready (reused or new, TLS done) and the request is about to
-// go. Runs inside a socket action: bookkeeping only, no curl calls.
+// go. Runs inside a socket action: bookkeeping and reading the transfer's own
+// info only. The certificate is read here because curl's pointer to the TLS
+// session is good only while the connection lives, which it may not once the
+// transfer is done.
 int on_prerequest(void* user, char*, char*, int, int)
 {
     auto* transfer = static_cast<Transfer*>(user);
+    transfer->result.certificate_expires_at =
+        CertificateExpiry::of_connection(transfer->easy.get());
     if (transfer->admission != nullptr)
         transfer->admission->connected(transfer->id);
     return CURL_PREREQFUNC_OK;

@@ -2,6 +2,7 @@
 
 #include "measurement/HttpRequest.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QUrl>
 
@@ -30,6 +31,9 @@ struct HttpResult {
     // Where a redirect's Location points, resolved against the request URL.
     std::optional<QUrl> redirect_url;
     HttpTransferTimes times;
+    // When the server's leaf certificate expires; invalid for plain HTTP and
+    // when no TLS handshake completed.
+    QDateTime certificate_expires_at;
     // When the engine started the transfer.
     std::chrono::steady_clock::time_point started;
     // curl's description of what went wrong; absent on success.

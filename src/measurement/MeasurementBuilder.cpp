@@ -183,6 +183,7 @@ DomainMeasurement build(const RequestOutcome& outcome)
         m.error_message = cut_to_characters(*outcome.error, max_error_characters);
     m.network_baseline_time = rounded(outcome.network_baseline_time);
     m.is_local_network_issue = outcome.is_local_network_issue;
+    m.certificate_expires_at = outcome.certificate_expires_at;
     return m;
 }
 

@@ -33,6 +33,8 @@ struct RequestOutcome {
     std::optional<QString> error;
     std::optional<double> network_baseline_time;
     bool is_local_network_issue = false;
+    // Of the first hop that completed a TLS handshake; invalid when none did.
+    QDateTime certificate_expires_at;
 };
 
 DomainMeasurement build(const RequestOutcome& outcome);

@@ -61,6 +61,43 @@ NotificationRequest TessaryNotificationService::build_time_exceeded(const QStrin
     return request;
 }
 
+void TessaryNotificationService::notify_certificate_expiring(const QString& domain_name,
+                                                             const CertificateValidity& validity)
+{
+    sink_.post(certificate_expiring(domain_name, validity));
+}
+
+NotificationRequest
+TessaryNotificationService::certificate_expiring(const QString& domain_name,
+                                                 const CertificateValidity& validity)
+{
+    NotificationRequest request;
+    request.identifier =
+        u"certificate-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    if (validity.has_expired) {
+        request.title = L10n::text(u"Certificate expired", u"Certificaat verlopen");
+        request.body =
+            L10n::text(u"The certificate of %1 has expired", u"Het certificaat van %1 is verlopen")
+                .arg(domain_name);
+    } else {
+        request.title = L10n::text(u"Certificate expires soon", u"Certificaat verloopt binnenkort");
+        if (validity.days_left <= 0)
+            request.body = L10n::text(u"The certificate of %1 expires today",
+                                      u"Het certificaat van %1 verloopt vandaag")
+                               .arg(domain_name);
+        else if (validity.days_left == 1)
+            request.body = L10n::text(u"The certificate of %1 expires in 1 day",
+                                      u"Het certificaat van %1 verloopt over 1 dag")
+                               .arg(domain_name);
+        else
+            request.body = L10n::text(u"The certificate of %1 expires in %2 days",
+                                      u"Het certificaat van %1 verloopt over %2 dagen")
+                               .arg(domain_name, QString::number(validity.days_left));
+    }
+    request.plays_default_sound = true;
+    return request;
+}
+
 QString TessaryNotificationService::format_duration(double seconds)
 {
     if (seconds >= 1.0)

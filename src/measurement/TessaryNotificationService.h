@@ -2,6 +2,7 @@
 
 #include "measurement/NotificationRequest.h"
 #include "measurement/NotificationSink.h"
+#include "model/CertificateValidity.h"
 
 #include <QString>
 
@@ -37,6 +38,14 @@ public:
     // The notification notify_build_time_exceeded() posts, without posting it.
     static NotificationRequest build_time_exceeded(const QString& domain_name, double total_time,
                                                    double average_time);
+
+    // Posts that the certificate of `domain_name` expires soon or has expired.
+    void notify_certificate_expiring(const QString& domain_name,
+                                     const CertificateValidity& validity);
+
+    // The notification notify_certificate_expiring() posts, without posting it.
+    static NotificationRequest certificate_expiring(const QString& domain_name,
+                                                    const CertificateValidity& validity);
 
 private:
     // "7.25s" from one second up, "410ms" below; the language's decimal separator.

@@ -124,6 +124,12 @@ private:
         outcome_.task_duration = offset + result.times.total;
         outcome_.status = result.status;
         outcome_.response_headers = result.headers;
+        // The certificate of the monitored site: the first one of the chain. That
+        // is the URL's own host, or, when a plain http:// URL is sent on to
+        // https://, the host that serves it securely; later hops may well be
+        // someone else's (a login service, a CDN).
+        if (!outcome_.certificate_expires_at.isValid())
+            outcome_.certificate_expires_at = result.certificate_expires_at;
 
         if (result.error) {
             complete(result.error);

@@ -210,12 +210,16 @@ void TessaryStore::record_measurement(const QUuid& domain_id, DomainMeasurement 
         measurement.response_x_headers = domain->measurements.first().response_x_headers;
     domain->measurements.prepend(measurement);
     domain->refresh_statistics();
+    // Before the signal: its receivers may change the domain list.
+    const auto certificate_notice = certificate_alerts_.due(*domain, measurement, clock_.now());
     Q_EMIT domains_changed();
     schedule_history_save();
     if (notifies && is_anomaly(measurement, previous_average) && notifications_ != nullptr) {
         notifications_->notify_build_time_exceeded(domain_host(url_string), measurement.total_time,
                                                    *previous_average);
     }
+    if (certificate_notice && notifications_ != nullptr)
+        notifications_->notify_certificate_expiring(domain_host(url_string), *certificate_notice);
     Q_EMIT measurement_recorded(domain_id, measurement);
 }
 

@@ -10,6 +10,7 @@
 #include "model/Expected.h"
 #include "model/MonitoredDomain.h"
 #include "store/CancellationToken.h"
+#include "store/CertificateExpiryAlerts.h"
 #include "store/DomainRestoreSuggestion.h"
 #include "store/HistorySnapshot.h"
 #include "store/HistoryWriter.h"
@@ -204,6 +205,7 @@ private:
     MeasurementSource* measurement_source_ = nullptr;
     NetworkAvailabilityService* network_ = nullptr;
     TessaryNotificationService* notifications_ = nullptr;
+    CertificateExpiryAlerts certificate_alerts_;
     StoreFiles files_;
     StoreLock lock_;
     QSet<QString> unreadable_files_;

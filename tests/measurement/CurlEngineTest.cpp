@@ -180,6 +180,7 @@ TEST_F(CurlEngineTest, UntrustedCertificateFailsWithCurlsWords)
     EXPECT_TRUE(result.error->contains(u"certificate", Qt::CaseInsensitive))
         << result.error->toStdString();
     EXPECT_FALSE(result.status);
+    EXPECT_FALSE(result.certificate_expires_at.isValid());
 }
 
 TEST_F(CurlEngineTest, OwnTimeOutEndsASilentServer)
@@ -284,6 +285,43 @@ TEST_F(CurlEngineTest, StartsFromAnyThread)
     other.join();
     EXPECT_EQ(results.wait_first().status, 200);
 }
+
+struct CertificateCase {
+    const char* name;
+    std::chrono::seconds validity;
+    bool handshake_succeeds;
+};
+
+class CertificateExpiryTest : public testing::TestWithParam<CertificateCase> {};
+
+TEST_P(CertificateExpiryTest, ExpiryComesFromTheLeafCertificateOfTheHandshake)
+{
+    LocalHttpsServer site(GetParam().validity);
+    ASSERT_TRUE(site.is_running()) << site.error().toStdString();
+    site.serve("/", ServedResponse::with_status(200));
+    CurlEngine engine{CurlEngine::Options{.ca_bundle = site.ca_file().toLocal8Bit()}};
+    Results results;
+    HttpRequest request;
+    request.url = site.url(QStringLiteral("/"));
+    engine.start(std::move(request), results.sink());
+    const HttpResult result = results.wait_first();
+    if (GetParam().handshake_succeeds) {
+        ASSERT_FALSE(result.error) << result.error->toStdString();
+        EXPECT_EQ(result.certificate_expires_at, site.certificate_expires_at());
+        EXPECT_EQ(result.certificate_expires_at.timeSpec(), Qt::UTC);
+    } else {
+        EXPECT_TRUE(result.error);
+        EXPECT_FALSE(result.certificate_expires_at.isValid());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Validities, CertificateExpiryTest,
+    testing::Values(CertificateCase{"a_day", std::chrono::hours(24), true},
+                    CertificateCase{"short_lived", std::chrono::seconds(90), true},
+                    CertificateCase{"a_year", std::chrono::days(400), true},
+                    CertificateCase{"expired", std::chrono::seconds(-60), false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CurlEngineOptionsTest, CaBundleComesFromTheEnvironment)
 {

@@ -94,7 +94,19 @@ TEST_F(TessaryServiceTest, SuccessfulRequestHasEveryPhaseAndItsXHeaders)
     EXPECT_LE(m->measured_at, manual.now());
     EXPECT_GE(m->measured_at, manual.now().addSecs(-2));
     EXPECT_FALSE(m->id.isNull());
+    EXPECT_EQ(m->certificate_expires_at, server.certificate_expires_at());
     EXPECT_TRUE(m->is_successful());
+}
+
+TEST_F(TessaryServiceTest, PlainUrlSentOnToHttpsKeepsTheCertificateOfTheSecureHop)
+{
+    LocalHttpsServer plain(LocalHttpsServer::Scheme::http);
+    plain.redirect("/", server.url(QStringLiteral("/secure")).toEncoded(), 301);
+    server.serve("/secure", ServedResponse::with_status(200));
+    const std::optional<DomainMeasurement> m = measure(plain.url(QStringLiteral("/")));
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->http_status, 200);
+    EXPECT_EQ(m->certificate_expires_at, server.certificate_expires_at());
 }
 
 TEST_F(TessaryServiceTest, SendsNoCacheAndTheTrimmedUserAgent)
@@ -232,6 +244,7 @@ TEST_F(TessaryServiceTest, PlainHttpHasConnectButNoTls)
     EXPECT_TRUE(m->connect_time);
     EXPECT_FALSE(m->ssl_time);
     EXPECT_TRUE(m->ttfb_time);
+    EXPECT_FALSE(m->certificate_expires_at.isValid());
 }
 
 TEST_F(TessaryServiceTest, UnavailableProbeSkipsTheMeasurement)

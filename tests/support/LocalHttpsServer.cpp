@@ -160,7 +160,7 @@ bool ReceivedRequest::has_header(QByteArrayView name) const
 
 class LocalHttpsServer::Impl {
 public:
-    explicit Impl(Scheme scheme) : scheme_(scheme) {}
+    Impl(Scheme scheme, std::chrono::seconds validity) : scheme_(scheme), validity_(validity) {}
 
     ~Impl()
     {
@@ -204,6 +204,8 @@ public:
     }
 
     Scheme scheme_;
+    std::chrono::seconds validity_;
+    QDateTime expires_at_;
     QString error_;
     quint16 port_ = 0;
     QTemporaryDir directory_;
@@ -235,9 +237,11 @@ private:
 
     bool make_tls_context()
     {
-        const std::optional<TestCertificates> certificates = TestCertificates::create(error_);
+        const std::optional<TestCertificates> certificates =
+            TestCertificates::create(error_, validity_);
         if (!certificates)
             return false;
+        expires_at_ = certificates->server_expires_at;
         ca_file_ = directory_.filePath(QStringLiteral("ca.pem"));
         QFile file(ca_file_);
         if (!file.open(QIODevice::WriteOnly) || file.write(certificates->ca_certificate_pem) !=
@@ -552,7 +556,15 @@ private:
     std::thread thread_;
 };
 
-LocalHttpsServer::LocalHttpsServer(Scheme scheme) : impl_(std::make_unique<Impl>(scheme))
+LocalHttpsServer::LocalHttpsServer(Scheme scheme)
+    : impl_(std::make_unique<Impl>(scheme, std::chrono::hours(24)))
+{
+    if (!impl_->start() && impl_->error_.isEmpty())
+        impl_->error_ = QStringLiteral("cannot start");
+}
+
+LocalHttpsServer::LocalHttpsServer(std::chrono::seconds certificate_validity)
+    : impl_(std::make_unique<Impl>(Scheme::https, certificate_validity))
 {
     if (!impl_->start() && impl_->error_.isEmpty())
         impl_->error_ = QStringLiteral("cannot start");
@@ -578,6 +590,11 @@ quint16 LocalHttpsServer::port() const
 QString LocalHttpsServer::ca_file() const
 {
     return impl_->ca_file_;
+}
+
+QDateTime LocalHttpsServer::certificate_expires_at() const
+{
+    return impl_->expires_at_;
 }
 
 QUrl LocalHttpsServer::url(const QString& path, const QString& host) const

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QUrl>
 
+#include <chrono>
 #include <memory>
 #include <utility>
 
@@ -49,6 +51,8 @@ public:
     enum class Scheme { https, http };
 
     explicit LocalHttpsServer(Scheme scheme = Scheme::https);
+    // HTTPS with a server certificate valid until `certificate_validity` from now.
+    explicit LocalHttpsServer(std::chrono::seconds certificate_validity);
     ~LocalHttpsServer();
     LocalHttpsServer(const LocalHttpsServer&) = delete;
     LocalHttpsServer& operator=(const LocalHttpsServer&) = delete;
@@ -60,6 +64,8 @@ public:
     quint16 port() const;
     // The PEM file of the certificate authority (empty for plain HTTP).
     QString ca_file() const;
+    // When the server's certificate expires (invalid for plain HTTP).
+    QDateTime certificate_expires_at() const;
     // "https://127.0.0.1:PORT/path", or with another host such as "localhost".
     QUrl url(const QString& path, const QString& host = QStringLiteral("127.0.0.1")) const;
 

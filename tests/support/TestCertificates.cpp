@@ -1,5 +1,7 @@
 #include "TestCertificates.h"
 
+#include <algorithm>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <openssl/bio.h>
@@ -48,8 +50,8 @@ void set_name(X509_NAME* name, const char* common_name)
                                reinterpret_cast<const unsigned char*>(common_name), -1, -1, 0);
 }
 
-// Valid from an hour ago (clock skew) for a day.
-Cert new_certificate(EVP_PKEY* key, long serial, const char* common_name)
+// Valid from an hour ago (clock skew) until `not_after`.
+Cert new_certificate(EVP_PKEY* key, long serial, const char* common_name, std::time_t not_after)
 {
     Cert cert(X509_new());
     if (!cert)
@@ -57,7 +59,7 @@ Cert new_certificate(EVP_PKEY* key, long serial, const char* common_name)
     X509_set_version(cert.get(), 2);
     ASN1_INTEGER_set(X509_get_serialNumber(cert.get()), serial);
     X509_gmtime_adj(X509_getm_notBefore(cert.get()), -3600);
-    X509_gmtime_adj(X509_getm_notAfter(cert.get()), 24 * 3600);
+    ASN1_TIME_set(X509_getm_notAfter(cert.get()), not_after);
     X509_set_pubkey(cert.get(), key);
     set_name(X509_get_subject_name(cert.get()), common_name);
     return cert;
@@ -75,8 +77,12 @@ QByteArray to_pem(const std::function<int(BIO*)>& write)
 
 } // namespace
 
-std::optional<TestCertificates> TestCertificates::create(QString& error)
+std::optional<TestCertificates> TestCertificates::create(QString& error,
+                                                         std::chrono::seconds validity)
 {
+    const std::time_t now = std::time(nullptr);
+    const std::time_t server_not_after = now + validity.count();
+    const std::time_t ca_not_after = std::max(server_not_after, now + 24 * 3600);
     const Key ca_key = new_key();
     const Key server_key = new_key();
     if (!ca_key || !server_key) {
@@ -84,7 +90,7 @@ std::optional<TestCertificates> TestCertificates::create(QString& error)
         return std::nullopt;
     }
 
-    const Cert ca = new_certificate(ca_key.get(), 1, "Tessary test CA");
+    const Cert ca = new_certificate(ca_key.get(), 1, "Tessary test CA", ca_not_after);
     if (!ca) {
         error = QStringLiteral("cannot make the CA certificate");
         return std::nullopt;
@@ -95,7 +101,7 @@ std::optional<TestCertificates> TestCertificates::create(QString& error)
               add_extension(ca.get(), ca.get(), NID_subject_key_identifier, "hash") &&
               X509_sign(ca.get(), ca_key.get(), EVP_sha256()) > 0;
 
-    const Cert server = new_certificate(server_key.get(), 2, "localhost");
+    const Cert server = new_certificate(server_key.get(), 2, "localhost", server_not_after);
     ok = ok && server;
     if (ok) {
         X509_set_issuer_name(server.get(), X509_get_subject_name(ca.get()));
@@ -114,6 +120,7 @@ std::optional<TestCertificates> TestCertificates::create(QString& error)
     }
 
     TestCertificates result;
+    result.server_expires_at = QDateTime::fromSecsSinceEpoch(server_not_after, Qt::UTC);
     result.ca_certificate_pem = to_pem([&](BIO* bio) { return PEM_write_bio_X509(bio, ca.get()); });
     result.server_certificate_pem =
         to_pem([&](BIO* bio) { return PEM_write_bio_X509(bio, server.get()); });

@@ -1,6 +1,8 @@
 #include "ui/detail/DomainDetailHeader.h"
 
 #include "i18n/L10n.h"
+#include "model/CertificateValidity.h"
+#include "model/Clock.h"
 #include "model/DomainHost.h"
 #include "store/TessaryStore.h"
 #include "ui/AppColors.h"
@@ -41,10 +43,10 @@ void run_after_menu(QObject* context, F operation)
 } // namespace
 
 DomainDetailHeader::DomainDetailHeader(TessaryStore& store, const MonitoredDomain& domain,
-                                       UiDialogs& dialogs, QWidget* parent)
-    : QWidget(parent), store_(store), dialogs_(dialogs), title_(new QLabel(this)),
-      url_(new QLabel(this)), measure_(new QPushButton(this)), ip_info_(new QPushButton(this)),
-      export_(new QToolButton(this)), more_(new QToolButton(this))
+                                       UiDialogs& dialogs, Clock& clock, QWidget* parent)
+    : QWidget(parent), store_(store), dialogs_(dialogs), clock_(clock), title_(new QLabel(this)),
+      url_(new QLabel(this)), certificate_(new QLabel(this)), measure_(new QPushButton(this)),
+      ip_info_(new QPushButton(this)), export_(new QToolButton(this)), more_(new QToolButton(this))
 {
     setObjectName(QStringLiteral("detail_header"));
     title_->setObjectName(QStringLiteral("header_title"));
@@ -58,6 +60,7 @@ DomainDetailHeader::DomainDetailHeader(TessaryStore& store, const MonitoredDomai
     secondary.setColor(QPalette::WindowText, AppColors::secondary());
     url_->setPalette(secondary);
     url_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    certificate_->setObjectName(QStringLiteral("header_certificate"));
 
     const QColor icon_color = palette().buttonText().color();
     measure_->setObjectName(QStringLiteral("measure_now_button"));
@@ -140,6 +143,7 @@ DomainDetailHeader::DomainDetailHeader(TessaryStore& store, const MonitoredDomai
     text->setSpacing(2);
     text->addWidget(title_);
     text->addWidget(url_);
+    text->addWidget(certificate_);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(20, 14, 20, 12);
     row->setSpacing(8);
@@ -160,6 +164,7 @@ void DomainDetailHeader::show_domain(const MonitoredDomain& domain)
     domain_ = domain;
     domain_.measurements = {};
     url_->setText(editable_url(domain.url_string));
+    show_certificate(domain);
     pin_->setText(domain.is_pinned ? L10n::text(u"Unpin Domain", u"Domein losmaken")
                                    : L10n::text(u"Pin Domain", u"Domein vastmaken"));
     pin_->setIcon(
@@ -167,6 +172,20 @@ void DomainDetailHeader::show_domain(const MonitoredDomain& domain)
                           palette().buttonText().color()));
     clear_->setEnabled(!domain.measurements.isEmpty());
     show_provider();
+}
+
+void DomainDetailHeader::show_certificate(const MonitoredDomain& domain)
+{
+    const std::optional<CertificateValidity> validity =
+        CertificateValidity::of_latest(domain.measurements, clock_.now());
+    certificate_->setVisible(validity.has_value());
+    if (!validity)
+        return;
+    certificate_->setText(validity->description());
+    QPalette palette = certificate_->palette();
+    palette.setColor(QPalette::WindowText,
+                     validity->is_expiring_soon() ? AppColors::red() : AppColors::secondary());
+    certificate_->setPalette(palette);
 }
 
 void DomainDetailHeader::show_provider()

@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class Clock;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -14,14 +15,15 @@ class QToolButton;
 class TessaryStore;
 class UiDialogs;
 
-// The top of the detail pane: host, provider and URL, and the domain's actions
+// The top of the detail pane: host, provider, URL and how long the site's
+// certificate has left, and the domain's actions
 // (measure now, IP Info in Nestory, export, pin, clear, archive, delete).
 class DomainDetailHeader : public QWidget {
     Q_OBJECT
 
 public:
     DomainDetailHeader(TessaryStore& store, const MonitoredDomain& domain, UiDialogs& dialogs,
-                       QWidget* parent = nullptr);
+                       Clock& clock, QWidget* parent = nullptr);
 
     // Follows the store's record of the domain and its measuring state.
     void show_domain(const MonitoredDomain& domain);
@@ -39,15 +41,19 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Days left of the newest certificate the history knows, red under two weeks.
+    void show_certificate(const MonitoredDomain& domain);
     void open_in_nestory();
     void confirm_delete();
 
     TessaryStore& store_;
     UiDialogs& dialogs_;
+    Clock& clock_;
     MonitoredDomain domain_;
     std::optional<QString> nestory_application_;
     QLabel* title_;
     QLabel* url_;
+    QLabel* certificate_;
     QPushButton* measure_;
     QPushButton* ip_info_;
     QToolButton* export_;

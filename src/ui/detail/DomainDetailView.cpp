@@ -54,7 +54,7 @@ DomainDetailView::DomainDetailView(TessaryStore& store, QUuid domain_id, UiDialo
     if (const MonitoredDomain* found = find_domain(store, domain_id))
         remember(*found);
     main_page_->setObjectName(QStringLiteral("main_page"));
-    header_ = new DomainDetailHeader(store, current_domain(), dialogs, main_page_);
+    header_ = new DomainDetailHeader(store, current_domain(), dialogs, clock, main_page_);
     settings_ = new DomainSettingsBox(store, current_domain(), clock, main_page_);
     history_ = new MeasurementHistorySection(main_page_);
 

@@ -185,6 +185,27 @@ private Q_SLOTS:
         QVERIFY(label(u"header_title"_s).startsWith(u"example.com"_s));
     }
 
+    void the_header_shows_how_long_the_newest_known_certificate_has_left()
+    {
+        const QUuid id = show_domain(1);
+        const QLabel* certificate = find<QLabel>(u"header_certificate"_s);
+        QVERIFY(!certificate->isVisible());
+        DomainMeasurement secure = make_measurement(clock().now());
+        secure.certificate_expires_at = clock().now().addDays(45);
+        store_->record_measurement(id, secure);
+        QTRY_VERIFY(certificate->isVisible());
+        QCOMPARE(certificate->text(), u"Certificate valid for 45 more days"_s);
+        QCOMPARE(certificate->palette().color(QPalette::WindowText), AppColors::secondary());
+
+        secure.id = QUuid::createUuid();
+        secure.certificate_expires_at = clock().now().addDays(5);
+        store_->record_measurement(id, secure);
+        // A failed handshake leaves no expiry: the one before still counts.
+        store_->record_measurement(id, make_measurement(clock().now(), {.error = u"refused"_s}));
+        QTRY_COMPARE(certificate->text(), u"Certificate valid for 5 more days"_s);
+        QCOMPARE(certificate->palette().color(QPalette::WindowText), AppColors::red());
+    }
+
     void editing_the_interval_updates_the_store_and_reschedules()
     {
         const QUuid id = show_measured_domain();
