@@ -11,11 +11,14 @@
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
+#include <map>
 #include <mutex>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <openssl/err.h>
+#include <openssl/pem.h>
 #include <openssl/ssl.h>
+#include <poll.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -37,30 +40,67 @@ bool same_name(QByteArrayView a, QByteArrayView b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// Binds a non-blocking loopback listener; port 0 picks a free one.
+const char* reason_phrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 204:
+        return "No Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 303:
+        return "See Other";
+    case 307:
+        return "Temporary Redirect";
+    case 308:
+        return "Permanent Redirect";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Status";
+    }
+}
+
+void set_non_blocking(int fd)
+{
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
+
+// Binds a loopback listener; port 0 picks a free one.
 int listen_on(int family, quint16 port)
 {
-    const int fd = socket(family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const int fd = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
     const int yes = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in v4{};
-    v4.sin_family = AF_INET;
-    v4.sin_port = htons(port);
-    v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sockaddr_in6 v6{};
-    v6.sin6_family = AF_INET6;
-    v6.sin6_port = htons(port);
-    v6.sin6_addr = in6addr_loopback;
-    if (family == AF_INET6)
+    int bound = -1;
+    if (family == AF_INET) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    } else {
         setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &yes, sizeof yes);
-    const int bound = family == AF_INET ? bind(fd, reinterpret_cast<sockaddr*>(&v4), sizeof v4)
-                                        : bind(fd, reinterpret_cast<sockaddr*>(&v6), sizeof v6);
+        sockaddr_in6 address{};
+        address.sin6_family = AF_INET6;
+        address.sin6_port = htons(port);
+        address.sin6_addr = in6addr_loopback;
+        bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
     if (bound != 0 || listen(fd, 4096) != 0) {
         close(fd);
         return -1;
     }
+    set_non_blocking(fd);
     return fd;
 }
 
@@ -126,8 +166,7 @@ public:
     {
         if (thread_.joinable()) {
             stopping_ = true;
-            const quint64 one = 1;
-            [[maybe_unused]] const auto written = write(wake_fd_, &one, sizeof one);
+            wake();
             thread_.join();
         }
         for (auto& [fd, connection] : connections_)
@@ -158,6 +197,12 @@ public:
         return true;
     }
 
+    void wake()
+    {
+        const quint64 one = 1;
+        [[maybe_unused]] const auto written = write(wake_fd_, &one, sizeof one);
+    }
+
     Scheme scheme_;
     QString error_;
     quint16 port_ = 0;
@@ -171,51 +216,52 @@ public:
     std::atomic<int> open_{0};
 
 private:
-    // Reads requests until one is answered; the answer (in `output`) goes out
-    // once `answer_at_ms` has come, and then the next request is read.
+    enum class State { handshake, reading, waiting, writing, stalled };
+
     struct Connection {
         int fd = -1;
         SSL* ssl = nullptr;
         int number = 0;
-        bool handshaken = false;
-        bool stalled = false; // never answers; waits for the client to go away
-        bool wants_write = false;
-        bool close_after_answer = false;
-        bool closed = false;
+        State state = State::handshake;
+        short wanted = POLLIN;
         QByteArray input;
         QByteArray output;
         qsizetype written = 0;
         qint64 answer_at_ms = 0;
+        bool close_after_answer = false;
+        bool closed = false;
         uint32_t registered = 0;
     };
-
-    bool write_file(const QString& name, const QByteArray& content, QString& path)
-    {
-        path = directory_.filePath(name);
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-    }
 
     bool make_tls_context()
     {
         const std::optional<TestCertificates> certificates = TestCertificates::create(error_);
         if (!certificates)
             return false;
-        QString certificate_file;
-        QString key_file;
-        if (!write_file(QStringLiteral("ca.pem"), certificates->ca_certificate_pem, ca_file_) ||
-            !write_file(QStringLiteral("server.pem"), certificates->server_certificate_pem,
-                        certificate_file) ||
-            !write_file(QStringLiteral("key.pem"), certificates->server_key_pem, key_file)) {
-            error_ = QStringLiteral("cannot write the certificate files");
+        ca_file_ = directory_.filePath(QStringLiteral("ca.pem"));
+        QFile file(ca_file_);
+        if (!file.open(QIODevice::WriteOnly) || file.write(certificates->ca_certificate_pem) !=
+                                                    certificates->ca_certificate_pem.size()) {
+            error_ = QStringLiteral("cannot write the CA file");
             return false;
         }
+        file.close();
+
         context_ = SSL_CTX_new(TLS_server_method());
-        if (context_ == nullptr ||
-            SSL_CTX_use_certificate_file(context_, certificate_file.toLocal8Bit().constData(),
-                                         SSL_FILETYPE_PEM) != 1 ||
-            SSL_CTX_use_PrivateKey_file(context_, key_file.toLocal8Bit().constData(),
-                                        SSL_FILETYPE_PEM) != 1) {
+        BIO* cert_bio = BIO_new_mem_buf(certificates->server_certificate_pem.constData(),
+                                        int(certificates->server_certificate_pem.size()));
+        X509* cert = PEM_read_bio_X509(cert_bio, nullptr, nullptr, nullptr);
+        BIO_free(cert_bio);
+        BIO* key_bio = BIO_new_mem_buf(certificates->server_key_pem.constData(),
+                                       int(certificates->server_key_pem.size()));
+        EVP_PKEY* key = PEM_read_bio_PrivateKey(key_bio, nullptr, nullptr, nullptr);
+        BIO_free(key_bio);
+        const bool ok = context_ != nullptr && cert != nullptr && key != nullptr &&
+                        SSL_CTX_use_certificate(context_, cert) == 1 &&
+                        SSL_CTX_use_PrivateKey(context_, key) == 1;
+        X509_free(cert);
+        EVP_PKEY_free(key);
+        if (!ok) {
             error_ = QStringLiteral("cannot set up the TLS context");
             return false;
         }
@@ -234,8 +280,9 @@ private:
         epoll_event events[max_events];
         while (!stopping_) {
             qint64 timeout_ms = 1000;
-            for (const qint64 due : waiting_)
-                timeout_ms = std::clamp<qint64>(due - now_ms(), 0, timeout_ms);
+            if (!answer_times_.empty())
+                timeout_ms =
+                    std::clamp<qint64>(answer_times_.begin()->first - now_ms(), 0, timeout_ms);
             const int count = epoll_wait(epoll_fd_, events, max_events, int(timeout_ms));
             for (int i = 0; i < count; ++i) {
                 const int fd = events[i].data.fd;
@@ -247,32 +294,20 @@ private:
                     accept_all(fd);
                 } else if (const auto found = connections_.find(fd); found != connections_.end()) {
                     step(found->second);
+                    settle(found);
                 }
             }
-            // Answers whose delay is over, then what each connection now waits for.
-            waiting_.clear();
             const qint64 now = now_ms();
-            for (auto it = connections_.begin(); it != connections_.end();) {
-                Connection& connection = it->second;
-                if (!connection.output.isEmpty() && connection.answer_at_ms > 0 &&
-                    connection.answer_at_ms <= now) {
-                    connection.answer_at_ms = 0;
-                    step(connection);
-                }
-                if (connection.closed) {
-                    it = connections_.erase(it);
+            while (!answer_times_.empty() && answer_times_.begin()->first <= now) {
+                const auto [due, fd] = *answer_times_.begin();
+                answer_times_.erase(answer_times_.begin());
+                const auto found = connections_.find(fd);
+                if (found == connections_.end() || found->second.state != State::waiting ||
+                    found->second.answer_at_ms != due)
                     continue;
-                }
-                const bool waiting = !connection.output.isEmpty() && connection.answer_at_ms > 0;
-                if (waiting)
-                    waiting_.push_back(connection.answer_at_ms);
-                const uint32_t wanted =
-                    waiting ? 0u : uint32_t(connection.wants_write ? EPOLLOUT : EPOLLIN);
-                if (wanted != connection.registered) {
-                    watch(connection.fd, wanted, EPOLL_CTL_MOD);
-                    connection.registered = wanted;
-                }
-                ++it;
+                found->second.state = State::writing;
+                step(found->second);
+                settle(found);
             }
         }
         close(epoll_fd_);
@@ -284,6 +319,25 @@ private:
         event.events = events;
         event.data.fd = fd;
         epoll_ctl(epoll_fd_, operation, fd, &event);
+    }
+
+    // After a step: forget a closed connection, else poll for what it now waits for.
+    void settle(std::unordered_map<int, Connection>::iterator found)
+    {
+        Connection& connection = found->second;
+        if (connection.closed) {
+            connections_.erase(found);
+            return;
+        }
+        if (connection.state == State::waiting)
+            answer_times_.emplace(connection.answer_at_ms, connection.fd);
+        const uint32_t wanted = connection.state == State::waiting
+                                    ? 0u
+                                    : uint32_t(connection.wanted == POLLOUT ? EPOLLOUT : EPOLLIN);
+        if (wanted != connection.registered) {
+            watch(connection.fd, wanted, EPOLL_CTL_MOD);
+            connection.registered = wanted;
+        }
     }
 
     void accept_all(int listener)
@@ -302,6 +356,8 @@ private:
                 connection.ssl = SSL_new(context_);
                 SSL_set_fd(connection.ssl, fd);
                 SSL_set_accept_state(connection.ssl);
+            } else {
+                connection.state = State::reading;
             }
             connection.registered = EPOLLIN;
             watch(fd, EPOLLIN, EPOLL_CTL_ADD);
@@ -319,75 +375,69 @@ private:
         --open_;
     }
 
-    // After a call that moved no bytes: whether it only has to wait (and for what).
-    bool would_block(Connection& connection, int result, bool writing)
+    // Sets what to poll for after an OpenSSL call that could not go on.
+    bool would_block(Connection& connection, int result)
     {
-        if (connection.ssl == nullptr) {
-            connection.wants_write = writing;
-            return result < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
-        }
+        if (connection.ssl == nullptr)
+            return errno == EAGAIN || errno == EWOULDBLOCK;
         const int error = SSL_get_error(connection.ssl, result);
-        connection.wants_write = error == SSL_ERROR_WANT_WRITE;
-        if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE)
+        if (error == SSL_ERROR_WANT_READ) {
+            connection.wanted = POLLIN;
             return true;
+        }
+        if (error == SSL_ERROR_WANT_WRITE) {
+            connection.wanted = POLLOUT;
+            return true;
+        }
         ERR_clear_error();
         return false;
     }
 
     void step(Connection& connection)
     {
-        if (connection.ssl != nullptr && !connection.handshaken) {
+        if (connection.state == State::handshake) {
             const int result = SSL_accept(connection.ssl);
             if (result != 1) {
-                if (!would_block(connection, result, false))
+                if (!would_block(connection, result))
                     close_connection(connection);
                 return;
             }
-            connection.handshaken = true;
+            connection.state = State::reading;
         }
-        if (connection.output.isEmpty()) {
-            char buffer[16384];
-            for (;;) {
-                const int result = connection.ssl != nullptr
-                                       ? SSL_read(connection.ssl, buffer, sizeof buffer)
-                                       : int(read(connection.fd, buffer, sizeof buffer));
-                if (result <= 0) {
-                    if (!would_block(connection, result, false))
-                        close_connection(connection);
-                    break;
-                }
-                if (!connection.stalled)
-                    connection.input.append(buffer, result);
-            }
-            if (connection.closed || connection.stalled)
-                return;
-            take_request(connection);
-        }
-        // Answers as long as requests are waiting (a pipelined one may be).
-        while (!connection.output.isEmpty() && connection.answer_at_ms == 0) {
-            while (connection.written < connection.output.size()) {
-                const char* data = connection.output.constData() + connection.written;
-                const int size = int(connection.output.size() - connection.written);
-                const int result = connection.ssl != nullptr
-                                       ? SSL_write(connection.ssl, data, size)
-                                       : int(send(connection.fd, data, size, MSG_NOSIGNAL));
-                if (result <= 0) {
-                    if (!would_block(connection, result, true))
-                        close_connection(connection);
-                    return;
-                }
-                connection.written += result;
-            }
-            if (connection.close_after_answer) {
-                if (connection.ssl != nullptr)
-                    SSL_shutdown(connection.ssl);
+        if (connection.state == State::reading || connection.state == State::stalled) {
+            if (!read_available(connection)) {
                 close_connection(connection);
                 return;
             }
-            connection.output.clear();
-            connection.written = 0;
-            connection.wants_write = false;
-            take_request(connection);
+            if (connection.state == State::reading)
+                take_request(connection);
+        }
+        if (connection.state == State::writing)
+            write_answer(connection);
+    }
+
+    // Reads what is there; false at the end of the stream or on an error.
+    bool read_available(Connection& connection)
+    {
+        char buffer[16384];
+        for (;;) {
+            const int result = connection.ssl != nullptr
+                                   ? SSL_read(connection.ssl, buffer, sizeof buffer)
+                                   : int(read(connection.fd, buffer, sizeof buffer));
+            if (result > 0) {
+                // A stalled connection only waits for the client to go away.
+                if (connection.state != State::stalled)
+                    connection.input.append(buffer, result);
+                continue;
+            }
+            if (result < 0 && would_block(connection, result)) {
+                if (connection.ssl == nullptr)
+                    connection.wanted = POLLIN;
+                return true;
+            }
+            if (connection.ssl != nullptr && result < 0)
+                ERR_clear_error();
+            return false;
         }
     }
 
@@ -411,29 +461,84 @@ private:
                     {lines[i].left(colon).trimmed(), lines[i].mid(colon + 1).trimmed()});
         }
 
-        ServedResponse response = ServedResponse::with_status(404, "not found\n");
+        ServedResponse response;
         {
             std::lock_guard lock(mutex_);
             requests_.append(request);
             const qsizetype query = request.target.indexOf('?');
-            response =
-                routes_.value(query < 0 ? request.target : request.target.left(query), response);
+            const QByteArray path = query < 0 ? request.target : request.target.left(query);
+            const auto route = routes_.constFind(path);
+            if (route != routes_.cend()) {
+                response = *route;
+            } else {
+                response.status = 404;
+                response.body = "not found\n";
+            }
         }
         if (response.never_answer) {
-            connection.stalled = true;
+            connection.state = State::stalled;
+            connection.wanted = POLLIN;
             return;
         }
         connection.close_after_answer = same_name(request.header("connection"), "close");
-        connection.output = "HTTP/1.1 " + QByteArray::number(response.status) + " Answer\r\n";
+        connection.output = render(response, request.method == "HEAD");
+        connection.written = 0;
+        if (response.delay_ms > 0) {
+            connection.state = State::waiting;
+            connection.answer_at_ms = now_ms() + response.delay_ms;
+        } else {
+            connection.state = State::writing;
+        }
+    }
+
+    static QByteArray render(const ServedResponse& response, bool head)
+    {
+        QByteArray text = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
+                          reason_phrase(response.status) + "\r\n";
         for (const auto& [name, value] : response.headers)
-            connection.output += name + ": " + value + "\r\n";
+            text += name + ": " + value + "\r\n";
         const bool has_body = response.status != 204 && response.status != 304;
         if (has_body)
-            connection.output += "Content-Length: " + QByteArray::number(response.body.size());
-        connection.output += has_body ? "\r\n\r\n" : "\r\n";
-        if (has_body && request.method != "HEAD")
-            connection.output += response.body;
-        connection.answer_at_ms = response.delay_ms > 0 ? now_ms() + response.delay_ms : 0;
+            text += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+        text += "\r\n";
+        if (has_body && !head)
+            text += response.body;
+        return text;
+    }
+
+    void write_answer(Connection& connection)
+    {
+        while (connection.written < connection.output.size()) {
+            const char* data = connection.output.constData() + connection.written;
+            const int size = int(connection.output.size() - connection.written);
+            const int result = connection.ssl != nullptr
+                                   ? SSL_write(connection.ssl, data, size)
+                                   : int(send(connection.fd, data, size, MSG_NOSIGNAL));
+            if (result > 0) {
+                connection.written += result;
+                continue;
+            }
+            if (result < 0 && would_block(connection, result)) {
+                if (connection.ssl == nullptr)
+                    connection.wanted = POLLOUT;
+                return;
+            }
+            close_connection(connection);
+            return;
+        }
+        if (connection.close_after_answer) {
+            if (connection.ssl != nullptr)
+                SSL_shutdown(connection.ssl);
+            close_connection(connection);
+            return;
+        }
+        connection.state = State::reading;
+        connection.wanted = POLLIN;
+        connection.output.clear();
+        // A pipelined request may already be waiting in the buffer.
+        take_request(connection);
+        if (connection.state == State::writing)
+            write_answer(connection);
     }
 
     SSL_CTX* context_ = nullptr;
@@ -441,8 +546,8 @@ private:
     int wake_fd_ = -1;
     int epoll_fd_ = -1;
     std::unordered_map<int, Connection> connections_;
-    // When the connections waiting out a delay are due to answer.
-    std::vector<qint64> waiting_;
+    // When waiting connections are due to answer.
+    std::multimap<qint64, int> answer_times_;
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };
