@@ -229,7 +229,9 @@ TEST_F(TessaryServiceTest, WatchdogFirstGivesOneTimedOutMeasurement)
 {
     server.serve("/silent", ServedResponse::silent());
     const auto service = start(url("/silent"));
-    ASSERT_TRUE(wait_until([&] { return requests_for("/silent").size() == 1; }));
+    // Sent, and the watchdog armed by the news of its start.
+    ASSERT_TRUE(wait_until(
+        [&] { return requests_for("/silent").size() == 1 && manual.pending_count() == 1; }));
     L10n::set_selected_language(AppLanguage::dutch);
 
     manual.advance_by(15000);
