@@ -2,9 +2,6 @@
 
 #include "HostingTestSupport.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -59,57 +56,24 @@ TEST(ProfileMapJson, reads_null_as_an_absent_range_and_ignores_unknown_keys)
     EXPECT_EQ(p.updated_at, QDateTime(QDate(2025, 1, 31), QTime(9, 15), Qt::UTC));
 }
 
-struct BadFile {
-    const char* text;
-    const char* error;
-};
-
-class UndecodableProfiles : public testing::TestWithParam<BadFile> {};
-
-TEST_P(UndecodableProfiles, fail_with_the_place_of_the_fault)
+TEST(ProfileMapJson, fails_with_the_place_of_the_fault)
 {
-    const auto decoded = HostingProfilesJson::decode(QByteArray(GetParam().text));
-    ASSERT_FALSE(decoded);
-    EXPECT_EQ(decoded.error().to_string(), QString::fromLatin1(GetParam().error));
-}
-
-constexpr const char* valid_fields =
-    R"("ip_address":"1.1.1.1","range_key":"1.1.1.0/24","provider_name":"P","updated_at":"2025-01-31T09:15:00Z")";
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, UndecodableProfiles,
-    testing::Values(
-        BadFile{"[]", "expected an object of profiles"},
-        BadFile{R"({"h":[]})", "h: expected a profile object"},
-        BadFile{R"({"h":{"ip_address":"1.1.1.1"}})", "h: missing required key \"host\""},
-        BadFile{
-            R"({"h":{"host":"h","ip_address":"1.1.1.1","range_key":"1.1.1.0/24","provider_name":"P","updated_at":"yesterday"}})",
-            "h.updated_at: \"yesterday\" is not an ISO 8601 date"},
-        BadFile{
-            R"({"h":{"host":"h","ip_address":"1.1.1.1","range_key":"1.1.1.0/24","provider_name":5,"updated_at":"2025-01-31T09:15:00Z"}})",
-            "h.provider_name: expected a string"}));
-
-TEST(ProfileFile, tells_absent_loaded_and_unusable_apart)
-{
-    QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("hosting_profiles.json"));
-    EXPECT_EQ(HostingProfilesJson::read_file(path).state, HostingProfilesJson::FileState::absent);
-
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(R"({"h":{"host":"h",)") + valid_fields + "}}");
-    file.close();
-    const auto loaded = HostingProfilesJson::read_file(path);
-    EXPECT_EQ(loaded.state, HostingProfilesJson::FileState::loaded);
-    EXPECT_EQ(loaded.profiles.size(), 1);
-
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(QByteArray(R"({"h":{"host":"h",)") + valid_fields + "},\"i\":{}}");
-    file.close();
-    const auto unusable = HostingProfilesJson::read_file(path);
-    EXPECT_EQ(unusable.state, HostingProfilesJson::FileState::unusable);
-    EXPECT_TRUE(unusable.profiles.isEmpty());
-    EXPECT_EQ(unusable.problem, QStringLiteral("i: missing required key \"host\""));
+    // clang-format off
+    const std::pair<const char*, const char*> cases[] = {
+        {"[]", "expected an object of profiles"},
+        {R"({"h":[]})", "h: expected a profile object"},
+        {R"({"h":{"ip_address":"1.1.1.1"}})", "h: missing required key \"host\""},
+        {R"({"h":{"host":"h","ip_address":"1.1.1.1","range_key":"1.1.1.0/24","provider_name":"P",)"
+         R"("updated_at":"yesterday"}})", "h.updated_at: \"yesterday\" is not an ISO 8601 date"},
+        {R"({"h":{"host":"h","ip_address":"1.1.1.1","range_key":"1.1.1.0/24","provider_name":5,)"
+         R"("updated_at":"2025-01-31T09:15:00Z"}})", "h.provider_name: expected a string"},
+    };
+    // clang-format on
+    for (const auto& [text, error] : cases) {
+        const auto decoded = HostingProfilesJson::decode(QByteArray(text));
+        ASSERT_FALSE(decoded) << text;
+        EXPECT_EQ(decoded.error().to_string(), QString::fromLatin1(error));
+    }
 }
 
 } // namespace

@@ -165,40 +165,34 @@ TEST_F(ProfileRefresh, looks_up_one_host_at_a_time_in_sorted_order_saving_after_
     EXPECT_EQ(a.updated_at, start);
 }
 
-struct DueCase {
-    const char* name;
-    bool with_range;
-    qint64 age_seconds;
-    bool due;
-};
-
-void PrintTo(const DueCase& c, std::ostream* out)
+TEST_F(ProfileRefresh, due_hosts_are_those_without_a_range_or_older_than_a_week)
 {
-    *out << c.name;
+    struct DueCase {
+        const char* name;
+        bool with_range;
+        qint64 age_seconds;
+        bool due;
+    };
+    const DueCase cases[] = {
+        {"fresh", true, 3600, false},
+        {"exactly a week", true, 604800, false},
+        {"a week and a second", true, 604801, true},
+        {"fresh without range", false, 0, true},
+        {"from the future", true, -86400, false},
+    };
+    for (const DueCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        resolver.requested.clear();
+        write_file({{QStringLiteral("a.example"),
+                     stored_profile("a.example", c.with_range, start.addSecs(-c.age_seconds))}});
+        profiles->load();
+        profiles->refresh(domains({"https://a.example"}));
+        EXPECT_EQ(resolver.requested.size(), c.due ? 1 : 0);
+        answer_all();
+        EXPECT_EQ(profiles->profiles().value(QStringLiteral("a.example")).provider_name,
+                  c.due ? QStringLiteral("Microsoft Corporation") : QStringLiteral("Old Name"));
+    }
 }
-
-class DueHosts : public ProfileRefresh, public testing::WithParamInterface<DueCase> {};
-
-TEST_P(DueHosts, are_those_without_a_range_or_older_than_a_week)
-{
-    const DueCase& c = GetParam();
-    write_file({{QStringLiteral("a.example"),
-                 stored_profile("a.example", c.with_range, start.addSecs(-c.age_seconds))}});
-    profiles->load();
-    profiles->refresh(domains({"https://a.example"}));
-    EXPECT_EQ(resolver.requested.size(), c.due ? 1 : 0);
-    answer_all();
-    EXPECT_EQ(profiles->profiles().value(QStringLiteral("a.example")).provider_name,
-              c.due ? QStringLiteral("Microsoft Corporation") : QStringLiteral("Old Name"));
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, DueHosts,
-                         testing::Values(DueCase{"fresh", true, 3600, false},
-                                         DueCase{"exactly_a_week", true, 604800, false},
-                                         DueCase{"a_week_and_a_second", true, 604801, true},
-                                         DueCase{"fresh_without_range", false, 0, true},
-                                         DueCase{"from_the_future", true, -86400, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProfileRefresh, a_cancelled_refresh_keeps_the_answer_in_flight_then_stops)
 {
@@ -225,15 +219,14 @@ TEST_F(ProfileRefresh, a_new_refresh_waits_for_the_lookup_in_flight_and_drops_a_
     answer_all();
     EXPECT_EQ(profiles->profiles().keys(), QStringList{QStringLiteral("b.example")});
     EXPECT_EQ(file_profiles().keys(), QStringList{QStringLiteral("b.example")});
-}
 
-TEST_F(ProfileRefresh, a_host_looked_up_meanwhile_is_not_looked_up_again)
-{
+    // A host looked up meanwhile is not looked up again.
     profiles->refresh(domains({"https://a.example", "https://b.example"}));
     profiles->refresh(domains({"https://a.example", "https://b.example"}));
     answer_all();
     EXPECT_EQ(resolver.requested,
-              (QStringList{QStringLiteral("a.example"), QStringLiteral("b.example")}));
+              (QStringList{QStringLiteral("a.example"), QStringLiteral("b.example"),
+                           QStringLiteral("a.example")}));
 }
 
 TEST_F(ProfileRefresh, a_host_that_does_not_resolve_keeps_its_old_profile)

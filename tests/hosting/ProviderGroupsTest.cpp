@@ -5,7 +5,11 @@
 #include "i18n/Preferences.h"
 #include "model/DomainHost.h"
 
+#include <QHash>
+
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -25,173 +29,97 @@ HostingProviderProfile profile_at(const QString& host, const char* ip, const cha
     return p;
 }
 
-// Domains in store order, with the profiles of their hosts.
-class Sidebar {
-public:
-    // `ip` nullptr: the host never resolved.
-    Sidebar& add(const char* url, const char* ip, const char* provider = "", bool pinned = false)
-    {
-        MonitoredDomain domain;
-        domain.id = QUuid::createUuid();
-        domain.url_string = QString::fromLatin1(url);
-        domain.is_pinned = pinned;
-        domains.append(domain);
-        if (ip != nullptr) {
-            const QString host = host_key(domain.url_string);
-            profiles.insert(host, profile_at(host, ip, provider));
-        }
-        return *this;
-    }
-    Sidebar& pinned(const char* url) { return add(url, "13.72.183.192", "Microsoft", true); }
+struct Site {
+    const char* name; // the domain is https://NAME.example, or NAME when it has a scheme
+    const char* ip;   // nullptr: the host never resolved; "pinned": a pinned domain
+    const char* provider = "";
+};
 
-    // Each group as "id: title = url, url, ...".
-    QStringList groups() const
-    {
-        QStringList lines;
-        for (const DomainProviderGroup& group : provider_groups(domains, profiles)) {
-            QStringList urls;
-            for (const MonitoredDomain& d : group.domains)
-                urls.append(d.url_string);
-            lines.append(group.id + QStringLiteral(": ") + group.title + QStringLiteral(" = ") +
-                         urls.join(QStringLiteral(", ")));
-        }
-        return lines;
-    }
-
+// The groups of domains in store order, as "id: title = name, name, ...".
+QStringList groups_of(const std::vector<Site>& sites)
+{
     QList<MonitoredDomain> domains;
     Profiles profiles;
-};
-
-class ProviderGroups : public testing::Test {
-protected:
-    void SetUp() override { L10n::set_selected_language(AppLanguage::english); }
-    void TearDown() override
-    {
-        Preferences::remove(QString::fromLatin1(Preferences::app_language_key));
+    QHash<QUuid, QString> names;
+    for (const Site& site : sites) {
+        MonitoredDomain& domain = domains.emplace_back();
+        domain.id = QUuid::createUuid();
+        const QString name = QString::fromLatin1(site.name);
+        names.insert(domain.id, name);
+        domain.url_string =
+            name.contains(u':') ? name : QStringLiteral("https://%1.example").arg(name);
+        domain.is_pinned = site.ip != nullptr && qstrcmp(site.ip, "pinned") == 0;
+        const QString host = host_key(domain.url_string);
+        if (domain.is_pinned)
+            profiles.insert(host, profile_at(host, "13.72.183.192", "Microsoft"));
+        else if (site.ip != nullptr && !profiles.contains(host))
+            profiles.insert(host, profile_at(host, site.ip, site.provider));
     }
+    QStringList lines;
+    for (const DomainProviderGroup& group : provider_groups(domains, profiles)) {
+        QStringList members;
+        for (const MonitoredDomain& d : group.domains)
+            members.append(names.value(d.id));
+        lines.append(group.id + QStringLiteral(": ") + group.title + QStringLiteral(" = ") +
+                     members.join(QStringLiteral(", ")));
+    }
+    return lines;
+}
+
+struct GroupsCase {
+    const char* name;
+    std::vector<Site> sites;
+    std::vector<const char*> groups;
 };
 
-TEST_F(ProviderGroups, are_empty_without_active_domains)
+TEST(ProviderGroups, GatherProvidersWithNeighboursPinnedFirstAndTheRestLast)
 {
-    EXPECT_TRUE(provider_groups({}, {}).isEmpty());
-}
-
-TEST_F(ProviderGroups, of_only_pinned_domains_are_the_pinned_group_alone)
-{
-    Sidebar sidebar;
-    sidebar.pinned("https://b.example").pinned("https://a.example");
-    EXPECT_EQ(sidebar.groups(),
-              QStringList{QStringLiteral("pinned: Pinned = https://b.example, https://a.example")});
-}
-
-TEST_F(ProviderGroups, gather_a_provider_with_neighbours_and_leave_the_rest)
-{
-    Sidebar sidebar;
-    sidebar.pinned("https://pinned.example")
-        .add("https://a.example", "198.51.1.1", "Example Hosting")
-        .add("https://b.example", "198.51.7.1", "Example Hosting B.V.")
-        .add("https://c.example", "203.0.113.5", "Other Net")
-        .add("https://d.example", "198.51.200.9", "example  hosting")
-        .add("https://e.example", nullptr);
-    EXPECT_EQ(sidebar.groups(),
-              (QStringList{QStringLiteral("pinned: Pinned = https://pinned.example"),
-                           QStringLiteral("Example Hosting: Example Hosting = https://a.example, "
-                                          "https://b.example, https://d.example"),
-                           QStringLiteral("other-providers: Other Providers = https://c.example, "
-                                          "https://e.example")}));
-}
-
-TEST_F(ProviderGroups, keep_one_domain_per_neighbourhood_apart)
-{
-    Sidebar sidebar;
-    sidebar.add("https://a.example", "198.51.1.1", "Example Hosting")
-        .add("https://b.example", "203.0.113.1", "Example Hosting");
-    EXPECT_EQ(sidebar.groups(),
-              QStringList{QStringLiteral("other-providers: Other Providers = https://a.example, "
-                                         "https://b.example")});
-}
-
-TEST_F(ProviderGroups, merge_neighbourhoods_of_one_provider_that_each_have_two)
-{
-    Sidebar sidebar;
-    sidebar.add("https://a.example", "198.51.1.1", "Example Hosting")
-        .add("https://b.example", "203.0.1.1", "Example Hosting")
-        .add("https://c.example", "198.51.2.2", "Example Hosting")
-        .add("https://d.example", "203.0.2.2", "Example Hosting")
-        .add("https://e.example", "192.0.2.1", "Example Hosting");
-    EXPECT_EQ(
-        sidebar.groups(),
-        (QStringList{QStringLiteral("Example Hosting: Example Hosting = https://a.example, "
-                                    "https://b.example, https://c.example, https://d.example"),
-                     QStringLiteral("other-providers: Other Providers = https://e.example")}));
-}
-
-TEST_F(ProviderGroups, order_titles_without_regard_to_case)
-{
-    Sidebar sidebar;
-    sidebar.add("https://1.example", "198.51.1.1", "cloud")
-        .add("https://2.example", "198.51.1.2", "cloud")
-        .add("https://3.example", "203.0.1.1", "Bravo")
-        .add("https://4.example", "203.0.1.2", "Bravo")
-        .add("https://5.example", "192.0.1.1", "amazon")
-        .add("https://6.example", "192.0.1.2", "amazon");
-    const QStringList groups = sidebar.groups();
-    ASSERT_EQ(groups.size(), 3);
-    EXPECT_TRUE(groups[0].startsWith(QStringLiteral("amazon:")));
-    EXPECT_TRUE(groups[1].startsWith(QStringLiteral("Bravo:")));
-    EXPECT_TRUE(groups[2].startsWith(QStringLiteral("cloud:")));
-}
-
-TEST_F(ProviderGroups, title_a_name_that_reduces_to_nothing_by_the_name_itself)
-{
-    Sidebar sidebar;
-    sidebar.add("https://a.example", "198.51.1.1", "B.V.")
-        .add("https://b.example", "198.51.1.2", "B.V.");
-    EXPECT_EQ(sidebar.groups(),
-              QStringList{QStringLiteral("B.V.: B.V. = https://a.example, https://b.example")});
-}
-
-TEST_F(ProviderGroups, never_make_a_group_without_a_title)
-{
-    Sidebar sidebar;
-    sidebar.add("https://a.example", "198.51.1.1", "")
-        .add("https://b.example", "198.51.1.2", " \n");
-    EXPECT_EQ(sidebar.groups(),
-              QStringList{QStringLiteral("other-providers: Other Providers = https://a.example, "
-                                         "https://b.example")});
-}
-
-TEST_F(ProviderGroups, find_profiles_by_host_key_so_paths_and_case_share_one)
-{
-    Sidebar sidebar;
-    sidebar.add("https://Shop.Example/a", "198.51.1.1", "Example Hosting");
-    MonitoredDomain second;
-    second.id = QUuid::createUuid();
-    second.url_string = QStringLiteral("https://shop.example/b");
-    sidebar.domains.append(second);
-    EXPECT_EQ(sidebar.groups(), QStringList{QStringLiteral(
-                                    "Example Hosting: Example Hosting = https://Shop.Example/a, "
-                                    "https://shop.example/b")});
-}
-
-TEST_F(ProviderGroups, group_ipv6_neighbours_by_their_slash_48)
-{
-    Sidebar sidebar;
-    sidebar.add("https://a.example", "2001:db8:4001:82b::200e", "V6 Net")
-        .add("https://b.example", "2001:db8:4001:1::1", "V6 Net");
-    EXPECT_EQ(sidebar.groups(),
-              QStringList{QStringLiteral("V6 Net: V6 Net = https://a.example, https://b.example")});
-}
-
-TEST_F(ProviderGroups, have_dutch_titles_in_dutch)
-{
+    // clang-format off
+    const GroupsCase cases[] = {
+        {"none without active domains", {}, {}},
+        {"only pinned domains", {{"b", "pinned"}, {"a", "pinned"}}, {"pinned: Pinned = b, a"}},
+        {"a provider with neighbours, the rest apart",
+         {{"pinned", "pinned"}, {"a", "198.51.1.1", "Example Hosting"},
+          {"b", "198.51.7.1", "Example Hosting B.V."}, {"c", "203.0.113.5", "Other Net"},
+          {"d", "198.51.200.9", "example  hosting"}, {"e", nullptr}},
+         {"pinned: Pinned = pinned", "Example Hosting: Example Hosting = a, b, d",
+          "other-providers: Other Providers = c, e"}},
+        {"one domain per neighbourhood stays apart",
+         {{"a", "198.51.1.1", "Example Hosting"}, {"b", "203.0.113.1", "Example Hosting"}},
+         {"other-providers: Other Providers = a, b"}},
+        {"neighbourhoods of one provider that each have two merge",
+         {{"a", "198.51.1.1", "Example"}, {"b", "203.0.1.1", "Example"},
+          {"c", "198.51.2.2", "Example"}, {"d", "203.0.2.2", "Example"},
+          {"e", "192.0.2.1", "Example"}},
+         {"Example: Example = a, b, c, d", "other-providers: Other Providers = e"}},
+        {"titles in order without regard to case",
+         {{"1", "198.51.1.1", "cloud"}, {"2", "198.51.1.2", "cloud"}, {"3", "203.0.1.1", "Bravo"},
+          {"4", "203.0.1.2", "Bravo"}, {"5", "192.0.1.1", "amazon"}, {"6", "192.0.1.2", "amazon"}},
+         {"amazon: amazon = 5, 6", "Bravo: Bravo = 3, 4", "cloud: cloud = 1, 2"}},
+        {"a name that reduces to nothing titles by itself",
+         {{"a", "198.51.1.1", "B.V."}, {"b", "198.51.1.2", "B.V."}}, {"B.V.: B.V. = a, b"}},
+        {"never a group without a title", {{"a", "198.51.1.1", ""}, {"b", "198.51.1.2", " \n"}},
+         {"other-providers: Other Providers = a, b"}},
+        {"paths and case share the host's profile",
+         {{"https://Shop.Example/a", "198.51.1.1", "Example"}, {"https://shop.example/b", nullptr}},
+         {"Example: Example = https://Shop.Example/a, https://shop.example/b"}},
+        {"ipv6 neighbours by their /48",
+         {{"a", "2001:db8:4001:82b::200e", "V6 Net"}, {"b", "2001:db8:4001:1::1", "V6 Net"}},
+         {"V6 Net: V6 Net = a, b"}},
+    };
+    // clang-format on
+    L10n::set_selected_language(AppLanguage::english);
+    for (const GroupsCase& c : cases) {
+        QStringList expected;
+        for (const char* group : c.groups)
+            expected.append(QString::fromUtf8(group));
+        EXPECT_EQ(groups_of(c.sites), expected) << c.name;
+    }
     L10n::set_selected_language(AppLanguage::dutch);
-    Sidebar sidebar;
-    sidebar.pinned("https://p.example").add("https://a.example", nullptr);
-    EXPECT_EQ(
-        sidebar.groups(),
-        (QStringList{QStringLiteral("pinned: Vastgemaakt = https://p.example"),
-                     QStringLiteral("other-providers: Overige providers = https://a.example")}));
+    EXPECT_EQ(groups_of({{"p", "pinned"}, {"a", nullptr}}),
+              (QStringList{QStringLiteral("pinned: Vastgemaakt = p"),
+                           QStringLiteral("other-providers: Overige providers = a")}));
+    Preferences::remove(QString::fromLatin1(Preferences::app_language_key));
 }
 
 struct ProximityCase {

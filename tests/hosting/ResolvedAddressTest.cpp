@@ -9,6 +9,7 @@
 #include <arpa/inet.h>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <sys/socket.h>
 #include <sys/un.h>
 
@@ -36,34 +37,17 @@ TEST(ResolvedAddressText, is_the_canonical_form_and_reads_back)
     EXPECT_FALSE(ResolvedAddress::from_text(QStringLiteral("example.com")));
 }
 
-struct SpecialUseCase {
-    const char* address;
-    bool special;
-};
-
-class SpecialUse : public testing::TestWithParam<SpecialUseCase> {};
-
-TEST_P(SpecialUse, covers_blocks_no_registry_assigns_to_a_provider)
+TEST(SpecialUse, CoversBlocksNoRegistryAssignsToAProvider)
 {
-    EXPECT_EQ(address(GetParam().address).is_special_use(), GetParam().special)
-        << GetParam().address;
+    for (const char* special :
+         {"10.0.0.1", "127.0.0.1", "100.64.0.1", "172.16.0.1", "172.31.255.255", "192.168.1.1",
+          "169.254.1.1", "198.18.0.1", "0.0.0.1", "224.0.0.1", "255.255.255.255", "203.0.113.9",
+          "::1", "::", "fe80::1", "fd00::2", "2001:db8::1", "ff02::1", "::ffff:8.8.8.8"})
+        EXPECT_TRUE(address(special).is_special_use()) << special;
+    for (const char* assigned : {"172.32.0.1", "100.128.0.1", "13.72.183.192", "1.1.1.1",
+                                 "2001:4860:4860::8888", "2a00:2381:ffff::1"})
+        EXPECT_FALSE(address(assigned).is_special_use()) << assigned;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SpecialUse,
-    testing::Values(SpecialUseCase{"10.0.0.1", true}, SpecialUseCase{"127.0.0.1", true},
-                    SpecialUseCase{"100.64.0.1", true}, SpecialUseCase{"172.16.0.1", true},
-                    SpecialUseCase{"172.31.255.255", true}, SpecialUseCase{"192.168.1.1", true},
-                    SpecialUseCase{"169.254.1.1", true}, SpecialUseCase{"198.18.0.1", true},
-                    SpecialUseCase{"0.0.0.1", true}, SpecialUseCase{"224.0.0.1", true},
-                    SpecialUseCase{"255.255.255.255", true}, SpecialUseCase{"203.0.113.9", true},
-                    SpecialUseCase{"::1", true}, SpecialUseCase{"::", true},
-                    SpecialUseCase{"fe80::1", true}, SpecialUseCase{"fd00::2", true},
-                    SpecialUseCase{"2001:db8::1", true}, SpecialUseCase{"ff02::1", true},
-                    SpecialUseCase{"::ffff:8.8.8.8", true}, SpecialUseCase{"172.32.0.1", false},
-                    SpecialUseCase{"100.128.0.1", false}, SpecialUseCase{"13.72.183.192", false},
-                    SpecialUseCase{"1.1.1.1", false}, SpecialUseCase{"2001:4860:4860::8888", false},
-                    SpecialUseCase{"2a00:2381:ffff::1", false}));
 
 // getaddrinfo()-style lists built by hand, so every order and family can be tried.
 class AddressList {
@@ -116,46 +100,35 @@ private:
     std::deque<addrinfo> nodes_;
 };
 
-std::optional<QString> chosen(AddressList& list)
+TEST(AddressChoice, PrefersPublicThenIpv4AndPassesOverZonesAndOtherFamilies)
 {
-    const auto address = SystemHostResolver::choose_address(list.get());
-    return address ? std::optional(address->text) : std::nullopt;
-}
-
-TEST(AddressChoice, prefers_ipv4_whatever_the_order)
-{
-    AddressList list;
-    list.ipv6("2001:4860:4860::8888").ipv6("2001:4860:4860::8844").ipv4("8.8.8.8").ipv4("8.8.4.4");
-    EXPECT_EQ(chosen(list), QStringLiteral("8.8.8.8"));
-}
-
-TEST(AddressChoice, skips_an_ipv6_entry_with_a_zone_and_takes_the_next)
-{
-    AddressList list;
-    list.ipv6("fe80::1", 1).ipv6("2001:4860:4860::8888");
-    EXPECT_EQ(chosen(list), QStringLiteral("2001:4860:4860::8888"));
-}
-
-TEST(AddressChoice, gives_nothing_for_an_empty_list_or_other_families)
-{
-    AddressList empty;
-    EXPECT_EQ(chosen(empty), std::nullopt);
-    AddressList others;
-    others.unix_socket().without_address(AF_INET).without_address(AF_INET6);
-    EXPECT_EQ(chosen(others), std::nullopt);
-}
-
-TEST(AddressChoice, passes_over_special_use_addresses_when_a_public_one_exists)
-{
-    AddressList mixed;
-    mixed.ipv4("10.0.0.5").ipv6("2001:4860:4860::8888").ipv4("8.8.8.8");
-    EXPECT_EQ(chosen(mixed), QStringLiteral("8.8.8.8"));
-    AddressList private_v4;
-    private_v4.ipv4("10.0.0.5").ipv6("2001:4860:4860::8888");
-    EXPECT_EQ(chosen(private_v4), QStringLiteral("2001:4860:4860::8888"));
-    AddressList only_private;
-    only_private.ipv6("fd00::1").ipv4("192.168.1.20").ipv4("10.0.0.5");
-    EXPECT_EQ(chosen(only_private), QStringLiteral("192.168.1.20"));
+    const std::pair<std::function<void(AddressList&)>, std::optional<QString>> cases[] = {
+        {[](AddressList& l) {
+             l.ipv6("2001:4860:4860::8888")
+                 .ipv6("2001:4860:4860::8844")
+                 .ipv4("8.8.8.8")
+                 .ipv4("8.8.4.4");
+         },
+         QStringLiteral("8.8.8.8")},
+        {[](AddressList& l) { l.ipv6("fe80::1", 1).ipv6("2001:4860:4860::8888"); },
+         QStringLiteral("2001:4860:4860::8888")},
+        {[](AddressList&) {}, std::nullopt},
+        {[](AddressList& l) { l.unix_socket().without_address(AF_INET).without_address(AF_INET6); },
+         std::nullopt},
+        {[](AddressList& l) { l.ipv4("10.0.0.5").ipv6("2001:4860:4860::8888").ipv4("8.8.8.8"); },
+         QStringLiteral("8.8.8.8")},
+        {[](AddressList& l) { l.ipv4("10.0.0.5").ipv6("2001:4860:4860::8888"); },
+         QStringLiteral("2001:4860:4860::8888")},
+        {[](AddressList& l) { l.ipv6("fd00::1").ipv4("192.168.1.20").ipv4("10.0.0.5"); },
+         QStringLiteral("192.168.1.20")},
+    };
+    for (const auto& [build, expected] : cases) {
+        AddressList list;
+        build(list);
+        const auto address = SystemHostResolver::choose_address(list.get());
+        EXPECT_EQ(address ? std::optional(address->text) : std::nullopt, expected)
+            << expected.value_or(QStringLiteral("none")).toStdString();
+    }
 }
 
 TEST(SystemResolver, gives_nothing_for_names_it_cannot_pass_on)

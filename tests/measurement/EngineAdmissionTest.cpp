@@ -1,4 +1,4 @@
-#include "EventLoopWait.h"
+#include "EventLoop.h"
 #include "FakeHttpEngine.h"
 #include "LocalHttpsServer.h"
 #include "ManualClock.h"
@@ -10,9 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -95,7 +92,7 @@ protected:
         HttpResult answer;
         answer.status = 204;
         engine.finish(probe, answer);
-        spin_until([&] { return engine.count() == 2; });
+        wait_until([&] { return engine.count() == 2; });
         ASSERT_EQ(engine.count(), 2u);
         EXPECT_TRUE(engine.transfer(engine.id_of(1)).request.waits_for_admission);
     }
@@ -108,7 +105,7 @@ protected:
         clock.advance_by(queued_ms);
         const QDateTime really_started = clock.now();
         engine.begin(request());
-        spin_for(5); // the start reaches the service's thread
+        wait_for(5); // the start reaches the service's thread
         return really_started;
     }
 
@@ -139,7 +136,7 @@ TEST_F(QueuedMeasurement, waiting_in_line_counts_for_no_phase_and_measured_at_is
     const QDateTime really_started = start_after(20'000);
     clock.advance_by(250);
     engine.finish(request(), answered_after(0.25));
-    ASSERT_TRUE(spin_until([&] { return !results.isEmpty(); }));
+    ASSERT_TRUE(wait_until([&] { return !results.isEmpty(); }));
 
     ASSERT_TRUE(results.first());
     const DomainMeasurement& m = *results.first();
@@ -160,10 +157,10 @@ TEST_F(QueuedMeasurement, the_watchdog_counts_from_the_real_start)
     const QDateTime really_started = start_after(30'000);
     EXPECT_TRUE(results.isEmpty()) << "timed out while waiting in line";
     clock.advance_by(14'900);
-    spin_for(5);
+    wait_for(5);
     EXPECT_TRUE(results.isEmpty());
     clock.advance_by(200);
-    ASSERT_TRUE(spin_until([&] { return !results.isEmpty(); }));
+    ASSERT_TRUE(wait_until([&] { return !results.isEmpty(); }));
     const DomainMeasurement& m = *results.first();
     EXPECT_EQ(m.error_message, QStringLiteral("Request timed out after 15 seconds."));
     EXPECT_LE(m.total_time, 15.0);
@@ -200,7 +197,7 @@ TEST(CurlEngineAdmission, one_place_lets_one_transfer_connect_at_a_time)
             },
             [started_at](Steady::time_point instant) { *started_at = instant; });
     }
-    ASSERT_TRUE(spin_until(
+    ASSERT_TRUE(wait_until(
         [&] {
             std::lock_guard lock(mutex);
             return observed.size() == count;
@@ -228,16 +225,8 @@ TEST(CurlEngineAdmission,
     LocalHttpsServer server;
     ASSERT_TRUE(server.is_running());
     server.serve("/", ServedResponse::with_status(200, "ok"));
-    // Accepts connections (the kernel does) but never speaks TLS.
-    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(silent, 8), 0);
-    socklen_t length = sizeof address;
-    ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
-
+    // Accepts connections but never speaks TLS.
+    LocalHttpsServer silent(LocalHttpsServer::Scheme::http);
     CurlEngine engine(CurlEngine::Options{.ca_bundle = server.ca_file().toLocal8Bit(),
                                           .threads = 1,
                                           .connecting_limit = 1,
@@ -245,7 +234,7 @@ TEST(CurlEngineAdmission,
     std::atomic<bool> stuck_done{false};
     std::atomic<bool> other_done{false};
     HttpRequest stuck;
-    stuck.url = QUrl(QStringLiteral("https://127.0.0.1:%1/").arg(ntohs(address.sin_port)));
+    stuck.url = QUrl(QStringLiteral("https://127.0.0.1:%1/").arg(silent.port()));
     stuck.timeout = milliseconds(4000);
     engine.start(std::move(stuck), [&](HttpResult) { stuck_done = true; });
     HttpRequest other;
@@ -257,11 +246,10 @@ TEST(CurlEngineAdmission,
         EXPECT_FALSE(result.error);
         other_done = true;
     });
-    ASSERT_TRUE(spin_until([&] { return other_done.load(); }, 3000));
+    ASSERT_TRUE(wait_until([&] { return other_done.load(); }, 3000));
     EXPECT_FALSE(stuck_done.load());
     EXPECT_LT(finished - asked, milliseconds(2000));
     EXPECT_GE(finished - asked, milliseconds(150));
-    ::close(silent);
 }
 
 } // namespace

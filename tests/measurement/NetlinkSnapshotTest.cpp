@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <ostream>
 
 namespace {
 
@@ -26,126 +25,78 @@ struct PathCase {
     Path expected;
 };
 
-void PrintTo(const PathCase& c, std::ostream* out)
+using M = NetlinkMessages;
+
+TEST(NetlinkPath, DecidesWhetherTheMachineHasAUsablePath)
 {
-    *out << c.name;
+    // clang-format off
+    const PathCase cases[] = {
+        {"nothing at all", [](M&) {}, {false, {}}},
+        {"links without routes", [](M& m) { usual_links(m); }, {false, {}}},
+        {"ipv4 default route through ethernet",
+         [](M& m) { usual_links(m).route(Route().via(2)); }, {true, {2}}},
+        {"ipv6 default route through ethernet",
+         [](M& m) { usual_links(m).route(Route().ipv6().via(2)); }, {true, {2}}},
+        {"through a link that is down",
+         [](M& m) { m.link(2, IFF_BROADCAST, IF_OPER_DOWN).route(Route().via(2)); }, {false, {}}},
+        {"through a link without carrier",
+         [](M& m) { m.link(2, IFF_UP, IF_OPER_LOWERLAYERDOWN).route(Route().via(2)); },
+         {false, {}}},
+        {"through a dormant link",
+         [](M& m) { m.link(2, IFF_UP | IFF_RUNNING, IF_OPER_DORMANT).route(Route().via(2)); },
+         {false, {}}},
+        {"through the loopback",
+         [](M& m) { m.link(1, loopback, IF_OPER_UNKNOWN).route(Route().via(1)); }, {false, {}}},
+        {"tunnel in unknown state counts as up",
+         [](M& m) {
+             m.link(7, IFF_UP | IFF_RUNNING | IFF_POINTOPOINT, IF_OPER_UNKNOWN)
+                 .route(Route().via(7)); },
+         {true, {7}}},
+        {"link without state goes by its flags",
+         [](M& m) { m.link(2, up_running).route(Route().via(2)); }, {true, {2}}},
+        {"through an unknown interface",
+         [](M& m) { usual_links(m).route(Route().via(9)); }, {false, {}}},
+        {"only a subnet route",
+         [](M& m) { usual_links(m).route(Route().prefix(24).via(2)); }, {false, {}}},
+        {"default route in another table",
+         [](M& m) { usual_links(m).route(Route().in_table(100).via(2)); }, {false, {}}},
+        {"table attribute overrides the header", [](M& m) {
+             usual_links(m)
+                 .route(Route().in_table(RT_TABLE_COMPAT).via(2).table_attribute_of(RT_TABLE_MAIN))
+                 .route(Route().ipv6().via(2).table_attribute_of(1000)); }, {true, {2}}},
+        {"unreachable default routes", [](M& m) {
+             usual_links(m).route(Route().of_type(RTN_UNREACHABLE).via(1))
+                 .route(Route().ipv6().of_type(RTN_BLACKHOLE).via(2)); }, {false, {}}},
+        {"cloned cache entry",
+         [](M& m) { usual_links(m).route(Route().with_flags(RTM_F_CLONED).via(2)); }, {false, {}}},
+        {"dead single path route",
+         [](M& m) { usual_links(m).route(Route().with_flags(RTNH_F_DEAD).via(2)); }, {false, {}}},
+        {"multipath with one usable hop",
+         [](M& m) { usual_links(m).link(3, IFF_UP, IF_OPER_DOWN).route(Route().hop(3).hop(2)); },
+         {true, {2}}},
+        {"multipath whose hops are dead",
+         [](M& m) { usual_links(m).route(Route().hop(2, RTNH_F_DEAD)); }, {false, {}}},
+        {"route naming no interface, usable link",
+         [](M& m) { usual_links(m).route(Route()); }, {true, {0}}},
+        {"route naming no interface, no usable link",
+         [](M& m) { m.link(1, loopback, IF_OPER_UNKNOWN).route(Route()); }, {false, {}}},
+        {"default routes of both families", [](M& m) {
+             usual_links(m).link(3, up_running, IF_OPER_UP).route(Route().ipv6().via(3))
+                 .route(Route().via(2)).route(Route().via(3)); }, {true, {2, 3}}},
+        {"routes listed before their links",
+         [](M& m) { m.route(Route().via(2)).link(2, up_running, IF_OPER_UP); }, {true, {2}}},
+    };
+    // clang-format on
+    for (const PathCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        NetlinkMessages messages;
+        c.build(messages);
+        messages.done();
+        NetlinkSnapshot snapshot;
+        ASSERT_EQ(snapshot.add_datagram(messages.bytes()), NetlinkSnapshot::Progress::done);
+        EXPECT_EQ(snapshot.path(), c.expected);
+    }
 }
-
-class NetlinkPathTest : public ::testing::TestWithParam<PathCase> {};
-
-TEST_P(NetlinkPathTest, DecidesWhetherTheMachineHasAUsablePath)
-{
-    NetlinkMessages messages;
-    GetParam().build(messages);
-    messages.done();
-    NetlinkSnapshot snapshot;
-    ASSERT_EQ(snapshot.add_datagram(messages.bytes()), NetlinkSnapshot::Progress::done);
-    const Path path = snapshot.path();
-    EXPECT_EQ(path.usable, GetParam().expected.usable);
-    EXPECT_EQ(path.interfaces, GetParam().expected.interfaces);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, NetlinkPathTest,
-    ::testing::Values(
-        PathCase{"nothing_at_all", [](NetlinkMessages&) {}, {false, {}}},
-        PathCase{"links_without_routes", [](NetlinkMessages& m) { usual_links(m); }, {false, {}}},
-        PathCase{"ipv4_default_route_through_ethernet",
-                 [](NetlinkMessages& m) { usual_links(m).route(Route().via(2)); },
-                 {true, {2}}},
-        PathCase{"ipv6_default_route_through_ethernet",
-                 [](NetlinkMessages& m) { usual_links(m).route(Route().ipv6().via(2)); },
-                 {true, {2}}},
-        PathCase{"default_route_through_a_link_that_is_down",
-                 [](NetlinkMessages& m) {
-                     m.link(2, IFF_BROADCAST, IF_OPER_DOWN).route(Route().via(2));
-                 },
-                 {false, {}}},
-        PathCase{"default_route_through_a_link_without_carrier",
-                 [](NetlinkMessages& m) {
-                     m.link(2, IFF_UP, IF_OPER_LOWERLAYERDOWN).route(Route().via(2));
-                 },
-                 {false, {}}},
-        PathCase{"default_route_through_a_dormant_link",
-                 [](NetlinkMessages& m) {
-                     m.link(2, IFF_UP | IFF_RUNNING, IF_OPER_DORMANT).route(Route().via(2));
-                 },
-                 {false, {}}},
-        PathCase{
-            "default_route_through_the_loopback",
-            [](NetlinkMessages& m) { m.link(1, loopback, IF_OPER_UNKNOWN).route(Route().via(1)); },
-            {false, {}}},
-        PathCase{"tunnel_in_unknown_state_counts_as_up",
-                 [](NetlinkMessages& m) {
-                     m.link(7, IFF_UP | IFF_RUNNING | IFF_POINTOPOINT, IF_OPER_UNKNOWN)
-                         .route(Route().via(7));
-                 },
-                 {true, {7}}},
-        PathCase{"link_without_reported_state_goes_by_its_flags",
-                 [](NetlinkMessages& m) { m.link(2, up_running).route(Route().via(2)); },
-                 {true, {2}}},
-        PathCase{"default_route_through_an_unknown_interface",
-                 [](NetlinkMessages& m) { usual_links(m).route(Route().via(9)); },
-                 {false, {}}},
-        PathCase{"only_a_subnet_route",
-                 [](NetlinkMessages& m) { usual_links(m).route(Route().prefix(24).via(2)); },
-                 {false, {}}},
-        PathCase{"default_route_in_another_table",
-                 [](NetlinkMessages& m) { usual_links(m).route(Route().in_table(100).via(2)); },
-                 {false, {}}},
-        PathCase{
-            "table_attribute_overrides_the_header",
-            [](NetlinkMessages& m) {
-                usual_links(m)
-                    .route(
-                        Route().in_table(RT_TABLE_COMPAT).via(2).table_attribute_of(RT_TABLE_MAIN))
-                    .route(Route().ipv6().via(2).table_attribute_of(1000));
-            },
-            {true, {2}}},
-        PathCase{"unreachable_default_route",
-                 [](NetlinkMessages& m) {
-                     usual_links(m).route(Route().of_type(RTN_UNREACHABLE).via(1));
-                     m.route(Route().ipv6().of_type(RTN_BLACKHOLE).via(2));
-                 },
-                 {false, {}}},
-        PathCase{"cloned_cache_entry",
-                 [](NetlinkMessages& m) {
-                     usual_links(m).route(Route().with_flags(RTM_F_CLONED).via(2));
-                 },
-                 {false, {}}},
-        PathCase{"dead_single_path_route",
-                 [](NetlinkMessages& m) {
-                     usual_links(m).route(Route().with_flags(RTNH_F_DEAD).via(2));
-                 },
-                 {false, {}}},
-        PathCase{"multipath_route_with_one_usable_hop",
-                 [](NetlinkMessages& m) {
-                     usual_links(m).link(3, IFF_UP, IF_OPER_DOWN).route(Route().hop(3).hop(2));
-                 },
-                 {true, {2}}},
-        PathCase{"multipath_route_whose_hops_are_dead",
-                 [](NetlinkMessages& m) { usual_links(m).route(Route().hop(2, RTNH_F_DEAD)); },
-                 {false, {}}},
-        PathCase{"route_naming_no_interface_with_a_usable_link",
-                 [](NetlinkMessages& m) { usual_links(m).route(Route()); },
-                 {true, {0}}},
-        PathCase{"route_naming_no_interface_without_a_usable_link",
-                 [](NetlinkMessages& m) { m.link(1, loopback, IF_OPER_UNKNOWN).route(Route()); },
-                 {false, {}}},
-        PathCase{"default_routes_of_both_families",
-                 [](NetlinkMessages& m) {
-                     usual_links(m)
-                         .link(3, up_running, IF_OPER_UP)
-                         .route(Route().ipv6().via(3))
-                         .route(Route().via(2))
-                         .route(Route().via(3));
-                 },
-                 {true, {2, 3}}},
-        PathCase{
-            "routes_listed_before_their_links",
-            [](NetlinkMessages& m) { m.route(Route().via(2)).link(2, up_running, IF_OPER_UP); },
-            {true, {2}}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NetlinkSnapshotTest, ReplySpreadOverSeveralDatagramsIsGatheredUntilDone)
 {

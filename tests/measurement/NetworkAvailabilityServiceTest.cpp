@@ -8,7 +8,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <vector>
 
 namespace {
@@ -69,7 +68,6 @@ struct Step {
     int caller = 0;
 };
 
-// `at_ms` -1: still waiting at the end.
 struct Outcome {
     int caller;
     qint64 at_ms;
@@ -84,124 +82,78 @@ struct Scenario {
     std::size_t parked_at_end = 0;
 };
 
-void PrintTo(const Scenario& scenario, std::ostream* out)
-{
-    *out << scenario.name;
-}
-
-class GateScenarioTest : public ::testing::TestWithParam<Scenario> {};
-
-TEST_P(GateScenarioTest, ReleasesCallersAtTheRightMoment)
-{
-    const Scenario& scenario = GetParam();
-    Gate gate;
-    for (const Step& step : scenario.steps) {
-        gate.run_until(step.at_ms);
-        switch (step.action) {
-        case Action::usable:
-            gate.report(true);
-            break;
-        case Action::unusable:
-            gate.report(false);
-            break;
-        case Action::arrive:
-            gate.arrive(step.caller);
-            break;
-        case Action::cancel:
-            gate.cancel(step.caller);
-            break;
-        }
-    }
-    gate.run_until(scenario.end_ms);
-
-    for (const Outcome& outcome : scenario.outcomes) {
-        SCOPED_TRACE(testing::Message() << "caller " << outcome.caller);
-        const Answer& answer = gate.answer(outcome.caller);
-        if (outcome.at_ms < 0) {
-            EXPECT_EQ(answer.calls, 0);
-            EXPECT_TRUE(gate.wait(outcome.caller).is_pending());
-        } else {
-            EXPECT_EQ(answer.calls, 1);
-            EXPECT_EQ(answer.value, outcome.value);
-            EXPECT_EQ(answer.at_ms, outcome.at_ms);
-            EXPECT_FALSE(gate.wait(outcome.caller).is_pending());
-        }
-    }
-    EXPECT_EQ(gate.service().parked_count(), scenario.parked_at_end);
-    // While the network is down nobody polls: parked callers hold no timer.
-    if (!gate.service().is_available()) {
-        EXPECT_EQ(gate.clock().pending_count(), 0u);
-    }
-}
-
 using enum Action;
 
-INSTANTIATE_TEST_SUITE_P(
-    Scenarios, GateScenarioTest,
-    ::testing::Values(Scenario{"caller_before_first_report_waits_for_it_then_stabilises",
-                               {{0, arrive, 0}, {1000, usable}},
-                               10000,
-                               {{0, 3000}}},
-                      Scenario{"caller_soon_after_report_waits_until_two_seconds_after_it",
-                               {{0, usable}, {500, arrive, 0}},
-                               10000,
-                               {{0, 2000}}},
-                      Scenario{"caller_long_after_report_passes_at_once",
-                               {{0, usable}, {10000, arrive, 0}},
-                               20000,
-                               {{0, 10000}}},
-                      Scenario{"caller_exactly_at_the_end_of_stabilisation_passes_at_once",
-                               {{0, usable}, {2000, arrive, 0}},
-                               5000,
-                               {{0, 2000}}},
-                      Scenario{"usable_report_restarts_the_stabilisation_time",
-                               {{0, usable}, {1500, usable}, {1600, arrive, 0}},
-                               10000,
-                               {{0, 3500}}},
-                      Scenario{"caller_already_sleeping_wakes_on_its_own_schedule",
-                               {{0, usable}, {500, arrive, 0}, {1500, usable}},
-                               10000,
-                               {{0, 2000}}},
-                      Scenario{"network_lost_during_the_sleep_parks_the_caller",
-                               {{0, usable}, {500, arrive, 0}, {1000, unusable}},
-                               60000,
-                               {{0, -1}},
-                               1},
-                      Scenario{"parked_caller_gets_a_fresh_stabilisation_when_the_network_returns",
-                               {{0, usable}, {500, arrive, 0}, {1000, unusable}, {4000, usable}},
-                               10000,
-                               {{0, 6000}}},
-                      Scenario{"network_back_before_the_sleep_ends_lets_the_caller_through",
-                               {{0, usable}, {500, arrive, 0}, {1000, unusable}, {1500, usable}},
-                               10000,
-                               {{0, 2000}}},
-                      Scenario{"no_network_ever_keeps_callers_parked",
-                               {{0, arrive, 0}, {100, unusable}, {200, arrive, 1}},
-                               600000,
-                               {{0, -1}, {1, -1}},
-                               2},
-                      Scenario{"cancelled_parked_caller_gets_false_and_leaves",
-                               {{0, arrive, 0}, {100, arrive, 1}, {700, cancel, 0}},
-                               5000,
-                               {{0, 700, false}, {1, -1}},
-                               1},
-                      Scenario{"cancelled_sleeping_caller_gets_false_at_once",
-                               {{0, usable}, {500, arrive, 0}, {600, arrive, 1}, {1000, cancel, 0}},
-                               5000,
-                               {{0, 1000, false}, {1, 2000}}},
-                      Scenario{"cancel_after_release_changes_nothing",
-                               {{0, usable}, {500, arrive, 0}, {3000, cancel, 0}},
-                               5000,
-                               {{0, 2000}}},
-                      Scenario{"callers_arriving_at_different_times_share_one_report",
-                               {{0, arrive, 0},
-                                {300, arrive, 1},
-                                {1000, usable},
-                                {1500, arrive, 2},
-                                {4000, arrive, 3}},
-                               10000,
-                               {{0, 3000}, {1, 3000}, {2, 3000}, {3, 4000}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+// Times in milliseconds from the start; `at_ms` -1: still waiting at the end.
+// clang-format off
+const Scenario scenarios[] = {
+    {"waits for the first report to settle", {{0, arrive, 0}, {1000, usable}}, 10000, {{0, 3000}}},
+    {"arriving soon after a report", {{0, usable}, {500, arrive, 0}}, 10000, {{0, 2000}}},
+    {"arriving long after a report", {{0, usable}, {10000, arrive, 0}}, 20000, {{0, 10000}}},
+    {"arriving as it settles", {{0, usable}, {2000, arrive, 0}}, 5000, {{0, 2000}}},
+    {"a usable report restarts the time", {{0, usable}, {1500, usable}, {1600, arrive, 0}}, 10000,
+     {{0, 3500}}},
+    {"a sleeper wakes on its own schedule", {{0, usable}, {500, arrive, 0}, {1500, usable}}, 10000,
+     {{0, 2000}}},
+    {"lost during the sleep parks", {{0, usable}, {500, arrive, 0}, {1000, unusable}}, 60000,
+     {{0, -1}}, 1},
+    {"parked ones settle anew", {{0, usable}, {500, arrive, 0}, {1000, unusable}, {4000, usable}},
+     10000, {{0, 6000}}},
+    {"back before sleep ends", {{0, usable}, {500, arrive, 0}, {1000, unusable}, {1500, usable}},
+     10000, {{0, 2000}}},
+    {"no network ever", {{0, arrive, 0}, {100, unusable}, {200, arrive, 1}}, 600000,
+     {{0, -1}, {1, -1}}, 2},
+    {"cancelled while parked", {{0, arrive, 0}, {100, arrive, 1}, {700, cancel, 0}}, 5000,
+     {{0, 700, false}, {1, -1}}, 1},
+    {"cancelled asleep", {{0, usable}, {500, arrive, 0}, {600, arrive, 1}, {1000, cancel, 0}},
+     5000, {{0, 1000, false}, {1, 2000}}},
+    {"cancelled after release", {{0, usable}, {500, arrive, 0}, {3000, cancel, 0}}, 5000,
+     {{0, 2000}}},
+    {"callers share one report",
+     {{0, arrive, 0}, {300, arrive, 1}, {1000, usable}, {1500, arrive, 2}, {4000, arrive, 3}},
+     10000, {{0, 3000}, {1, 3000}, {2, 3000}, {3, 4000}}},
+};
+// clang-format on
+
+TEST(NetworkAvailabilityServiceTest, ReleasesCallersAtTheRightMoment)
+{
+    for (const Scenario& scenario : scenarios) {
+        SCOPED_TRACE(scenario.name);
+        Gate gate;
+        for (const Step& step : scenario.steps) {
+            gate.run_until(step.at_ms);
+            switch (step.action) {
+            case usable:
+            case unusable:
+                gate.report(step.action == usable);
+                break;
+            case arrive:
+                gate.arrive(step.caller);
+                break;
+            case cancel:
+                gate.cancel(step.caller);
+                break;
+            }
+        }
+        gate.run_until(scenario.end_ms);
+
+        for (const Outcome& outcome : scenario.outcomes) {
+            SCOPED_TRACE(testing::Message() << "caller " << outcome.caller);
+            const Answer& answer = gate.answer(outcome.caller);
+            const bool waiting = outcome.at_ms < 0;
+            EXPECT_EQ(answer.calls, waiting ? 0 : 1);
+            EXPECT_EQ(gate.wait(outcome.caller).is_pending(), waiting);
+            if (!waiting) {
+                EXPECT_EQ(answer.value, outcome.value);
+                EXPECT_EQ(answer.at_ms, outcome.at_ms);
+            }
+        }
+        EXPECT_EQ(gate.service().parked_count(), scenario.parked_at_end);
+        // While the network is down nobody polls: parked callers hold no timer.
+        if (!gate.service().is_available())
+            EXPECT_EQ(gate.clock().pending_count(), 0u);
+    }
+}
 
 TEST(NetworkAvailabilityServiceTest, TakesTheSourcesFirstReportAsItsStartingState)
 {
@@ -253,28 +205,6 @@ TEST(NetworkAvailabilityServiceTest, MovedWaitKeepsTheCallerAndReassignmentCance
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(first, false);
     EXPECT_TRUE(moved.is_pending());
-}
-
-TEST(NetworkAvailabilityServiceTest, ReleasesAnyNumberOfCallersTogether)
-{
-    Gate gate;
-    constexpr int callers = 200;
-    for (int caller = 0; caller < callers; ++caller)
-        gate.arrive(caller);
-    EXPECT_EQ(gate.service().parked_count(), std::size_t{callers});
-    EXPECT_EQ(gate.clock().pending_count(), 0u);
-
-    gate.run_until(1000);
-    gate.report(true);
-    EXPECT_EQ(gate.service().parked_count(), 0u);
-    gate.run_until(2999);
-    EXPECT_EQ(gate.answer(0).calls, 0);
-    gate.run_until(3000);
-    for (int caller = 0; caller < callers; ++caller) {
-        EXPECT_EQ(gate.answer(caller).calls, 1) << caller;
-        EXPECT_EQ(gate.answer(caller).value, true) << caller;
-    }
-    EXPECT_EQ(gate.clock().pending_count(), 0u);
 }
 
 TEST(NetworkAvailabilityServiceTest, CallbackMayCancelAnotherCallerDueAtTheSameMoment)

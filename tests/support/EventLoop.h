@@ -17,3 +17,9 @@ bool wait_until(Condition condition, int timeout_ms = 10'000)
     }
     return true;
 }
+
+// Runs the event loop for `ms`, so that anything still on its way can arrive.
+inline void wait_for(int ms)
+{
+    wait_until([] { return false; }, ms);
+}
