@@ -11,18 +11,20 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class Editing : public ::testing::Test {
 protected:
     ProcessResult tessary(QStringList arguments)
     {
-        return run_tessary(arguments << QStringLiteral("--data-dir") << folder.path());
+        return run_tessary(arguments << u"--data-dir"_s << folder.path());
     }
 
     QList<MonitoredDomain> saved() const
     {
-        return DomainJson::decode_list(folder.read(QStringLiteral("domains.json"))).value();
+        return DomainJson::decode_list(folder.read(u"domains.json"_s)).value();
     }
 
     DataFolder folder;
@@ -31,86 +33,75 @@ protected:
 TEST_F(Editing, commands_change_the_files_through_the_store)
 {
     ASSERT_EQ(
-        tessary({QStringLiteral("add"), QStringLiteral("example.com"), QStringLiteral("--interval"),
-                 QStringLiteral("30"), QStringLiteral("--notify")})
-            .exit_code,
+        tessary({u"add"_s, u"example.com"_s, u"--interval"_s, u"30"_s, u"--notify"_s}).exit_code,
         0);
-    ASSERT_EQ(tessary({QStringLiteral("add"), QStringLiteral("shop.example.org/a"),
-                       QStringLiteral("--inactive")})
-                  .exit_code,
-              0);
+    ASSERT_EQ(tessary({u"add"_s, u"shop.example.org/a"_s, u"--inactive"_s}).exit_code, 0);
     ASSERT_EQ(saved().size(), 2);
     EXPECT_EQ(saved().at(0).interval_seconds, 30);
     EXPECT_TRUE(saved().at(0).notifies_on_anomalies);
     EXPECT_FALSE(saved().at(1).is_active);
 
-    EXPECT_EQ(tessary({QStringLiteral("pin"), QStringLiteral("shop.example.org")}).exit_code, 0);
-    EXPECT_EQ(saved().first().url_string, QStringLiteral("https://shop.example.org/a"));
+    EXPECT_EQ(tessary({u"pin"_s, u"shop.example.org"_s}).exit_code, 0);
+    EXPECT_EQ(saved().first().url_string, u"https://shop.example.org/a"_s);
     EXPECT_TRUE(saved().first().is_pinned);
 
-    EXPECT_EQ(
-        tessary({QStringLiteral("edit"), QStringLiteral("example.com"), QStringLiteral("--url"),
-                 QStringLiteral("www.example.net"), QStringLiteral("--user-agent"),
-                 QStringLiteral("Bot/2"), QStringLiteral("--no-notify")})
-            .exit_code,
-        0);
+    EXPECT_EQ(tessary({u"edit"_s, u"example.com"_s, u"--url"_s, u"www.example.net"_s,
+                       u"--user-agent"_s, u"Bot/2"_s, u"--no-notify"_s})
+                  .exit_code,
+              0);
     const MonitoredDomain edited = saved().at(1);
-    EXPECT_EQ(edited.url_string, QStringLiteral("https://example.net"));
-    EXPECT_EQ(edited.user_agent, QStringLiteral("Bot/2"));
+    EXPECT_EQ(edited.url_string, u"https://example.net"_s);
+    EXPECT_EQ(edited.user_agent, u"Bot/2"_s);
     EXPECT_FALSE(edited.notifies_on_anomalies);
 
-    EXPECT_EQ(tessary({QStringLiteral("archive"), QStringLiteral("example.net")}).exit_code, 0);
+    EXPECT_EQ(tessary({u"archive"_s, u"example.net"_s}).exit_code, 0);
     EXPECT_TRUE(saved().at(1).is_archived);
-    const ProcessResult suggestions = tessary({QStringLiteral("suggestions")});
+    const ProcessResult suggestions = tessary({u"suggestions"_s});
     EXPECT_TRUE(suggestions.out.contains("https://example.net  archived"))
         << suggestions.out.constData();
 }
 
 TEST_F(Editing, refusals_print_the_stores_message_and_change_nothing)
 {
-    ASSERT_EQ(tessary({QStringLiteral("add"), QStringLiteral("example.com")}).exit_code, 0);
-    const QByteArray before = folder.read(QStringLiteral("domains.json"));
+    ASSERT_EQ(tessary({u"add"_s, u"example.com"_s}).exit_code, 0);
+    const QByteArray before = folder.read(u"domains.json"_s);
 
-    const ProcessResult duplicate =
-        tessary({QStringLiteral("add"), QStringLiteral("https://www.EXAMPLE.com")});
+    const ProcessResult duplicate = tessary({u"add"_s, u"https://www.EXAMPLE.com"_s});
     EXPECT_EQ(duplicate.exit_code, 1);
     EXPECT_TRUE(duplicate.err.contains("This domain is already being monitored."))
         << duplicate.err.constData();
 
-    const ProcessResult invalid = tessary({QStringLiteral("add"), QStringLiteral("not a url")});
+    const ProcessResult invalid = tessary({u"add"_s, u"not a url"_s});
     EXPECT_EQ(invalid.exit_code, 1);
     EXPECT_TRUE(invalid.err.contains("Enter a valid domain or URL."));
 
-    const ProcessResult out_of_range = tessary({QStringLiteral("add"), QStringLiteral("b.example"),
-                                                QStringLiteral("--interval"), QStringLiteral("5")});
+    const ProcessResult out_of_range = tessary({u"add"_s, u"b.example"_s, u"--interval"_s, u"5"_s});
     EXPECT_EQ(out_of_range.exit_code, 1);
     EXPECT_TRUE(out_of_range.err.contains("--interval must be a whole number from 20 to 86400"));
+    const ProcessResult too_long = tessary({u"add"_s, u"b.example"_s, u"--lookback"_s, u"8761"_s});
+    EXPECT_EQ(too_long.exit_code, 1);
+    EXPECT_TRUE(too_long.err.contains("--lookback must be a whole number from 1 to 8760"));
 
-    EXPECT_EQ(folder.read(QStringLiteral("domains.json")), before);
+    EXPECT_EQ(folder.read(u"domains.json"_s), before);
 }
 
 TEST_F(Editing, destructive_commands_need_a_yes_without_a_terminal)
 {
-    ASSERT_EQ(tessary({QStringLiteral("add"), QStringLiteral("example.com")}).exit_code, 0);
-    const QByteArray before = folder.read(QStringLiteral("domains.json"));
+    ASSERT_EQ(tessary({u"add"_s, u"example.com"_s}).exit_code, 0);
+    const QByteArray before = folder.read(u"domains.json"_s);
     for (const QStringList& command :
-         {QStringList{QStringLiteral("remove"), QStringLiteral("example.com")},
-          QStringList{QStringLiteral("clear"), QStringLiteral("--everything")},
-          QStringList{QStringLiteral("clear"), QStringLiteral("--all-history")},
-          QStringList{QStringLiteral("archive"), QStringLiteral("--all")}}) {
+         {QStringList{u"remove"_s, u"example.com"_s}, QStringList{u"clear"_s, u"--everything"_s},
+          QStringList{u"clear"_s, u"--all-history"_s}, QStringList{u"archive"_s, u"--all"_s}}) {
         const ProcessResult refused = tessary(command);
         EXPECT_EQ(refused.exit_code, 1) << command.join(u' ').toStdString();
         EXPECT_TRUE(refused.err.contains("--yes")) << refused.err.constData();
     }
-    EXPECT_EQ(folder.read(QStringLiteral("domains.json")), before);
+    EXPECT_EQ(folder.read(u"domains.json"_s), before);
 
-    EXPECT_EQ(
-        tessary({QStringLiteral("remove"), QStringLiteral("example.com"), QStringLiteral("--yes")})
-            .exit_code,
-        0);
+    EXPECT_EQ(tessary({u"remove"_s, u"example.com"_s, u"--yes"_s}).exit_code, 0);
     EXPECT_TRUE(saved().isEmpty());
     const auto suggestions =
-        SuggestionJson::decode_list(folder.read(QStringLiteral("deleted_domain_suggestions.json")));
+        SuggestionJson::decode_list(folder.read(u"deleted_domain_suggestions.json"_s));
     ASSERT_TRUE(suggestions);
     EXPECT_EQ(suggestions->size(), 1);
 }
@@ -129,21 +120,20 @@ TEST(Monitor, measures_prints_and_leaves_the_history_on_sigterm)
     for (const char* site : {"a", "b"}) {
         MonitoredDomain d;
         d.id = QUuid::createUuid();
-        d.url_string = server.url(QStringLiteral("/"), QStringLiteral("localhost")).toString() +
-                       QStringLiteral("?site=") + QLatin1String(site);
+        d.url_string =
+            server.url(u"/"_s, u"localhost"_s).toString() + u"?site="_s + QLatin1String(site);
         d.interval_seconds = 20;
         domains.append(d);
     }
-    folder.write(QStringLiteral("domains.json"), DomainJson::encode_list(domains));
+    folder.write(u"domains.json"_s, DomainJson::encode_list(domains));
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TESSARY_CA_BUNDLE"), server.ca_file());
-    environment.insert(QStringLiteral("TESSARY_PROBE_URL"),
-                       server.url(QStringLiteral("/generate_204")).toString());
+    environment.insert(u"TESSARY_CA_BUNDLE"_s, server.ca_file());
+    environment.insert(u"TESSARY_PROBE_URL"_s, server.url(u"/generate_204"_s).toString());
     QProcess monitor;
     monitor.setProcessEnvironment(environment);
     monitor.start(QStringLiteral(TESSARY_EXECUTABLE),
-                  {QStringLiteral("monitor"), QStringLiteral("--data-dir"), folder.path()});
+                  {u"monitor"_s, u"--data-dir"_s, folder.path()});
     ASSERT_TRUE(monitor.waitForStarted());
     QByteArray printed;
     const bool measured = wait_until(
@@ -155,14 +145,13 @@ TEST(Monitor, measures_prints_and_leaves_the_history_on_sigterm)
     ASSERT_TRUE(measured) << printed.constData() << monitor.readAllStandardError().constData();
     EXPECT_TRUE(printed.contains("localhost")) << printed.constData();
 
-    const ProcessResult second =
-        run_tessary({QStringLiteral("monitor"), QStringLiteral("--data-dir"), folder.path()});
+    const ProcessResult second = run_tessary({u"monitor"_s, u"--data-dir"_s, folder.path()});
     EXPECT_EQ(second.exit_code, 1);
-    EXPECT_TRUE(second.err.contains(
-        QStringLiteral("tessary monitor (process %1)").arg(monitor.processId()).toUtf8()))
+    EXPECT_TRUE(
+        second.err.contains(u"tessary monitor (process %1)"_s.arg(monitor.processId()).toUtf8()))
         << second.err.constData();
-    const ProcessResult edit = run_tessary({QStringLiteral("pin"), QStringLiteral("localhost"),
-                                            QStringLiteral("--data-dir"), folder.path()});
+    const ProcessResult edit =
+        run_tessary({u"pin"_s, u"localhost"_s, u"--data-dir"_s, folder.path()});
     EXPECT_EQ(edit.exit_code, 1);
 
     monitor.terminate();
@@ -170,16 +159,14 @@ TEST(Monitor, measures_prints_and_leaves_the_history_on_sigterm)
     EXPECT_EQ(monitor.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(monitor.exitCode(), 0);
 
-    const auto history =
-        HistoryJson::decode(folder.read(QStringLiteral("measurement_history.json")));
+    const auto history = HistoryJson::decode(folder.read(u"measurement_history.json"_s));
     ASSERT_TRUE(history) << history.error().to_string().toStdString();
     for (const MonitoredDomain& d : domains) {
         const QList<DomainMeasurement> measurements =
             history->value(d.id.toString(QUuid::WithoutBraces).toUpper());
         ASSERT_FALSE(measurements.isEmpty());
         EXPECT_EQ(measurements.first().http_status, 200);
-        EXPECT_EQ(measurements.first().response_x_headers.value(QStringLiteral("x-cache")),
-                  QStringLiteral("HIT"));
+        EXPECT_EQ(measurements.first().response_x_headers.value(u"x-cache"_s), u"HIT"_s);
         EXPECT_TRUE(measurements.first().ssl_time.has_value());
         EXPECT_FALSE(measurements.first().is_local_network_issue);
     }

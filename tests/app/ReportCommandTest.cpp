@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Three domains: the pinned one comes first in store order; the third is archived.
@@ -23,8 +25,8 @@ class ReportCommand : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder.write(QStringLiteral("domains.json"), domains_json);
-        folder.write(QStringLiteral("measurement_history.json"), history_json);
+        folder.write(u"domains.json"_s, domains_json);
+        folder.write(u"measurement_history.json"_s, history_json);
     }
     void TearDown() override
     {
@@ -33,9 +35,7 @@ protected:
 
     ProcessResult report(const QStringList& arguments)
     {
-        return run_tessary(
-            QStringList{QStringLiteral("--data-dir"), folder.path(), QStringLiteral("report")} +
-            arguments);
+        return run_tessary(QStringList{u"--data-dir"_s, folder.path(), u"report"_s} + arguments);
     }
 
     DataFolder folder;
@@ -47,57 +47,53 @@ protected:
 TEST_F(ReportCommand, all_writes_every_active_domain_in_store_order_and_nothing_else)
 {
     const QStringList before = folder.entries();
-    const QString target = output.filePath(QStringLiteral("r.pdf"));
-    const ProcessResult run = report({QStringLiteral("--all"), QStringLiteral("-o"), target});
+    const QString target = output.filePath(u"r.pdf"_s);
+    const ProcessResult run = report({u"--all"_s, u"-o"_s, target});
     ASSERT_EQ(run.exit_code, 0) << run.err.constData();
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(run.err.isEmpty()) << run.err.constData();
     EXPECT_EQ(folder.entries(), before);
-    EXPECT_EQ(QDir(output.path()).entryList(QDir::Files), QStringList{QStringLiteral("r.pdf")});
+    EXPECT_EQ(QDir(output.path()).entryList(QDir::Files), QStringList{u"r.pdf"_s});
 
     QFile file(target);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray pdf = file.readAll();
     // The domain without measurements takes one page, the other's section two.
-    EXPECT_EQ(Poppler::info(pdf).value(QStringLiteral("Pages")), QStringLiteral("3"));
+    EXPECT_EQ(Poppler::info(pdf).value(u"Pages"_s), u"3"_s);
     const QString text = Poppler::text(pdf);
-    Poppler::expect_in_order(text, {QStringLiteral("Domains: 2 Measurements: 2"),
-                                    QStringLiteral("pinned.example.org"),
-                                    QStringLiteral("No measurements available."),
-                                    QStringLiteral("example.com"), QStringLiteral("Heartbeat")});
-    EXPECT_FALSE(text.contains(QStringLiteral("archived.example.net")));
+    Poppler::expect_in_order(text,
+                             {u"Domains: 2 Measurements: 2"_s, u"pinned.example.org"_s,
+                              u"No measurements available."_s, u"example.com"_s, u"Heartbeat"_s});
+    EXPECT_FALSE(text.contains(u"archived.example.net"_s));
 
     // Without domain names the report is the same, apart from the time it was made.
-    const ProcessResult plain = report({QStringLiteral("-o"), QStringLiteral("-")});
+    const ProcessResult plain = report({u"-o"_s, u"-"_s});
     ASSERT_EQ(plain.exit_code, 0) << plain.err.constData();
     const auto after_generated = [](const QString& text) {
-        return text.mid(text.indexOf(QStringLiteral(" Domains: ")));
+        return text.mid(text.indexOf(u" Domains: "_s));
     };
     EXPECT_EQ(after_generated(Poppler::text(plain.out)), after_generated(text));
 }
 
 TEST_F(ReportCommand, named_domains_come_in_the_given_order_to_standard_output)
 {
-    const ProcessResult run =
-        report({QStringLiteral("example.com"), QStringLiteral("archived.example.net"),
-                QStringLiteral("https://example.com/"), QStringLiteral("-o"), QStringLiteral("-")});
+    const ProcessResult run = report(
+        {u"example.com"_s, u"archived.example.net"_s, u"https://example.com/"_s, u"-o"_s, u"-"_s});
     ASSERT_EQ(run.exit_code, 0) << run.err.constData();
     EXPECT_TRUE(run.out.startsWith("%PDF-"));
-    EXPECT_EQ(Poppler::info(run.out).value(QStringLiteral("Pages")), QStringLiteral("3"));
+    EXPECT_EQ(Poppler::info(run.out).value(u"Pages"_s), u"3"_s);
     Poppler::expect_in_order(Poppler::text(run.out),
-                             {QStringLiteral("Domains: 2 Measurements: 2"),
-                              QStringLiteral("example.com"), QStringLiteral("Interpretation"),
-                              QStringLiteral("archived.example.net")});
+                             {u"Domains: 2 Measurements: 2"_s, u"example.com"_s,
+                              u"Interpretation"_s, u"archived.example.net"_s});
 }
 
 TEST_F(ReportCommand, follows_the_language_preference)
 {
     L10n::set_selected_language(AppLanguage::dutch);
-    const ProcessResult run = report({QStringLiteral("-o"), QStringLiteral("-")});
+    const ProcessResult run = report({u"-o"_s, u"-"_s});
     ASSERT_EQ(run.exit_code, 0) << run.err.constData();
-    EXPECT_EQ(Poppler::info(run.out).value(QStringLiteral("Title")),
-              QStringLiteral("Tessary Rapport"));
-    EXPECT_TRUE(Poppler::text(run.out).startsWith(QStringLiteral("Tessary Rapport Gegenereerd: ")));
+    EXPECT_EQ(Poppler::info(run.out).value(u"Title"_s), u"Tessary Rapport"_s);
+    EXPECT_TRUE(Poppler::text(run.out).startsWith(u"Tessary Rapport Gegenereerd: "_s));
 }
 
 struct ReportFailure {
@@ -118,13 +114,13 @@ class ReportCommandFailures : public ReportCommand,
 TEST_P(ReportCommandFailures, leave_the_target_alone)
 {
     const ReportFailure& f = GetParam();
-    const QString target = output.filePath(QStringLiteral("r.pdf"));
+    const QString target = output.filePath(u"r.pdf"_s);
     QFile previous(target);
     ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
     previous.write("previous report");
     previous.close();
     QStringList arguments = QString::fromUtf8(f.arguments).split(QLatin1Char(' '));
-    arguments.replaceInStrings(QStringLiteral("TARGET"), target);
+    arguments.replaceInStrings(u"TARGET"_s, target);
     const ProcessResult run = report(arguments);
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_TRUE(run.out.isEmpty());
@@ -132,8 +128,7 @@ TEST_P(ReportCommandFailures, leave_the_target_alone)
     EXPECT_TRUE(run.err.contains(f.message)) << run.err.constData();
     ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
     EXPECT_EQ(previous.readAll(), "previous report");
-    EXPECT_EQ(QDir(output.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList{QStringLiteral("r.pdf")});
+    EXPECT_EQ(QDir(output.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"r.pdf"_s});
 }
 
 INSTANTIATE_TEST_SUITE_P(

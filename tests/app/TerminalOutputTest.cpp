@@ -5,6 +5,8 @@
 
 #include <ostream>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A site that put escape sequences in its URL path and its error text (a
@@ -33,8 +35,8 @@ class TerminalOutput : public ::testing::TestWithParam<OutputCase> {
 protected:
     void SetUp() override
     {
-        folder.write(QStringLiteral("domains.json"), domains_json);
-        folder.write(QStringLiteral("measurement_history.json"), history_json);
+        folder.write(u"domains.json"_s, domains_json);
+        folder.write(u"measurement_history.json"_s, history_json);
     }
 
     DataFolder folder;
@@ -58,7 +60,7 @@ TEST_P(TerminalOutput, shows_control_characters_as_a_placeholder)
 {
     const OutputCase& c = GetParam();
     QStringList arguments = c.arguments;
-    arguments << QStringLiteral("--data-dir") << folder.path();
+    arguments << u"--data-dir"_s << folder.path();
     const ProcessResult run = run_tessary(arguments);
     const QByteArray printed = run.out + run.err;
     EXPECT_FALSE(has_control_characters(printed)) << printed.constData();
@@ -67,36 +69,31 @@ TEST_P(TerminalOutput, shows_control_characters_as_a_placeholder)
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, TerminalOutput,
-    ::testing::Values(OutputCase{"list",
-                                 {QStringLiteral("list")},
-                                 "boom\xef\xbf\xbd[2J\xef\xbf\xbd\xef\xbf\xbdX-Fake: 1"},
-                      OutputCase{"list_url",
-                                 {QStringLiteral("list")},
-                                 "https://evil.example/\xef\xbf\xbd]0;owned\xef\xbf\xbd"},
-                      OutputCase{"stats",
-                                 {QStringLiteral("stats"),
-                                  QStringLiteral("0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9")},
-                                 "https://evil.example/\xef\xbf\xbd]0;owned\xef\xbf\xbd"},
-                      OutputCase{"suggestions",
-                                 {QStringLiteral("suggestions")},
-                                 "https://gone.example/\xef\xbf\xbd"
-                                 "31m\xef\xbf\xbd"},
-                      OutputCase{"pin",
-                                 {QStringLiteral("pin"),
-                                  QStringLiteral("0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9")},
-                                 "Pinned https://evil.example/\xef\xbf\xbd]0;owned\xef\xbf\xbd"},
-                      OutputCase{"unknown_domain",
-                                 {QStringLiteral("stats"), QStringLiteral("nothing\x1b[2J")},
-                                 "no domain matches \"nothing\xef\xbf\xbd[2J\""}),
+    ::testing::Values(
+        OutputCase{"list", {u"list"_s}, "boom\xef\xbf\xbd[2J\xef\xbf\xbd\xef\xbf\xbdX-Fake: 1"},
+        OutputCase{
+            "list_url", {u"list"_s}, "https://evil.example/\xef\xbf\xbd]0;owned\xef\xbf\xbd"},
+        OutputCase{"stats",
+                   {u"stats"_s, u"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9"_s},
+                   "https://evil.example/\xef\xbf\xbd]0;owned\xef\xbf\xbd"},
+        OutputCase{"suggestions",
+                   {u"suggestions"_s},
+                   "https://gone.example/\xef\xbf\xbd"
+                   "31m\xef\xbf\xbd"},
+        OutputCase{"pin",
+                   {u"pin"_s, u"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9"_s},
+                   "Pinned https://evil.example/\xef\xbf\xbd]0;owned\xef\xbf\xbd"},
+        OutputCase{"unknown_domain",
+                   {u"stats"_s, u"nothing\x1b[2J"_s},
+                   "no domain matches \"nothing\xef\xbf\xbd[2J\""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TerminalOutputJson, json_output_keeps_escaping_as_json_does)
 {
     DataFolder folder;
-    folder.write(QStringLiteral("domains.json"), domains_json);
-    folder.write(QStringLiteral("measurement_history.json"), history_json);
-    const ProcessResult run = run_tessary({QStringLiteral("list"), QStringLiteral("--json"),
-                                           QStringLiteral("--data-dir"), folder.path()});
+    folder.write(u"domains.json"_s, domains_json);
+    folder.write(u"measurement_history.json"_s, history_json);
+    const ProcessResult run = run_tessary({u"list"_s, u"--json"_s, u"--data-dir"_s, folder.path()});
     ASSERT_EQ(run.exit_code, 0) << run.err.constData();
     EXPECT_FALSE(run.out.contains("\xef\xbf\xbd"));
     EXPECT_TRUE(run.out.toLower().contains("boom\\u001b[2j\\r\\nx-fake: 1")) << run.out.constData();

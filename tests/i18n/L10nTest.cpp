@@ -54,50 +54,36 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.name);
     });
 
-TEST(AppLanguageTest, RawValuesRoundTripInMenuOrder)
+TEST_F(LanguagePreferenceTest, ChoiceIsStoredByRawValueAndAnythingElseReadsAsSystem)
 {
-    const QStringList expected = {u"system"_s, u"english"_s, u"dutch"_s};
-    ASSERT_EQ(all_app_languages.size(), static_cast<std::size_t>(expected.size()));
-    for (std::size_t i = 0; i < all_app_languages.size(); ++i) {
-        const AppLanguage language = all_app_languages[i];
-        EXPECT_EQ(app_language_raw_value(language), expected[static_cast<qsizetype>(i)]);
-        EXPECT_EQ(app_language_from_raw_value(app_language_raw_value(language)), language);
-    }
-}
-
-TEST_F(LanguagePreferenceTest, MissingOrUnknownStoredValueReadsAsSystem)
-{
-    EXPECT_EQ(L10n::selected_language(), AppLanguage::system);
-    for (const QString& raw : {u""_s, u"Dutch"_s, u"nl"_s, u" english"_s, u"klingon"_s}) {
-        Preferences::set_value(QString::fromLatin1(Preferences::app_language_key), raw);
-        EXPECT_EQ(L10n::selected_language(), AppLanguage::system) << raw.toStdString();
-    }
-}
-
-TEST_F(LanguagePreferenceTest, ChoiceIsStoredByRawValue)
-{
+    const QStringList raw_values = {u"system"_s, u"english"_s, u"dutch"_s};
+    ASSERT_EQ(all_app_languages.size(), static_cast<std::size_t>(raw_values.size()));
     const QString key = QString::fromLatin1(Preferences::app_language_key);
-    for (const AppLanguage language : all_app_languages) {
+    EXPECT_EQ(L10n::selected_language(), AppLanguage::system);
+    for (std::size_t i = 0; i < all_app_languages.size(); ++i) {
+        const AppLanguage language = all_app_languages[i]; // in menu order
+        EXPECT_EQ(app_language_raw_value(language), raw_values[static_cast<qsizetype>(i)]);
+        EXPECT_EQ(app_language_from_raw_value(app_language_raw_value(language)), language);
         L10n::set_selected_language(language);
         EXPECT_EQ(Preferences::value(key).toString(), app_language_raw_value(language));
         EXPECT_EQ(L10n::selected_language(), language);
     }
     Preferences::set_value(key, u"dutch"_s);
     EXPECT_EQ(L10n::selected_language(), AppLanguage::dutch);
-}
-
-TEST_F(LanguagePreferenceTest, ChoiceLivesInTheTessaryConfigurationFile)
-{
-    L10n::set_selected_language(AppLanguage::dutch);
-    const QString file =
-        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-            .filePath(u"Tessary/Tessary.conf"_s);
-    EXPECT_TRUE(QFileInfo::exists(file)) << file.toStdString();
+    for (const QString& raw : {u""_s, u"Dutch"_s, u"nl"_s, u" english"_s, u"klingon"_s}) {
+        Preferences::set_value(key, raw);
+        EXPECT_EQ(L10n::selected_language(), AppLanguage::system) << raw.toStdString();
+    }
 }
 
 TEST_F(LanguagePreferenceTest, TextFollowsAChangeOfChoiceAtOnce)
 {
     L10n::set_selected_language(AppLanguage::dutch);
+    // The choice lives in the Tessary configuration file.
+    const QString file =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+            .filePath(u"Tessary/Tessary.conf"_s);
+    EXPECT_TRUE(QFileInfo::exists(file)) << file.toStdString();
     EXPECT_EQ(L10n::text(u"Domains", u"Domeinen"), u"Domeinen"_s);
     L10n::set_selected_language(AppLanguage::english);
     EXPECT_EQ(L10n::text(u"Domains", u"Domeinen"), u"Domains"_s);

@@ -7,6 +7,8 @@
 #include <ostream>
 #include <string>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const std::string domain_id = R"("id":"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9")";
@@ -28,7 +30,7 @@ TEST(DomainJson, missing_optional_keys_take_their_defaults)
     const auto domain = decode(required_members());
     ASSERT_TRUE(domain) << domain.error().to_string().toStdString();
     EXPECT_EQ(domain->max_history_hours, 48);
-    EXPECT_EQ(domain->user_agent, QStringLiteral("Tessarybot"));
+    EXPECT_EQ(domain->user_agent, u"Tessarybot"_s);
     EXPECT_FALSE(domain->notifies_on_anomalies);
     EXPECT_FALSE(domain->is_pinned);
     EXPECT_FALSE(domain->is_archived);
@@ -38,10 +40,10 @@ TEST(DomainJson, missing_optional_keys_take_their_defaults)
 
 struct Correction {
     const char* name;
-    std::string members;
-    int interval_seconds;
-    int max_history_hours;
-    const char* user_agent;
+    std::string members; // besides the id, URL and active flag
+    int interval_seconds = 60;
+    int max_history_hours = 48;
+    const char* user_agent = "Tessarybot";
 };
 
 void PrintTo(const Correction& c, std::ostream* out)
@@ -54,35 +56,28 @@ class DomainDecodingCorrection : public ::testing::TestWithParam<Correction> {};
 TEST_P(DomainDecodingCorrection, applies_floors_and_keeps_present_values)
 {
     const Correction& c = GetParam();
-    const auto domain = decode(c.members);
+    const auto domain =
+        decode(domain_id + R"(,"url_string":"https://example.com","is_active":true,)" + c.members);
     ASSERT_TRUE(domain) << domain.error().to_string().toStdString();
     EXPECT_EQ(domain->interval_seconds, c.interval_seconds);
     EXPECT_EQ(domain->max_history_hours, c.max_history_hours);
     EXPECT_EQ(domain->user_agent, QString::fromUtf8(c.user_agent));
 }
 
-const std::string base = domain_id + R"(,"url_string":"https://example.com","is_active":true,)";
-
 INSTANTIATE_TEST_SUITE_P(
     Cases, DomainDecodingCorrection,
     ::testing::Values(
-        Correction{"interval_5_raised", base + R"("interval_seconds":5)", 20, 48, "Tessarybot"},
-        Correction{"interval_negative_raised", base + R"("interval_seconds":-100)", 20, 48,
-                   "Tessarybot"},
-        Correction{"interval_20_kept", base + R"("interval_seconds":20)", 20, 48, "Tessarybot"},
-        Correction{"interval_300_kept", base + R"("interval_seconds":300)", 300, 48, "Tessarybot"},
-        Correction{"interval_as_whole_double", base + R"("interval_seconds":300.0)", 300, 48,
-                   "Tessarybot"},
-        Correction{"lookback_0_raised", base + R"("interval_seconds":60,"max_history_hours":0)", 60,
-                   1, "Tessarybot"},
-        Correction{"lookback_negative_raised",
-                   base + R"("interval_seconds":60,"max_history_hours":-5)", 60, 1, "Tessarybot"},
-        Correction{"lookback_1_kept", base + R"("interval_seconds":60,"max_history_hours":1)", 60,
-                   1, "Tessarybot"},
-        Correction{"empty_user_agent_kept", base + R"("interval_seconds":60,"user_agent":"")", 60,
-                   48, ""},
-        Correction{"null_user_agent_defaults", base + R"("interval_seconds":60,"user_agent":null)",
-                   60, 48, "Tessarybot"}),
+        Correction{"interval_5_raised", R"("interval_seconds":5)", 20},
+        Correction{"interval_negative_raised", R"("interval_seconds":-100)", 20},
+        Correction{"interval_20_kept", R"("interval_seconds":20)", 20},
+        Correction{"interval_300_kept", R"("interval_seconds":300)", 300},
+        Correction{"interval_as_whole_double", R"("interval_seconds":300.0)", 300},
+        Correction{"lookback_0_raised", R"("interval_seconds":60,"max_history_hours":0)", 60, 1},
+        Correction{"lookback_negative_raised", R"("interval_seconds":60,"max_history_hours":-5)",
+                   60, 1},
+        Correction{"lookback_1_kept", R"("interval_seconds":60,"max_history_hours":1)", 60, 1},
+        Correction{"empty_user_agent_kept", R"("interval_seconds":60,"user_agent":"")", 60, 48, ""},
+        Correction{"null_user_agent_defaults", R"("interval_seconds":60,"user_agent":null)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct DomainFailure {
@@ -142,15 +137,14 @@ TEST(DomainJson, list_error_names_the_domain_index)
         R"([{"id":"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","url_string":"a","interval_seconds":60,"is_active":true},)"
         R"({"id":"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","url_string":"b","interval_seconds":60}])"));
     ASSERT_FALSE(domains);
-    EXPECT_EQ(domains.error().to_string(),
-              QStringLiteral("[1]: missing required key \"is_active\""));
+    EXPECT_EQ(domains.error().to_string(), u"[1]: missing required key \"is_active\""_s);
 }
 
 TEST(DomainJson, writes_ten_sorted_keys_without_statistics)
 {
     MonitoredDomain domain;
-    domain.id = QUuid(QStringLiteral("0a1b2c3d-4e5f-4061-8293-a4b5c6d7e8f9"));
-    domain.url_string = QStringLiteral("https://example.com/a/b");
+    domain.id = QUuid(u"0a1b2c3d-4e5f-4061-8293-a4b5c6d7e8f9"_s);
+    domain.url_string = u"https://example.com/a/b"_s;
     domain.interval_seconds = 60;
     domain.measurements = {successful(9.0)};
     domain.refresh_statistics();
@@ -171,10 +165,10 @@ TEST(DomainJson, round_trip_keeps_settings_history_order_and_statistics)
 {
     MonitoredDomain domain;
     domain.id = QUuid::createUuid();
-    domain.url_string = QStringLiteral("https://example.nl");
+    domain.url_string = u"https://example.nl"_s;
     domain.interval_seconds = 120;
     domain.max_history_hours = 5;
-    domain.user_agent = QStringLiteral("Custom/1.0");
+    domain.user_agent = u"Custom/1.0"_s;
     domain.is_active = false;
     domain.notifies_on_anomalies = true;
     domain.is_pinned = true;
@@ -197,7 +191,7 @@ TEST(DomainJson, decoded_domain_carries_statistics_of_its_history_and_ignores_st
     EXPECT_EQ(domain->statistics.failure_count, 1);
     EXPECT_EQ(domain->statistics.highest_total_time, 9.5);
     EXPECT_TRUE(domain->statistics.outage_measurement_ids.contains(
-        QUuid(QStringLiteral("11111111-1111-4111-8111-111111111111"))));
+        QUuid(u"11111111-1111-4111-8111-111111111111"_s)));
     EXPECT_EQ(domain->statistics.disturbance_periods.size(), 1);
 }
 

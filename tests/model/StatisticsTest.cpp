@@ -6,6 +6,8 @@
 #include <ostream>
 #include <string>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Range = MonitoredDomain::IndexRange;
@@ -21,12 +23,6 @@ TEST(TrimmedRange, keeps_the_middle_seventy_percent_and_never_less_than_one_inde
     }
 }
 
-TEST(TrimmedAverage, is_absent_without_measurements_or_with_only_local_issues)
-{
-    EXPECT_FALSE(MonitoredDomain::trimmed_average_total_time({}));
-    EXPECT_FALSE(MonitoredDomain::trimmed_average_total_time({local_issue(1.0), local_issue(2.0)}));
-}
-
 TEST(TrimmedAverage, sorts_and_drops_the_outer_values_but_keeps_failures)
 {
     // Ten values: indices 1..8 of the sorted list survive.
@@ -40,6 +36,10 @@ TEST(TrimmedAverage, sorts_and_drops_the_outer_values_but_keeps_failures)
     // A timed-out request counts, but only as far as it survives the trimming.
     QList<DomainMeasurement> with_timeout = {failed(15.0), successful(0.2), successful(0.4)};
     EXPECT_DOUBLE_EQ(*MonitoredDomain::trimmed_average_total_time(with_timeout), 15.6 / 3.0);
+
+    // Absent without measurements or with only local issues.
+    EXPECT_FALSE(MonitoredDomain::trimmed_average_total_time({}));
+    EXPECT_FALSE(MonitoredDomain::trimmed_average_total_time({local_issue(1.0), local_issue(2.0)}));
 }
 
 TEST(Statistics, empty_history_gives_empty_statistics)
@@ -130,17 +130,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, LevelThresholds,
                              LevelCase{"avg_0_1_at_9_is_outage", 0.1, 9.0, Level::outage}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Statistics, without_average_the_disturbance_threshold_is_three_seconds)
-{
-    // Every measurement is a local issue except none: no average at all.
-    MonitoredDomain domain;
-    const DomainMeasurement only_local = local_issue(5.0);
-    domain.measurements = {only_local};
-    domain.refresh_statistics();
-    EXPECT_FALSE(domain.statistics.average_total_time);
-    EXPECT_TRUE(domain.statistics.disturbance_measurement_ids.isEmpty());
-}
-
 TEST(Statistics, failed_measurements_are_errors_counted_but_in_no_set)
 {
     MonitoredDomain domain;
@@ -162,7 +151,7 @@ TEST(Statistics, local_network_issues_are_left_out_of_everything)
     MonitoredDomain domain;
     DomainMeasurement slow_local = local_issue(12.0, 120);
     DomainMeasurement local_with_error = local_issue(14.0, 60);
-    local_with_error.error_message = QStringLiteral("offline");
+    local_with_error.error_message = u"offline"_s;
     local_with_error.http_status.reset();
     domain.measurements = {slow_local, local_with_error, successful(0.2, 0)};
     domain.refresh_statistics();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct NormalizeCase {
@@ -47,12 +49,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(UrlKeyTest, SameDomainSameKey)
 {
-    EXPECT_EQ(UrlNormalizer::url_key(QStringLiteral("http://WWW.Example.com/Status")),
-              QStringLiteral("https://example.com/status"));
-    EXPECT_EQ(UrlNormalizer::url_key(QStringLiteral("example.com/status")),
-              UrlNormalizer::url_key(QStringLiteral(" https://www.EXAMPLE.com/status")));
+    EXPECT_EQ(UrlNormalizer::url_key(u"http://WWW.Example.com/Status"_s),
+              u"https://example.com/status"_s);
+    EXPECT_EQ(UrlNormalizer::url_key(u"example.com/status"_s),
+              UrlNormalizer::url_key(u" https://www.EXAMPLE.com/status"_s));
     // Input that does not normalise is its own key, lower-cased but not trimmed.
-    EXPECT_EQ(UrlNormalizer::url_key(QStringLiteral(" Not A URL")), QStringLiteral(" not a url"));
+    EXPECT_EQ(UrlNormalizer::url_key(u" Not A URL"_s), u" not a url"_s);
 }
 
 } // namespace

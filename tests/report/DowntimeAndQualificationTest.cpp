@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace ReportTestData;
 
 namespace {
@@ -71,7 +73,7 @@ TEST_P(DowntimeGapLimit, joins_failures_up_to_the_limit_and_splits_beyond_it)
     const QDateTime start = at(10, 0);
     const MonitoredDomain domain =
         domain_with({failure(start), failure(start.addSecs(c.gap_seconds))},
-                    QStringLiteral("https://example.com/"), c.interval_seconds);
+                    u"https://example.com/"_s, c.interval_seconds);
     EXPECT_EQ(periods_of(domain).size(), c.expected_periods);
 }
 
@@ -107,22 +109,20 @@ TEST_F(ReportTexts, downtime_durations)
 {
     in_each_language([](bool dutch) {
         EXPECT_EQ(ReportQualification::downtime_duration(std::nullopt),
-                  dutch ? QStringLiteral("Onbekend") : QStringLiteral("Unknown"));
-        EXPECT_EQ(ReportQualification::downtime_duration(30.0), QStringLiteral("< 1 min"));
-        EXPECT_EQ(ReportQualification::downtime_duration(59.9), QStringLiteral("< 1 min"));
+                  dutch ? u"Onbekend"_s : u"Unknown"_s);
+        EXPECT_EQ(ReportQualification::downtime_duration(30.0), u"< 1 min"_s);
+        EXPECT_EQ(ReportQualification::downtime_duration(59.9), u"< 1 min"_s);
         EXPECT_EQ(ReportQualification::downtime_duration(180.0),
-                  dutch ? QStringLiteral("3,0 min") : QStringLiteral("3.0 min"));
+                  dutch ? u"3,0 min"_s : u"3.0 min"_s);
     });
 }
 
 TEST_F(ReportTexts, percentages_use_the_language_decimal_separator)
 {
     in_each_language([](bool dutch) {
-        EXPECT_EQ(ReportQualification::percentage(std::nullopt), QStringLiteral("-"));
-        EXPECT_EQ(ReportQualification::percentage(99.5),
-                  dutch ? QStringLiteral("99,50%") : QStringLiteral("99.50%"));
-        EXPECT_EQ(ReportQualification::percentage(100.0),
-                  dutch ? QStringLiteral("100,00%") : QStringLiteral("100.00%"));
+        EXPECT_EQ(ReportQualification::percentage(std::nullopt), u"-"_s);
+        EXPECT_EQ(ReportQualification::percentage(99.5), dutch ? u"99,50%"_s : u"99.50%"_s);
+        EXPECT_EQ(ReportQualification::percentage(100.0), dutch ? u"100,00%"_s : u"100.00%"_s);
     });
 }
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A writer on a buffer of its own, with the cursor moved to `y` on the first page.
@@ -14,7 +16,7 @@ protected:
     void SetUp() override
     {
         buffer.open(QIODevice::WriteOnly);
-        writer = std::make_unique<PDFDocumentWriter>(buffer, QStringLiteral("Test"));
+        writer = std::make_unique<PDFDocumentWriter>(buffer, u"Test"_s);
         ASSERT_TRUE(writer->is_open());
     }
 
@@ -28,12 +30,11 @@ QList<std::pair<QString, QString>> cards(int count)
 {
     QList<std::pair<QString, QString>> result;
     for (int i = 0; i < count; ++i)
-        result.append({QStringLiteral("Label %1").arg(i), QStringLiteral("%1 ms").arg(i)});
+        result.append({u"Label %1"_s.arg(i), u"%1 ms"_s.arg(i)});
     return result;
 }
 
-const QList<PDFDocumentWriter::TableColumn> columns = {{QStringLiteral("Date"), 75.0},
-                                                       {QStringLiteral("Error"), 699.0}};
+const QList<PDFDocumentWriter::TableColumn> columns = {{u"Date"_s, 75.0}, {u"Error"_s, 699.0}};
 
 } // namespace
 
@@ -45,17 +46,15 @@ TEST_F(WriterTest, starts_on_one_page_and_new_pages_at_the_top_margin)
     EXPECT_EQ(writer->page_count(), 2);
     EXPECT_EQ(writer->y(), 34.0);
     // A one-line title takes its point size plus four, and two points after.
-    writer->draw_title(QStringLiteral("Tessary Report"));
+    writer->draw_title(u"Tessary Report"_s);
     EXPECT_EQ(writer->y(), 34.0 + 23.0 + 2.0);
 }
 
 TEST_F(WriterTest, a_long_title_wraps_and_pushes_the_cursor_by_its_full_height)
 {
-    const QString host = QStringLiteral("a-very-long-subdomain-name-for-testing-wrapping.") +
-                         QStringLiteral("another-long-label-of-the-host.").repeated(4) +
-                         QStringLiteral("example.com");
-    const double one_line =
-        writer->text_block_height(QStringLiteral("example.com"), 19.0, QFont::Bold);
+    const QString host = u"a-very-long-subdomain-name-for-testing-wrapping."_s +
+                         u"another-long-label-of-the-host."_s.repeated(4) + u"example.com"_s;
+    const double one_line = writer->text_block_height(u"example.com"_s, 19.0, QFont::Bold);
     const double height = writer->text_block_height(host, 19.0, QFont::Bold);
     EXPECT_GT(height, 2.0 * one_line);
     writer->draw_title(host);
@@ -65,7 +64,7 @@ TEST_F(WriterTest, a_long_title_wraps_and_pushes_the_cursor_by_its_full_height)
 
 TEST_F(WriterTest, a_paragraph_that_would_end_below_the_margin_starts_a_new_page)
 {
-    const QString text = QStringLiteral("Generated: 1/31/25, 9:15:02 AM");
+    const QString text = u"Generated: 1/31/25, 9:15:02 AM"_s;
     const double height = writer->text_block_height(text, 10.0, QFont::Normal);
     EXPECT_EQ(height, 14.0);
     move_to(561.0 - height - 2.0);
@@ -82,12 +81,12 @@ TEST_F(WriterTest, a_paragraph_that_would_end_below_the_margin_starts_a_new_page
 
 TEST_F(WriterTest, a_block_taller_than_a_page_leaves_no_empty_page_behind)
 {
-    const QString text = QStringLiteral("Lorem ipsum dolor sit amet. ").repeated(900);
+    const QString text = u"Lorem ipsum dolor sit amet. "_s.repeated(900);
     writer->draw_paragraph(text, 9.0, QFont::Normal, ReportColor::label);
     EXPECT_EQ(writer->page_count(), 1);
     EXPECT_GT(writer->y(), 561.0);
     // The next block goes to a new page.
-    writer->draw_paragraph(QStringLiteral("Next"), 9.0, QFont::Normal, ReportColor::label);
+    writer->draw_paragraph(u"Next"_s, 9.0, QFont::Normal, ReportColor::label);
     EXPECT_EQ(writer->page_count(), 2);
     EXPECT_EQ(writer->y(), 34.0 + 13.0 + 2.0);
 }
@@ -111,7 +110,7 @@ TEST_P(BandBreak, at_the_boundary)
     if (c.table_header)
         writer->draw_table_header(columns);
     else
-        writer->draw_section_title(QStringLiteral("Heartbeat"), c.keep_with);
+        writer->draw_section_title(u"Heartbeat"_s, c.keep_with);
     EXPECT_EQ(writer->page_count(), c.pages);
     EXPECT_EQ(writer->y(), c.end);
 }
@@ -148,25 +147,24 @@ INSTANTIATE_TEST_SUITE_P(Rows, MetricCards,
 TEST_F(WriterTest, a_table_row_advances_by_eighteen_and_never_breaks_by_itself)
 {
     move_to(555.0);
-    writer->draw_table_row(columns, {QStringLiteral("1/31/25"), QStringLiteral("timeout")},
-                           ReportColor::red);
+    writer->draw_table_row(columns, {u"1/31/25"_s, u"timeout"_s}, ReportColor::red);
     EXPECT_EQ(writer->y(), 573.0);
     EXPECT_EQ(writer->page_count(), 1);
 }
 
 TEST_F(WriterTest, finishing_writes_a_complete_document)
 {
-    writer->draw_title(QStringLiteral("Tessary Report"));
+    writer->draw_title(u"Tessary Report"_s);
     writer->begin_page();
     writer->finish();
     const QByteArray& bytes = buffer.data();
     EXPECT_TRUE(bytes.startsWith("%PDF-"));
-    EXPECT_EQ(Poppler::info(bytes).value(QStringLiteral("Pages")), QStringLiteral("2"));
+    EXPECT_EQ(Poppler::info(bytes).value(u"Pages"_s), u"2"_s);
 }
 
 TEST(PDFDocumentWriterDevice, a_device_that_is_not_writable_gives_no_open_writer)
 {
     QBuffer closed;
-    PDFDocumentWriter writer(closed, QStringLiteral("Test"));
+    PDFDocumentWriter writer(closed, u"Test"_s);
     EXPECT_FALSE(writer.is_open());
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace ReportTestData;
 
 namespace {
@@ -25,11 +27,10 @@ MonitoredDomain example_domain()
 {
     QList<DomainMeasurement> history = {
         failure(at(10, 0), 503), failure(at(10, 1), 503),
-        failure(at(10, 2), std::nullopt, QStringLiteral("The request timed out.")),
-        success(at(10, 3), 0.25)};
+        failure(at(10, 2), std::nullopt, u"The request timed out."_s), success(at(10, 3), 0.25)};
     for (int minute = 4; minute < 30; ++minute)
         history.append(success(at(10, minute), minute == 20 ? 2.4 : 0.3));
-    return domain_with(history, QStringLiteral("https://shop.example.com/health"));
+    return domain_with(history, u"https://shop.example.com/health"_s);
 }
 
 // `count` failures, each its own period: one every ten minutes, a success after each.
@@ -41,7 +42,7 @@ MonitoredDomain domain_with_periods(int count)
         history.append(failure(start, 500));
         history.append(success(start.addSecs(30)));
     }
-    return domain_with(history, QStringLiteral("https://status.example.org/"));
+    return domain_with(history, u"https://status.example.org/"_s);
 }
 
 // English unless a test chooses otherwise.
@@ -60,42 +61,39 @@ TEST_F(PDFReport, no_domains_give_one_page_with_the_report_header)
 {
     const QByteArray pdf = rendered({});
     const QMap<QString, QString> info = Poppler::info(pdf);
-    EXPECT_EQ(info.value(QStringLiteral("Pages")), QStringLiteral("1"));
-    EXPECT_TRUE(info.value(QStringLiteral("Page size")).startsWith(QStringLiteral("842 x 595 pts")))
-        << info.value(QStringLiteral("Page size")).toStdString();
-    EXPECT_EQ(info.value(QStringLiteral("Title")), QStringLiteral("Tessary Report"));
-    EXPECT_EQ(info.value(QStringLiteral("Creator")), QStringLiteral("Tessary"));
+    EXPECT_EQ(info.value(u"Pages"_s), u"1"_s);
+    EXPECT_TRUE(info.value(u"Page size"_s).startsWith(u"842 x 595 pts"_s))
+        << info.value(u"Page size"_s).toStdString();
+    EXPECT_EQ(info.value(u"Title"_s), u"Tessary Report"_s);
+    EXPECT_EQ(info.value(u"Creator"_s), u"Tessary"_s);
     EXPECT_EQ(Poppler::text(pdf),
-              Poppler::normalized(QStringLiteral("Tessary Report Generated: ") +
+              Poppler::normalized(u"Tessary Report Generated: "_s +
                                   MeasurementFormatter::date_time().string(generated_at) +
-                                  QStringLiteral(" Domains: 0 Measurements: 0")));
+                                  u" Domains: 0 Measurements: 0"_s));
 }
 
 TEST_F(PDFReport, fonts_are_embedded_so_every_machine_shows_the_same)
 {
-    const QString fonts =
-        Poppler::run(QStringLiteral("pdffonts"), {}, rendered({example_domain()}));
+    const QString fonts = Poppler::run(u"pdffonts"_s, {}, rendered({example_domain()}));
     const QStringList lines = fonts.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_GT(lines.size(), 2) << fonts.toStdString();
     // After the two header lines: name type encoding emb sub uni object ID.
     for (const QString& line : lines.mid(2)) {
         const QStringList columns = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         ASSERT_GE(columns.size(), 7) << line.toStdString();
-        EXPECT_EQ(columns[columns.size() - 5], QStringLiteral("yes")) << line.toStdString();
+        EXPECT_EQ(columns[columns.size() - 5], u"yes"_s) << line.toStdString();
     }
 }
 
 TEST_F(PDFReport, a_domain_without_measurements_says_so)
 {
-    const QByteArray pdf =
-        rendered({domain_with({}, QStringLiteral("https://empty.example.net/path"))});
-    EXPECT_EQ(Poppler::info(pdf).value(QStringLiteral("Pages")), QStringLiteral("1"));
+    const QByteArray pdf = rendered({domain_with({}, u"https://empty.example.net/path"_s)});
+    EXPECT_EQ(Poppler::info(pdf).value(u"Pages"_s), u"1"_s);
     const QString text = Poppler::text(pdf);
-    Poppler::expect_in_order(text, {QStringLiteral("Domains: 1 Measurements: 0"),
-                                    QStringLiteral("empty.example.net"),
-                                    QStringLiteral("https://empty.example.net/path"),
-                                    QStringLiteral("No measurements available.")});
-    EXPECT_FALSE(text.contains(QStringLiteral("Heartbeat")));
+    Poppler::expect_in_order(text, {u"Domains: 1 Measurements: 0"_s, u"empty.example.net"_s,
+                                    u"https://empty.example.net/path"_s,
+                                    u"No measurements available."_s});
+    EXPECT_FALSE(text.contains(u"Heartbeat"_s));
 }
 
 TEST_F(PDFReport, only_local_network_issues_leave_nothing_to_assess)
@@ -109,12 +107,10 @@ TEST_F(PDFReport, only_local_network_issues_leave_nothing_to_assess)
         "60s")))
         << text.toStdString();
     Poppler::expect_in_order(
-        text, {QStringLiteral("Heartbeat"), QStringLiteral("Total Time"),
-               QStringLiteral("No successful measurements available."),
-               QStringLiteral("Downtime Moments"),
-               QStringLiteral("No downtime was recorded during this period."),
-               QStringLiteral("Interpretation"),
-               QStringLiteral("Availability is - (not available), based on 0 assessed calls.")});
+        text,
+        {u"Heartbeat"_s, u"Total Time"_s, u"No successful measurements available."_s,
+         u"Downtime Moments"_s, u"No downtime was recorded during this period."_s,
+         u"Interpretation"_s, u"Availability is - (not available), based on 0 assessed calls."_s});
 }
 
 TEST_F(PDFReport, a_domain_section_in_english_in_reading_order)
@@ -122,30 +118,29 @@ TEST_F(PDFReport, a_domain_section_in_english_in_reading_order)
     const MonitoredDomain domain = example_domain();
     const QByteArray pdf = rendered({domain});
     // The interpretation goes on on a second page.
-    EXPECT_EQ(Poppler::info(pdf).value(QStringLiteral("Pages")), QStringLiteral("2"));
+    EXPECT_EQ(Poppler::info(pdf).value(u"Pages"_s), u"2"_s);
     const QString text = Poppler::text(pdf);
     const QDateTime failed_at = at(10, 0);
     const ReportMeasurements measurements = ReportMeasurements::of(domain);
     QStringList expected = {
-        QStringLiteral("Tessary Report"),
-        QStringLiteral("Domains: 1 Measurements: 30"),
-        QStringLiteral("shop.example.com"),
-        QStringLiteral("https://shop.example.com/health"),
-        QStringLiteral("Data period: ") +
-            ReportContent::date_range(measurements.first, measurements.last),
+        u"Tessary Report"_s,
+        u"Domains: 1 Measurements: 30"_s,
+        u"shop.example.com"_s,
+        u"https://shop.example.com/health"_s,
+        u"Data period: "_s + ReportContent::date_range(measurements.first, measurements.last),
         // The cards are read row by row: four labels, then their values.
         QStringLiteral("Average P15-P85 Fastest Highest Uptime 300 ms 250 ms 2.40 s 90.00% "
                        "Calls Disturbances Downtime Interval 30 0 1 60s"),
-        QStringLiteral("Heartbeat"),
-        QStringLiteral("Total Time"),
-        QStringLiteral("8.80 s"),
-        QStringLiteral("0 ms"),
-        QStringLiteral("Downtime Moments"),
-        QStringLiteral("Date Time Duration HTTP URL Error"),
+        u"Heartbeat"_s,
+        u"Total Time"_s,
+        u"8.80 s"_s,
+        u"0 ms"_s,
+        u"Downtime Moments"_s,
+        u"Date Time Duration HTTP URL Error"_s,
         MeasurementFormatter::date().string(failed_at) + QLatin1Char(' ') +
             MeasurementFormatter::time().string(failed_at) +
-            QStringLiteral(" 3.0 min 503 https://shop.example.com/health HTTP request failed"),
-        QStringLiteral("Interpretation"),
+            u" 3.0 min 503 https://shop.example.com/health HTTP request failed"_s,
+        u"Interpretation"_s,
     };
     expected.append(ReportContent::interpretation_paragraphs(domain, measurements));
     Poppler::expect_in_order(text, expected);
@@ -156,52 +151,52 @@ TEST_F(PDFReport, a_domain_section_in_dutch)
     L10n::set_selected_language(AppLanguage::dutch);
     const MonitoredDomain domain = example_domain();
     const QByteArray pdf = rendered({domain});
-    EXPECT_EQ(Poppler::info(pdf).value(QStringLiteral("Title")), QStringLiteral("Tessary Rapport"));
+    EXPECT_EQ(Poppler::info(pdf).value(u"Title"_s), u"Tessary Rapport"_s);
     const QString text = Poppler::text(pdf);
     Poppler::expect_in_order(
-        text, {QStringLiteral("Tessary Rapport"), QStringLiteral("Gegenereerd: "),
-               QStringLiteral("Domeinen: 1 Metingen: 30"), QStringLiteral("Dataperiode: "),
-               QStringLiteral("Gemiddelde P15-P85 Snelste Hoogste Uptime 300 ms 250 ms 2,40 s "
-                              "90,00% Calls Verstoringen Downtime Interval 30 0 1 60s"),
-               QStringLiteral("Heartbeat"), QStringLiteral("Totale tijd"), QStringLiteral("8,80 s"),
-               QStringLiteral("Downtime-momenten"), QStringLiteral("Datum Tijd Duur HTTP URL Fout"),
-               QStringLiteral("3,0 min 503 https://shop.example.com/health HTTP-request mislukt"),
-               QStringLiteral("Toelichting"),
-               QStringLiteral("P15-P85 laat de laagste 15% en hoogste 15% van de metingen buiten "
-                              "het gemiddelde."),
-               QStringLiteral("Bron: https://web.dev/articles/ttfb")});
+        text,
+        {u"Tessary Rapport"_s, u"Gegenereerd: "_s, u"Domeinen: 1 Metingen: 30"_s,
+         u"Dataperiode: "_s,
+         QStringLiteral("Gemiddelde P15-P85 Snelste Hoogste Uptime 300 ms 250 ms 2,40 s "
+                        "90,00% Calls Verstoringen Downtime Interval 30 0 1 60s"),
+         u"Heartbeat"_s, u"Totale tijd"_s, u"8,80 s"_s, u"Downtime-momenten"_s,
+         u"Datum Tijd Duur HTTP URL Fout"_s,
+         u"3,0 min 503 https://shop.example.com/health HTTP-request mislukt"_s, u"Toelichting"_s,
+         QStringLiteral("P15-P85 laat de laagste 15% en hoogste 15% van de metingen buiten "
+                        "het gemiddelde."),
+         u"Bron: https://web.dev/articles/ttfb"_s});
 }
 
 TEST_F(PDFReport, every_further_domain_starts_on_a_new_page)
 {
     const QByteArray pdf = rendered({example_domain(), domain_with({}), example_domain()});
     // A full section takes two pages, one without measurements a page of its own.
-    EXPECT_EQ(Poppler::info(pdf).value(QStringLiteral("Pages")), QStringLiteral("5"));
-    EXPECT_TRUE(Poppler::text(pdf, 1, 1).startsWith(QStringLiteral("Tessary Report Generated: ")));
+    EXPECT_EQ(Poppler::info(pdf).value(u"Pages"_s), u"5"_s);
+    EXPECT_TRUE(Poppler::text(pdf, 1, 1).startsWith(u"Tessary Report Generated: "_s));
     EXPECT_EQ(Poppler::text(pdf, 3, 3),
-              QStringLiteral("example.com https://example.com/ No measurements available."));
+              u"example.com https://example.com/ No measurements available."_s);
     EXPECT_TRUE(Poppler::text(pdf, 4, 4).startsWith(
-        QStringLiteral("shop.example.com https://shop.example.com/health Data period: ")));
+        u"shop.example.com https://shop.example.com/health Data period: "_s));
 }
 
 TEST_F(PDFReport, a_long_downtime_table_continues_under_a_repeated_title_and_header)
 {
     const QByteArray pdf = rendered({domain_with_periods(80)});
-    const int pages = Poppler::info(pdf).value(QStringLiteral("Pages")).toInt();
+    const int pages = Poppler::info(pdf).value(u"Pages"_s).toInt();
     EXPECT_GE(pages, 3);
     int rows = 0;
     for (int page = 1; page <= pages; ++page) {
         const QString text = Poppler::text(pdf, page, page);
-        if (page > 1 && text.contains(QStringLiteral("< 1 min"))) {
+        if (page > 1 && text.contains(u"< 1 min"_s)) {
             EXPECT_TRUE(text.startsWith(
-                QStringLiteral("status.example.org - Downtime Date Time Duration HTTP URL Error")))
+                u"status.example.org - Downtime Date Time Duration HTTP URL Error"_s))
                 << "page " << page << ": " << text.left(120).toStdString();
         }
-        rows += int(text.count(QStringLiteral("< 1 min 500 https://status.example.org/")));
+        rows += int(text.count(u"< 1 min 500 https://status.example.org/"_s));
     }
     EXPECT_EQ(rows, 80);
     // The interpretation follows the table on its last page.
-    EXPECT_TRUE(Poppler::text(pdf, pages, pages).contains(QStringLiteral("Interpretation")));
+    EXPECT_TRUE(Poppler::text(pdf, pages, pages).contains(u"Interpretation"_s));
 }
 
 class LongUrlReport : public PDFReport, public ::testing::WithParamInterface<int> {};
@@ -210,9 +205,9 @@ class LongUrlReport : public PDFReport, public ::testing::WithParamInterface<int
 // cards, and the chart with its title, move to the next page when they would.
 TEST_P(LongUrlReport, keeps_every_line_above_the_bottom_margin)
 {
-    QString url = QStringLiteral("https://example.com/");
+    QString url = u"https://example.com/"_s;
     while (url.size() < GetParam())
-        url += QStringLiteral("section-%1/").arg(url.size());
+        url += u"section-%1/"_s.arg(url.size());
     MonitoredDomain domain = example_domain();
     domain.url_string = url;
     const QByteArray pdf = rendered({domain});

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Compares with a file under tests/data/report; TESSARY_UPDATE_GOLDEN=1 rewrites
@@ -28,15 +30,15 @@ void expect_golden(const QByteArray& actual, const char* name)
 MonitoredDomain sample_domain()
 {
     MonitoredDomain domain;
-    domain.id = QUuid(QStringLiteral("0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9"));
-    domain.url_string = QStringLiteral("https://www.example.com/status?x=1");
+    domain.id = QUuid(u"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9"_s);
+    domain.url_string = u"https://www.example.com/status?x=1"_s;
     domain.interval_seconds = 60;
-    domain.user_agent = QStringLiteral("Tessarybot \"quoted\"");
+    domain.user_agent = u"Tessarybot \"quoted\""_s;
 
     DomainMeasurement full;
-    full.id = QUuid(QStringLiteral("11111111-1111-4111-8111-111111111111"));
+    full.id = QUuid(u"11111111-1111-4111-8111-111111111111"_s);
     full.measured_at = QDateTime(QDate(2025, 1, 31), QTime(9, 15, 2, 417), Qt::UTC);
-    full.url_string = QStringLiteral("https://www.example.com/status?x=1");
+    full.url_string = u"https://www.example.com/status?x=1"_s;
     full.dns_time = 0.1234567;
     full.connect_time = 0.0201;
     full.ssl_time = 0.03;
@@ -44,25 +46,24 @@ MonitoredDomain sample_domain()
     full.total_time = 0.4;
     full.network_baseline_time = 0.08;
     full.http_status = 304;
-    full.response_x_headers = {
-        {QStringLiteral("x-served-by"), QStringLiteral("cache-ams, cache-fra")},
-        {QStringLiteral("X-Cache"), QStringLiteral("HIT")},
-        {QStringLiteral("x-amz-id"), QStringLiteral("a\"b")}};
+    full.response_x_headers = {{u"x-served-by"_s, u"cache-ams, cache-fra"_s},
+                               {u"X-Cache"_s, u"HIT"_s},
+                               {u"x-amz-id"_s, u"a\"b"_s}};
 
     DomainMeasurement failed;
-    failed.id = QUuid(QStringLiteral("22222222-2222-4222-8222-222222222222"));
+    failed.id = QUuid(u"22222222-2222-4222-8222-222222222222"_s);
     failed.measured_at = QDateTime(QDate(2025, 1, 31), QTime(9, 14), Qt::UTC);
     failed.total_time = 15.0;
-    failed.error_message = QStringLiteral("Timeout, \"really\"\nsecond line");
+    failed.error_message = u"Timeout, \"really\"\nsecond line"_s;
 
     DomainMeasurement not_found;
-    not_found.id = QUuid(QStringLiteral("33333333-3333-4333-8333-333333333333"));
+    not_found.id = QUuid(u"33333333-3333-4333-8333-333333333333"_s);
     not_found.measured_at = QDateTime(QDate(2025, 1, 31), QTime(9, 13), Qt::UTC);
     not_found.total_time = 1.5;
     not_found.http_status = 404;
 
     DomainMeasurement local;
-    local.id = QUuid(QStringLiteral("44444444-4444-4444-8444-444444444444"));
+    local.id = QUuid(u"44444444-4444-4444-8444-444444444444"_s);
     local.measured_at = QDateTime(QDate(2025, 1, 31), QTime(9, 12), Qt::UTC);
     local.total_time = 2.0;
     local.http_status = 503;
@@ -100,11 +101,11 @@ TEST_F(ReportService, json_export_is_pretty_sorted_and_matches_the_golden_file)
 TEST_F(ReportService, a_domain_without_measurements_exports_only_the_header_line)
 {
     MonitoredDomain empty;
-    empty.url_string = QStringLiteral("https://example.com");
+    empty.url_string = u"https://example.com"_s;
     const QString csv = TessaryReportService::csv_string(empty);
     EXPECT_EQ(csv.count(QLatin1Char('\n')), 1);
-    EXPECT_TRUE(csv.startsWith(QStringLiteral("\"domain\",\"configured_url\",")));
-    EXPECT_TRUE(csv.endsWith(QStringLiteral("\"response_x_headers\"\n")));
+    EXPECT_TRUE(csv.startsWith(u"\"domain\",\"configured_url\","_s));
+    EXPECT_TRUE(csv.endsWith(u"\"response_x_headers\"\n"_s));
 }
 
 TEST_F(ReportService, file_names_carry_the_host_with_unsafe_characters_replaced)
@@ -125,18 +126,18 @@ TEST_F(ReportService, file_names_carry_the_host_with_unsafe_characters_replaced)
     }
 
     MonitoredDomain domain;
-    domain.url_string = QStringLiteral("https://example.com");
+    domain.url_string = u"https://example.com"_s;
     EXPECT_EQ(TessaryReportService::proposed_csv_file_name(domain, today),
-              QStringLiteral("example.com 2025-01-31.csv"));
+              u"example.com 2025-01-31.csv"_s);
     EXPECT_EQ(TessaryReportService::proposed_pdf_file_name(domain, today),
-              QStringLiteral("example.com Report 2025-01-31.pdf"));
+              u"example.com Report 2025-01-31.pdf"_s);
     EXPECT_EQ(TessaryReportService::proposed_report_file_name(today),
-              QStringLiteral("Tessary Report 2025-01-31.pdf"));
+              u"Tessary Report 2025-01-31.pdf"_s);
     L10n::set_selected_language(AppLanguage::dutch);
     EXPECT_EQ(TessaryReportService::proposed_pdf_file_name(domain, today),
-              QStringLiteral("example.com Rapport 2025-01-31.pdf"));
+              u"example.com Rapport 2025-01-31.pdf"_s);
     EXPECT_EQ(TessaryReportService::proposed_report_file_name(today),
-              QStringLiteral("Tessary Rapport 2025-01-31.pdf"));
+              u"Tessary Rapport 2025-01-31.pdf"_s);
 }
 
 TEST_F(ReportService, a_failing_device_is_reported)

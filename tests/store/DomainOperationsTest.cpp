@@ -8,10 +8,12 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString duplicate_message = QStringLiteral("This domain is already being monitored.");
-const QString invalid_message = QStringLiteral("Enter a valid domain or URL.");
+const QString duplicate_message = u"This domain is already being monitored."_s;
+const QString invalid_message = u"Enter a valid domain or URL."_s;
 
 class DomainOperations : public ::testing::Test {
 protected:
@@ -62,12 +64,12 @@ protected:
 
     QList<MonitoredDomain> saved_domains() const
     {
-        return DomainJson::decode_list(folder.read(QStringLiteral("domains.json"))).value();
+        return DomainJson::decode_list(folder.read(u"domains.json"_s)).value();
     }
 
     QHash<QString, QList<DomainMeasurement>> saved_history() const
     {
-        return HistoryJson::decode(folder.read(QStringLiteral("measurement_history.json"))).value();
+        return HistoryJson::decode(folder.read(u"measurement_history.json"_s)).value();
     }
 
     static QString key(const QUuid& id) { return id.toString(QUuid::WithoutBraces).toUpper(); }
@@ -88,59 +90,57 @@ protected:
 
 TEST_F(DomainOperations, the_same_domain_typed_three_ways_is_added_once)
 {
-    EXPECT_FALSE(add(QStringLiteral("example.com")));
-    EXPECT_EQ(add(QStringLiteral("https://example.com")), duplicate_message);
-    EXPECT_EQ(add(QStringLiteral("HTTPS://WWW.Example.com")), duplicate_message);
-    EXPECT_FALSE(add(QStringLiteral("https://example.com/"))); // a different URL key
+    EXPECT_FALSE(add(u"example.com"_s));
+    EXPECT_EQ(add(u"https://example.com"_s), duplicate_message);
+    EXPECT_EQ(add(u"HTTPS://WWW.Example.com"_s), duplicate_message);
+    EXPECT_FALSE(add(u"https://example.com/"_s)); // a different URL key
     EXPECT_EQ(store->domains().size(), 2);
 }
 
 TEST_F(DomainOperations, invalid_input_is_refused_and_changes_nothing)
 {
-    for (const QString& input : {QStringLiteral("   "), QStringLiteral("not a url"), QString()})
+    for (const QString& input : {u"   "_s, u"not a url"_s, QString()})
         EXPECT_EQ(add(input), invalid_message) << input.toStdString();
     EXPECT_TRUE(store->domains().isEmpty());
-    EXPECT_FALSE(folder.exists(QStringLiteral("domains.json")));
+    EXPECT_FALSE(folder.exists(u"domains.json"_s));
 
     L10n::set_selected_language(AppLanguage::dutch);
-    EXPECT_EQ(add(QStringLiteral(" ")),
-              QStringLiteral("Voer een geldig domein of een geldige URL in."));
+    EXPECT_EQ(add(u" "_s), u"Voer een geldig domein of een geldige URL in."_s);
     L10n::set_selected_language(AppLanguage::english);
 }
 
 TEST_F(DomainOperations, an_added_domain_is_normalised_bounded_selected_and_saved_at_once)
 {
-    ASSERT_FALSE(store->add_domain(QStringLiteral("  http://www.Example.com/status \n"), 10, 0,
-                                   QStringLiteral("  \t "), true, true));
+    ASSERT_FALSE(
+        store->add_domain(u"  http://www.Example.com/status \n"_s, 10, 0, u"  \t "_s, true, true));
     ASSERT_EQ(store->domains().size(), 1);
     const MonitoredDomain& d = store->domains().first();
-    EXPECT_EQ(d.url_string, QStringLiteral("https://example.com/status"));
+    EXPECT_EQ(d.url_string, u"https://example.com/status"_s);
     EXPECT_EQ(d.interval_seconds, 20);
     EXPECT_EQ(d.max_history_hours, 1);
-    EXPECT_EQ(d.user_agent, QStringLiteral("Tessarybot"));
+    EXPECT_EQ(d.user_agent, u"Tessarybot"_s);
     EXPECT_TRUE(d.notifies_on_anomalies);
     EXPECT_EQ(store->selected_domain_id(), d.id);
     EXPECT_EQ(saved_domains().size(), 1);
-    EXPECT_FALSE(folder.exists(QStringLiteral("measurement_history.json")));
+    EXPECT_FALSE(folder.exists(u"measurement_history.json"_s));
     services.clock.advance_by(0);
     EXPECT_EQ(services.measurements.started_count(), 1);
 }
 
 TEST_F(DomainOperations, pinned_domains_sort_first_by_host_ignoring_case)
 {
-    add(QStringLiteral("https://b.com"));
-    add(QStringLiteral("https://0.com"));
-    add(QStringLiteral("https://A.com"));
-    store->toggle_pin(id_of(QStringLiteral("https://b.com")));
-    store->toggle_pin(id_of(QStringLiteral("https://a.com")));
-    EXPECT_EQ(urls(), (QStringList{QStringLiteral("https://a.com"), QStringLiteral("https://b.com"),
-                                   QStringLiteral("https://0.com")}));
-    EXPECT_EQ(saved_domains().first().url_string, QStringLiteral("https://a.com"));
+    add(u"https://b.com"_s);
+    add(u"https://0.com"_s);
+    add(u"https://A.com"_s);
+    store->toggle_pin(id_of(u"https://b.com"_s));
+    store->toggle_pin(id_of(u"https://a.com"_s));
+    EXPECT_EQ(urls(), (QStringList{u"https://a.com"_s, u"https://b.com"_s, u"https://0.com"_s}));
+    EXPECT_EQ(saved_domains().first().url_string, u"https://a.com"_s);
 }
 
 TEST_F(DomainOperations, adding_an_archived_url_revives_it_with_its_history)
 {
-    add(QStringLiteral("example.com"));
+    add(u"example.com"_s);
     const QUuid id = *store->selected_domain_id();
     measure(id);
     store->toggle_pin(id);
@@ -148,15 +148,14 @@ TEST_F(DomainOperations, adding_an_archived_url_revives_it_with_its_history)
     EXPECT_FALSE(store->selected_domain_id());
     EXPECT_FALSE(find(id)->is_pinned);
 
-    ASSERT_FALSE(store->add_domain(QStringLiteral("www.example.com"), 300, 12,
-                                   QStringLiteral("Bot"), true, false));
+    ASSERT_FALSE(store->add_domain(u"www.example.com"_s, 300, 12, u"Bot"_s, true, false));
     const MonitoredDomain* revived = find(id);
     ASSERT_NE(revived, nullptr);
     EXPECT_FALSE(revived->is_archived);
     EXPECT_FALSE(revived->is_pinned);
     EXPECT_EQ(revived->measurements.size(), 1);
     EXPECT_EQ(revived->interval_seconds, 300);
-    EXPECT_EQ(revived->user_agent, QStringLiteral("Bot"));
+    EXPECT_EQ(revived->user_agent, u"Bot"_s);
     EXPECT_EQ(store->selected_domain_id(), id);
     services.clock.advance_by(0);
     EXPECT_EQ(services.measurements.pending_count(), 1u);
@@ -164,7 +163,7 @@ TEST_F(DomainOperations, adding_an_archived_url_revives_it_with_its_history)
 
 TEST_F(DomainOperations, archiving_writes_both_files_and_keeps_the_history)
 {
-    add(QStringLiteral("example.com"));
+    add(u"example.com"_s);
     const QUuid id = *store->selected_domain_id();
     measure(id);
     store->archive_domain(id);
@@ -179,32 +178,32 @@ TEST_F(DomainOperations, archiving_writes_both_files_and_keeps_the_history)
 
 TEST_F(DomainOperations, removing_drops_the_domain_from_both_files_and_leaves_a_suggestion)
 {
-    add(QStringLiteral("example.com"));
+    add(u"example.com"_s);
     const QUuid id = *store->selected_domain_id();
     measure(id);
     store->remove_domain(id);
     EXPECT_TRUE(saved_domains().isEmpty());
     EXPECT_FALSE(saved_history().contains(key(id)));
     const auto suggestions =
-        SuggestionJson::decode_list(folder.read(QStringLiteral("deleted_domain_suggestions.json")));
+        SuggestionJson::decode_list(folder.read(u"deleted_domain_suggestions.json"_s));
     ASSERT_TRUE(suggestions);
     ASSERT_EQ(suggestions->size(), 1);
     EXPECT_EQ(suggestions->first().id, id);
 
     // Adding it again makes a new domain without history, and the suggestion goes.
-    ASSERT_FALSE(add(QStringLiteral("example.com")));
+    ASSERT_FALSE(add(u"example.com"_s));
     EXPECT_NE(store->domains().first().id, id);
     EXPECT_TRUE(store->domains().first().measurements.isEmpty());
     EXPECT_TRUE(store->deleted_domain_suggestions().isEmpty());
-    EXPECT_EQ(folder.read(QStringLiteral("deleted_domain_suggestions.json")), "[]");
+    EXPECT_EQ(folder.read(u"deleted_domain_suggestions.json"_s), "[]");
 }
 
 TEST_F(DomainOperations, one_suggestion_per_url_key_made_from_the_last_deleted)
 {
-    add(QStringLiteral("first.example"));
-    add(QStringLiteral("second.example"));
-    MonitoredDomain edited = *find(id_of(QStringLiteral("https://second.example")));
-    edited.url_string = QStringLiteral("https://first.example");
+    add(u"first.example"_s);
+    add(u"second.example"_s);
+    MonitoredDomain edited = *find(id_of(u"https://second.example"_s));
+    edited.url_string = u"https://first.example"_s;
     edited.interval_seconds = 120;
     store->update_domain(edited); // edits have no duplicate check
     ASSERT_EQ(store->domains().size(), 2);
@@ -218,26 +217,25 @@ TEST_F(DomainOperations, one_suggestion_per_url_key_made_from_the_last_deleted)
 
 TEST_F(DomainOperations, archived_suggestions_come_before_deleted_ones_of_the_same_host)
 {
-    add(QStringLiteral("b.example/x"));
-    add(QStringLiteral("b.example/y"));
-    add(QStringLiteral("a.example"));
-    store->remove_domain(id_of(QStringLiteral("https://b.example/x")));
-    store->archive_domain(id_of(QStringLiteral("https://b.example/y")));
-    store->archive_domain(id_of(QStringLiteral("https://a.example")));
+    add(u"b.example/x"_s);
+    add(u"b.example/y"_s);
+    add(u"a.example"_s);
+    store->remove_domain(id_of(u"https://b.example/x"_s));
+    store->archive_domain(id_of(u"https://b.example/y"_s));
+    store->archive_domain(id_of(u"https://a.example"_s));
     QStringList order;
     for (const DomainRestoreSuggestion& s : store->restore_suggestions())
-        order.append(s.url_string + (s.is_archived ? QStringLiteral(" archived") : QString()));
-    EXPECT_EQ(order, (QStringList{QStringLiteral("https://a.example archived"),
-                                  QStringLiteral("https://b.example/y archived"),
-                                  QStringLiteral("https://b.example/x")}));
+        order.append(s.url_string + (s.is_archived ? u" archived"_s : QString()));
+    EXPECT_EQ(order, (QStringList{u"https://a.example archived"_s,
+                                  u"https://b.example/y archived"_s, u"https://b.example/x"_s}));
 }
 
 TEST_F(DomainOperations, selection_follows_each_operation)
 {
-    add(QStringLiteral("a.example"));
-    add(QStringLiteral("b.example"));
-    const QUuid a = id_of(QStringLiteral("https://a.example"));
-    const QUuid b = id_of(QStringLiteral("https://b.example"));
+    add(u"a.example"_s);
+    add(u"b.example"_s);
+    const QUuid a = id_of(u"https://a.example"_s);
+    const QUuid b = id_of(u"https://b.example"_s);
     EXPECT_EQ(store->selected_domain_id(), b);
     store->toggle_pin(a);
     store->clear_history(a);
@@ -250,8 +248,8 @@ TEST_F(DomainOperations, selection_follows_each_operation)
 
 TEST_F(DomainOperations, archive_all_takes_paused_domains_too_and_clears_the_selection)
 {
-    add(QStringLiteral("a.example"));
-    add(QStringLiteral("b.example"), false);
+    add(u"a.example"_s);
+    add(u"b.example"_s, false);
     store->archive_all();
     EXPECT_TRUE(store->active_domains().isEmpty());
     EXPECT_EQ(store->archived_domains().size(), 2);
@@ -261,10 +259,10 @@ TEST_F(DomainOperations, archive_all_takes_paused_domains_too_and_clears_the_sel
 
 TEST_F(DomainOperations, clear_all_history_keeps_archived_histories)
 {
-    add(QStringLiteral("a.example"));
-    add(QStringLiteral("b.example"));
-    const QUuid a = id_of(QStringLiteral("https://a.example"));
-    const QUuid b = id_of(QStringLiteral("https://b.example"));
+    add(u"a.example"_s);
+    add(u"b.example"_s);
+    const QUuid a = id_of(u"https://a.example"_s);
+    const QUuid b = id_of(u"https://b.example"_s);
     measure(a);
     measure(b);
     store->archive_domain(b);
@@ -278,14 +276,14 @@ TEST_F(DomainOperations, clear_all_history_keeps_archived_histories)
 
 TEST_F(DomainOperations, clear_all_remembers_every_domain_and_empties_both_files)
 {
-    add(QStringLiteral("a.example"));
-    add(QStringLiteral("b.example"));
-    store->archive_domain(id_of(QStringLiteral("https://b.example")));
+    add(u"a.example"_s);
+    add(u"b.example"_s);
+    store->archive_domain(id_of(u"https://b.example"_s));
     store->clear_all();
     EXPECT_TRUE(store->domains().isEmpty());
     EXPECT_FALSE(store->selected_domain_id());
-    EXPECT_EQ(folder.read(QStringLiteral("domains.json")), "[]");
-    EXPECT_EQ(folder.read(QStringLiteral("measurement_history.json")), "{}");
+    EXPECT_EQ(folder.read(u"domains.json"_s), "[]");
+    EXPECT_EQ(folder.read(u"measurement_history.json"_s), "{}");
     const QList<DomainRestoreSuggestion> suggestions = store->restore_suggestions();
     ASSERT_EQ(suggestions.size(), 2);
     for (const DomainRestoreSuggestion& s : suggestions)
@@ -297,16 +295,16 @@ TEST_F(DomainOperations, clear_all_remembers_every_domain_and_empties_both_files
 
 TEST_F(DomainOperations, an_edit_normalises_the_url_and_restarts_the_schedule)
 {
-    add(QStringLiteral("a.example"));
+    add(u"a.example"_s);
     const QUuid id = *store->selected_domain_id();
     measure(id);
     MonitoredDomain edited = *find(id);
-    edited.url_string = QStringLiteral("www.c.example/path");
+    edited.url_string = u"www.c.example/path"_s;
     edited.interval_seconds = 20;
-    edited.user_agent = QStringLiteral("  Agent/2 ");
+    edited.user_agent = u"  Agent/2 "_s;
     store->update_domain(edited);
-    EXPECT_EQ(find(id)->url_string, QStringLiteral("https://c.example/path"));
-    EXPECT_EQ(find(id)->user_agent, QStringLiteral("Agent/2"));
+    EXPECT_EQ(find(id)->url_string, u"https://c.example/path"_s);
+    EXPECT_EQ(find(id)->user_agent, u"Agent/2"_s);
     EXPECT_EQ(find(id)->measurements.size(), 1);
 
     // Due 20 s after the measurement, in the domain's slot (see MonitoringSchedule).
@@ -319,13 +317,13 @@ TEST_F(DomainOperations, an_edit_normalises_the_url_and_restarts_the_schedule)
     EXPECT_EQ(services.measurements.pending_count(), 0u);
     services.clock.advance_by(1);
     ASSERT_EQ(services.measurements.pending_count(), 1u);
-    EXPECT_EQ(services.measurements.next().url_string, QStringLiteral("https://c.example/path"));
-    EXPECT_EQ(services.measurements.next().user_agent, QStringLiteral("Agent/2"));
+    EXPECT_EQ(services.measurements.next().url_string, u"https://c.example/path"_s);
+    EXPECT_EQ(services.measurements.next().user_agent, u"Agent/2"_s);
 }
 
 TEST_F(DomainOperations, a_measurement_returning_after_clear_history_lands_in_the_empty_history)
 {
-    add(QStringLiteral("a.example"));
+    add(u"a.example"_s);
     const QUuid id = *store->selected_domain_id();
     measure(id);
     store->measure_now(id);

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 DomainMeasurement measurement(int n)
@@ -14,11 +16,10 @@ DomainMeasurement measurement(int n)
     m.measured_at = QDateTime::fromSecsSinceEpoch(1'738'314'900 + n * 60, Qt::UTC);
     m.total_time = 0.1 + n * 1e-6;
     m.http_status = 200 + n % 3;
-    m.url_string = QStringLiteral("https://example.com/é");
-    m.response_x_headers = {
-        {QStringLiteral("x-cache"), n % 2 ? QStringLiteral("HIT") : QStringLiteral("MISS")}};
+    m.url_string = u"https://example.com/é"_s;
+    m.response_x_headers = {{u"x-cache"_s, n % 2 ? u"HIT"_s : u"MISS"_s}};
     if (n % 5 == 0)
-        m.error_message = QStringLiteral("fout: “%1”").arg(n);
+        m.error_message = u"fout: “%1”"_s.arg(n);
     return m;
 }
 
@@ -30,15 +31,15 @@ QList<DomainMeasurement> history_of(int count)
     return list;
 }
 
-const QString id_text = QStringLiteral("0A000000-0000-4000-8000-000000000001");
+const QString id_text = u"0A000000-0000-4000-8000-000000000001"_s;
 
 TEST(HistoryReader, a_large_file_with_characters_across_chunk_borders_reads_back_whole)
 {
     DataFolder folder;
     const QList<DomainMeasurement> history = history_of(12'000); // several MiB
-    folder.write(QStringLiteral("history.json"), HistoryJson::encode({{QUuid(id_text), history}}));
+    folder.write(u"history.json"_s, HistoryJson::encode({{QUuid(id_text), history}}));
 
-    const auto decoded = HistoryJson::read_file(folder.file(QStringLiteral("history.json")));
+    const auto decoded = HistoryJson::read_file(folder.file(u"history.json"_s));
     ASSERT_TRUE(decoded) << decoded.error().to_string().toStdString();
     EXPECT_EQ(decoded->value(id_text), history);
 }
@@ -62,17 +63,17 @@ TEST(HistoryReader, invalid_utf8_anywhere_in_the_file_is_refused)
         const qsizetype quote = broken.indexOf("\"https", position);
         ASSERT_GT(quote, 0);
         broken[quote + 1] = char(0xC3); // a lead byte followed by plain ASCII
-        folder.write(QStringLiteral("history.json"), broken);
-        const auto decoded = HistoryJson::read_file(folder.file(QStringLiteral("history.json")));
+        folder.write(u"history.json"_s, broken);
+        const auto decoded = HistoryJson::read_file(folder.file(u"history.json"_s));
         ASSERT_FALSE(decoded) << "position " << position;
-        EXPECT_TRUE(decoded.error().message.contains(QStringLiteral("UTF-8")))
+        EXPECT_TRUE(decoded.error().message.contains(u"UTF-8"_s))
             << decoded.error().to_string().toStdString();
         EXPECT_FALSE(HistoryJson::decode(broken));
     }
 
     // A character cut off by the end of the file.
-    folder.write(QStringLiteral("history.json"), "{\"a\":[]}\xE2\x82");
-    EXPECT_FALSE(HistoryJson::read_file(folder.file(QStringLiteral("history.json"))));
+    folder.write(u"history.json"_s, "{\"a\":[]}\xE2\x82");
+    EXPECT_FALSE(HistoryJson::read_file(folder.file(u"history.json"_s)));
 }
 
 // The streaming reader and the document reader must agree on every input.

@@ -13,6 +13,8 @@
 
 #include <cerrno>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 DomainMeasurement measurement(const QDateTime& at, double total_time = 0.2)
@@ -31,11 +33,11 @@ protected:
     {
         MonitoredDomain d;
         d.id = QUuid::createUuid();
-        d.url_string = QStringLiteral("https://example.com");
+        d.url_string = u"https://example.com"_s;
         d.interval_seconds = 60;
         d.is_active = false; // measurements come from the test alone
         domain_id = d.id;
-        folder.write(QStringLiteral("domains.json"), DomainJson::encode_list({d}));
+        folder.write(u"domains.json"_s, DomainJson::encode_list({d}));
         auto opened = TessaryStore::open(services.environment(folder.path()));
         ASSERT_TRUE(opened);
         store = std::move(opened).value();
@@ -45,8 +47,7 @@ protected:
 
     qsizetype written_measurements() const
     {
-        const auto history =
-            HistoryJson::decode(folder.read(QStringLiteral("measurement_history.json")));
+        const auto history = HistoryJson::decode(folder.read(u"measurement_history.json"_s));
         return history ? history->cbegin()->size() : -1;
     }
 
@@ -65,11 +66,11 @@ TEST_F(Persistence,
         record();
         clock.advance_by(1'500);
     }
-    EXPECT_FALSE(folder.exists(QStringLiteral("measurement_history.json")));
+    EXPECT_FALSE(folder.exists(u"measurement_history.json"_s));
 
     clock.advance_by(20'000 - 15'000 - 1);
     EXPECT_TRUE(store->has_pending_history_save());
-    EXPECT_FALSE(folder.exists(QStringLiteral("measurement_history.json")));
+    EXPECT_FALSE(folder.exists(u"measurement_history.json"_s));
     clock.advance_by(1);
     ASSERT_TRUE(wait_until([&] { return finished.size() == 1; }));
     EXPECT_EQ(written_measurements(), 10);
@@ -114,11 +115,11 @@ TEST_F(Persistence, configuration_saves_leave_histories_out)
 {
     record();
     store->save_configuration();
-    const auto saved = DomainJson::decode_list(folder.read(QStringLiteral("domains.json")));
+    const auto saved = DomainJson::decode_list(folder.read(u"domains.json"_s));
     ASSERT_TRUE(saved);
     ASSERT_EQ(saved->size(), 1);
     EXPECT_TRUE(saved->first().measurements.isEmpty());
-    EXPECT_TRUE(folder.read(QStringLiteral("domains.json")).contains("\"measurements\":[]"));
+    EXPECT_TRUE(folder.read(u"domains.json"_s).contains("\"measurements\":[]"));
 }
 
 TEST_F(Persistence, measurements_of_an_unknown_domain_are_dropped)
@@ -133,41 +134,51 @@ TEST_F(Persistence, the_store_destroyed_with_a_pending_save_writes_nothing)
     record();
     store.reset();
     clock.advance_by(30'000);
-    EXPECT_FALSE(folder.exists(QStringLiteral("measurement_history.json")));
+    EXPECT_FALSE(folder.exists(u"measurement_history.json"_s));
 }
 
+// A full disk while writing, or a failing flush to disk: the previous file stays
+// whole, no partial file is left, and the next save writes everything.
 TEST_F(Persistence, a_failed_write_keeps_the_previous_file_and_the_store_running)
 {
     record();
     store->flush_persistence();
-    const QByteArray previous = folder.read(QStringLiteral("measurement_history.json"));
+    const QByteArray previous = folder.read(u"measurement_history.json"_s);
 
-    AtomicFile::set_system_calls({[](int, const void*, size_t) -> ssize_t {
-                                      errno = ENOSPC;
-                                      return -1;
-                                  },
-                                  AtomicFile::default_system_calls().fsync});
-    record();
+    const AtomicFile::SystemCalls& system = AtomicFile::default_system_calls();
+    const AtomicFile::SystemCalls failing[] = {
+        {[](int, const void*, size_t) -> ssize_t {
+             errno = ENOSPC;
+             return -1;
+         },
+         system.fsync},
+        {system.write,
+         [](int) {
+             errno = EIO;
+             return -1;
+         }},
+    };
+    for (const AtomicFile::SystemCalls& calls : failing) {
+        record();
+        AtomicFile::set_system_calls(calls);
+        store->flush_persistence();
+        AtomicFile::set_system_calls(system);
+        EXPECT_EQ(folder.read(u"measurement_history.json"_s), previous);
+        EXPECT_EQ(folder.entries(),
+                  (QStringList{u"domains.json"_s, u"hosting_profiles.json"_s,
+                               u"measurement_history.json"_s, u"tessary.lock"_s}));
+    }
+    EXPECT_EQ(store->domains().first().measurements.size(), 3);
     store->flush_persistence();
-    AtomicFile::set_system_calls(AtomicFile::default_system_calls());
-
-    EXPECT_EQ(folder.read(QStringLiteral("measurement_history.json")), previous);
-    EXPECT_EQ(
-        folder.entries(),
-        (QStringList{QStringLiteral("domains.json"), QStringLiteral("hosting_profiles.json"),
-                     QStringLiteral("measurement_history.json"), QStringLiteral("tessary.lock")}));
-    EXPECT_EQ(store->domains().first().measurements.size(), 2);
-
-    store->flush_persistence();
-    EXPECT_EQ(written_measurements(), 2);
+    EXPECT_EQ(written_measurements(), 3);
 }
 
 TEST_F(Persistence, a_history_file_replaced_by_a_folder_is_left_alone)
 {
-    QDir().mkpath(folder.file(QStringLiteral("measurement_history.json")));
+    QDir().mkpath(folder.file(u"measurement_history.json"_s));
     record();
     store->flush_persistence();
-    EXPECT_TRUE(QFileInfo(folder.file(QStringLiteral("measurement_history.json"))).isDir());
+    EXPECT_TRUE(QFileInfo(folder.file(u"measurement_history.json"_s)).isDir());
     EXPECT_EQ(store->domains().first().measurements.size(), 1);
 }
 
@@ -177,7 +188,7 @@ TEST(HistoryWriter, an_older_snapshot_never_replaces_a_newer_one)
     QDir().mkpath(folder.path());
     const QUuid id = QUuid::createUuid();
     const QDateTime at(QDate(2025, 1, 31), QTime(9, 0), Qt::UTC);
-    HistoryWriter writer(folder.file(QStringLiteral("history.json")));
+    HistoryWriter writer(folder.file(u"history.json"_s));
     const quint64 older = writer.next_generation();
     const quint64 newer = writer.next_generation();
 
@@ -187,7 +198,7 @@ TEST(HistoryWriter, an_older_snapshot_never_replaces_a_newer_one)
     writer.write_in_background({{id, {measurement(at)}}}, older, &context, [&] { done = true; });
     ASSERT_TRUE(wait_until([&] { return done; }));
 
-    const auto history = HistoryJson::decode(folder.read(QStringLiteral("history.json")));
+    const auto history = HistoryJson::decode(folder.read(u"history.json"_s));
     ASSERT_TRUE(history);
     EXPECT_EQ(history->cbegin()->size(), 2);
 }
@@ -195,17 +206,17 @@ TEST(HistoryWriter, an_older_snapshot_never_replaces_a_newer_one)
 TEST(AtomicFile, replaces_content_keeps_permissions_and_leaves_no_temporary_file)
 {
     DataFolder folder;
-    folder.write(QStringLiteral("data.json"), "old");
-    QFile::setPermissions(folder.file(QStringLiteral("data.json")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    EXPECT_FALSE(AtomicFile::write(folder.file(QStringLiteral("data.json")), "new"));
-    EXPECT_EQ(folder.read(QStringLiteral("data.json")), "new");
-    EXPECT_EQ(QFile::permissions(folder.file(QStringLiteral("data.json"))),
-              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-                  QFileDevice::WriteUser);
-    EXPECT_EQ(folder.entries(), QStringList{QStringLiteral("data.json")});
+    folder.write(u"data.json"_s, "old");
+    const QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                 QFileDevice::ReadUser | QFileDevice::WriteUser |
+                                                 QFileDevice::ReadGroup;
+    QFile::setPermissions(folder.file(u"data.json"_s), permissions);
+    EXPECT_FALSE(AtomicFile::write(folder.file(u"data.json"_s), "new"));
+    EXPECT_EQ(folder.read(u"data.json"_s), "new");
+    EXPECT_EQ(QFile::permissions(folder.file(u"data.json"_s)), permissions);
+    EXPECT_EQ(folder.entries(), QStringList{u"data.json"_s});
 
-    const auto missing_folder = AtomicFile::write(folder.file(QStringLiteral("no/such.json")), "x");
+    const auto missing_folder = AtomicFile::write(folder.file(u"no/such.json"_s), "x");
     ASSERT_TRUE(missing_folder);
     EXPECT_FALSE(missing_folder->isEmpty());
 }

@@ -10,6 +10,8 @@
 #include <ostream>
 #include <set>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class Scheduler : public ::testing::Test {
@@ -72,11 +74,11 @@ protected:
 TEST_F(Scheduler, a_new_domain_is_measured_once_at_once_then_every_interval)
 {
     open();
-    const QUuid id = add(QStringLiteral("example.com"));
+    const QUuid id = add(u"example.com"_s);
     advance(0);
     ASSERT_EQ(source.pending_count(), 1u);
-    EXPECT_EQ(source.next().url_string, QStringLiteral("https://example.com"));
-    EXPECT_EQ(source.next().user_agent, QStringLiteral("Tessarybot"));
+    EXPECT_EQ(source.next().url_string, u"https://example.com"_s);
+    EXPECT_EQ(source.next().user_agent, u"Tessarybot"_s);
     EXPECT_TRUE(store->running_domain_ids().contains(id));
 
     advance(1'000);
@@ -92,16 +94,15 @@ TEST_F(Scheduler, after_a_restart_the_interval_counts_from_the_newest_measuremen
 {
     MonitoredDomain d;
     d.id = QUuid::createUuid();
-    d.url_string = QStringLiteral("https://example.com");
+    d.url_string = u"https://example.com"_s;
     d.interval_seconds = 60;
     DomainMeasurement newest;
     newest.id = QUuid::createUuid();
     newest.measured_at = clock.now().addSecs(-30);
     newest.total_time = 0.3;
     newest.http_status = 200;
-    folder.write(QStringLiteral("domains.json"), DomainJson::encode_list({d}));
-    folder.write(QStringLiteral("measurement_history.json"),
-                 HistoryJson::encode({{d.id, {newest}}}));
+    folder.write(u"domains.json"_s, DomainJson::encode_list({d}));
+    folder.write(u"measurement_history.json"_s, HistoryJson::encode({{d.id, {newest}}}));
 
     open();
     expect_next_start(d.id, newest.measured_at.addSecs(60), 60);
@@ -111,12 +112,12 @@ TEST_F(Scheduler, after_a_restart_the_interval_counts_from_the_newest_measuremen
 TEST_F(Scheduler, failures_back_off_and_a_success_restores_the_interval)
 {
     open();
-    const QUuid id = add(QStringLiteral("example.com"), 30);
+    const QUuid id = add(u"example.com"_s, 30);
     advance(0);
     // Failures at 60, 120, 240, 480 and 900 s apart, the last one capped.
     for (const int wait_s : {60, 120, 240, 480, 900, 900}) {
         ASSERT_EQ(source.pending_count(), 1u);
-        source.complete_with(15.0, std::nullopt, QStringLiteral("timed out"));
+        source.complete_with(15.0, std::nullopt, u"timed out"_s);
         expect_next_start(id, clock.now().addSecs(wait_s), 30);
     }
     ASSERT_EQ(source.pending_count(), 1u);
@@ -128,7 +129,7 @@ TEST_F(Scheduler, failures_back_off_and_a_success_restores_the_interval)
 TEST_F(Scheduler, an_attempt_without_a_measurement_is_retried_after_five_seconds)
 {
     open();
-    const QUuid id = add(QStringLiteral("example.com"));
+    const QUuid id = add(u"example.com"_s);
     advance(0);
     source.complete(std::nullopt); // measure_now's: the probe found no usable network
     // The monitoring task's own attempt, in the domain's slot.
@@ -146,7 +147,7 @@ TEST_F(Scheduler, no_request_while_the_network_is_down_and_none_once_the_domain_
 {
     open();
     services.report_network(false);
-    const QUuid id = add(QStringLiteral("example.com"));
+    const QUuid id = add(u"example.com"_s);
     advance(60'000);
     EXPECT_EQ(source.started_count(), 0);
     EXPECT_TRUE(store->running_domain_ids().contains(id));
@@ -172,8 +173,8 @@ TEST_F(Scheduler, no_request_while_the_network_is_down_and_none_once_the_domain_
 TEST_F(Scheduler, a_result_after_archiving_is_kept_and_after_removal_dropped)
 {
     open();
-    const QUuid kept = add(QStringLiteral("kept.example"));
-    const QUuid dropped = add(QStringLiteral("dropped.example"));
+    const QUuid kept = add(u"kept.example"_s);
+    const QUuid dropped = add(u"dropped.example"_s);
     advance(0);
     ASSERT_EQ(source.pending_count(), 2u);
 
@@ -191,7 +192,7 @@ TEST_F(Scheduler, a_result_after_archiving_is_kept_and_after_removal_dropped)
 TEST_F(Scheduler, measure_now_during_a_scheduled_measurement_adds_nothing)
 {
     open();
-    const QUuid id = add(QStringLiteral("example.com"));
+    const QUuid id = add(u"example.com"_s);
     advance(0);
     store->measure_now(id);
     advance(10'000);
@@ -206,7 +207,7 @@ TEST_F(Scheduler, measure_now_during_a_scheduled_measurement_adds_nothing)
 TEST_F(Scheduler, an_inactive_domain_has_no_schedule_but_can_be_measured_on_demand)
 {
     open();
-    ASSERT_FALSE(store->add_domain(QStringLiteral("paused.example"), 60, 48, {}, false, false));
+    ASSERT_FALSE(store->add_domain(u"paused.example"_s, 60, 48, {}, false, false));
     const QUuid id = *store->selected_domain_id();
     advance(600'000);
     EXPECT_EQ(source.started_count(), 0);
@@ -224,9 +225,9 @@ TEST_F(Scheduler, an_unparseable_address_never_measures)
 {
     MonitoredDomain d;
     d.id = QUuid::createUuid();
-    d.url_string = QStringLiteral("https://exa mple.com");
+    d.url_string = u"https://exa mple.com"_s;
     d.interval_seconds = 60;
-    folder.write(QStringLiteral("domains.json"), DomainJson::encode_list({d}));
+    folder.write(u"domains.json"_s, DomainJson::encode_list({d}));
     open();
     advance(3'600'000);
     EXPECT_EQ(source.started_count(), 0);
@@ -236,16 +237,16 @@ TEST_F(Scheduler, an_unparseable_address_never_measures)
 TEST_F(Scheduler, recorded_measurements_share_repeated_texts)
 {
     open();
-    const QUuid id = add(QStringLiteral("example.com"));
+    const QUuid id = add(u"example.com"_s);
     for (int i = 0; i < 2; ++i) {
         advance(i == 0 ? 0 : 60'000 + MonitoringSchedule::spread_window_ms(60));
         DomainMeasurement m;
         m.id = QUuid::createUuid();
         m.measured_at = clock.now();
-        m.url_string = QStringLiteral("https://example.com"); // a copy of its own
+        m.url_string = u"https://example.com"_s; // a copy of its own
         m.total_time = 0.2;
         m.http_status = 200;
-        m.response_x_headers.insert(QStringLiteral("x-cache"), QStringLiteral("HIT"));
+        m.response_x_headers.insert(u"x-cache"_s, u"HIT"_s);
         source.complete(m);
     }
     const QList<DomainMeasurement>& list = domain(id).measurements;
@@ -257,7 +258,7 @@ TEST_F(Scheduler, recorded_measurements_share_repeated_texts)
 TEST_F(Scheduler, a_day_of_one_minute_intervals_runs_in_milliseconds)
 {
     open();
-    const QUuid id = add(QStringLiteral("example.com"));
+    const QUuid id = add(u"example.com"_s);
     for (int step = 0; step < 24 * 60 * 60; ++step) {
         advance(1'000);
         while (source.pending_count() > 0)
@@ -300,7 +301,7 @@ TEST_F(Scheduler, domains_due_together_are_spread_and_a_restart_spreads_them_ali
     for (int i = 0; i < count; ++i) {
         MonitoredDomain d;
         d.id = QUuid::createUuid();
-        d.url_string = QStringLiteral("https://site%1.example").arg(i);
+        d.url_string = u"https://site%1.example"_s.arg(i);
         d.interval_seconds = 20;
         DomainMeasurement m;
         m.id = QUuid::createUuid();
@@ -310,8 +311,8 @@ TEST_F(Scheduler, domains_due_together_are_spread_and_a_restart_spreads_them_ali
         domains.append(d);
         history.append({d.id, {m}});
     }
-    folder.write(QStringLiteral("domains.json"), DomainJson::encode_list(domains));
-    folder.write(QStringLiteral("measurement_history.json"), HistoryJson::encode(history));
+    folder.write(u"domains.json"_s, DomainJson::encode_list(domains));
+    folder.write(u"measurement_history.json"_s, HistoryJson::encode(history));
 
     const qint64 window = MonitoringSchedule::spread_window_ms(20);
     const std::map<QString, qint64> starts = first_starts(services, folder.path(), window);
@@ -337,11 +338,11 @@ TEST_F(Scheduler, domains_the_network_frees_together_go_in_their_own_slots)
     for (int i = 0; i < count; ++i) {
         MonitoredDomain d;
         d.id = QUuid::createUuid();
-        d.url_string = QStringLiteral("https://site%1.example").arg(i);
+        d.url_string = u"https://site%1.example"_s.arg(i);
         d.interval_seconds = 20;
         domains.append(d);
     }
-    folder.write(QStringLiteral("domains.json"), DomainJson::encode_list(domains));
+    folder.write(u"domains.json"_s, DomainJson::encode_list(domains));
     services.report_network(false);
     open();
     advance(60'000);
@@ -461,7 +462,7 @@ TEST_P(AnomalyNotification, follows_the_thresholds)
 {
     const AnomalyCase& c = GetParam();
     open();
-    const QUuid id = add(QStringLiteral("mysite.example"), 60, c.notifies);
+    const QUuid id = add(u"mysite.example"_s, 60, c.notifies);
     if (c.previous) {
         advance(0);
         source.complete_with(*c.previous);
@@ -473,8 +474,8 @@ TEST_P(AnomalyNotification, follows_the_thresholds)
     ASSERT_EQ(domain(id).measurements.size(), c.previous ? 2 : 1);
     ASSERT_EQ(services.notification_sink.posted.size(), c.expected ? 1u : 0u);
     if (c.expected) {
-        EXPECT_TRUE(services.notification_sink.posted.front().body.startsWith(
-            QStringLiteral("mysite.example took ")));
+        EXPECT_TRUE(
+            services.notification_sink.posted.front().body.startsWith(u"mysite.example took "_s));
     }
 }
 
@@ -516,7 +517,7 @@ TEST_P(RequiredInterval, follows_the_failure_streak)
         else if (kind == "local")
             m.is_local_network_issue = true, m.http_status.reset();
         else if (kind == "error200")
-            m.error_message = QStringLiteral("boom");
+            m.error_message = u"boom"_s;
         else if (kind != "ok")
             m.http_status = std::stoi(kind);
         d.measurements.append(m);

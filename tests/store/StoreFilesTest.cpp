@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 DomainMeasurement measurement(qint64 seconds)
@@ -17,8 +19,8 @@ DomainMeasurement measurement(qint64 seconds)
 
 TEST(HistoryJson, writes_members_in_sorted_id_order_and_reads_back_every_history)
 {
-    const QUuid high(QStringLiteral("F0000000-0000-4000-8000-000000000000"));
-    const QUuid low(QStringLiteral("0A000000-0000-4000-8000-000000000000"));
+    const QUuid high(u"F0000000-0000-4000-8000-000000000000"_s);
+    const QUuid low(u"0A000000-0000-4000-8000-000000000000"_s);
     const QList<DomainMeasurement> high_history = {measurement(60), measurement(0)};
     const QByteArray text = HistoryJson::encode({{high, high_history}, {low, {}}});
     EXPECT_TRUE(text.startsWith("{\"0A000000-0000-4000-8000-000000000000\":[],"
@@ -27,34 +29,27 @@ TEST(HistoryJson, writes_members_in_sorted_id_order_and_reads_back_every_history
 
     const auto decoded = HistoryJson::decode(text);
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->value(QStringLiteral("F0000000-0000-4000-8000-000000000000")), high_history);
-    EXPECT_TRUE(decoded->contains(QStringLiteral("0A000000-0000-4000-8000-000000000000")));
+    EXPECT_EQ(decoded->value(u"F0000000-0000-4000-8000-000000000000"_s), high_history);
+    EXPECT_TRUE(decoded->contains(u"0A000000-0000-4000-8000-000000000000"_s));
 }
 
 TEST(HistoryJson, lower_case_ids_are_read_in_canonical_form_and_errors_name_the_member)
 {
     const auto decoded = HistoryJson::decode("{\"0a000000-0000-4000-8000-00000000000b\":[]}");
     ASSERT_TRUE(decoded);
-    EXPECT_TRUE(decoded->contains(QStringLiteral("0A000000-0000-4000-8000-00000000000B")));
+    EXPECT_TRUE(decoded->contains(u"0A000000-0000-4000-8000-00000000000B"_s));
 
     const auto broken =
         HistoryJson::decode("{\"K\":[{\"id\":\"0A000000-0000-4000-8000-00000000000B\"}]}");
     ASSERT_FALSE(broken);
-    EXPECT_EQ(broken.error().to_string(),
-              QStringLiteral("K[0]: missing required key \"measured_at\""));
+    EXPECT_EQ(broken.error().to_string(), u"K[0]: missing required key \"measured_at\""_s);
     EXPECT_FALSE(HistoryJson::decode("[]"));
 }
 
 TEST(SuggestionJson, round_trips_and_requires_every_key)
 {
-    const DomainRestoreSuggestion suggestion{QUuid::createUuid(),
-                                             QStringLiteral("https://a.example/x"),
-                                             120,
-                                             24,
-                                             QStringLiteral("Bot"),
-                                             true,
-                                             true,
-                                             false};
+    const DomainRestoreSuggestion suggestion{
+        QUuid::createUuid(), u"https://a.example/x"_s, 120, 24, u"Bot"_s, true, true, false};
     const QByteArray text = SuggestionJson::encode_list({suggestion});
     const auto decoded = SuggestionJson::decode_list(text);
     ASSERT_TRUE(decoded);
@@ -89,12 +84,9 @@ TEST(DomainOrder, pinned_first_then_host_ignoring_case_keeping_the_order_of_equa
     QStringList order;
     for (const MonitoredDomain& d : domains)
         order.append(d.url_string);
-    EXPECT_EQ(order, (QStringList{QStringLiteral("https://ALPHA.example/pinned"),
-                                  QStringLiteral("https://Zeta.example"),
-                                  QStringLiteral("https://alpha.example"),
-                                  QStringLiteral("https://b.example/second"),
-                                  QStringLiteral("https://B.example/first"),
-                                  QStringLiteral("not a url")}));
+    EXPECT_EQ(order, (QStringList{u"https://ALPHA.example/pinned"_s, u"https://Zeta.example"_s,
+                                  u"https://alpha.example"_s, u"https://b.example/second"_s,
+                                  u"https://B.example/first"_s, u"not a url"_s}));
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 DomainMeasurement measurement(double total_time, qint64 at_seconds)
@@ -56,21 +58,20 @@ TEST_F(StoreStartup, first_launch_creates_the_folder_and_starts_empty)
     EXPECT_TRUE(store->domains().isEmpty());
     EXPECT_FALSE(store->selected_domain_id());
     // Only the (pruned, empty) provider profiles are written.
-    EXPECT_EQ(folder.entries(), (QStringList{QStringLiteral("hosting_profiles.json"),
-                                             QStringLiteral("tessary.lock")}));
-    EXPECT_EQ(folder.read(QStringLiteral("hosting_profiles.json")), "{}");
+    EXPECT_EQ(folder.entries(), (QStringList{u"hosting_profiles.json"_s, u"tessary.lock"_s}));
+    EXPECT_EQ(folder.read(u"hosting_profiles.json"_s), "{}");
 }
 
 TEST_F(StoreStartup, history_is_merged_by_id_and_domains_without_an_entry_keep_their_own)
 {
-    MonitoredDomain first = domain(QStringLiteral("https://a.example"));
-    MonitoredDomain second = domain(QStringLiteral("https://b.example"));
+    MonitoredDomain first = domain(u"https://a.example"_s);
+    MonitoredDomain second = domain(u"https://b.example"_s);
     const DomainMeasurement own = measurement(0.3, 0);
     second.measurements = {own};
-    folder.write(QStringLiteral("domains.json"), DomainJson::encode_list({first, second}));
+    folder.write(u"domains.json"_s, DomainJson::encode_list({first, second}));
     const QList<DomainMeasurement> history = {measurement(0.2, 120), measurement(0.1, 60)};
     folder.write(
-        QStringLiteral("measurement_history.json"),
+        u"measurement_history.json"_s,
         HistoryJson::encode({{first.id, history}, {QUuid::createUuid(), {measurement(1.0, 0)}}}));
 
     const auto store = open_store();
@@ -82,20 +83,19 @@ TEST_F(StoreStartup, history_is_merged_by_id_and_domains_without_an_entry_keep_t
 
 TEST_F(StoreStartup, histories_inside_domains_json_migrate_to_the_history_file)
 {
-    MonitoredDomain a = domain(QStringLiteral("https://a.example"));
-    MonitoredDomain b = domain(QStringLiteral("https://b.example"));
+    MonitoredDomain a = domain(u"https://a.example"_s);
+    MonitoredDomain b = domain(u"https://b.example"_s);
     a.measurements = {measurement(0.2, 60), measurement(0.4, 0)};
     b.measurements = {measurement(9.0, 0)};
-    folder.write(QStringLiteral("domains.json"), DomainJson::encode_list({a, b}));
+    folder.write(u"domains.json"_s, DomainJson::encode_list({a, b}));
 
     const auto store = open_store();
     ASSERT_TRUE(store);
-    const auto domains = DomainJson::decode_list(folder.read(QStringLiteral("domains.json")));
+    const auto domains = DomainJson::decode_list(folder.read(u"domains.json"_s));
     ASSERT_TRUE(domains);
     for (const MonitoredDomain& d : *domains)
         EXPECT_TRUE(d.measurements.isEmpty());
-    const auto history =
-        HistoryJson::decode(folder.read(QStringLiteral("measurement_history.json")));
+    const auto history = HistoryJson::decode(folder.read(u"measurement_history.json"_s));
     ASSERT_TRUE(history);
     EXPECT_EQ(history->size(), 2);
     EXPECT_EQ(history->value(a.id.toString(QUuid::WithoutBraces).toUpper()), a.measurements);
@@ -105,13 +105,11 @@ TEST_F(StoreStartup, histories_inside_domains_json_migrate_to_the_history_file)
 
 TEST_F(StoreStartup, sorts_pinned_first_then_by_host_and_selects_the_first_active_domain)
 {
-    const MonitoredDomain archived = domain(QStringLiteral("https://aaa.example"), true, true);
-    const MonitoredDomain paused = domain(QStringLiteral("https://Beta.example/x"), false);
-    const MonitoredDomain alpha = domain(QStringLiteral("https://alpha.example"));
-    const MonitoredDomain pinned =
-        domain(QStringLiteral("https://zulu.example"), true, false, true);
-    folder.write(QStringLiteral("domains.json"),
-                 DomainJson::encode_list({paused, archived, alpha, pinned}));
+    const MonitoredDomain archived = domain(u"https://aaa.example"_s, true, true);
+    const MonitoredDomain paused = domain(u"https://Beta.example/x"_s, false);
+    const MonitoredDomain alpha = domain(u"https://alpha.example"_s);
+    const MonitoredDomain pinned = domain(u"https://zulu.example"_s, true, false, true);
+    folder.write(u"domains.json"_s, DomainJson::encode_list({paused, archived, alpha, pinned}));
 
     const auto store = open_store();
     QStringList order;
@@ -132,16 +130,16 @@ TEST_F(StoreStartup, sorts_pinned_first_then_by_host_and_selects_the_first_activ
 
 TEST_F(StoreStartup, a_repeated_id_keeps_its_first_record)
 {
-    MonitoredDomain first = domain(QStringLiteral("https://first.example"));
+    MonitoredDomain first = domain(u"https://first.example"_s);
     MonitoredDomain copy = first;
-    copy.url_string = QStringLiteral("https://copy.example");
-    folder.write(QStringLiteral("domains.json"), DomainJson::encode_list({first, copy}));
+    copy.url_string = u"https://copy.example"_s;
+    folder.write(u"domains.json"_s, DomainJson::encode_list({first, copy}));
 
     const auto store = open_store();
     ASSERT_EQ(store->domains().size(), 1);
     EXPECT_EQ(store->domains()[0].url_string, first.url_string);
     store->save_all_now();
-    const auto saved = DomainJson::decode_list(folder.read(QStringLiteral("domains.json")));
+    const auto saved = DomainJson::decode_list(folder.read(u"domains.json"_s));
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->size(), 1);
 }
@@ -151,11 +149,11 @@ TEST_F(StoreStartup, a_second_writer_is_refused_with_the_holder_named)
     const auto store = open_store();
     ASSERT_TRUE(store);
     auto environment = services.environment(folder.path());
-    environment.lock_holder = QStringLiteral("other");
+    environment.lock_holder = u"other"_s;
     const auto second = TessaryStore::open(environment);
     ASSERT_FALSE(second);
-    EXPECT_TRUE(second.error().contains(
-        QStringLiteral("test (process %1)").arg(QCoreApplication::applicationPid())))
+    EXPECT_TRUE(
+        second.error().contains(u"test (process %1)"_s.arg(QCoreApplication::applicationPid())))
         << second.error().toStdString();
     EXPECT_TRUE(second.error().contains(folder.path()));
 }
@@ -207,24 +205,23 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(StoreStartup, leftovers_that_are_no_regular_files_stay)
 {
-    QDir().mkpath(folder.file(QStringLiteral("domains.json.Folder")));
-    folder.write(QStringLiteral("elsewhere"), "keep");
-    ASSERT_TRUE(QFile::link(folder.file(QStringLiteral("elsewhere")),
-                            folder.file(QStringLiteral("domains.json.Linked"))));
+    QDir().mkpath(folder.file(u"domains.json.Folder"_s));
+    folder.write(u"elsewhere"_s, "keep");
+    ASSERT_TRUE(QFile::link(folder.file(u"elsewhere"_s), folder.file(u"domains.json.Linked"_s)));
     const auto store = open_store();
     ASSERT_TRUE(store);
-    EXPECT_TRUE(QFileInfo(folder.file(QStringLiteral("domains.json.Folder"))).isDir());
-    EXPECT_TRUE(QFileInfo(folder.file(QStringLiteral("domains.json.Linked"))).isSymLink());
-    EXPECT_EQ(folder.read(QStringLiteral("elsewhere")), "keep");
+    EXPECT_TRUE(QFileInfo(folder.file(u"domains.json.Folder"_s)).isDir());
+    EXPECT_TRUE(QFileInfo(folder.file(u"domains.json.Linked"_s)).isSymLink());
+    EXPECT_EQ(folder.read(u"elsewhere"_s), "keep");
 }
 
 TEST_F(StoreStartup, leftovers_stay_while_another_process_holds_the_lock)
 {
     const auto holder = open_store();
     ASSERT_TRUE(holder);
-    folder.write(QStringLiteral("measurement_history.json.aZ09qQ"), "being written");
+    folder.write(u"measurement_history.json.aZ09qQ"_s, "being written");
     ASSERT_FALSE(TessaryStore::open(services.environment(folder.path())));
-    EXPECT_TRUE(folder.exists(QStringLiteral("measurement_history.json.aZ09qQ")));
+    EXPECT_TRUE(folder.exists(u"measurement_history.json.aZ09qQ"_s));
 }
 
 // Files that exist but cannot be used must never be destroyed by the next save.
@@ -245,22 +242,22 @@ class DamagedFiles : public StoreStartup, public ::testing::WithParamInterface<D
 TEST_P(DamagedFiles, are_moved_aside_before_the_first_save_replaces_them)
 {
     const DamagedCase& c = GetParam();
-    const MonitoredDomain d = domain(QStringLiteral("https://a.example"));
+    const MonitoredDomain d = domain(u"https://a.example"_s);
     const QByteArray domains_text =
         c.corrupt_domains ? QByteArrayLiteral("[{\"id\": truncated") : DomainJson::encode_list({d});
     const QByteArray history_text = c.corrupt_history
                                         ? QByteArrayLiteral("{\"x\":[{\"id\":1}]}")
                                         : HistoryJson::encode({{d.id, {measurement(0.2, 0)}}});
     if (!c.remove_domains)
-        folder.write(QStringLiteral("domains.json"), domains_text);
-    folder.write(QStringLiteral("measurement_history.json"), history_text);
+        folder.write(u"domains.json"_s, domains_text);
+    folder.write(u"measurement_history.json"_s, history_text);
 
     const auto store = open_store();
     store->save_all_now();
 
     QStringList aside;
     for (const QString& entry : folder.entries()) {
-        if (entry.contains(QStringLiteral(".unreadable-")))
+        if (entry.contains(u".unreadable-"_s))
             aside.append(entry);
     }
     const bool history_unused = c.corrupt_history || c.corrupt_domains || c.remove_domains;
@@ -268,15 +265,15 @@ TEST_P(DamagedFiles, are_moved_aside_before_the_first_save_replaces_them)
         << aside.join(u' ').toStdString();
     for (const QString& name : aside) {
         const QByteArray original =
-            name.startsWith(QStringLiteral("domains.json")) ? domains_text : history_text;
+            name.startsWith(u"domains.json"_s) ? domains_text : history_text;
         EXPECT_EQ(folder.read(name), original) << name.toStdString();
     }
-    EXPECT_TRUE(DomainJson::decode_list(folder.read(QStringLiteral("domains.json"))));
-    EXPECT_TRUE(HistoryJson::decode(folder.read(QStringLiteral("measurement_history.json"))));
+    EXPECT_TRUE(DomainJson::decode_list(folder.read(u"domains.json"_s)));
+    EXPECT_TRUE(HistoryJson::decode(folder.read(u"measurement_history.json"_s)));
 
     // Only the first replacement moves a file aside.
     store->save_all_now();
-    EXPECT_EQ(folder.entries().filter(QStringLiteral(".unreadable-")).size(), aside.size());
+    EXPECT_EQ(folder.entries().filter(u".unreadable-"_s).size(), aside.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DamagedFiles,
@@ -289,29 +286,29 @@ INSTANTIATE_TEST_SUITE_P(Cases, DamagedFiles,
 
 TEST_F(StoreStartup, a_data_file_that_is_a_folder_is_moved_aside_not_deleted)
 {
-    QDir().mkpath(folder.file(QStringLiteral("domains.json")));
-    folder.write(QStringLiteral("domains.json/keep.txt"), "precious");
+    QDir().mkpath(folder.file(u"domains.json"_s));
+    folder.write(u"domains.json/keep.txt"_s, "precious");
 
     const auto store = open_store();
     EXPECT_TRUE(store->domains().isEmpty());
     store->save_configuration();
-    const QStringList aside = folder.entries().filter(QStringLiteral("domains.json.unreadable-"));
+    const QStringList aside = folder.entries().filter(u"domains.json.unreadable-"_s);
     ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(folder.read(aside.first() + QStringLiteral("/keep.txt")), "precious");
-    EXPECT_EQ(folder.read(QStringLiteral("domains.json")), "[]");
+    EXPECT_EQ(folder.read(aside.first() + u"/keep.txt"_s), "precious");
+    EXPECT_EQ(folder.read(u"domains.json"_s), "[]");
 }
 
 TEST_F(StoreStartup, undecodable_suggestions_load_as_empty_and_survive_the_next_save)
 {
-    folder.write(QStringLiteral("deleted_domain_suggestions.json"), "[{\"id\":\"x\"}]");
+    folder.write(u"deleted_domain_suggestions.json"_s, "[{\"id\":\"x\"}]");
     const auto store = open_store();
     EXPECT_TRUE(store->deleted_domain_suggestions().isEmpty());
     store->save_deleted_domain_suggestions();
     const QStringList aside =
-        folder.entries().filter(QStringLiteral("deleted_domain_suggestions.json.unreadable-"));
+        folder.entries().filter(u"deleted_domain_suggestions.json.unreadable-"_s);
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(folder.read(aside.first()), "[{\"id\":\"x\"}]");
-    EXPECT_EQ(folder.read(QStringLiteral("deleted_domain_suggestions.json")), "[]");
+    EXPECT_EQ(folder.read(u"deleted_domain_suggestions.json"_s), "[]");
 }
 
 } // namespace

@@ -9,27 +9,33 @@
 #include <QObject>
 #include <QTemporaryDir>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 MonitoredDomain example_domain()
 {
     MonitoredDomain domain;
     domain.id = QUuid::createUuid();
-    domain.url_string = QStringLiteral("https://example.com/");
+    domain.url_string = u"https://example.com/"_s;
     return domain;
 }
 
 QByteArray read(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool write(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
 QString today()
 {
-    return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    return QDate::currentDate().toString(u"yyyy-MM-dd"_s);
 }
 
 } // namespace
@@ -44,8 +50,7 @@ private Q_SLOTS:
     {
         FakeUiDialogs dialogs;
         int produced = 0;
-        const bool written = ExportFlow::save(dialogs, nullptr, QStringLiteral("a.json"),
-                                              QStringLiteral("JSON (*.json)"),
+        const bool written = ExportFlow::save(dialogs, nullptr, u"a.json"_s, u"JSON (*.json)"_s,
                                               [&]() -> Expected<QByteArray, QString> {
                                                   ++produced;
                                                   return QByteArray("{}");
@@ -53,7 +58,7 @@ private Q_SLOTS:
         QVERIFY(!written);
         QCOMPARE(produced, 0);
         QVERIFY(dialogs.errors.isEmpty());
-        QCOMPARE(dialogs.proposed_names, QStringList{QStringLiteral("a.json")});
+        QCOMPARE(dialogs.proposed_names, QStringList{u"a.json"_s});
     }
 
     void failures_end_in_one_alert_and_keep_the_old_file_data()
@@ -62,15 +67,13 @@ private Q_SLOTS:
         QTest::addColumn<bool>("producer_fails");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("detail");
-        QTest::newRow("producer error") << false << true << QStringLiteral("Report export failed")
-                                        << QStringLiteral("The disk said no.");
-        QTest::newRow("empty export") << false << false << QStringLiteral("Report export failed")
-                                      << QStringLiteral("The generated export was empty.");
-        QTest::newRow("empty export, Dutch")
-            << true << false << QStringLiteral("Rapport exporteren mislukt")
-            << QStringLiteral("De gegenereerde export was leeg.");
+        QTest::newRow("producer error")
+            << false << true << u"Report export failed"_s << u"The disk said no."_s;
+        QTest::newRow("empty export")
+            << false << false << u"Report export failed"_s << u"The generated export was empty."_s;
+        QTest::newRow("empty export, Dutch") << true << false << u"Rapport exporteren mislukt"_s
+                                             << u"De gegenereerde export was leeg."_s;
     }
-
     void failures_end_in_one_alert_and_keep_the_old_file()
     {
         QFETCH(bool, dutch);
@@ -79,21 +82,16 @@ private Q_SLOTS:
         QFETCH(QString, detail);
         L10n::set_selected_language(dutch ? AppLanguage::dutch : AppLanguage::english);
         QTemporaryDir folder;
-        const QString path = folder.filePath(QStringLiteral("report.pdf"));
-        {
-            QFile old(path);
-            QVERIFY(old.open(QIODevice::WriteOnly));
-            old.write("old");
-        }
+        const QString path = folder.filePath(u"report.pdf"_s);
+        QVERIFY(write(path, "old"));
         FakeUiDialogs dialogs;
         dialogs.save_answer = path;
-        const bool written =
-            ExportFlow::save(dialogs, nullptr, QStringLiteral("report.pdf"),
-                             QStringLiteral("PDF (*.pdf)"), [&]() -> Expected<QByteArray, QString> {
-                                 if (producer_fails)
-                                     return QStringLiteral("The disk said no.");
-                                 return QByteArray();
-                             });
+        const bool written = ExportFlow::save(dialogs, nullptr, u"report.pdf"_s, u"PDF (*.pdf)"_s,
+                                              [&]() -> Expected<QByteArray, QString> {
+                                                  if (producer_fails)
+                                                      return u"The disk said no."_s;
+                                                  return QByteArray();
+                                              });
         QVERIFY(!written);
         QCOMPARE(dialogs.errors.size(), 1);
         QCOMPARE(dialogs.errors[0].message, message);
@@ -105,58 +103,55 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         FakeUiDialogs dialogs;
-        dialogs.save_answer = folder.filePath(QStringLiteral("missing/folder/a.csv"));
-        const bool written = ExportFlow::export_csv(dialogs, nullptr, example_domain());
-        QVERIFY(!written);
+        dialogs.save_answer = folder.filePath(u"missing/folder/a.csv"_s);
+        QVERIFY(!ExportFlow::export_csv(dialogs, nullptr, example_domain()));
         QCOMPARE(dialogs.errors.size(), 1);
-        QCOMPARE(dialogs.errors[0].message, QStringLiteral("Report export failed"));
+        QCOMPARE(dialogs.errors[0].message, u"Report export failed"_s);
         QVERIFY(!dialogs.errors[0].detail.isEmpty());
     }
 
-    void a_csv_export_replaces_the_chosen_file()
+    // Each export replaces a longer file that is already there.
+    void an_export_replaces_the_chosen_file_data()
     {
+        QTest::addColumn<bool>("json");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QByteArray>("content");
+        // A domain without measurements: the CSV is its header line alone.
+        QTest::newRow("CSV") << false << u"CSV (*.csv)"_s
+                             << QByteArray("\"domain\",\"configured_url\",");
+        QTest::newRow("JSON") << true << u"JSON (*.json)"_s
+                              << QByteArray("\"url_string\": \"https://example.com/\"");
+    }
+    void an_export_replaces_the_chosen_file()
+    {
+        QFETCH(bool, json);
+        QFETCH(QString, filter);
+        QFETCH(QByteArray, content);
         QTemporaryDir folder;
-        const QString path = folder.filePath(QStringLiteral("export.csv"));
-        {
-            QFile old(path);
-            QVERIFY(old.open(QIODevice::WriteOnly));
-            old.write("an older and longer content than the new one will be, by far");
-        }
+        const QString path = folder.filePath(u"export"_s);
+        QVERIFY(write(path, QByteArray(4096, '#')));
         FakeUiDialogs dialogs;
         dialogs.save_answer = path;
-        QVERIFY(ExportFlow::export_csv(dialogs, nullptr, example_domain()));
+        QVERIFY(json ? ExportFlow::export_json(dialogs, nullptr, example_domain())
+                     : ExportFlow::export_csv(dialogs, nullptr, example_domain()));
         QVERIFY(dialogs.errors.isEmpty());
         QCOMPARE(dialogs.proposed_names,
-                 QStringList{QStringLiteral("example.com ") + today() + QStringLiteral(".csv")});
-        QCOMPARE(dialogs.filters, QStringList{QStringLiteral("CSV (*.csv)")});
-        // A domain without measurements: the header line alone.
-        QVERIFY(read(path).startsWith("\"domain\",\"configured_url\","));
-        QCOMPARE(read(path).count('\n'), 1);
-    }
-
-    void the_json_export_writes_the_domain()
-    {
-        QTemporaryDir folder;
-        FakeUiDialogs dialogs;
-        dialogs.save_answer = folder.filePath(QStringLiteral("export.json"));
-        QVERIFY(ExportFlow::export_json(dialogs, nullptr, example_domain()));
-        QCOMPARE(dialogs.proposed_names,
-                 QStringList{QStringLiteral("example.com ") + today() + QStringLiteral(".json")});
-        QVERIFY(read(*dialogs.save_answer).contains("\"url_string\": \"https://example.com/\""));
+                 QStringList{u"example.com "_s + today() + (json ? u".json"_s : u".csv"_s)});
+        QCOMPARE(dialogs.filters, QStringList{filter});
+        const QByteArray written = read(path);
+        QVERIFY(!written.contains('#'));
+        QVERIFY(json ? written.contains(content) : written.startsWith(content));
+        if (!json)
+            QCOMPARE(written.count('\n'), 1);
     }
 
     void the_report_proposes_its_name_in_the_chosen_language_data()
     {
         QTest::addColumn<bool>("dutch");
         QTest::addColumn<QString>("name");
-        QTest::newRow("English") << false
-                                 << QStringLiteral("Tessary Report ") + today() +
-                                        QStringLiteral(".pdf");
-        QTest::newRow("Dutch") << true
-                               << QStringLiteral("Tessary Rapport ") + today() +
-                                      QStringLiteral(".pdf");
+        QTest::newRow("English") << false << u"Tessary Report "_s + today() + u".pdf"_s;
+        QTest::newRow("Dutch") << true << u"Tessary Rapport "_s + today() + u".pdf"_s;
     }
-
     void the_report_proposes_its_name_in_the_chosen_language()
     {
         QFETCH(bool, dutch);
@@ -165,7 +160,7 @@ private Q_SLOTS:
         FakeUiDialogs dialogs;
         QVERIFY(!ExportFlow::export_report(dialogs, nullptr, {example_domain()}));
         QCOMPARE(dialogs.proposed_names, QStringList{name});
-        QCOMPARE(dialogs.filters, QStringList{QStringLiteral("PDF (*.pdf)")});
+        QCOMPARE(dialogs.filters, QStringList{u"PDF (*.pdf)"_s});
         QVERIFY(dialogs.errors.isEmpty());
     }
 };

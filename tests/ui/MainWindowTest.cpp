@@ -35,6 +35,8 @@
 
 #include <future>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The union of what a widget painted.
@@ -117,6 +119,7 @@ private:
     }
 
     SidebarModel& model() { return window_->sidebar().model(); }
+    QAction* action(const QString& name) { return window_->findChild<QAction*>(name); }
 
     QString row_host(const QUuid& id) { return model().index_of(id).data().toString(); }
 
@@ -140,22 +143,35 @@ private Q_SLOTS:
         folder_.reset();
     }
 
-    void should_have_the_window_defaults()
+    void window_defaults_and_the_links_it_opens()
     {
         open_window();
-        QCOMPARE(window().windowTitle(), QStringLiteral("Tessary"));
+        QCOMPARE(window().windowTitle(), u"Tessary"_s);
         QCOMPARE(window().minimumSize(), QSize(1050, 650));
-        QCOMPARE(menu_titles(window()),
-                 (QStringList{QStringLiteral("&File"), QStringLiteral("Language"),
-                              QStringLiteral("&Help")}));
+        QCOMPARE(menu_titles(window()), (QStringList{u"&File"_s, u"Language"_s, u"&Help"_s}));
         QCOMPARE(window().palette().color(QPalette::Highlight), QColor(3, 157, 128));
         auto* stack = find<QStackedWidget>(window(), "detail_stack");
-        QCOMPARE(stack->currentWidget()->objectName(), QStringLiteral("empty_state"));
-        QCOMPARE(find<QLabel>(window(), "empty_state_title")->text(),
-                 QStringLiteral("No Domain Selected"));
-        QVERIFY(find<QLabel>(window(), "footer_credit")
-                    ->text()
-                    .contains(QStringLiteral("utm_content=footer_credit")));
+        QCOMPARE(stack->currentWidget()->objectName(), u"empty_state"_s);
+        QCOMPARE(find<QLabel>(window(), "empty_state_title")->text(), u"No Domain Selected"_s);
+
+        auto* footer = find<QLabel>(window(), "footer_credit");
+        QVERIFY(footer->text().contains(u"Created by "_s));
+        const QString link =
+            footer->text().section(u"href=\""_s, 1).section(u'"', 0, 0).replace(u"&amp;"_s, u"&"_s);
+        Q_EMIT footer->linkActivated(link);
+        QCOMPARE(dialogs().opened_urls.size(), 1);
+        const QUrlQuery query(dialogs().opened_urls[0]);
+        QCOMPARE(query.queryItemValue(u"utm_source"_s), u"tessary_app"_s);
+        QCOMPARE(query.queryItemValue(u"utm_medium"_s), u"desktop_app"_s);
+        QCOMPARE(query.queryItemValue(u"utm_campaign"_s), u"tessary"_s);
+        QCOMPARE(query.queryItemValue(u"utm_content"_s), u"footer_credit"_s);
+
+        action(u"donation_action"_s)->trigger();
+        QCOMPARE(dialogs().opened_urls.size(), 2);
+        QCOMPARE(dialogs().opened_urls[1].scheme(), u"https"_s);
+        action(u"about_action"_s)->trigger();
+        QCOMPARE(dialogs().informations.size(), 1);
+        QVERIFY(dialogs().informations[0].contains(u"Tessary 0."_s));
     }
 
     void ctrl_n_opens_the_add_form_and_escape_closes_it()
@@ -184,23 +200,23 @@ private Q_SLOTS:
         auto* add_button = find<QPushButton>(*form, "add_button");
 
         // Blanks only: Add stays disabled and Return does nothing.
-        QTest::keyClicks(url, QStringLiteral("   "));
+        QTest::keyClicks(url, u"   "_s);
         QVERIFY(!add_button->isEnabled());
         QTest::keyClick(url, Qt::Key_Return);
         QVERIFY(form->isVisible());
         QVERIFY(error->isHidden());
 
         url->clear();
-        QTest::keyClicks(url, QStringLiteral("not a url"));
+        QTest::keyClicks(url, u"not a url"_s);
         QVERIFY(add_button->isEnabled());
         QTest::keyClick(url, Qt::Key_Return);
         QVERIFY(form->isVisible());
         QVERIFY(!error->isHidden());
-        QCOMPARE(error->text(), QStringLiteral("Enter a valid domain or URL."));
+        QCOMPARE(error->text(), u"Enter a valid domain or URL."_s);
         QCOMPARE(error->palette().color(QPalette::WindowText), QColor(255, 59, 48));
 
         url->clear();
-        QTest::keyClicks(url, QStringLiteral("example.com"));
+        QTest::keyClicks(url, u"example.com"_s);
         find<QSpinBox>(*form, "interval_spin_box")->setValue(300);
         find<ToggleSwitch>(*form, "active_switch")->click();
         find<QCheckBox>(*form, "notifications_check_box")->click();
@@ -212,23 +228,23 @@ private Q_SLOTS:
         const MonitoredDomain& added = store().domains().first();
         QCOMPARE(added.interval_seconds, 300);
         QCOMPARE(added.max_history_hours, 48);
-        QCOMPARE(added.user_agent, QStringLiteral("Tessarybot"));
+        QCOMPARE(added.user_agent, u"Tessarybot"_s);
         QVERIFY(!added.is_active);
         QVERIFY(added.notifies_on_anomalies);
-        QTRY_COMPARE(row_host(added.id), QStringLiteral("example.com"));
+        QTRY_COMPARE(row_host(added.id), u"example.com"_s);
     }
 
     void a_duplicate_is_refused_with_its_message()
     {
-        add(QStringLiteral("example.com"));
+        add(u"example.com"_s);
         open_window();
         store().set_is_presenting_add_domain(true);
         QTRY_VERIFY(window().add_domain_dialog() != nullptr);
         AddDomainDialog* form = window().add_domain_dialog();
-        QTest::keyClicks(find<QLineEdit>(*form, "url_field"), QStringLiteral("Example.com"));
+        QTest::keyClicks(find<QLineEdit>(*form, "url_field"), u"Example.com"_s);
         QTest::mouseClick(find<QPushButton>(*form, "add_button"), Qt::LeftButton);
         QCOMPARE(find<QLabel>(*form, "error_label")->text(),
-                 QStringLiteral("This domain is already being monitored."));
+                 u"This domain is already being monitored."_s);
         QVERIFY(form->isVisible());
     }
 
@@ -238,8 +254,8 @@ private Q_SLOTS:
         auto* interval = find<QSpinBox>(form, "interval_spin_box");
         auto* lookback = find<QSpinBox>(form, "lookback_spin_box");
         QCOMPARE(interval->value(), 120);
-        QCOMPARE(interval->text(), QStringLiteral("120 seconds"));
-        QCOMPARE(lookback->text(), QStringLiteral("48 hours"));
+        QCOMPARE(interval->text(), u"120 seconds"_s);
+        QCOMPARE(lookback->text(), u"48 hours"_s);
         interval->stepUp();
         QCOMPARE(interval->value(), 125);
         interval->setValue(5);
@@ -253,9 +269,8 @@ private Q_SLOTS:
 
         L10n::set_selected_language(AppLanguage::dutch);
         AddDomainDialog dutch(store(), nullptr);
-        QCOMPARE(find<QSpinBox>(dutch, "interval_spin_box")->text(),
-                 QStringLiteral("120 seconden"));
-        QCOMPARE(find<QSpinBox>(dutch, "lookback_spin_box")->text(), QStringLiteral("48 uur"));
+        QCOMPARE(find<QSpinBox>(dutch, "interval_spin_box")->text(), u"120 seconden"_s);
+        QCOMPARE(find<QSpinBox>(dutch, "lookback_spin_box")->text(), u"48 uur"_s);
     }
 
     void suggestions_filter_as_typed_data()
@@ -263,15 +278,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("empty shows the first eight")
-            << QString() << QStringList{QStringLiteral("a0.example"), QStringLiteral("a1.example"),
-                                        QStringLiteral("a2.example"), QStringLiteral("a3.example"),
-                                        QStringLiteral("a4.example"), QStringLiteral("a5.example"),
-                                        QStringLiteral("a6.example"), QStringLiteral("a7.example")};
-        QTest::newRow("part of a host, any case")
-            << QStringLiteral("  A3.EX ") << QStringList{QStringLiteral("a3.example")};
-        QTest::newRow("part of the path")
-            << QStringLiteral("/shop") << QStringList{QStringLiteral("b.example")};
-        QTest::newRow("no match") << QStringLiteral("zzz") << QStringList{};
+            << QString()
+            << QStringList{u"a0.example"_s, u"a1.example"_s, u"a2.example"_s, u"a3.example"_s,
+                           u"a4.example"_s, u"a5.example"_s, u"a6.example"_s, u"a7.example"_s};
+        QTest::newRow("part of a host, any case") << u"  A3.EX "_s << QStringList{u"a3.example"_s};
+        QTest::newRow("part of the path") << u"/shop"_s << QStringList{u"b.example"_s};
+        QTest::newRow("no match") << u"zzz"_s << QStringList{};
     }
 
     void suggestions_filter_as_typed()
@@ -281,11 +293,11 @@ private Q_SLOTS:
         QList<DomainRestoreSuggestion> suggestions;
         for (int i = 0; i < 10; ++i) {
             DomainRestoreSuggestion suggestion;
-            suggestion.url_string = QStringLiteral("https://a%1.example/").arg(i);
+            suggestion.url_string = u"https://a%1.example/"_s.arg(i);
             suggestions.append(suggestion);
         }
         DomainRestoreSuggestion shop;
-        shop.url_string = QStringLiteral("https://b.example/shop");
+        shop.url_string = u"https://b.example/shop"_s;
         suggestions.append(shop);
         QStringList hosts;
         for (const DomainRestoreSuggestion& s :
@@ -296,11 +308,11 @@ private Q_SLOTS:
 
     void choosing_a_suggestion_fills_the_form_without_adding()
     {
-        const QUuid id = add(QStringLiteral("archived.example"));
+        const QUuid id = add(u"archived.example"_s);
         MonitoredDomain changed = store().domains().first();
         changed.interval_seconds = 600;
         changed.max_history_hours = 12;
-        changed.user_agent = QStringLiteral("Agent/9");
+        changed.user_agent = u"Agent/9"_s;
         changed.notifies_on_anomalies = true;
         store().update_domain(changed);
         store().archive_domain(id);
@@ -311,72 +323,58 @@ private Q_SLOTS:
         QVERIFY(section->isVisible());
         auto* row = find<QPushButton>(form, "suggestion_row_0");
         QVERIFY(row != nullptr);
-        QCOMPARE(find<QLabel>(*row, "suggestion_host")->text(), QStringLiteral("archived.example"));
+        QCOMPARE(find<QLabel>(*row, "suggestion_host")->text(), u"archived.example"_s);
         QTest::mouseClick(row, Qt::LeftButton);
         QCOMPARE(find<QLineEdit>(form, "url_field")->text(), changed.url_string);
         QCOMPARE(find<QSpinBox>(form, "interval_spin_box")->value(), 600);
         QCOMPARE(find<QSpinBox>(form, "lookback_spin_box")->value(), 12);
-        QCOMPARE(find<UserAgentComboBox>(form, "user_agent_combo_box")->value(),
-                 QStringLiteral("Agent/9"));
+        QCOMPARE(find<UserAgentComboBox>(form, "user_agent_combo_box")->value(), u"Agent/9"_s);
         QVERIFY(find<QCheckBox>(form, "notifications_check_box")->isChecked());
         QVERIFY(form.isVisible());
         QVERIFY(store().active_domains().isEmpty());
 
-        QTest::keyClicks(find<QLineEdit>(form, "url_field"), QStringLiteral("zzz"));
+        QTest::keyClicks(find<QLineEdit>(form, "url_field"), u"zzz"_s);
         QVERIFY(section->isHidden());
     }
 
     void dutch_switches_every_text_and_moves_the_check_mark()
     {
         L10n::set_selected_language(AppLanguage::system);
-        add(QStringLiteral("example.com"));
+        add(u"example.com"_s);
         open_window();
-        auto* dutch = window().findChild<QAction*>(QStringLiteral("language_action_dutch"));
-        auto* system = window().findChild<QAction*>(QStringLiteral("language_action_system"));
+        auto* dutch = action(u"language_action_dutch"_s);
+        auto* system = action(u"language_action_system"_s);
         QVERIFY(system->isChecked());
         const qsizetype domains_before = store().domains().size();
         dutch->trigger();
 
         QCOMPARE(L10n::selected_language(), AppLanguage::dutch);
-        QTRY_COMPARE(menu_titles(window()),
-                     (QStringList{QStringLiteral("&Bestand"), QStringLiteral("Taal"),
-                                  QStringLiteral("&Help")}));
-        dutch = window().findChild<QAction*>(QStringLiteral("language_action_dutch"));
-        system = window().findChild<QAction*>(QStringLiteral("language_action_system"));
+        QTRY_COMPARE(menu_titles(window()), (QStringList{u"&Bestand"_s, u"Taal"_s, u"&Help"_s}));
+        dutch = action(u"language_action_dutch"_s);
+        system = action(u"language_action_system"_s);
         QVERIFY(dutch->isChecked());
         QVERIFY(!system->isChecked());
-        QCOMPARE(system->text(), QStringLiteral("Systeemtaal"));
-        QCOMPARE(menu_titles(window()),
-                 (QStringList{QStringLiteral("&Bestand"), QStringLiteral("Taal"),
-                              QStringLiteral("&Help")}));
-        QCOMPARE(window().findChild<QAction*>(QStringLiteral("add_domain_action"))->text(),
-                 QStringLiteral("Domein toevoegen"));
-        QCOMPARE(window().findChild<QAction*>(QStringLiteral("donation_action"))->text(),
-                 QStringLiteral("Trakteer me op koffie"));
-        QCOMPARE(find<QPushButton>(window(), "add_domain_button")->text(),
-                 QStringLiteral("Domein toevoegen"));
+        QCOMPARE(system->text(), u"Systeemtaal"_s);
+        QCOMPARE(action(u"add_domain_action"_s)->text(), u"Domein toevoegen"_s);
+        QCOMPARE(action(u"donation_action"_s)->text(), u"Trakteer me op koffie"_s);
+        QCOMPARE(find<QPushButton>(window(), "add_domain_button")->text(), u"Domein toevoegen"_s);
         QCOMPARE(find<QPushButton>(window(), "export_report_button")->text(),
-                 QStringLiteral("Rapport exporteren"));
-        QCOMPARE(window().findChild<QAction*>(QStringLiteral("archive_all_action"))->text(),
-                 QStringLiteral("Alles archiveren"));
-        QVERIFY(find<QLabel>(window(), "footer_credit")
-                    ->text()
-                    .contains(QStringLiteral("Gemaakt door ")));
+                 u"Rapport exporteren"_s);
+        QCOMPARE(action(u"archive_all_action"_s)->text(), u"Alles archiveren"_s);
+        QVERIFY(find<QLabel>(window(), "footer_credit")->text().contains(u"Gemaakt door "_s));
         QCOMPARE(store().domains().size(), domains_before);
 
         store().set_is_presenting_add_domain(true);
         QTRY_VERIFY(window().add_domain_dialog() != nullptr);
         QCOMPARE(find<QLabel>(*window().add_domain_dialog(), "add_domain_title")->text(),
-                 QStringLiteral("Domein toevoegen"));
+                 u"Domein toevoegen"_s);
         window().add_domain_dialog()->reject();
         QTRY_VERIFY(window().add_domain_dialog() == nullptr);
 
         // Back to the system language (English in the tests' environment).
         system->trigger();
-        QTRY_COMPARE(find<QPushButton>(window(), "add_domain_button")->text(),
-                     QStringLiteral("Add Domain"));
-        QVERIFY(
-            window().findChild<QAction*>(QStringLiteral("language_action_system"))->isChecked());
+        QTRY_COMPARE(find<QPushButton>(window(), "add_domain_button")->text(), u"Add Domain"_s);
+        QVERIFY(action(u"language_action_system"_s)->isChecked());
     }
 
     void menu_enablement_follows_the_domains()
@@ -384,18 +382,13 @@ private Q_SLOTS:
         open_window();
         using E = SidebarView::Enablement;
         const auto state = [this] {
-            return E{
-                window().findChild<QAction*>(QStringLiteral("archive_all_action"))->isEnabled(),
-                window()
-                    .findChild<QAction*>(QStringLiteral("clear_measurements_action"))
-                    ->isEnabled(),
-                window()
-                    .findChild<QAction*>(QStringLiteral("delete_everything_action"))
-                    ->isEnabled(),
-                find<QPushButton>(window(), "export_report_button")->isEnabled()};
+            return E{action(u"archive_all_action"_s)->isEnabled(),
+                     action(u"clear_measurements_action"_s)->isEnabled(),
+                     action(u"delete_everything_action"_s)->isEnabled(),
+                     find<QPushButton>(window(), "export_report_button")->isEnabled()};
         };
         QCOMPARE(state(), (E{false, false, false, false}));
-        const QUuid id = add(QStringLiteral("example.com"));
+        const QUuid id = add(u"example.com"_s);
         QCOMPARE(state(), (E{true, false, true, true}));
         measure(id);
         QCOMPARE(state(), (E{true, true, true, true}));
@@ -409,15 +402,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("destructive");
-        QTest::newRow("archive everything")
-            << QStringLiteral("archive_all_action") << QStringLiteral("Archive everything?")
-            << QStringLiteral("Archive Everything") << false;
-        QTest::newRow("clear measurements") << QStringLiteral("clear_measurements_action")
-                                            << QStringLiteral("Clear all measurements?")
-                                            << QStringLiteral("Clear Measurements") << true;
+        QTest::newRow("archive everything") << u"archive_all_action"_s << u"Archive everything?"_s
+                                            << u"Archive Everything"_s << false;
+        QTest::newRow("clear measurements")
+            << u"clear_measurements_action"_s << u"Clear all measurements?"_s
+            << u"Clear Measurements"_s << true;
         QTest::newRow("delete everything")
-            << QStringLiteral("delete_everything_action") << QStringLiteral("Delete everything?")
-            << QStringLiteral("Delete Everything") << true;
+            << u"delete_everything_action"_s << u"Delete everything?"_s << u"Delete Everything"_s
+            << true;
     }
 
     void each_confirmation_calls_its_operation_and_cancel_does_nothing()
@@ -426,7 +418,7 @@ private Q_SLOTS:
         QFETCH(QString, title);
         QFETCH(QString, button);
         QFETCH(bool, destructive);
-        const QUuid id = add(QStringLiteral("example.com"));
+        const QUuid id = add(u"example.com"_s);
         measure(id);
         open_window();
         const QList<MonitoredDomain> before = store().domains();
@@ -443,101 +435,87 @@ private Q_SLOTS:
 
         dialogs().confirm_answers = {true};
         item->trigger();
-        if (action == QStringLiteral("archive_all_action")) {
+        if (action == u"archive_all_action"_s) {
             QVERIFY(store().active_domains().isEmpty());
             QCOMPARE(store().archived_domains().size(), 1);
             QCOMPARE(store().archived_domains().first().measurements.size(), 1);
-        } else if (action == QStringLiteral("clear_measurements_action")) {
+        } else if (action == u"clear_measurements_action"_s) {
             QCOMPARE(store().domains().size(), 1);
             QVERIFY(store().domains().first().measurements.isEmpty());
         } else {
             QVERIFY(store().domains().isEmpty());
         }
-        QTRY_COMPARE(model().rowCount(),
-                     action == QStringLiteral("clear_measurements_action") ? 2 : 0);
+        QTRY_COMPARE(model().rowCount(), action == u"clear_measurements_action"_s ? 2 : 0);
     }
 
-    void the_row_menu_pins_and_archives()
+    void the_row_menu_opens_on_a_right_click_and_pins_and_archives()
     {
-        const QUuid id = add(QStringLiteral("example.com"));
-        add(QStringLiteral("other.example"));
+        const QUuid id = add(u"example.com"_s);
+        add(u"other.example"_s);
         open_window();
-        QMenu* menu = window().sidebar().make_row_menu(id);
-        auto* pin = menu->findChild<QAction*>(QStringLiteral("pin_action"));
-        QCOMPARE(pin->text(), QStringLiteral("Pin"));
+        QListView& list = window().sidebar().list();
+        const auto right_click = [&](const QModelIndex& index) {
+            const QPoint at = list.visualRect(index).center();
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, list.viewport()->mapToGlobal(at));
+            QCoreApplication::sendEvent(list.viewport(), &event);
+            return window().sidebar().findChild<QMenu*>(u"row_menu"_s);
+        };
+        QMenu* menu = right_click(model().index_of(id));
+        QVERIFY(menu != nullptr);
+        QTRY_VERIFY(menu->isVisible());
+        auto* pin = menu->findChild<QAction*>(u"pin_action"_s);
+        QCOMPARE(pin->text(), u"Pin"_s);
         pin->trigger();
-        delete menu;
+        menu->close();
         QVERIFY(store().domains().first().is_pinned);
+        // A header row has no menu.
+        QTRY_VERIFY(window().sidebar().findChild<QMenu*>(u"row_menu"_s) == nullptr);
+        QVERIFY(right_click(model().index(0)) == nullptr);
+
         menu = window().sidebar().make_row_menu(id);
-        QCOMPARE(menu->findChild<QAction*>(QStringLiteral("pin_action"))->text(),
-                 QStringLiteral("Unpin"));
-        menu->findChild<QAction*>(QStringLiteral("archive_domain_action"))->trigger();
+        QCOMPARE(menu->findChild<QAction*>(u"pin_action"_s)->text(), u"Unpin"_s);
+        menu->findChild<QAction*>(u"archive_domain_action"_s)->trigger();
         delete menu;
         QVERIFY(dialogs().confirmations.isEmpty());
         QCOMPARE(store().active_domains().size(), 1);
         QTRY_VERIFY(!model().index_of(id).isValid());
     }
 
-    void a_right_click_on_a_row_opens_its_menu()
-    {
-        const QUuid id = add(QStringLiteral("example.com"));
-        open_window();
-        QListView& list = window().sidebar().list();
-        const QPoint at = list.visualRect(model().index_of(id)).center();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list.viewport()->mapToGlobal(at));
-        QCoreApplication::sendEvent(list.viewport(), &event);
-        QMenu* menu = window().sidebar().findChild<QMenu*>(QStringLiteral("row_menu"));
-        QVERIFY(menu != nullptr);
-        QTRY_VERIFY(menu->isVisible());
-        menu->findChild<QAction*>(QStringLiteral("pin_action"))->trigger();
-        menu->close();
-        QVERIFY(store().domains().first().is_pinned);
-
-        // A header row has no menu.
-        const QPoint header = list.visualRect(model().index(0)).center();
-        QTRY_VERIFY(window().sidebar().findChild<QMenu*>(QStringLiteral("row_menu")) == nullptr);
-        QContextMenuEvent on_header(QContextMenuEvent::Mouse, header,
-                                    list.viewport()->mapToGlobal(header));
-        QCoreApplication::sendEvent(list.viewport(), &on_header);
-        QVERIFY(window().sidebar().findChild<QMenu*>(QStringLiteral("row_menu")) == nullptr);
-    }
-
     void the_detail_column_follows_the_selection()
     {
-        const QUuid first = add(QStringLiteral("first.example"));
-        const QUuid second = add(QStringLiteral("second.example"));
+        const QUuid first = add(u"first.example"_s);
+        const QUuid second = add(u"second.example"_s);
         open_window();
         auto* stack = find<QStackedWidget>(window(), "detail_stack");
         const auto detail_title = [&] {
-            auto* title =
-                stack->currentWidget()->findChild<QLabel*>(QStringLiteral("header_title"));
+            auto* title = stack->currentWidget()->findChild<QLabel*>(u"header_title"_s);
             return title == nullptr ? QString() : title->text();
         };
         // Adding selects the new domain.
         QCOMPARE(store().selected_domain_id(), std::optional<QUuid>(second));
-        QCOMPARE(detail_title(), QStringLiteral("second.example"));
+        QCOMPARE(detail_title(), u"second.example"_s);
 
         QListView& list = window().sidebar().list();
         const QModelIndex index = model().index_of(first);
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(index).center());
         QCOMPARE(store().selected_domain_id(), std::optional<QUuid>(first));
-        QCOMPARE(detail_title(), QStringLiteral("first.example"));
+        QCOMPARE(detail_title(), u"first.example"_s);
         QCOMPARE(list.currentIndex(), model().index_of(first));
 
         // A selection made elsewhere (the command of another view) moves the list too.
         store().set_selected_domain_id(second);
         QCOMPARE(list.currentIndex(), model().index_of(second));
-        QCOMPARE(detail_title(), QStringLiteral("second.example"));
+        QCOMPARE(detail_title(), u"second.example"_s);
 
         store().archive_domain(second);
         store().archive_domain(first);
-        QCOMPARE(stack->currentWidget()->objectName(), QStringLiteral("empty_state"));
+        QCOMPARE(stack->currentWidget()->objectName(), u"empty_state"_s);
     }
 
     void a_measurement_updates_only_its_row()
     {
-        const QUuid first = add(QStringLiteral("first.example"));
-        const QUuid second = add(QStringLiteral("second.example"));
+        const QUuid first = add(u"first.example"_s);
+        const QUuid second = add(u"second.example"_s);
         open_window();
         QCoreApplication::processEvents();
         const int resets = model().reset_count();
@@ -564,7 +542,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!painted.region.isEmpty());
         const QRect row = list.visualRect(model().index_of(second));
         QVERIFY2(row.contains(painted.region.boundingRect()),
-                 qPrintable(QStringLiteral("painted %1 px high, the row is %2 px high")
+                 qPrintable(u"painted %1 px high, the row is %2 px high"_s
                                 .arg(painted.region.boundingRect().height())
                                 .arg(row.height())));
         QVERIFY(model().domain_at(*model().row_of(first))->measurements.isEmpty());
@@ -578,11 +556,10 @@ private Q_SLOTS:
 
     void a_deactivation_after_a_measurement_writes_the_history()
     {
-        const QUuid id = add(QStringLiteral("example.com"));
+        const QUuid id = add(u"example.com"_s);
         open_window();
         measure(id);
-        const QString history =
-            QDir(folder_->path()).filePath(QStringLiteral("measurement_history.json"));
+        const QString history = QDir(folder_->path()).filePath(u"measurement_history.json"_s);
         const auto saved_count = [&]() -> qsizetype {
             QFile file(history);
             if (!file.open(QIODevice::ReadOnly))
@@ -595,29 +572,10 @@ private Q_SLOTS:
         QCOMPARE(saved_count(), 1);
     }
 
-    void the_footer_credit_opens_the_product_page()
-    {
-        open_window();
-        auto* footer = find<QLabel>(window(), "footer_credit");
-        QVERIFY(footer->text().contains(QStringLiteral("Created by ")));
-        const QString link = footer->text()
-                                 .section(QStringLiteral("href=\""), 1)
-                                 .section(u'"', 0, 0)
-                                 .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-        Q_EMIT footer->linkActivated(link);
-        QCOMPARE(dialogs().opened_urls.size(), 1);
-        const QUrlQuery query(dialogs().opened_urls[0]);
-        QCOMPARE(query.queryItemValue(QStringLiteral("utm_source")), QStringLiteral("tessary_app"));
-        QCOMPARE(query.queryItemValue(QStringLiteral("utm_medium")), QStringLiteral("desktop_app"));
-        QCOMPARE(query.queryItemValue(QStringLiteral("utm_campaign")), QStringLiteral("tessary"));
-        QCOMPARE(query.queryItemValue(QStringLiteral("utm_content")),
-                 QStringLiteral("footer_credit"));
-    }
-
     void the_scroll_bar_shows_only_while_the_pointer_is_over_the_sidebar()
     {
         for (int i = 0; i < 40; ++i)
-            add(QStringLiteral("site%1.example").arg(i));
+            add(u"site%1.example"_s.arg(i));
         open_window();
         QTRY_VERIFY(window().sidebar().list().verticalScrollBar()->maximum() > 0);
         SidebarView& sidebar = window().sidebar();
@@ -648,26 +606,15 @@ private Q_SLOTS:
         QTRY_COMPARE(find<QSplitter>(window(), "window_splitter")->sizes().first(), sidebar_width);
     }
 
-    void the_help_menu_opens_the_donation_page_and_about()
-    {
-        open_window();
-        window().findChild<QAction*>(QStringLiteral("donation_action"))->trigger();
-        QCOMPARE(dialogs().opened_urls.size(), 1);
-        QCOMPARE(dialogs().opened_urls[0].scheme(), QStringLiteral("https"));
-        window().findChild<QAction*>(QStringLiteral("about_action"))->trigger();
-        QCOMPARE(dialogs().informations.size(), 1);
-        QVERIFY(dialogs().informations[0].contains(QStringLiteral("Tessary 0.")));
-    }
-
     void export_report_proposes_the_report_name()
     {
-        add(QStringLiteral("example.com"));
-        const QUuid archived = add(QStringLiteral("archived.example"));
+        add(u"example.com"_s);
+        const QUuid archived = add(u"archived.example"_s);
         store().archive_domain(archived);
         open_window();
         QTest::mouseClick(find<QPushButton>(window(), "export_report_button"), Qt::LeftButton);
         QCOMPARE(dialogs().proposed_names.size(), 1);
-        QVERIFY(dialogs().proposed_names[0].startsWith(QStringLiteral("Tessary Report ")));
+        QVERIFY(dialogs().proposed_names[0].startsWith(u"Tessary Report "_s));
         QVERIFY(dialogs().errors.isEmpty());
     }
 
@@ -681,10 +628,9 @@ private Q_SLOTS:
         window().showMinimized();
         QTRY_VERIFY(window().isMinimized());
 
-        auto answered =
-            std::async(std::launch::async, [path = folder_->path() + QStringLiteral("/")] {
-                return SingleInstance::activate_running_instance(path);
-            });
+        auto answered = std::async(std::launch::async, [path = folder_->path() + u"/"_s] {
+            return SingleInstance::activate_running_instance(path);
+        });
         QTRY_VERIFY(answered.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
         QVERIFY(answered.get());
         QTRY_VERIFY(!window().isMinimized());
@@ -703,7 +649,7 @@ private Q_SLOTS:
         const int code = WindowStartup::run(folder_->path(), startup_dialogs);
         QCOMPARE(code, 1);
         QCOMPARE(startup_dialogs.errors.size(), 1);
-        QVERIFY2(startup_dialogs.errors[0].detail.contains(QStringLiteral("in use by test")),
+        QVERIFY2(startup_dialogs.errors[0].detail.contains(u"in use by test"_s),
                  qPrintable(startup_dialogs.errors[0].detail));
         QCOMPARE(QDir(folder_->path()).entryList(QDir::Files), files_before);
     }

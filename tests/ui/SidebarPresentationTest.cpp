@@ -6,6 +6,8 @@
 
 #include <QObject>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Segments = QList<DomainHeartbeat::Segment>;
@@ -26,7 +28,7 @@ DomainMeasurement measurement(qint64 seconds_before_now, std::optional<int> stat
 DomainMeasurement failed(qint64 seconds_before_now)
 {
     DomainMeasurement m = measurement(seconds_before_now, std::nullopt);
-    m.error_message = QStringLiteral("The request timed out.");
+    m.error_message = u"The request timed out."_s;
     return m;
 }
 
@@ -43,7 +45,7 @@ MonitoredDomain domain_with(QList<DomainMeasurement> measurements, int hours = 1
 {
     MonitoredDomain domain;
     domain.id = QUuid::createUuid();
-    domain.url_string = QStringLiteral("https://example.com/");
+    domain.url_string = u"https://example.com/"_s;
     domain.max_history_hours = hours;
     domain.measurements = std::move(measurements);
     return domain;
@@ -129,27 +131,25 @@ private Q_SLOTS:
         mark(measured, 1, Mark::disturbance);
 
         QTest::newRow("waiting") << domain_with({}) << false << false
-                                 << QStringLiteral("Waiting · 0 calls · 0 disturbances");
+                                 << u"Waiting · 0 calls · 0 disturbances"_s;
         QTest::newRow("waiting while measuring")
-            << domain_with({}) << true << false
-            << QStringLiteral("Waiting · 0 calls · 0 disturbances");
+            << domain_with({}) << true << false << u"Waiting · 0 calls · 0 disturbances"_s;
         QTest::newRow("inactive") << inactive << false << false
-                                  << QStringLiteral("Inactive · 0 calls · 0 disturbances");
+                                  << u"Inactive · 0 calls · 0 disturbances"_s;
         QTest::newRow("inactive, Dutch")
-            << inactive << false << true << QStringLiteral("Inactief · 0 calls · 0 verstoringen");
+            << inactive << false << true << u"Inactief · 0 calls · 0 verstoringen"_s;
         QTest::newRow("measured") << measured << false << false
                                   << QStringLiteral(
                                          "235 ms · avg 1.50 s · 2 calls · 1 disturbance");
         QTest::newRow("measuring")
             << measured << true << false
-            << QStringLiteral("Measuring... · 235 ms · avg 1.50 s · 2 calls · 1 disturbance");
+            << u"Measuring... · 235 ms · avg 1.50 s · 2 calls · 1 disturbance"_s;
         QTest::newRow("measuring, Dutch")
             << measured << true << true
-            << QStringLiteral("Bezig met meten... · 235 ms · gem 1,50 s · 2 calls · 1 verstoring");
+            << u"Bezig met meten... · 235 ms · gem 1,50 s · 2 calls · 1 verstoring"_s;
         MonitoredDomain no_average = domain_with({local_issue(10)});
         QTest::newRow("no average yet")
-            << no_average << false << false
-            << QStringLiteral("250 ms · avg - · 1 call · 0 disturbances");
+            << no_average << false << false << u"250 ms · avg - · 1 call · 0 disturbances"_s;
     }
 
     void detail_text()
@@ -166,13 +166,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<MonitoredDomain>("domain");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("no measurement") << domain_with({}) << QStringLiteral("-");
+        QTest::newRow("no measurement") << domain_with({}) << u"-"_s;
         QTest::newRow("from the oldest measurement")
-            << domain_with({measurement(60), measurement(2 * 3600 + 5)})
-            << QStringLiteral("2 hours");
-        QTest::newRow("days") << domain_with({measurement(3 * 86400)}) << QStringLiteral("3 days");
-        QTest::newRow("a clock set back")
-            << domain_with({measurement(-600)}) << QStringLiteral("< 1 hour");
+            << domain_with({measurement(60), measurement(2 * 3600 + 5)}) << u"2 hours"_s;
+        QTest::newRow("days") << domain_with({measurement(3 * 86400)}) << u"3 days"_s;
+        QTest::newRow("a clock set back") << domain_with({measurement(-600)}) << u"< 1 hour"_s;
     }
 
     void monitoring_duration()
@@ -262,21 +260,16 @@ private Q_SLOTS:
         QTest::addColumn<int>("hours");
         QTest::addColumn<bool>("dutch");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("1 hour") << 1 << false << QStringLiteral("Heartbeat: last 1 hour");
-        QTest::newRow("23 hours") << 23 << false << QStringLiteral("Heartbeat: last 23 hours");
-        QTest::newRow("1 uur") << 1 << true << QStringLiteral("Heartbeat: afgelopen 1 uur");
-        QTest::newRow("24 hours") << 24 << false
-                                  << QStringLiteral("Heartbeat: last 24 hours (1 day)");
-        QTest::newRow("24 uur") << 24 << true
-                                << QStringLiteral("Heartbeat: afgelopen 24 uur (1 dag)");
-        QTest::newRow("36 hours") << 36 << false
-                                  << QStringLiteral("Heartbeat: last 36 hours (1.5 days)");
-        QTest::newRow("48 hours") << 48 << false
-                                  << QStringLiteral("Heartbeat: last 48 hours (2 days)");
-        QTest::newRow("36 uur") << 36 << true
-                                << QStringLiteral("Heartbeat: afgelopen 36 uur (1,5 dagen)");
+        QTest::newRow("1 hour") << 1 << false << u"Heartbeat: last 1 hour"_s;
+        QTest::newRow("23 hours") << 23 << false << u"Heartbeat: last 23 hours"_s;
+        QTest::newRow("1 uur") << 1 << true << u"Heartbeat: afgelopen 1 uur"_s;
+        QTest::newRow("24 hours") << 24 << false << u"Heartbeat: last 24 hours (1 day)"_s;
+        QTest::newRow("24 uur") << 24 << true << u"Heartbeat: afgelopen 24 uur (1 dag)"_s;
+        QTest::newRow("36 hours") << 36 << false << u"Heartbeat: last 36 hours (1.5 days)"_s;
+        QTest::newRow("48 hours") << 48 << false << u"Heartbeat: last 48 hours (2 days)"_s;
+        QTest::newRow("36 uur") << 36 << true << u"Heartbeat: afgelopen 36 uur (1,5 dagen)"_s;
         QTest::newRow("50 hours rounds to one decimal")
-            << 50 << false << QStringLiteral("Heartbeat: last 50 hours (2.1 days)");
+            << 50 << false << u"Heartbeat: last 50 hours (2.1 days)"_s;
     }
 
     void heartbeat_tooltip()

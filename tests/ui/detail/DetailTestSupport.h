@@ -1,7 +1,6 @@
 #pragma once
 
 #include "model/MonitoredDomain.h"
-#include "ui/UiDialogs.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -11,35 +10,6 @@
 #include <QUrl>
 
 #include <optional>
-
-// Dialogs answered by the test: the next confirmation and save answers are set
-// beforehand, and everything asked is recorded.
-class FakeUiDialogs final : public UiDialogs {
-public:
-    bool confirm(QWidget*, const Confirmation& confirmation) override
-    {
-        confirmations.append(confirmation);
-        return confirm_answer;
-    }
-    std::optional<QString> save_file_name(QWidget*, const QString& proposed_name,
-                                          const QString&) override
-    {
-        proposed_names.append(proposed_name);
-        return save_answer;
-    }
-    void show_error(QWidget*, const QString& message, const QString& detail) override
-    {
-        errors.append(message + QStringLiteral(": ") + detail);
-    }
-    void open_url(const QUrl& url) override { opened_urls.append(url); }
-
-    bool confirm_answer = true;
-    std::optional<QString> save_answer;
-    QList<Confirmation> confirmations;
-    QStringList proposed_names;
-    QStringList errors;
-    QList<QUrl> opened_urls;
-};
 
 // Measurements built field by field for table-driven cases.
 struct MeasurementSample {

@@ -1,6 +1,7 @@
 #include "ui/detail/DomainDetailView.h"
 
 #include "DetailTestSupport.h"
+#include "FakeUiDialogs.h"
 #include "StoreTestEnvironment.h"
 #include "UiTestMain.h"
 #include "i18n/L10n.h"
@@ -157,6 +158,7 @@ private Q_SLOTS:
         QVERIFY(opened);
         store_ = std::move(opened).value();
         dialogs_ = std::make_unique<FakeUiDialogs>();
+        dialogs_->confirm_answers.assign(8, true); // unless a test answers otherwise
     }
 
     void cleanup()
@@ -183,6 +185,13 @@ private Q_SLOTS:
         QVERIFY(!find<QPushButton>(u"show_full_table_button"_s)->isVisible());
         QCOMPARE(label(u"header_url"_s), u"example.com"_s);
         QVERIFY(label(u"header_title"_s).startsWith(u"example.com"_s));
+        view_->set_shows_disturbances(true);
+        QVERIFY(find<QWidget>(u"disturbances_empty_state"_s)->isVisible());
+        QCOMPARE(label(u"disturbances_count"_s), u"0 periods"_s);
+        QCOMPARE(label(u"disturbances_empty_title"_s), u"No disturbances"_s);
+        // The disturbances page wins over the full table.
+        view_->set_shows_full_table(true);
+        QVERIFY(find<QWidget>(u"disturbances_page"_s)->isVisible());
     }
 
     void the_header_shows_how_long_the_newest_known_certificate_has_left()
@@ -235,22 +244,6 @@ private Q_SLOTS:
         QCOMPARE(source().pending_count(), std::size_t(1));
     }
 
-    void stepper_bounds_and_the_lookback_save()
-    {
-        const QUuid id = show_domain();
-        auto* interval = find<QSpinBox>(u"interval_stepper"_s);
-        QCOMPARE(interval->minimum(), 20);
-        QCOMPARE(interval->maximum(), 86400);
-        QCOMPARE(interval->singleStep(), 5);
-        auto* lookback = find<QSpinBox>(u"lookback_stepper"_s);
-        QCOMPARE(lookback->maximum(), 8760);
-        QCOMPARE(lookback->text(), u"48 hours"_s);
-        lookback->stepBy(-47);
-        QCOMPARE(domain(id).max_history_hours, 1);
-        lookback->stepBy(-1);
-        QCOMPARE(domain(id).max_history_hours, 1);
-    }
-
     void typing_a_url_and_pressing_return_saves_it_unless_rejected()
     {
         const QUuid id = show_domain();
@@ -281,7 +274,7 @@ private Q_SLOTS:
         QCOMPARE(label(u"header_url"_s), u"example.org/status"_s);
     }
 
-    void a_settings_change_keeps_the_port_the_field_does_not_show()
+    void settings_save_within_their_bounds_and_keep_the_hidden_port()
     {
         const QUuid id = add_domain(u"https://example.com:8443/health"_s);
         show(id);
@@ -289,6 +282,34 @@ private Q_SLOTS:
         find<QCheckBox>(u"notifications_switch"_s)->click();
         QVERIFY(domain(id).notifies_on_anomalies);
         QCOMPARE(domain(id).url_string, u"https://example.com:8443/health"_s);
+
+        auto* interval = find<QSpinBox>(u"interval_stepper"_s);
+        QCOMPARE(interval->minimum(), 20);
+        QCOMPARE(interval->maximum(), 86400);
+        QCOMPARE(interval->singleStep(), 5);
+        auto* lookback = find<QSpinBox>(u"lookback_stepper"_s);
+        QCOMPARE(lookback->maximum(), 8760);
+        QCOMPARE(lookback->text(), u"48 hours"_s);
+        lookback->stepBy(-47);
+        QCOMPARE(domain(id).max_history_hours, 1);
+        lookback->stepBy(-1);
+        QCOMPARE(domain(id).max_history_hours, 1);
+
+        // The user agent is saved on commit only, without an interval edit the
+        // user has not confirmed.
+        interval->setKeyboardTracking(true);
+        {
+            const QSignalBlocker blocker(interval);
+            interval->setValue(500);
+        }
+        auto* agent = find<UserAgentComboBox>(u"user_agent_combo_box"_s);
+        agent->setFocus();
+        agent->lineEdit()->selectAll();
+        QTest::keyClicks(agent->lineEdit(), u"Probe/1.0"_s);
+        QCOMPARE(domain(id).user_agent, u"Tessarybot"_s);
+        QTest::keyClick(agent->lineEdit(), Qt::Key_Return);
+        QCOMPARE(domain(id).user_agent, u"Probe/1.0"_s);
+        QCOMPARE(domain(id).interval_seconds, 60);
     }
 
     void switches_save_at_once_and_pause_the_countdown()
@@ -316,26 +337,6 @@ private Q_SLOTS:
         QCOMPARE(card_value(u"status"_s), u"Inactive"_s);
         clock().advance_by(120'000);
         QCOMPARE(source().pending_count(), std::size_t(0));
-    }
-
-    void the_user_agent_is_saved_on_commit_only()
-    {
-        const QUuid id = show_domain();
-        auto* interval = find<QSpinBox>(u"interval_stepper"_s);
-        // An edit the user has not confirmed is not taken along by the commit.
-        interval->setKeyboardTracking(true);
-        {
-            const QSignalBlocker blocker(interval);
-            interval->setValue(500);
-        }
-        auto* agent = find<UserAgentComboBox>(u"user_agent_combo_box"_s);
-        agent->setFocus();
-        agent->lineEdit()->selectAll();
-        QTest::keyClicks(agent->lineEdit(), u"Probe/1.0"_s);
-        QCOMPARE(domain(id).user_agent, u"Tessarybot"_s);
-        QTest::keyClick(agent->lineEdit(), Qt::Key_Return);
-        QCOMPARE(domain(id).user_agent, u"Probe/1.0"_s);
-        QCOMPARE(domain(id).interval_seconds, 60);
     }
 
     void measure_now_is_disabled_while_measuring()
@@ -408,7 +409,14 @@ private Q_SLOTS:
     // each measurement; the pane and its tables must read it, not share it.
     void the_pane_never_shares_the_stored_history()
     {
-        const QUuid id = show_domain(150, 10);
+        // At most 100 rows, and no full-table button up to 100 measurements.
+        const QUuid id = show_domain(100, 10);
+        QCOMPARE(compact_model().rowCount(), 100);
+        QVERIFY(!find<QPushButton>(u"show_full_table_button"_s)->isVisible());
+        clock().advance_by(1'000'000);
+        record(id, QList<MeasurementSample>(50, MeasurementSample()), 10);
+        QCOMPARE(compact_model().rowCount(), 100);
+        QVERIFY(find<QPushButton>(u"show_full_table_button"_s)->isVisible());
         QVERIFY(domain(id).measurements.isDetached());
         view_->set_shows_full_table(true);
         auto* full = find<MeasurementTableView>(u"full_table"_s);
@@ -420,16 +428,6 @@ private Q_SLOTS:
         QCOMPARE(full->measurement_model().measurement(0).id, domain(id).measurements.first().id);
         view_->set_shows_disturbances(true);
         QVERIFY(domain(id).measurements.isDetached());
-    }
-
-    void at_most_100_rows_and_no_full_table_button_up_to_100()
-    {
-        const QUuid id = show_domain(100);
-        QCOMPARE(compact_model().rowCount(), 100);
-        QVERIFY(!find<QPushButton>(u"show_full_table_button"_s)->isVisible());
-        record(id, {MeasurementSample()}, 10);
-        QCOMPARE(compact_model().rowCount(), 100);
-        QVERIFY(find<QPushButton>(u"show_full_table_button"_s)->isVisible());
     }
 
     void filter_menu_and_url_picker_narrow_both_tables()
@@ -609,32 +607,20 @@ private Q_SLOTS:
         QVERIFY(find<QWidget>(u"main_page"_s)->isVisible());
     }
 
-    void the_disturbances_page_of_a_calm_domain_is_an_empty_state()
-    {
-        show_domain(5);
-        view_->set_shows_disturbances(true);
-        QVERIFY(find<QWidget>(u"disturbances_empty_state"_s)->isVisible());
-        QCOMPARE(label(u"disturbances_count"_s), u"0 periods"_s);
-        QCOMPARE(label(u"disturbances_empty_title"_s), u"No disturbances"_s);
-        // The disturbances page wins over the full table.
-        view_->set_shows_full_table(true);
-        QVERIFY(find<QWidget>(u"disturbances_page"_s)->isVisible());
-    }
-
     void deleting_the_shown_domain_moves_the_selection()
     {
         const QUuid other = add_domain(u"example.org"_s);
         const QUuid id = add_domain(u"example.com"_s);
         store_->set_selected_domain_id(id);
         show(id);
-        dialogs_->confirm_answer = false;
+        dialogs_->confirm_answers = {false};
         action(u"delete_action"_s)->trigger();
         QTRY_COMPARE(dialogs_->confirmations.size(), 1);
         QCOMPARE(dialogs_->confirmations[0].title, u"Delete example.com?"_s);
         QVERIFY(dialogs_->confirmations[0].destructive);
         QCOMPARE(store_->domains().size(), 2);
 
-        dialogs_->confirm_answer = true;
+        dialogs_->confirm_answers = {true};
         action(u"delete_action"_s)->trigger();
         QTRY_COMPARE(store_->domains().size(), 1);
         QCOMPARE(store_->selected_domain_id(), std::optional(other));
@@ -738,7 +724,7 @@ private Q_SLOTS:
         QCOMPARE(label(u"chart_count_label"_s), u"1 metingen"_s);
         QCOMPARE(card_value(u"status"_s), u"Inactief"_s);
         QCOMPARE(action(u"clear_history_action"_s)->text(), u"Geschiedenis wissen"_s);
-        dialogs_->confirm_answer = false;
+        dialogs_->confirm_answers = {false};
         action(u"delete_action"_s)->trigger();
         QTRY_COMPARE(dialogs_->confirmations.size(), 1);
         QCOMPARE(dialogs_->confirmations[0].title, u"example.com verwijderen?"_s);
