@@ -5,6 +5,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QMetaMethod>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -71,7 +72,9 @@ void DBusNotificationSink::notify(const NotificationRequest& request, bool body_
     hints.insert(QString::fromLatin1(desktop_entry_hint), QString::fromLatin1(desktop_entry));
 
     QStringList actions;
-    if (request.domain_id) {
+    // Offered only where a click can do something: a window that listens.
+    if (request.domain_id &&
+        isSignalConnected(QMetaMethod::fromSignal(&DBusNotificationSink::domain_activated))) {
         // Servers show the label where they show actions as buttons.
         actions << QString::fromLatin1(default_action)
                 << L10n::text(u"Show in Tessary", u"Tonen in Tessary");

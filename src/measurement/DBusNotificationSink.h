@@ -10,7 +10,8 @@
 // Posts to the freedesktop notification service (org.freedesktop.Notifications)
 // over D-Bus, asynchronously. Notify gets app_name "Tessary", replaces_id 0, the
 // application icon "tessary", expire_timeout -1, the action "default" when the
-// request names a domain (no actions otherwise) and these hints:
+// request names a domain and something listens to domain_activated (no actions
+// otherwise) and these hints:
 //   "desktop-entry" "tessary", so the desktop files the notification under Tessary
 //   "sound-name"    "message-new-instant" when the request plays the default sound
 //   "x-tessary-id"  the request's identifier ("build-time-<UUID>")

@@ -210,11 +210,14 @@ TEST_F(DBusNotificationSinkTest, ClickingANotificationAboutADomainAnnouncesThatD
                      [&](const QUuid& id) { activated.push_back(id); });
     const QUuid first = QUuid::createUuid();
     const QUuid second = QUuid::createUuid();
-    // The fake numbers notifications 1, 2, 3 in the order they arrive.
+    // The fake numbers notifications 1, 2, ... in the order they arrive.
     ASSERT_EQ(post_and_wait(sink, {u"domain-down-1"_s, u"t"_s, u"b"_s, true, first}), true);
     ASSERT_EQ(post_and_wait(sink, {u"build-time-1"_s, u"t"_s, u"b"_s, true, std::nullopt}), true);
+    DBusNotificationSink unheard(*client_); // a monitor without a window
+    ASSERT_EQ(post_and_wait(unheard, {u"domain-up-1"_s, u"t"_s, u"b"_s, true, first}), true);
     EXPECT_EQ(fake_.calls[0].actions, (QStringList{u"default"_s, u"Show in Tessary"_s}));
     EXPECT_TRUE(fake_.calls[1].actions.isEmpty());
+    EXPECT_TRUE(fake_.calls[2].actions.isEmpty());
 
     // Signals arrive in order: by the time the last one is heard, the others were.
     send_from_server(u"ActionInvoked"_s, {2u, u"default"_s});
@@ -228,7 +231,8 @@ TEST_F(DBusNotificationSinkTest, ClickingANotificationAboutADomainAnnouncesThatD
     send_from_server(u"NotificationClosed"_s, {1u, 2u});
     send_from_server(u"ActionInvoked"_s, {1u, u"default"_s});
     ASSERT_EQ(post_and_wait(sink, {u"domain-up-1"_s, u"t"_s, u"b"_s, true, second}), true);
-    send_from_server(u"ActionInvoked"_s, {3u, u"default"_s});
+    send_from_server(u"ActionInvoked"_s, {3u, u"default"_s}); // the unheard one
+    send_from_server(u"ActionInvoked"_s, {4u, u"default"_s});
     ASSERT_TRUE(wait_until([&] { return activated.size() == 2; }));
     EXPECT_EQ(activated, (std::vector<QUuid>{first, second}));
 }
