@@ -14,7 +14,7 @@
 // otherwise) and these hints:
 //   "desktop-entry" "tessary", so the desktop files the notification under Tessary
 //   "sound-name"    "message-new-instant" when the request plays the default sound
-//   "x-tessary-id"  the request's identifier ("build-time-<UUID>")
+//   "x-tessary-id"  the request's identifier (such as "build-time-<UUID>")
 // The body is escaped when the service says it reads markup ("body-markup").
 // A missing service, a refused call or no bus at all is ignored. When the user
 // clicks a notification that names a domain (the service's ActionInvoked with
