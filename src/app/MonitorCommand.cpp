@@ -1,5 +1,6 @@
 #include "MonitorCommand.h"
 
+#include "AlertLine.h"
 #include "CommandOptions.h"
 #include "MeasurementResult.h"
 #include "OpenStore.h"
@@ -60,6 +61,10 @@ int run_monitor_command(CommandContext& context)
                              print_measurement(context, *store, id, m);
                          });
     }
+    // Rare and wanted even by a quiet monitor, as its one sign of trouble.
+    QObject::connect(
+        store.get(), &TessaryStore::domain_alert, store.get(),
+        [&](const DomainAlert& alert) { context.out << alert_line(alert) << Qt::endl; });
     SystemdNotifier systemd;
     systemd.ready(QStringLiteral("Monitoring %1 %2")
                       .arg(QString::number(active),

@@ -6,6 +6,7 @@
 
 #include <QUuid>
 
+#include <cmath>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -13,6 +14,11 @@ using namespace Qt::StringLiterals;
 namespace {
 
 TessaryNotificationService* shared_override = nullptr;
+
+QString new_identifier(QStringView prefix)
+{
+    return prefix.toString() + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
 
 } // namespace
 
@@ -23,8 +29,7 @@ TessaryNotificationService& TessaryNotificationService::shared()
     if (shared_override != nullptr)
         return *shared_override;
     // Never destroyed, like the bus connection it posts on.
-    static auto* const sink = new DBusNotificationSink();
-    static auto* const instance = new TessaryNotificationService(*sink);
+    static auto* const instance = new TessaryNotificationService(DBusNotificationSink::shared());
     return *instance;
 }
 
@@ -38,26 +43,61 @@ TessaryNotificationService::ScopedOverride::~ScopedOverride()
 }
 
 void TessaryNotificationService::notify_build_time_exceeded(const QString& domain_name,
-                                                            double total_time, double average_time)
+                                                            double total_time, double average_time,
+                                                            std::optional<QUuid> domain_id)
 {
-    sink_.post(build_time_exceeded(domain_name, total_time, average_time));
+    sink_.post(build_time_exceeded(domain_name, total_time, average_time, domain_id));
 }
 
 NotificationRequest TessaryNotificationService::build_time_exceeded(const QString& domain_name,
                                                                     double total_time,
-                                                                    double average_time)
+                                                                    double average_time,
+                                                                    std::optional<QUuid> domain_id)
 {
     const QString total = format_duration(total_time);
     const QString average = format_duration(average_time);
     NotificationRequest request;
-    request.identifier =
-        u"build-time-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    request.identifier = new_identifier(u"build-time-");
     request.title = L10n::text(u"Build time exceeded 5.0s", u"Buildtijd overschreed 5,0s");
     request.body = L10n::text(domain_name + u" took "_s + total +
                                   u". The previous average is only "_s + average + u"."_s,
                               domain_name + u" duurde "_s + total +
                                   u". Het eerdere gemiddelde is slechts "_s + average + u"."_s);
     request.plays_default_sound = true;
+    request.domain_id = domain_id;
+    return request;
+}
+
+void TessaryNotificationService::notify_domain_alert(const DomainAlert& alert)
+{
+    sink_.post(domain_alert(alert));
+}
+
+NotificationRequest TessaryNotificationService::domain_alert(const DomainAlert& alert)
+{
+    const QString& name = alert.domain_name;
+    const DomainMeasurement& m = alert.measurement;
+    NotificationRequest request;
+    request.domain_id = alert.domain_id;
+    if (alert.kind == DomainAlert::Kind::down) {
+        request.identifier = new_identifier(u"domain-down-");
+        request.title = L10n::text(name + u" is down"_s, name + u" is onbereikbaar"_s);
+        if (m.error_message)
+            request.body = *m.error_message;
+        else if (m.http_status)
+            request.body =
+                L10n::text(u"HTTP status ", u"HTTP-status ") + QString::number(*m.http_status);
+        else
+            request.body = L10n::text(u"No response", u"Geen antwoord");
+        return request;
+    }
+    const QString after = format_outage_duration(alert.outage_seconds());
+    const QString since = MeasurementFormatter::date_time().string(alert.outage_started_at);
+    request.identifier = new_identifier(u"domain-up-");
+    request.title = L10n::text(name + u" is up again after "_s + after,
+                               name + u" is weer bereikbaar na "_s + after);
+    request.body =
+        L10n::text(u"Down since "_s + since + u"."_s, u"Onbereikbaar sinds "_s + since + u"."_s);
     return request;
 }
 
@@ -103,4 +143,13 @@ QString TessaryNotificationService::format_duration(double seconds)
     if (seconds >= 1.0)
         return MeasurementFormatter::number("%.2fs", seconds);
     return MeasurementFormatter::number("%.0fms", seconds * 1000.0);
+}
+
+QString TessaryNotificationService::format_outage_duration(double seconds)
+{
+    if (seconds < 60.0)
+        return MeasurementFormatter::minutes(seconds);
+    if (seconds < 3600.0)
+        return MeasurementFormatter::number("%.0f min", std::floor(seconds / 60.0));
+    return L10n::monitoring_duration(seconds);
 }

@@ -88,6 +88,9 @@ void TessaryStore::start_up()
 {
     remove_stale_temporary_files();
     load();
+    // A restart neither repeats the down alert of an outage nor forgets it.
+    for (const MonitoredDomain& domain : std::as_const(domains_))
+        outage_alerts_.resume(domain);
     sort_domains(domains_);
     select_first_active_domain();
     for (const MonitoredDomain& domain : active_domains())
@@ -212,15 +215,20 @@ void TessaryStore::record_measurement(const QUuid& domain_id, DomainMeasurement 
     domain->refresh_statistics();
     // Before the signal: its receivers may change the domain list.
     const auto certificate_notice = certificate_alerts_.due(*domain, measurement, clock_.now());
+    const std::optional<DomainAlert> alert = outage_alerts_.record(*domain, measurement);
     Q_EMIT domains_changed();
     schedule_history_save();
     if (notifies && is_anomaly(measurement, previous_average) && notifications_ != nullptr) {
         notifications_->notify_build_time_exceeded(domain_host(url_string), measurement.total_time,
-                                                   *previous_average);
+                                                   *previous_average, domain_id);
     }
     if (certificate_notice && notifications_ != nullptr)
         notifications_->notify_certificate_expiring(domain_host(url_string), *certificate_notice);
+    if (alert && notifications_ != nullptr)
+        notifications_->notify_domain_alert(*alert);
     Q_EMIT measurement_recorded(domain_id, measurement);
+    if (alert)
+        Q_EMIT domain_alert(*alert);
 }
 
 HistorySnapshot TessaryStore::history_snapshot() const
@@ -595,6 +603,7 @@ void TessaryStore::clear_history(const QUuid& domain_id)
         return;
     domain->measurements.clear();
     domain->refresh_statistics();
+    outage_alerts_.forget(domain_id);
     Q_EMIT domains_changed();
     save_all_now();
 }
@@ -606,6 +615,7 @@ void TessaryStore::clear_all_history()
             continue;
         domain.measurements.clear();
         domain.refresh_statistics();
+        outage_alerts_.forget(domain.id);
     }
     Q_EMIT domains_changed();
     save_all_now();
@@ -618,6 +628,7 @@ void TessaryStore::clear_all()
     for (const MonitoredDomain& domain : std::as_const(domains_))
         stop_monitoring(domain.id);
     domains_.clear();
+    outage_alerts_ = OutageAlerts();
     Q_EMIT domains_changed();
     set_selected_domain_id(std::nullopt);
     save_all_now();
@@ -669,6 +680,7 @@ void TessaryStore::remove_domain(const QUuid& domain_id)
         return;
     const MonitoredDomain removed = *domain;
     stop_monitoring(domain_id);
+    outage_alerts_.forget(domain_id);
     domains_.removeIf([&](const MonitoredDomain& d) { return d.id == domain_id; });
     Q_EMIT domains_changed();
     store_deleted_suggestion(removed);

@@ -15,6 +15,7 @@
 #include "store/HistorySnapshot.h"
 #include "store/HistoryWriter.h"
 #include "store/MonitoringTask.h"
+#include "store/OutageAlerts.h"
 #include "store/StoreFiles.h"
 #include "store/StoreLock.h"
 
@@ -125,8 +126,9 @@ public:
     }
 
     // Inserts a finished measurement at the head of its domain's history (archived
-    // ones too), recomputes the statistics, notifies an anomaly and asks for a
-    // history save. A measurement of a domain that no longer exists is dropped.
+    // ones too), recomputes the statistics, notifies an anomaly or an outage and
+    // asks for a history save. A measurement of a domain that no longer exists is
+    // dropped.
     void record_measurement(const QUuid& domain_id, DomainMeasurement measurement);
 
     // Persistence. save_configuration writes domains.json at once;
@@ -154,6 +156,9 @@ Q_SIGNALS:
     void history_save_finished();
     // A measurement entered a domain's history (after domains_changed).
     void measurement_recorded(const QUuid& domain_id, const DomainMeasurement& measurement);
+    // A domain with notifications on went down or came back (after
+    // measurement_recorded); the notification has been posted.
+    void domain_alert(const DomainAlert& alert);
 
 private:
     TessaryStore(Environment environment, StoreLock lock);
@@ -215,6 +220,7 @@ private:
     bool is_presenting_add_domain_ = false;
     QSet<QUuid> running_domain_ids_;
     QList<DomainRestoreSuggestion> deleted_domain_suggestions_;
+    OutageAlerts outage_alerts_;
 
     struct HistorySaveTask {
         quint64 token = 0;

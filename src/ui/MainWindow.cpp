@@ -313,6 +313,15 @@ void MainWindow::bring_to_front()
     activateWindow();
 }
 
+void MainWindow::show_domain(const QUuid& domain_id)
+{
+    for (const MonitoredDomain& domain : store_.domains()) {
+        if (domain.id == domain_id && !domain.is_archived)
+            store_.set_selected_domain_id(domain_id);
+    }
+    bring_to_front();
+}
+
 void MainWindow::show_about()
 {
     dialogs_.show_information(

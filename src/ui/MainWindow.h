@@ -41,6 +41,9 @@ public:
 
     // Shows, un-minimises and activates the window (a second start of Tessary).
     void bring_to_front();
+    // Selects the domain, unless it was archived or removed meanwhile, and brings
+    // the window to the front (a click on a notification about it).
+    void show_domain(const QUuid& domain_id);
 
     // Rebuilds the menus and the whole content in the current language.
     void rebuild();

@@ -1,6 +1,7 @@
 #include "ui/WindowStartup.h"
 
 #include "i18n/L10n.h"
+#include "measurement/DBusNotificationSink.h"
 #include "store/TessaryStore.h"
 #include "ui/MainWindow.h"
 #include "ui/SingleInstance.h"
@@ -37,6 +38,8 @@ int WindowStartup::run(const QString& data_directory, UiDialogs& dialogs)
     MainWindow window(*store, dialogs, Clock::system());
     QObject::connect(&instance, &SingleInstance::activation_requested, &window,
                      &MainWindow::bring_to_front);
+    QObject::connect(&DBusNotificationSink::shared(), &DBusNotificationSink::domain_activated,
+                     &window, &MainWindow::show_domain);
     window.show();
     const int code = QApplication::exec();
     store->flush_persistence();

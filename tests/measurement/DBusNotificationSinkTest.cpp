@@ -77,6 +77,15 @@ protected:
         return finished;
     }
 
+    // A signal of the notification daemon, as the desktop sends it on a click.
+    void send_from_server(const QString& name, const QVariantList& arguments)
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(u"/org/freedesktop/Notifications"_s,
+                                                         u"org.freedesktop.Notifications"_s, name);
+        signal.setArguments(arguments);
+        ASSERT_TRUE(server_->send(signal));
+    }
+
     static inline int connection_counter = 0;
     PrivateSessionBus bus_;
     QString client_name_;
@@ -117,7 +126,8 @@ TEST_F(DBusNotificationSinkTest, PostsEachNotificationWithItsFieldsEscapedOnlyFo
         fake_.capabilities = {u"body"_s};
         if (markup)
             fake_.capabilities.append(u"body-markup"_s);
-        NotificationRequest request{u"build-time-1"_s, u"title"_s, u"a&b <c> took 7.25s."_s, false};
+        NotificationRequest request{u"build-time-1"_s, u"title"_s, u"a&b <c> took 7.25s."_s, false,
+                                    std::nullopt};
         EXPECT_EQ(post_and_wait(sink, request), true) << markup;
         ASSERT_EQ(fake_.calls.size(), 1u) << markup;
         EXPECT_EQ(fake_.calls[0].body,
@@ -128,7 +138,7 @@ TEST_F(DBusNotificationSinkTest, PostsEachNotificationWithItsFieldsEscapedOnlyFo
 
 TEST_F(DBusNotificationSinkTest, MissingOrRefusingServiceIsIgnored)
 {
-    const NotificationRequest request{u"build-time-1"_s, u"title"_s, u"body"_s, true};
+    const NotificationRequest request{u"build-time-1"_s, u"title"_s, u"body"_s, true, std::nullopt};
     {
         DBusNotificationSink sink(*client_);
         EXPECT_EQ(post_and_wait(sink, request), false) << "no service on the bus";
@@ -148,7 +158,9 @@ TEST_F(DBusNotificationSinkTest, NoBusAtAllIsIgnored)
             QDBusConnection::connectToBus(u"unix:path=/nonexistent/tessary-test-bus"_s, name);
         ASSERT_FALSE(nowhere.isConnected());
         DBusNotificationSink sink(nowhere);
-        EXPECT_EQ(post_and_wait(sink, {u"build-time-1"_s, u"title"_s, u"body"_s, true}), false);
+        EXPECT_EQ(
+            post_and_wait(sink, {u"build-time-1"_s, u"title"_s, u"body"_s, true, std::nullopt}),
+            false);
     }
     QDBusConnection::disconnectFromBus(name);
 }
@@ -161,12 +173,48 @@ TEST_F(DBusNotificationSinkTest, PostingDoesNotWaitForTheService)
     const auto finished = record_finished(sink);
     QElapsedTimer timer;
     timer.start();
-    sink.post({u"build-time-1"_s, u"title"_s, u"body"_s, true});
+    sink.post({u"build-time-1"_s, u"title"_s, u"body"_s, true, std::nullopt});
     // A blocking call would stall here until the bus gives up (25 s): the fake
     // answers on this very thread, so it could not even receive the call.
     EXPECT_LT(timer.elapsed(), 1000);
     ASSERT_TRUE(wait_until([&] { return fake_.calls.size() == 1; }));
     EXPECT_TRUE(finished->empty());
+}
+
+TEST_F(DBusNotificationSinkTest, ClickingANotificationAboutADomainAnnouncesThatDomain)
+{
+    start_server();
+    DBusNotificationSink sink(*client_);
+    std::vector<QUuid> activated;
+    QObject::connect(&sink, &DBusNotificationSink::domain_activated,
+                     [&](const QUuid& id) { activated.push_back(id); });
+    const QUuid first = QUuid::createUuid();
+    const QUuid second = QUuid::createUuid();
+    // The fake numbers notifications 1, 2, ... in the order they arrive.
+    ASSERT_EQ(post_and_wait(sink, {u"domain-down-1"_s, u"t"_s, u"b"_s, true, first}), true);
+    ASSERT_EQ(post_and_wait(sink, {u"build-time-1"_s, u"t"_s, u"b"_s, true, std::nullopt}), true);
+    DBusNotificationSink unheard(*client_); // a monitor without a window
+    ASSERT_EQ(post_and_wait(unheard, {u"domain-up-1"_s, u"t"_s, u"b"_s, true, first}), true);
+    EXPECT_EQ(fake_.calls[0].actions, (QStringList{u"default"_s, u"Show in Tessary"_s}));
+    EXPECT_TRUE(fake_.calls[1].actions.isEmpty());
+    EXPECT_TRUE(fake_.calls[2].actions.isEmpty());
+
+    // Signals arrive in order: by the time the last one is heard, the others were.
+    send_from_server(u"ActionInvoked"_s, {2u, u"default"_s});
+    send_from_server(u"ActionInvoked"_s, {1u, u"other"_s});
+    send_from_server(u"ActionInvoked"_s, {7u, u"default"_s});
+    send_from_server(u"ActionInvoked"_s, {1u, u"default"_s});
+    ASSERT_TRUE(wait_until([&] { return !activated.empty(); }));
+    EXPECT_EQ(activated, std::vector<QUuid>{first});
+
+    // A closed notification is forgotten.
+    send_from_server(u"NotificationClosed"_s, {1u, 2u});
+    send_from_server(u"ActionInvoked"_s, {1u, u"default"_s});
+    ASSERT_EQ(post_and_wait(sink, {u"domain-up-1"_s, u"t"_s, u"b"_s, true, second}), true);
+    send_from_server(u"ActionInvoked"_s, {3u, u"default"_s}); // the unheard one
+    send_from_server(u"ActionInvoked"_s, {4u, u"default"_s});
+    ASSERT_TRUE(wait_until([&] { return activated.size() == 2; }));
+    EXPECT_EQ(activated, (std::vector<QUuid>{first, second}));
 }
 
 } // namespace

@@ -65,4 +65,38 @@ TEST(NotificationTexts, TitleAndBodyInTheLanguageChosenAtEachPosting)
     EXPECT_EQ(identifiers.size(), qsizetype(std::size(cases)));
 }
 
+struct AlertCase {
+    AppLanguage language;
+    DomainAlert::Kind kind;
+    std::optional<int> status;
+    qint64 outage_seconds;
+    const char16_t* title;
+    const char16_t* body; // of a recovery: its start
+};
+
+TEST(NotificationTexts, AlertsNameTheDomainTheCauseAndTheOutagesLength)
+{
+    using enum DomainAlert::Kind;
+    // clang-format off
+    const AlertCase cases[] = {
+        {AppLanguage::english, down, 503, 60, u"example.com is down", u"HTTP status 503"},
+        {AppLanguage::dutch, down, {}, 60, u"example.com is onbereikbaar", u"Geen antwoord"},
+        {AppLanguage::dutch, up_again, 200, 419, u"example.com is weer bereikbaar na 6 min", u"Onbereikbaar sinds "},
+        {AppLanguage::english, up_again, 200, 3 * 86400 + 60, u"example.com is up again after 3 days", u"Down since "},
+    };
+    // clang-format on
+    for (const AlertCase& c : cases) {
+        L10n::set_selected_language(c.language);
+        DomainAlert alert{c.kind, QUuid::createUuid(), u"example.com"_s,
+                          QDateTime(QDate(2026, 3, 1), QTime(10, 0), Qt::UTC), {}};
+        alert.measurement.measured_at = alert.outage_started_at.addSecs(c.outage_seconds);
+        alert.measurement.http_status = c.status;
+        const NotificationRequest posted = TessaryNotificationService::domain_alert(alert);
+        EXPECT_EQ(posted.title, QString::fromUtf16(c.title));
+        EXPECT_TRUE(posted.body.startsWith(QString::fromUtf16(c.body))) << posted.body.toStdString();
+        EXPECT_EQ(posted.domain_id, alert.domain_id);
+    }
+    L10n::set_selected_language(AppLanguage::system);
+}
+
 } // namespace

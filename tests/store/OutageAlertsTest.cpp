@@ -1,0 +1,121 @@
+#include "store/OutageAlerts.h"
+
+#include "DataFolder.h"
+#include "StoreTestEnvironment.h"
+#include "i18n/L10n.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+const QDateTime start(QDate(2026, 3, 1), QTime(10, 0), Qt::UTC);
+
+// "ok", "503", "error" or "local", measured `minute` minutes after the start.
+DomainMeasurement measurement(const QString& kind, int minute)
+{
+    DomainMeasurement m;
+    m.id = QUuid::createUuid();
+    m.measured_at = start.addSecs(60 * minute);
+    m.http_status = kind == u"503"_s ? 503 : 200;
+    if (kind == u"error"_s)
+        m.error_message = u"Connection refused"_s;
+    m.is_local_network_issue = kind == u"local"_s;
+    return m;
+}
+
+struct RunCase {
+    const char* name;
+    // One measurement a minute: the history before a restart, then the rest.
+    const char* history;
+    const char* recorded;
+    bool notifies;
+    // "down 2 since 1": at the measurement of minute 2, the first failure at 1.
+    const char* expected;
+};
+
+class OutageRun : public ::testing::TestWithParam<RunCase> {};
+
+TEST_P(OutageRun, announces_each_outage_once_and_its_end)
+{
+    const RunCase& c = GetParam();
+    MonitoredDomain domain;
+    domain.id = QUuid::createUuid();
+    domain.url_string = u"https://example.com/status"_s;
+    domain.notifies_on_anomalies = c.notifies;
+    int minute = 0;
+    for (const QString& kind : QString::fromLatin1(c.history).split(u' ', Qt::SkipEmptyParts))
+        domain.measurements.prepend(measurement(kind, minute++));
+    OutageAlerts alerts;
+    alerts.resume(domain);
+    QStringList raised;
+    for (const QString& kind : QString::fromLatin1(c.recorded).split(u' ')) {
+        if (const auto alert = alerts.record(domain, measurement(kind, minute++))) {
+            EXPECT_EQ(alert->domain_name, u"example.com"_s);
+            raised.append(u"%1 %2 since %3"_s.arg(
+                alert->kind == DomainAlert::Kind::down ? u"down"_s : u"up"_s,
+                QString::number(start.secsTo(alert->measurement.measured_at) / 60),
+                QString::number(start.secsTo(alert->outage_started_at) / 60)));
+        }
+    }
+    EXPECT_EQ(raised.join(u", "_s).toStdString(), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OutageRun,
+    ::testing::Values(
+        RunCase{"two_failures_make_one_outage", "", "ok 503 error 503 503", true, "down 2 since 1"},
+        RunCase{"local_issues_neither_count_nor_break", "", "503 local local error local ok", true,
+                "down 3 since 0, up 5 since 0"},
+        RunCase{"one_failure_then_success_is_nothing", "", "503 ok error local ok 503", true, ""},
+        RunCase{"after_recovery_a_new_outage", "", "503 503 503 ok ok error error", true,
+                "down 1 since 0, up 3 since 0, down 6 since 5"},
+        RunCase{"notifications_off", "", "503 503 ok", false, ""},
+        RunCase{"restart_in_an_outage_announces_only_its_end", "ok 503 503", "error ok", true,
+                "up 4 since 1"},
+        RunCase{"restart_after_one_failure_counts_it", "ok 503 local", "503 ok", true,
+                "down 3 since 1, up 4 since 1"},
+        RunCase{"restart_after_a_recovery", "503 503 ok", "ok", true, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The store feeds what it records in and posts the alerts, across a restart.
+TEST(StoreOutageAlerts, notifies_once_down_and_once_up_also_across_a_restart)
+{
+    L10n::set_selected_language(AppLanguage::english);
+    DataFolder folder;
+    StoreTestEnvironment services;
+    auto store = std::move(TessaryStore::open(services.environment(folder.path()))).value();
+    for (const bool notifies : {true, false}) // inactive: measured only here
+        store->add_domain(notifies ? u"example.com"_s : u"quiet.example"_s, 60, 48, {}, false,
+                          notifies);
+    QSignalSpy alerts(store.get(), &TessaryStore::domain_alert);
+    const auto record = [&](const char* kind) {
+        services.clock.advance_by(60'000);
+        for (const MonitoredDomain& domain : QList(store->domains())) {
+            DomainMeasurement m = measurement(QString::fromLatin1(kind), 0);
+            m.measured_at = services.clock.now();
+            store->record_measurement(domain.id, m);
+        }
+    };
+    for (const char* kind : {"503", "local", "503", "503"})
+        record(kind);
+    store->flush_persistence();
+    store.reset();
+    store = std::move(TessaryStore::open(services.environment(folder.path()))).value();
+    record("503");
+    record("ok");
+    QStringList titles;
+    for (const NotificationRequest& request : services.notification_sink.posted)
+        titles.append(request.title);
+    EXPECT_EQ(titles.join(u" | "_s).toStdString(),
+              "example.com is down | example.com is up again after 5 min");
+    EXPECT_EQ(alerts.size(), 1); // before the restart
+    L10n::set_selected_language(AppLanguage::system);
+}
+
+} // namespace
