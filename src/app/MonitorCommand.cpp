@@ -76,6 +76,9 @@ int run_monitor_command(CommandContext& context)
             context.err << "tessary monitor: " << bound.error() << '\n';
             return 1;
         }
+        // Counting the histories now, before anything is measured, keeps the
+        // first scrape as quick as the others.
+        exposition.render(store->domains());
         if (!parser.isSet(QStringLiteral("quiet")))
             context.out << "Serving metrics at http://" << bound->to_string() << "/metrics"
                         << Qt::endl;
