@@ -1,6 +1,11 @@
 // Times refresh_statistics() over long histories. It runs on the main thread
 // after every measurement over a history that is never pruned, so it has to stay
 // linear and cheap: the figure to watch is "ms_per_100k".
+//
+// Also times the Prometheus text of 1,000 domains, which `tessary monitor
+// --metrics` renders on the main thread at every scrape: "ms_per_scrape" must
+// stay under 10.
+#include "metrics/MetricsExposition.h"
 #include "model/MonitoredDomain.h"
 
 #include <benchmark/benchmark.h>
@@ -69,8 +74,60 @@ void trimmed_average_total_time(benchmark::State& state)
         benchmark::DoNotOptimize(MonitoredDomain::trimmed_average_total_time(domain.measurements));
 }
 
+// 1,000 domains with `state.range(0)` measurements each. Between scrapes either
+// nothing happened, or every domain got one new measurement (a scrape every 20
+// seconds with every domain at the shortest interval).
+void metrics_scrape(benchmark::State& state, bool new_measurement_each)
+{
+    const MonitoredDomain model = generated_domain(state.range(0));
+    QList<MonitoredDomain> domains;
+    for (int i = 0; i < 1000; ++i) {
+        MonitoredDomain d = model;
+        d.id = QUuid::createUuid();
+        d.url_string = QStringLiteral("https://site-%1.example.com/").arg(i);
+        d.refresh_statistics();
+        domains.append(std::move(d));
+    }
+    MetricsExposition exposition;
+    const auto cold_start = std::chrono::steady_clock::now();
+    qsizetype bytes = exposition.render(domains).size();
+    const double cold_ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - cold_start)
+            .count();
+
+    double total_ms = 0.0;
+    qint64 serial = 0;
+    for (auto _ : state) {
+        if (new_measurement_each) {
+            state.PauseTiming();
+            for (MonitoredDomain& d : domains) {
+                DomainMeasurement m = model.measurements.first();
+                m.id = QUuid::createUuid();
+                m.measured_at = m.measured_at.addSecs(++serial);
+                d.measurements.prepend(std::move(m));
+            }
+            state.ResumeTiming();
+        }
+        const auto start = std::chrono::steady_clock::now();
+        const QByteArray text = exposition.render(domains);
+        total_ms +=
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        bytes = text.size();
+        benchmark::DoNotOptimize(text);
+    }
+    state.counters["ms_per_scrape"] =
+        benchmark::Counter(total_ms, benchmark::Counter::kAvgIterations);
+    state.counters["first_scrape_ms"] = cold_ms;
+    state.counters["kib"] = double(bytes) / 1024.0;
+}
+
 } // namespace
 
+BENCHMARK_CAPTURE(metrics_scrape, unchanged, false)->Arg(1'000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(metrics_scrape, one_new_measurement_per_domain, true)
+    ->Arg(1'000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(trimmed_average_total_time)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(refresh_statistics)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 

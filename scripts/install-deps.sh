@@ -29,6 +29,7 @@ packages=(
   iproute2
   fonts-dejavu-core
   poppler-utils
+  prometheus
 )
 
 # `install-deps.sh fuzz` adds clang and libFuzzer for `make fuzz`.

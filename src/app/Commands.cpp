@@ -14,7 +14,10 @@
 std::span<const Command> all_commands()
 {
     static const std::vector<Command> commands = {
-        {"monitor", "monitor [--quiet]          measure every active domain until stopped",
+        {"monitor",
+         "monitor [--quiet] [--metrics [ADDRESS:]PORT]\n"
+         "                             measure every active domain until stopped, serving\n"
+         "                             Prometheus metrics at http://ADDRESS:PORT/metrics",
          run_monitor_command},
         {"add",
          "add URL [--interval S] [--lookback H] [--user-agent UA] [--inactive] [--notify]\n"

@@ -9,11 +9,16 @@
 #include "i18n/MeasurementFormatter.h"
 #include "i18n/TerminalText.h"
 #include "measurement/CurlEngine.h"
+#include "metrics/MetricsExposition.h"
+#include "metrics/MetricsListenAddress.h"
+#include "metrics/MetricsServer.h"
 #include "model/DomainHost.h"
 
 #include <QCoreApplication>
 
 #include <csignal>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -41,8 +46,20 @@ int run_monitor_command(CommandContext& context)
 {
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("quiet"), QStringLiteral("Print nothing per measurement.")});
+    parser.addOption({QStringLiteral("metrics"),
+                      QStringLiteral("Serve Prometheus metrics at http://ADDRESS/metrics."),
+                      QStringLiteral("ADDRESS")});
     if (!parse_command_options(context, parser, "monitor", 0))
         return 1;
+    std::optional<MetricsListenAddress> metrics_address;
+    if (parser.isSet(QStringLiteral("metrics"))) {
+        auto parsed = MetricsListenAddress::parse(parser.value(QStringLiteral("metrics")));
+        if (!parsed) {
+            context.err << "tessary monitor: " << TerminalText::printable(parsed.error()) << '\n';
+            return 1;
+        }
+        metrics_address = *parsed;
+    }
 
     // One socket per domain being measured, and the server's at the other end.
     CurlEngine::raise_open_file_limit();
@@ -50,6 +67,24 @@ int run_monitor_command(CommandContext& context)
     const auto store = open_store(context, QStringLiteral("tessary monitor"), true);
     if (!store)
         return 1;
+
+    MetricsExposition exposition;
+    std::unique_ptr<MetricsServer> metrics;
+    if (metrics_address) {
+        metrics = std::make_unique<MetricsServer>(
+            [&] { return exposition.render(store->domains()); }, Clock::system());
+        const auto bound = metrics->listen(*metrics_address);
+        if (!bound) {
+            context.err << "tessary monitor: " << bound.error() << '\n';
+            return 1;
+        }
+        // Counting the histories now, before anything is measured, keeps the
+        // first scrape as quick as the others.
+        exposition.render(store->domains());
+        if (!parser.isSet(QStringLiteral("quiet")))
+            context.out << "Serving metrics at http://" << bound->to_string() << "/metrics"
+                        << Qt::endl;
+    }
 
     const qsizetype active = store->active_domains().size();
     if (!parser.isSet(QStringLiteral("quiet"))) {

@@ -2,6 +2,7 @@
 
 #include "Command.h"
 
-// `tessary monitor [--quiet]`: measures every active domain on schedule without a
-// window until SIGINT, SIGTERM or SIGHUP, then writes the history and exits 0.
+// `tessary monitor [--quiet] [--metrics ADDRESS]`: measures every active domain on
+// schedule without a window until SIGINT, SIGTERM or SIGHUP, then writes the
+// history and exits 0. With --metrics it serves Prometheus metrics meanwhile.
 int run_monitor_command(CommandContext& context);

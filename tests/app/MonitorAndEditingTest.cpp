@@ -8,6 +8,8 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include <gtest/gtest.h>
 
@@ -106,8 +108,29 @@ TEST_F(Editing, destructive_commands_need_a_yes_without_a_terminal)
     EXPECT_EQ(suggestions->size(), 1);
 }
 
-// The monitor against the local HTTPS server: measures, prints, flushes on SIGTERM,
-// and keeps every other writer out meanwhile.
+// A port nothing listens on at the moment.
+quint16 free_port()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+QByteArray fetch_metrics(quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    socket.write("GET /metrics HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    QByteArray received;
+    wait_until([&] {
+        received += socket.readAll();
+        return socket.state() == QAbstractSocket::UnconnectedState;
+    });
+    return received + socket.readAll();
+}
+
+// The monitor against the local HTTPS server: measures, prints, serves its
+// metrics, flushes on SIGTERM, and keeps every other writer out meanwhile.
 TEST(Monitor, measures_prints_and_leaves_the_history_on_sigterm)
 {
     LocalHttpsServer server;
@@ -132,8 +155,10 @@ TEST(Monitor, measures_prints_and_leaves_the_history_on_sigterm)
     environment.insert(u"TESSARY_PROBE_URL"_s, server.url(u"/generate_204"_s).toString());
     QProcess monitor;
     monitor.setProcessEnvironment(environment);
+    const quint16 metrics_port = free_port();
     monitor.start(QStringLiteral(TESSARY_EXECUTABLE),
-                  {u"monitor"_s, u"--data-dir"_s, folder.path()});
+                  {u"monitor"_s, u"--data-dir"_s, folder.path(), u"--metrics"_s,
+                   QString::number(metrics_port)});
     ASSERT_TRUE(monitor.waitForStarted());
     QByteArray printed;
     const bool measured = wait_until(
@@ -144,6 +169,13 @@ TEST(Monitor, measures_prints_and_leaves_the_history_on_sigterm)
         20'000);
     ASSERT_TRUE(measured) << printed.constData() << monitor.readAllStandardError().constData();
     EXPECT_TRUE(printed.contains("localhost")) << printed.constData();
+    const QByteArray metrics = fetch_metrics(metrics_port);
+    EXPECT_TRUE(metrics.startsWith("HTTP/1.1 200 OK\r\n")) << metrics.constData();
+    for (const MonitoredDomain& d : domains) {
+        const QByteArray labels = "{domain=\"localhost\",url=\"" + d.url_string.toUtf8() + "\"} ";
+        EXPECT_TRUE(metrics.contains("\ntessary_up" + labels + "1\n")) << metrics.constData();
+        EXPECT_TRUE(metrics.contains("\ntessary_last_http_status" + labels + "200\n"));
+    }
 
     const ProcessResult second = run_tessary({u"monitor"_s, u"--data-dir"_s, folder.path()});
     EXPECT_EQ(second.exit_code, 1);

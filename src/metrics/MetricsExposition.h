@@ -1,0 +1,42 @@
+#pragma once
+
+#include "metrics/DomainTally.h"
+#include "model/MonitoredDomain.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+// The Prometheus text exposition (format 0.0.4) of the monitored domains: per
+// domain that is not archived its last measurement, whether it is up, its
+// average, its certificate expiry, counters over its history and a histogram of
+// its total times.
+//
+// The counters and the histogram come from tallies kept between calls: a
+// domain's history that only grew since the last call is taken in from its new
+// measurements alone, one that was cleared, replaced or reloaded is counted
+// again from scratch. The text depends only on `domains`.
+class MetricsExposition {
+public:
+    static constexpr const char* content_type = "text/plain; version=0.0.4; charset=utf-8";
+
+    QByteArray render(const QList<MonitoredDomain>& domains);
+
+private:
+    struct Entry {
+        DomainTally tally;
+        // The url_string the labels were made for.
+        QString url_string;
+        // `domain="...",url="..."`, escaped.
+        QByteArray labels;
+        quint64 generation = 0;
+    };
+
+    // Brings the domain's entry up to date with its history and url_string.
+    void sync_entry(const MonitoredDomain& domain);
+
+    QHash<QUuid, Entry> entries_;
+    quint64 generation_ = 0;
+};

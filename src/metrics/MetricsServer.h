@@ -1,0 +1,69 @@
+#pragma once
+
+#include "metrics/MetricsListenAddress.h"
+#include "model/Clock.h"
+#include "model/Expected.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QObject>
+#include <QTcpServer>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class QTcpSocket;
+
+// A deliberately small HTTP/1.1 responder for Prometheus: GET /metrics answers
+// with what `render` produces, any other method on it with 405 and any other
+// path with 404. Every connection carries one request and is closed after the
+// answer. A request head larger than the limit gets 431, a client that sends
+// no complete head in time gets 408, and only a few connections are served at
+// once, so no client can hold the monitor's memory or sockets.
+class MetricsServer : public QObject {
+    Q_OBJECT
+
+public:
+    struct Limits {
+        qsizetype max_head_bytes = 8 * 1024;
+        // From accepting a connection until its request head is complete, and
+        // again for the answer to be taken.
+        qint64 timeout_ms = 10'000;
+        int max_connections = 16;
+    };
+
+    using Render = std::function<QByteArray()>;
+
+    MetricsServer(Render render, Clock& clock, Limits limits, QObject* parent = nullptr);
+    MetricsServer(Render render, Clock& clock, QObject* parent = nullptr)
+        : MetricsServer(std::move(render), clock, Limits(), parent)
+    {}
+    ~MetricsServer() override;
+
+    // A message for the user when the address cannot be bound.
+    Expected<MetricsListenAddress, QString> listen(const MetricsListenAddress& address);
+
+    // The status code for a complete request head (request line and header
+    // fields, without the blank line): 200, 400, 404, 405 or 505.
+    static int status_for(QByteArrayView head);
+
+private:
+    struct Connection {
+        QByteArray head;
+        bool answered = false;
+        std::unique_ptr<ScheduledCall> deadline;
+    };
+
+    void accept_connections();
+    void read_request(QTcpSocket* socket);
+    void answer(QTcpSocket* socket, int status);
+    void time_out(QTcpSocket* socket);
+    void forget(QTcpSocket* socket);
+
+    Render render_;
+    Clock& clock_;
+    Limits limits_;
+    QTcpServer server_;
+    std::map<QTcpSocket*, Connection> connections_;
+};

@@ -1,0 +1,216 @@
+#include "metrics/MetricsExposition.h"
+
+#include "MeasurementFactory.h"
+
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+MonitoredDomain domain(const char* url_string, QList<DomainMeasurement> newest_first,
+                       bool archived = false)
+{
+    MonitoredDomain d;
+    d.id = QUuid::createUuid();
+    d.url_string = QString::fromUtf8(url_string);
+    d.measurements = std::move(newest_first);
+    d.is_archived = archived;
+    d.refresh_statistics();
+    return d;
+}
+
+// Every kind of measurement with the newest one fully timed; a URL that needs
+// escaping; a domain never measured; one with local network issues only; an
+// archived one, left out.
+QList<MonitoredDomain> known_domains()
+{
+    DomainMeasurement newest = successful(0.2125, 600);
+    newest.dns_time = 0.012;
+    newest.connect_time = 0.0305;
+    newest.ssl_time = 0.061;
+    newest.ttfb_time = 0.18;
+    newest.certificate_expires_at = QDateTime(QDate(2025, 4, 30), QTime(23, 59, 59), Qt::UTC);
+    DomainMeasurement older_certificate = successful(0.05, 420);
+    older_certificate.certificate_expires_at = test_epoch().addDays(10);
+    DomainMeasurement server_error = successful(1.25, 300, 503);
+    server_error.error_message = QStringLiteral("The server answered 503.");
+    return {
+        domain("https://example.com/",
+               {newest, local_issue(4.0, 540), successful(0.7, 480), older_certificate,
+                failed(15.0, 360), server_error, successful(0.1, 240), successful(12.0, 0)}),
+        domain("https://odd.example.net/a\"b\\c", {failed(15.0, 60), successful(2.5, 0, 301)}),
+        domain("https://new.example.org/", {}),
+        domain("http://slow-home.example/", {local_issue(2.0, 0)}),
+        domain("https://archived.example/", {successful(0.3)}, true),
+    };
+}
+
+struct Sample {
+    QString name;
+    QMap<QString, QString> labels;
+    double value = 0;
+};
+
+// Reads the text back as a scraper would, failing the test at any line that is
+// not well-formed and at any sample whose family's HELP and TYPE did not precede it.
+QList<Sample> parse_exposition(const QByteArray& text)
+{
+    static const QRegularExpression comment(
+        QStringLiteral(R"(^# (HELP|TYPE) ([a-zA-Z_:][a-zA-Z0-9_:]*) (\S.*)$)"));
+    static const QRegularExpression sample_line(QStringLiteral(
+        R"(^([a-zA-Z_:][a-zA-Z0-9_:]*)\{((?:[a-zA-Z_]\w*="(?:[^"\\\n]|\\[\\"n])*",?)*)\} (\S+)$)"));
+    static const QRegularExpression label(QStringLiteral(R"re((\w+)="((?:[^"\\]|\\.)*)")re"));
+    static const QRegularExpression histogram_suffix(QStringLiteral("_(bucket|sum|count)$"));
+    QMap<QString, QString> types;
+    QString helped, family;
+    QList<Sample> samples;
+    EXPECT_TRUE(text.endsWith('\n'));
+    for (const QString& line :
+         QString::fromUtf8(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (const QRegularExpressionMatch c = comment.match(line); c.hasMatch()) {
+            if (c.captured(1) == QLatin1String("HELP")) {
+                helped = c.captured(2);
+                continue;
+            }
+            family = c.captured(2);
+            EXPECT_EQ(family, helped) << "TYPE without HELP: " << line.toStdString();
+            EXPECT_FALSE(types.contains(family)) << "family again: " << line.toStdString();
+            types[family] = c.captured(3);
+            continue;
+        }
+        const QRegularExpressionMatch m = sample_line.match(line);
+        EXPECT_TRUE(m.hasMatch()) << "malformed: " << line.toStdString();
+        Sample s{m.captured(1), {}, 0};
+        QString name = s.name;
+        if (types.value(family) == QLatin1String("histogram"))
+            name.remove(histogram_suffix);
+        EXPECT_EQ(name, family) << "sample outside its family: " << line.toStdString();
+        for (auto it = label.globalMatch(m.captured(2)); it.hasNext();) {
+            const QRegularExpressionMatch l = it.next();
+            s.labels[l.captured(1)] = l.captured(2)
+                                          .replace(QLatin1String("\\\\"), QLatin1String("\x01"))
+                                          .replace(QLatin1String("\\\""), QLatin1String("\""))
+                                          .replace(QLatin1String("\\n"), QLatin1String("\n"))
+                                          .replace(QLatin1Char('\x01'), QLatin1Char('\\'));
+        }
+        bool ok = false;
+        s.value = m.captured(3).toDouble(&ok);
+        EXPECT_TRUE(ok) << "bad value: " << line.toStdString();
+        samples.append(s);
+    }
+    return samples;
+}
+
+TEST(MetricsExposition, known_store_matches_the_golden_text)
+{
+    QFile golden(QStringLiteral(TESSARY_TEST_DATA_DIR "/metrics/known_store.prom"));
+    ASSERT_TRUE(golden.open(QIODevice::ReadOnly));
+    EXPECT_EQ(MetricsExposition().render(known_domains()).toStdString(),
+              golden.readAll().toStdString());
+}
+
+TEST(MetricsExposition, reads_back_with_every_label_and_cumulative_buckets)
+{
+    QSet<QString> shown, counted;
+    for (const MonitoredDomain& d : known_domains())
+        shown += d.is_archived ? QSet<QString>() : QSet<QString>{d.url_string};
+    QMap<QString, double> bucket;
+    for (const Sample& s : parse_exposition(MetricsExposition().render(known_domains()))) {
+        const QString url = s.labels.value(QStringLiteral("url"));
+        EXPECT_TRUE(shown.contains(url) && s.labels.contains(QStringLiteral("domain")))
+            << url.toStdString();
+        if (s.name == QLatin1String("tessary_measurements_total"))
+            counted.insert(url);
+        if (s.name == QLatin1String("tessary_total_time_seconds_bucket")) {
+            EXPECT_GE(s.value, bucket.value(url)) << url.toStdString();
+            bucket[url] = s.value;
+        } else if (s.name == QLatin1String("tessary_total_time_seconds_count")) {
+            EXPECT_EQ(s.value, bucket.value(url)) << "+Inf bucket and count differ";
+        }
+    }
+    EXPECT_EQ(counted, shown);
+}
+
+TEST(MetricsExposition, passes_promtool)
+{
+    const QString promtool = QStandardPaths::findExecutable(QStringLiteral("promtool"));
+    if (promtool.isEmpty())
+        GTEST_SKIP() << "promtool is not installed (Debian package prometheus)";
+    QProcess check;
+    check.start(promtool, {QStringLiteral("check"), QStringLiteral("metrics")});
+    check.write(MetricsExposition().render(known_domains()));
+    check.closeWriteChannel();
+    ASSERT_TRUE(check.waitForFinished(30'000));
+    const QByteArray problems = check.readAllStandardOutput() + check.readAllStandardError();
+    EXPECT_EQ(check.exitCode(), 0) << problems.constData();
+    EXPECT_TRUE(problems.trimmed().isEmpty()) << problems.constData();
+}
+
+// Whatever happened to the domains between two scrapes, the kept tallies give the
+// same text as counting everything afresh.
+struct Change {
+    const char* name;
+    std::function<void(QList<MonitoredDomain>&)> apply;
+};
+
+void PrintTo(const Change& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class ExpositionAfterChange : public ::testing::TestWithParam<Change> {};
+
+TEST_P(ExpositionAfterChange, equals_a_fresh_count)
+{
+    QList<MonitoredDomain> domains = known_domains();
+    MetricsExposition kept;
+    const QByteArray before = kept.render(domains);
+    GetParam().apply(domains);
+    for (MonitoredDomain& d : domains)
+        d.refresh_statistics();
+    const QByteArray after = kept.render(domains);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after.toStdString(), MetricsExposition().render(domains).toStdString());
+}
+
+using Domains = QList<MonitoredDomain>;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExpositionAfterChange,
+    ::testing::Values(
+        Change{"one_new_measurement",
+               [](Domains& ds) { ds[0].measurements.prepend(failed(15.0, 660)); }},
+        Change{"new_measurements_on_several_domains",
+               [](Domains& ds) {
+                   ds[0].measurements =
+                       QList{successful(0.4, 720), local_issue(3.0, 660)} + ds[0].measurements;
+                   ds[2].measurements.prepend(successful(0.08, 60));
+                   ds[3].measurements.prepend(successful(0.3, 60));
+               }},
+        Change{"history_cleared", [](Domains& ds) { ds[0].measurements.clear(); }},
+        Change{"cleared_then_measured",
+               [](Domains& ds) { ds[0].measurements = {successful(5.0, 900)}; }},
+        Change{"history_reloaded_with_the_same_length",
+               [](Domains& ds) {
+                   ds[1].measurements = {successful(0.9, 60), successful(0.9)};
+               }},
+        Change{"domain_removed", [](Domains& ds) { ds.removeAt(0); }},
+        Change{"domain_archived", [](Domains& ds) { ds[0].is_archived = true; }},
+        Change{"domain_unarchived", [](Domains& ds) { ds[4].is_archived = false; }},
+        Change{"url_edited",
+               [](Domains& ds) { ds[0].url_string = QStringLiteral("https://www.example.com/"); }},
+        Change{"domain_added",
+               [](Domains& ds) {
+                   ds.append(domain("https://added.example/", {successful(0.6, 30), failed(0.01)}));
+               }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -1,0 +1,162 @@
+#include "metrics/MetricsServer.h"
+
+#include "EventLoop.h"
+#include "ManualClock.h"
+#include "metrics/MetricsListenAddress.h"
+
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+const QByteArray metrics_body = "# HELP tessary_up Up.\n# TYPE tessary_up gauge\n";
+
+class MetricsServing : public ::testing::Test {
+protected:
+    void start(MetricsServer::Limits limits = {})
+    {
+        server = std::make_unique<MetricsServer>([] { return metrics_body; }, clock, limits);
+        const auto bound = server->listen({QHostAddress(QHostAddress::LocalHost), 0});
+        ASSERT_TRUE(bound) << bound.error().toStdString();
+        port = bound->port;
+    }
+
+    std::unique_ptr<QTcpSocket> connect_client()
+    {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(QHostAddress(QHostAddress::LocalHost), port);
+        EXPECT_TRUE(wait_until([&] { return socket->state() == QAbstractSocket::ConnectedState; }));
+        return socket;
+    }
+
+    // Everything the server sent until it closed the connection.
+    static QByteArray answer(QTcpSocket& socket)
+    {
+        QByteArray received;
+        EXPECT_TRUE(wait_until([&] {
+            received += socket.readAll();
+            return socket.state() == QAbstractSocket::UnconnectedState;
+        }));
+        return received + socket.readAll();
+    }
+
+    ManualClock clock;
+    std::unique_ptr<MetricsServer> server;
+    quint16 port = 0;
+};
+
+struct Exchange {
+    const char* name;
+    QByteArray request;
+    QByteArray status_line;
+    QByteArray contained;
+};
+
+class MetricsRequests : public MetricsServing, public ::testing::WithParamInterface<Exchange> {};
+
+TEST_P(MetricsRequests, get_the_answer_for_their_method_and_path_then_the_close)
+{
+    const Exchange& e = GetParam();
+    start();
+    const auto client = connect_client();
+    // In two parts, so the server sees the first half alone.
+    client->write(e.request.left(e.request.size() / 2));
+    ASSERT_TRUE(client->waitForBytesWritten(5000));
+    wait_until([] { return false; }, 20);
+    client->write(e.request.mid(e.request.size() / 2));
+    const QByteArray received = answer(*client);
+    EXPECT_TRUE(received.startsWith(e.status_line + "\r\n")) << received.constData();
+    EXPECT_TRUE(received.contains(e.contained)) << received.constData();
+    EXPECT_TRUE(received.contains("\r\nConnection: close\r\n")) << received.constData();
+}
+
+const QByteArray oversized = "GET /metrics HTTP/1.1\r\nX-Filler: " + QByteArray(9000, 'a');
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MetricsRequests,
+    ::testing::Values(
+        Exchange{"get_metrics", "GET /metrics HTTP/1.1\r\nHost: monitor\r\n\r\n", "HTTP/1.1 200 OK",
+                 "Content-Type: text/plain; version=0.0.4; charset=utf-8\r\nContent-Length: " +
+                     QByteArray::number(metrics_body.size()) + "\r\nConnection: close\r\n\r\n" +
+                     metrics_body},
+        Exchange{"query_and_http_1_0",
+                 "GET /metrics?name[]=tessary_up HTTP/1.0\r\nAccept: */*\r\n\r\n",
+                 "HTTP/1.1 200 OK", metrics_body},
+        Exchange{"bare_line_feeds", "GET /metrics HTTP/1.1\n\n", "HTTP/1.1 200 OK", metrics_body},
+        Exchange{"post", "POST /metrics HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}",
+                 "HTTP/1.1 405 Method Not Allowed", "\r\nAllow: GET\r\n"},
+        Exchange{"head", "HEAD /metrics HTTP/1.1\r\n\r\n", "HTTP/1.1 405 Method Not Allowed",
+                 "Allow: GET"},
+        Exchange{"root", "GET / HTTP/1.1\r\n\r\n", "HTTP/1.1 404 Not Found", "Not Found\n"},
+        Exchange{"longer_path", "GET /metrics/x HTTP/1.1\r\n\r\n", "HTTP/1.1 404 Not Found", ""},
+        Exchange{"not_http", "HELLO\r\n\r\n", "HTTP/1.1 400 Bad Request", ""},
+        Exchange{"lower_case_method", "get /metrics HTTP/1.1\r\n\r\n", "HTTP/1.1 400 Bad Request",
+                 ""},
+        Exchange{"http_2", "GET /metrics HTTP/2.0\r\n\r\n",
+                 "HTTP/1.1 505 HTTP Version Not Supported", ""},
+        Exchange{"oversized_head", oversized, "HTTP/1.1 431 Request Header Fields Too Large", ""},
+        Exchange{"oversized_complete_head", oversized + "\r\n\r\n",
+                 "HTTP/1.1 431 Request Header Fields Too Large", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MetricsServing, an_idle_client_is_answered_408_and_let_go)
+{
+    start({.max_head_bytes = 8192, .timeout_ms = 10'000, .max_connections = 4});
+    const auto client = connect_client();
+    client->write("GET /metr");
+    ASSERT_TRUE(wait_until([&] { return clock.pending_count() == 1; }));
+    clock.advance_by(9'999);
+    EXPECT_EQ(client->state(), QAbstractSocket::ConnectedState);
+    clock.advance_by(1);
+    EXPECT_TRUE(answer(*client).startsWith("HTTP/1.1 408 Request Timeout\r\n"));
+}
+
+TEST_F(MetricsServing, connections_beyond_the_limit_are_closed_at_once)
+{
+    start({.max_head_bytes = 8192, .timeout_ms = 10'000, .max_connections = 2});
+    const auto first = connect_client();
+    const auto second = connect_client();
+    ASSERT_TRUE(wait_until([&] { return clock.pending_count() == 2; }));
+    QTcpSocket third;
+    third.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
+    EXPECT_TRUE(answer(third).isEmpty());
+    EXPECT_EQ(clock.pending_count(), 2u);
+
+    // Those within the limit are still served.
+    first->write("GET /metrics HTTP/1.1\r\n\r\n");
+    EXPECT_TRUE(answer(*first).endsWith(metrics_body));
+}
+
+class ListenAddresses
+    : public ::testing::TestWithParam<std::tuple<const char*, const char*, quint16>> {};
+
+// The expected address is null when the text is refused.
+TEST_P(ListenAddresses, are_loopback_unless_an_address_is_given)
+{
+    const auto [text, address, port] = GetParam();
+    const auto parsed = MetricsListenAddress::parse(QString::fromUtf8(text));
+    if (address == nullptr) {
+        ASSERT_FALSE(parsed) << parsed->to_string().toStdString();
+        EXPECT_TRUE(parsed.error().startsWith(QStringLiteral("--metrics needs a port")));
+    } else {
+        ASSERT_TRUE(parsed) << parsed.error().toStdString();
+        EXPECT_EQ(*parsed, (MetricsListenAddress{QHostAddress(QString::fromUtf8(address)), port}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ListenAddresses,
+    ::testing::Values(
+        std::tuple("9464", "127.0.0.1", 9464), std::tuple(":80", "127.0.0.1", 80),
+        std::tuple("localhost:80", "127.0.0.1", 80), std::tuple("0.0.0.0:9464", "0.0.0.0", 9464),
+        std::tuple("[::]:65535", "::", 65535), std::tuple("[::1]:80", "::1", 80),
+        std::tuple("", nullptr, 0), std::tuple("metrics", nullptr, 0), std::tuple("0", nullptr, 0),
+        std::tuple("65536", nullptr, 0), std::tuple("+9464", nullptr, 0),
+        std::tuple("127.0.0.1", nullptr, 0), std::tuple("127.0.0.1:", nullptr, 0),
+        std::tuple("::1:9464", nullptr, 0), std::tuple("[127.0.0.1]:80", nullptr, 0),
+        std::tuple("[fe80::1%eth0]:80", nullptr, 0), std::tuple("monitor.example:80", nullptr, 0)));
+
+} // namespace
