@@ -6,35 +6,16 @@
 
 #include <QUuid>
 
-#include <utility>
-
 using namespace Qt::StringLiterals;
-
-namespace {
-
-TessaryNotificationService* shared_override = nullptr;
-
-} // namespace
 
 TessaryNotificationService::TessaryNotificationService(NotificationSink& sink) : sink_(sink) {}
 
 TessaryNotificationService& TessaryNotificationService::shared()
 {
-    if (shared_override != nullptr)
-        return *shared_override;
     // Never destroyed, like the bus connection it posts on.
     static auto* const sink = new DBusNotificationSink();
     static auto* const instance = new TessaryNotificationService(*sink);
     return *instance;
-}
-
-TessaryNotificationService::ScopedOverride::ScopedOverride(TessaryNotificationService& replacement)
-    : previous_(std::exchange(shared_override, &replacement))
-{}
-
-TessaryNotificationService::ScopedOverride::~ScopedOverride()
-{
-    shared_override = previous_;
 }
 
 void TessaryNotificationService::notify_build_time_exceeded(const QString& domain_name,
