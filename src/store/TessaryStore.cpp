@@ -546,7 +546,7 @@ std::optional<QString> TessaryStore::add_domain(const QString& url_string, int i
     return std::nullopt;
 }
 
-void TessaryStore::update_domain(const QUuid& domain_id, const DomainSettings& settings)
+void TessaryStore::update_domain(QUuid domain_id, const DomainSettings& settings)
 {
     MonitoredDomain* current = find_domain(domain_id);
     if (current == nullptr)

@@ -113,7 +113,9 @@ public:
                                       bool is_active, bool notifies_on_anomalies);
     // Gives the domain these settings under the stored bounds, the URL normalised
     // when it can be. Its history, pin and archived state stay the store's own.
-    void update_domain(const QUuid& domain_id, const DomainSettings& settings);
+    // The id is taken by value: callers may pass the id of an element that the
+    // sort moves.
+    void update_domain(QUuid domain_id, const DomainSettings& settings);
     // Only the id and the settings of `edited` are taken: an edited copy made
     // before later measurements cannot write back its old history.
     void update_domain(const MonitoredDomain& edited)

@@ -114,33 +114,32 @@ DomainSettings edited(const TessaryStore& store, const QUuid& id, const QString&
 
 INSTANTIATE_TEST_SUITE_P(
     Operations, EachChange,
-    ::testing::Values(Operation{"record",
-                                [](TessaryStore& s, const QUuid& id) {
-                                    s.record_measurement(id, slow_measurement());
-                                },
-                                {u"recorded https://c.example"_s}},
-                      Operation{"edit_in_place",
-                                [](TessaryStore& s, const QUuid& id) {
-                                    s.update_domain(id, edited(s, id, u"c.example"_s));
-                                },
-                                {u"settings https://c.example"_s}},
-                      Operation{"edit_that_moves",
-                                [](TessaryStore& s, const QUuid& id) {
-                                    s.update_domain(id, edited(s, id, u"a.example"_s));
-                                },
-                                {u"reordered 1,0"_s, u"settings https://a.example"_s}},
-                      Operation{"pin",
-                                [](TessaryStore& s, const QUuid& id) { s.toggle_pin(id); },
-                                {u"reordered 1,0"_s, u"list"_s}},
-                      Operation{"clear_history",
-                                [](TessaryStore& s, const QUuid& id) { s.clear_history(id); },
-                                {u"list"_s}},
-                      Operation{"archive",
-                                [](TessaryStore& s, const QUuid& id) { s.archive_domain(id); },
-                                {u"list"_s}},
-                      Operation{"remove",
-                                [](TessaryStore& s, const QUuid& id) { s.remove_domain(id); },
-                                {u"list"_s}}),
+    ::testing::Values(
+        Operation{
+            "record",
+            [](TessaryStore& s, const QUuid& id) { s.record_measurement(id, slow_measurement()); },
+            {u"recorded https://c.example"_s}},
+        Operation{"edit_in_place",
+                  [](TessaryStore& s, const QUuid& id) {
+                      s.update_domain(id, edited(s, id, u"c.example"_s));
+                  },
+                  {u"settings https://c.example"_s}},
+        Operation{"edit_that_moves",
+                  [](TessaryStore& s, const QUuid& id) {
+                      // The id of the element the sort moves.
+                      s.update_domain(s.domain_with_id(id)->id, edited(s, id, u"a.example"_s));
+                  },
+                  {u"reordered 1,0"_s, u"settings https://a.example"_s}},
+        Operation{"pin",
+                  [](TessaryStore& s, const QUuid& id) { s.toggle_pin(id); },
+                  {u"reordered 1,0"_s, u"list"_s}},
+        Operation{"clear_history",
+                  [](TessaryStore& s, const QUuid& id) { s.clear_history(id); },
+                  {u"list"_s}},
+        Operation{
+            "archive", [](TessaryStore& s, const QUuid& id) { s.archive_domain(id); }, {u"list"_s}},
+        Operation{
+            "remove", [](TessaryStore& s, const QUuid& id) { s.remove_domain(id); }, {u"list"_s}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DomainChangeSignals, an_added_domain_is_reported_as_new_in_the_order)

@@ -167,7 +167,7 @@ void DomainSettingsBox::save_settings()
     edited.notifies_on_anomalies = notifies_->isChecked();
     if (edited == stored)
         return;
-    store_.update_domain(current->id, edited);
+    store_.update_domain(domain_id_, edited);
 }
 
 void DomainSettingsBox::commit_user_agent(const QString& user_agent)
@@ -179,7 +179,7 @@ void DomainSettingsBox::commit_user_agent(const QString& user_agent)
     if (edited.user_agent == user_agent)
         return;
     edited.user_agent = user_agent;
-    store_.update_domain(current->id, edited);
+    store_.update_domain(domain_id_, edited);
 }
 
 void DomainSettingsBox::show_stored_settings(const MonitoredDomain& domain)
