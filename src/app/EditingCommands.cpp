@@ -105,8 +105,12 @@ int run_add_command(CommandContext& context)
         {interval_option, lookback_option, user_agent_option, inactive_option, notify_option});
     if (!parse_command_options(context, parser, "add", 1))
         return 1;
-    const auto interval = number_option(context, parser, interval_option, 120, 20, 86400);
-    const auto lookback = number_option(context, parser, lookback_option, 48, 1, 8760);
+    const auto interval = number_option(
+        context, parser, interval_option, DomainSettings::default_interval_seconds,
+        DomainSettings::minimum_interval_seconds, DomainSettings::maximum_interval_seconds);
+    const auto lookback = number_option(
+        context, parser, lookback_option, DomainSettings::default_max_history_hours,
+        DomainSettings::minimum_max_history_hours, DomainSettings::maximum_max_history_hours);
     if (!interval || !lookback)
         return 1;
     const auto store = open_store(context, QStringLiteral("tessary add"), false);
@@ -140,25 +144,27 @@ int run_edit_command(CommandContext& context)
     auto target = open_with_domain(context, "edit", parser.positionalArguments().first());
     if (!target)
         return 1;
-    MonitoredDomain domain = target->domain;
-    const auto interval =
-        number_option(context, parser, interval_option, domain.interval_seconds, 20, 86400);
-    const auto lookback =
-        number_option(context, parser, lookback_option, domain.max_history_hours, 1, 8760);
+    DomainSettings settings = target->domain.settings();
+    const auto interval = number_option(context, parser, interval_option, settings.interval_seconds,
+                                        DomainSettings::minimum_interval_seconds,
+                                        DomainSettings::maximum_interval_seconds);
+    const auto lookback = number_option(
+        context, parser, lookback_option, settings.max_history_hours,
+        DomainSettings::minimum_max_history_hours, DomainSettings::maximum_max_history_hours);
     if (!interval || !lookback)
         return 1;
-    domain.interval_seconds = *interval;
-    domain.max_history_hours = *lookback;
+    settings.interval_seconds = *interval;
+    settings.max_history_hours = *lookback;
     if (parser.isSet(user_agent_option))
-        domain.user_agent = parser.value(user_agent_option);
+        settings.user_agent = parser.value(user_agent_option);
     if (parser.isSet(url_option))
-        domain.url_string = parser.value(url_option);
+        settings.url_string = parser.value(url_option);
     if (parser.isSet(active_option) || parser.isSet(inactive_option))
-        domain.is_active = parser.isSet(active_option);
+        settings.is_active = parser.isSet(active_option);
     if (parser.isSet(notify_option) || parser.isSet(no_notify_option))
-        domain.notifies_on_anomalies = parser.isSet(notify_option);
-    target->store->update_domain(domain);
-    context.out << "Updated " << name_of(domain) << '\n';
+        settings.notifies_on_anomalies = parser.isSet(notify_option);
+    target->store->update_domain(target->domain.id, settings);
+    context.out << "Updated " << TerminalText::printable(settings.url_string) << '\n';
     return 0;
 }
 

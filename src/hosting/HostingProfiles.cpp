@@ -4,6 +4,8 @@
 #include "model/AtomicFile.h"
 #include "model/DomainHost.h"
 
+#include <QPointer>
+
 #include <algorithm>
 
 HostingProfiles::HostingProfiles(QString file_path, HostingProviderService& service, Clock& clock,
@@ -81,11 +83,12 @@ void HostingProfiles::look_up_next()
         if (!is_due(host))
             continue;
         in_flight_ = host;
-        service_.profile_for(host, [this, alive = std::weak_ptr<bool>(alive_),
-                                    host](std::optional<HostingProviderProfile> profile) {
-            if (!alive.expired())
-                on_profile(host, std::move(profile));
-        });
+        // The service answers on this thread, possibly after this object is gone.
+        service_.profile_for(
+            host, [self = QPointer(this), host](std::optional<HostingProviderProfile> profile) {
+                if (self)
+                    self->on_profile(host, std::move(profile));
+            });
         return;
     }
     if (refreshing_) {

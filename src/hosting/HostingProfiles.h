@@ -81,6 +81,4 @@ private:
     QStringList queue_;
     bool refreshing_ = false;
     std::optional<QString> in_flight_;
-    // Tells late callbacks that this object is gone.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

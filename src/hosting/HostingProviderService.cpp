@@ -3,6 +3,8 @@
 #include "hosting/RDAPResponse.h"
 #include "hosting/SystemHostResolver.h"
 #include "measurement/ThreadInbox.h"
+#include "model/DomainSettings.h"
+#include "model/HttpStatus.h"
 
 #include <QHash>
 #include <QList>
@@ -13,8 +15,6 @@
 #include <utility>
 
 namespace {
-
-HostingProviderService* shared_override = nullptr;
 
 bool is_web_url(const QUrl& url)
 {
@@ -97,26 +97,27 @@ public:
 
     void lookup_provider(const ResolvedAddress& address, LookupDone done)
     {
-        bootstrap_for(address.family, [this, weak = weak_from_this(), address,
-                                       done = std::move(done)](
-                                          std::optional<RDAPBootstrap> bootstrap) mutable {
-            if (weak.expired())
-                return;
-            const std::optional<QUrl> server =
-                bootstrap ? bootstrap->service_url(address.bytes) : std::nullopt;
-            if (!server) {
-                done(std::nullopt);
-                return;
-            }
-            HttpRequest request;
-            request.url = query_url(*server, address);
-            request.headers = {{"Accept", "application/rdap+json"}, {"User-Agent", "Tessarybot"}};
-            request.timeout = limits_.rdap_timeout;
-            fetch(std::move(request), limits_.max_redirects,
-                  [done = std::move(done)](std::optional<QByteArray> body) {
-                      done(body ? RDAPResponse::read(*body) : std::nullopt);
-                  });
-        });
+        bootstrap_for(
+            address.family, [this, weak = weak_from_this(), address, done = std::move(done)](
+                                std::optional<RDAPBootstrap> bootstrap) mutable {
+                if (weak.expired())
+                    return;
+                const std::optional<QUrl> server =
+                    bootstrap ? bootstrap->service_url(address.bytes) : std::nullopt;
+                if (!server) {
+                    done(std::nullopt);
+                    return;
+                }
+                HttpRequest request;
+                request.url = query_url(*server, address);
+                request.headers = {{"Accept", "application/rdap+json"},
+                                   {"User-Agent", DomainSettings::default_user_agent().toUtf8()}};
+                request.timeout = limits_.rdap_timeout;
+                fetch(std::move(request), limits_.max_redirects,
+                      [done = std::move(done)](std::optional<QByteArray> body) {
+                          done(body ? RDAPResponse::read(*body) : std::nullopt);
+                      });
+            });
     }
 
     void bootstrap_for(int family, BootstrapDone done)
@@ -204,7 +205,7 @@ private:
             return;
         }
         const int status = *result.status;
-        if (status >= 300 && status < 400 && result.redirect_url && redirects_left > 0 &&
+        if (is_followed_redirect(status) && result.redirect_url && redirects_left > 0 &&
             is_web_url(*result.redirect_url)) {
             request.url = *result.redirect_url;
             fetch(std::move(request), redirects_left - 1, std::move(done));
@@ -257,21 +258,10 @@ HostingProviderService::~HostingProviderService() = default;
 
 HostingProviderService& HostingProviderService::shared()
 {
-    if (shared_override != nullptr)
-        return *shared_override;
     // Never destroyed: callbacks may still be on their way at exit.
     static auto* const instance = new HostingProviderService(
         CurlEngine::shared(), SystemHostResolver::shared(), Clock::system());
     return *instance;
-}
-
-HostingProviderService::ScopedOverride::ScopedOverride(HostingProviderService& replacement)
-    : previous_(std::exchange(shared_override, &replacement))
-{}
-
-HostingProviderService::ScopedOverride::~ScopedOverride()
-{
-    shared_override = previous_;
 }
 
 void HostingProviderService::profile_for(const QString& host_key, ProfileDone done)

@@ -41,20 +41,9 @@ public:
     HostingProviderService& operator=(const HostingProviderService&) = delete;
 
     // The process-wide instance on the application's engine, the system resolver
-    // and clock; made on first use. An override, when set, takes its place.
+    // and clock; made on first use. The store takes another one in its place
+    // (TessaryStore::Environment).
     static HostingProviderService& shared();
-
-    // Makes shared() return `replacement` for the life of this object.
-    class ScopedOverride {
-    public:
-        explicit ScopedOverride(HostingProviderService& replacement);
-        ~ScopedOverride();
-        ScopedOverride(const ScopedOverride&) = delete;
-        ScopedOverride& operator=(const ScopedOverride&) = delete;
-
-    private:
-        HostingProviderService* previous_;
-    };
 
     // A fresh profile of the host; none when it does not resolve. A host whose
     // registry gives no answer, or whose address no registry assigns (private,

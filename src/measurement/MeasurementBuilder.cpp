@@ -144,12 +144,6 @@ QMap<QString, QString> x_headers(const HttpHeaderList& headers)
     return result;
 }
 
-QString normalized_user_agent(const QString& user_agent)
-{
-    const QString trimmed = user_agent.trimmed();
-    return trimmed.isEmpty() ? QStringLiteral("Tessarybot") : trimmed;
-}
-
 QString timed_out_message(int seconds)
 {
     return L10n::text(u"Request timed out after %1 seconds.", u"Request afgebroken na %1 seconden.")

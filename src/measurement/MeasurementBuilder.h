@@ -4,6 +4,7 @@
 #include "measurement/HttpTransaction.h"
 #include "measurement/NetworkBaselineResult.h"
 #include "model/DomainMeasurement.h"
+#include "model/DomainSettings.h"
 
 #include <QList>
 #include <QMap>
@@ -74,8 +75,8 @@ QString cut_to_characters(const QString& text, qsizetype max_characters);
 // float noise such as 0.0010539999999999994.
 double rounded_to_microseconds(double seconds);
 
-// Trimmed of white space and line breaks; "Tessarybot" when nothing is left.
-QString normalized_user_agent(const QString& user_agent);
+// The User-Agent a measurement sends, normalised as the store normalises the setting.
+using ::normalized_user_agent;
 
 // "Request timed out after 15 seconds." in the current language.
 QString timed_out_message(int seconds);

@@ -5,12 +5,6 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
-NetworkAvailabilityService* shared_override = nullptr;
-
-} // namespace
-
 struct NetworkAvailabilityService::Waiter {
     quint64 id = 0;
     Callback callback;
@@ -66,22 +60,11 @@ NetworkAvailabilityService::~NetworkAvailabilityService()
 
 NetworkAvailabilityService& NetworkAvailabilityService::shared()
 {
-    if (shared_override != nullptr)
-        return *shared_override;
     // Never destroyed: the watcher runs for the life of the process, and its
     // socket notifier must not outlive the event dispatcher at exit.
     static auto* const instance =
         new NetworkAvailabilityService(std::make_unique<NetlinkPathSource>(), Clock::system());
     return *instance;
-}
-
-NetworkAvailabilityService::ScopedOverride::ScopedOverride(NetworkAvailabilityService& replacement)
-    : previous_(std::exchange(shared_override, &replacement))
-{}
-
-NetworkAvailabilityService::ScopedOverride::~ScopedOverride()
-{
-    shared_override = previous_;
 }
 
 NetworkAvailabilityService::Wait NetworkAvailabilityService::wait_until_available(Callback callback)

@@ -54,20 +54,9 @@ public:
 
     // The process-wide instance, watching the kernel's routing state on the
     // system clock; created on first use, from the main thread, and kept for
-    // the life of the process. An override, when set, takes its place.
+    // the life of the process. The store takes another one in its place
+    // (TessaryStore::Environment).
     static NetworkAvailabilityService& shared();
-
-    // Makes shared() return `replacement` for the life of this object.
-    class ScopedOverride {
-    public:
-        explicit ScopedOverride(NetworkAvailabilityService& replacement);
-        ~ScopedOverride();
-        ScopedOverride(const ScopedOverride&) = delete;
-        ScopedOverride& operator=(const ScopedOverride&) = delete;
-
-    private:
-        NetworkAvailabilityService* previous_;
-    };
 
     // Calls `callback` with true once the network is usable and has been since
     // the last usable report for the stabilisation time; with false when the

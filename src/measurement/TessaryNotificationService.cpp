@@ -13,8 +13,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-TessaryNotificationService* shared_override = nullptr;
-
 QString new_identifier(QStringView prefix)
 {
     return prefix.toString() + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
@@ -26,20 +24,9 @@ TessaryNotificationService::TessaryNotificationService(NotificationSink& sink) :
 
 TessaryNotificationService& TessaryNotificationService::shared()
 {
-    if (shared_override != nullptr)
-        return *shared_override;
     // Never destroyed, like the bus connection it posts on.
     static auto* const instance = new TessaryNotificationService(DBusNotificationSink::shared());
     return *instance;
-}
-
-TessaryNotificationService::ScopedOverride::ScopedOverride(TessaryNotificationService& replacement)
-    : previous_(std::exchange(shared_override, &replacement))
-{}
-
-TessaryNotificationService::ScopedOverride::~ScopedOverride()
-{
-    shared_override = previous_;
 }
 
 void TessaryNotificationService::notify_build_time_exceeded(const QString& domain_name,

@@ -19,21 +19,9 @@ public:
     explicit TessaryNotificationService(NotificationSink& sink);
 
     // The process-wide instance, posting to the desktop's notification service
-    // on the session bus; created on first use, from the main thread. An
-    // override, when set, takes its place.
+    // on the session bus; created on first use, from the main thread. The
+    // store takes another one in its place (TessaryStore::Environment).
     static TessaryNotificationService& shared();
-
-    // Makes shared() return `replacement` for the life of this object.
-    class ScopedOverride {
-    public:
-        explicit ScopedOverride(TessaryNotificationService& replacement);
-        ~ScopedOverride();
-        ScopedOverride(const ScopedOverride&) = delete;
-        ScopedOverride& operator=(const ScopedOverride&) = delete;
-
-    private:
-        TessaryNotificationService* previous_;
-    };
 
     // Posts one notification, in the current language, under a new identifier.
     // Times are in seconds. With a domain id, clicking it shows that domain.

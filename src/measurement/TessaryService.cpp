@@ -4,6 +4,7 @@
 #include "measurement/HttpTransaction.h"
 #include "measurement/MeasurementBuilder.h"
 #include "measurement/ThreadInbox.h"
+#include "model/HttpStatus.h"
 
 #include <QUuid>
 
@@ -12,11 +13,6 @@
 namespace {
 
 using Steady = std::chrono::steady_clock;
-
-bool is_redirect(int status)
-{
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
 
 } // namespace
 
@@ -135,7 +131,7 @@ private:
             complete(result.error);
             return;
         }
-        if (result.status && is_redirect(*result.status) && result.redirect_url) {
+        if (result.status && is_followed_redirect(*result.status) && result.redirect_url) {
             if (outcome_.transactions.size() > limits_.max_redirects) {
                 complete(too_many_redirects_message(limits_.max_redirects));
                 return;

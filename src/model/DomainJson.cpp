@@ -3,8 +3,6 @@
 #include "model/JsonAssign.h"
 #include "model/JsonRead.h"
 
-#include <algorithm>
-
 namespace {
 
 // Keys a stored domain must carry.
@@ -76,10 +74,8 @@ DecodeResult<MonitoredDomain> DomainJson::read(const rapidjson::Value& value, co
     if (!(seen & has_is_active))
         return JsonRead::missing_key(path, "is_active");
 
-    domain.interval_seconds =
-        std::max(domain.interval_seconds, MonitoredDomain::minimum_interval_seconds);
-    domain.max_history_hours =
-        std::max(domain.max_history_hours, MonitoredDomain::minimum_max_history_hours);
+    domain.interval_seconds = DomainSettings::bounded_interval(domain.interval_seconds);
+    domain.max_history_hours = DomainSettings::bounded_lookback(domain.max_history_hours);
     domain.refresh_statistics();
     return domain;
 }

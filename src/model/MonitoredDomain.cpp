@@ -1,5 +1,6 @@
 #include "model/MonitoredDomain.h"
 
+#include "model/MeasurementThresholds.h"
 #include "model/RadixSort.h"
 
 #include <algorithm>
@@ -166,9 +167,7 @@ void MonitoredDomain::refresh_statistics()
     DomainStatistics s;
     s.average_total_time = trimmed_mean(std::move(totals));
     const std::optional<double> average = s.average_total_time;
-    const double disturbance_threshold =
-        average ? std::min(std::max(5.0 * *average, 3.0), 8.0) : 3.0;
-    const bool has_positive_average = average && *average > 0.0;
+    const double disturbance_threshold = MeasurementThresholds::disturbance_threshold(average);
 
     for (Sample& sample : samples) {
         if (!s.highest_total_time || sample.total_time > *s.highest_total_time)
@@ -178,9 +177,10 @@ void MonitoredDomain::refresh_statistics()
             continue;
         }
         const double total = sample.total_time;
-        const bool is_outage = total > 8.0;
-        const bool is_disturbance = total >= disturbance_threshold && total > 3.0;
-        const bool is_delay = total > 1.5 || (has_positive_average && total >= 3.0 * *average);
+        const bool is_outage = MeasurementThresholds::is_outage(total);
+        const bool is_disturbance =
+            MeasurementThresholds::is_disturbance(total, disturbance_threshold);
+        const bool is_delay = MeasurementThresholds::is_delay(total, average);
         if (!is_outage && !is_disturbance && !is_delay)
             continue;
         const QUuid& id = measurements[sample.index].id;
@@ -201,6 +201,28 @@ void MonitoredDomain::refresh_statistics()
             s.longest_disturbance_duration = period.duration;
     }
     statistics = std::move(s);
+}
+
+DomainSettings MonitoredDomain::settings() const
+{
+    return DomainSettings{
+        .url_string = url_string,
+        .interval_seconds = interval_seconds,
+        .max_history_hours = max_history_hours,
+        .user_agent = user_agent,
+        .is_active = is_active,
+        .notifies_on_anomalies = notifies_on_anomalies,
+    };
+}
+
+void MonitoredDomain::apply(const DomainSettings& settings)
+{
+    url_string = settings.url_string;
+    interval_seconds = settings.interval_seconds;
+    max_history_hours = settings.max_history_hours;
+    user_agent = settings.user_agent;
+    is_active = settings.is_active;
+    notifies_on_anomalies = settings.notifies_on_anomalies;
 }
 
 DomainMeasurementLevel

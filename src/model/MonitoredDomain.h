@@ -2,6 +2,7 @@
 
 #include "model/DomainMeasurement.h"
 #include "model/DomainMeasurementLevel.h"
+#include "model/DomainSettings.h"
 #include "model/DomainStatistics.h"
 
 #include <QDateTime>
@@ -15,18 +16,13 @@
 // One monitored domain (or URL): its settings, its whole measurement history and
 // the statistics derived from it.
 struct MonitoredDomain {
-    static constexpr int minimum_interval_seconds = 20;
-    static constexpr int minimum_max_history_hours = 1;
-    static constexpr int default_max_history_hours = 48;
-    static QString default_user_agent() { return QStringLiteral("Tessarybot"); }
-
     QUuid id;
     // The normalised absolute URL to measure.
     QString url_string;
-    int interval_seconds = minimum_interval_seconds;
+    int interval_seconds = DomainSettings::minimum_interval_seconds;
     // How far back the views look; the history itself is never pruned.
-    int max_history_hours = default_max_history_hours;
-    QString user_agent = default_user_agent();
+    int max_history_hours = DomainSettings::default_max_history_hours;
+    QString user_agent = DomainSettings::default_user_agent();
     bool is_active = true;
     bool notifies_on_anomalies = false;
     bool is_pinned = false;
@@ -35,6 +31,11 @@ struct MonitoredDomain {
     QList<DomainMeasurement> measurements;
     // Derived from `measurements` by refresh_statistics().
     DomainStatistics statistics;
+
+    DomainSettings settings() const;
+    // Takes the six settings as they are (the store bounds them first); the
+    // history, the pin and the archived state stay.
+    void apply(const DomainSettings& settings);
 
     // Recomputes `statistics` from the whole history.
     void refresh_statistics();

@@ -1,5 +1,6 @@
 #include "report/TotalTimeChart.h"
 
+#include "model/MeasurementThresholds.h"
 #include "report/HeartbeatStrip.h"
 
 #include <algorithm>
@@ -83,12 +84,12 @@ TotalTimeChart TotalTimeChart::layout(const MonitoredDomain& domain,
     }
     append_column(chart.points, column);
 
-    const std::optional<double> average = domain.statistics.average_total_time;
-    const double delay = average ? std::min(3.0 * *average, 1.5) : 1.5;
-    chart.thresholds.append({delay, ReportColor::yellow, {3.0, 3.0}});
-    const double disturbance = average ? std::min(std::max(5.0 * *average, 3.0), 8.0) : 3.0;
-    if (disturbance < 8.0)
-        chart.thresholds.append({disturbance, ReportColor::orange, {4.0, 3.0}});
-    chart.thresholds.append({std::min(chart.top_value, 8.0), ReportColor::red, {6.0, 3.0}});
+    const MeasurementThresholds::Lines lines =
+        MeasurementThresholds::lines(domain.statistics.average_total_time);
+    chart.thresholds.append({lines.delay, ReportColor::yellow, {3.0, 3.0}});
+    if (lines.disturbance)
+        chart.thresholds.append({*lines.disturbance, ReportColor::orange, {4.0, 3.0}});
+    chart.thresholds.append(
+        {std::min(chart.top_value, lines.outage), ReportColor::red, {6.0, 3.0}});
     return chart;
 }

@@ -38,7 +38,7 @@ qint64 positive_modulo(qint64 value, qint64 divisor)
 
 qint64 base_interval_seconds(const MonitoredDomain& domain)
 {
-    return std::max(domain.interval_seconds, MonitoredDomain::minimum_interval_seconds);
+    return DomainSettings::bounded_interval(domain.interval_seconds);
 }
 
 } // namespace
@@ -46,7 +46,7 @@ qint64 base_interval_seconds(const MonitoredDomain& domain)
 qint64 spread_window_ms(qint64 interval_seconds)
 {
     const qint64 interval_ms =
-        std::max<qint64>(interval_seconds, MonitoredDomain::minimum_interval_seconds) * 1000;
+        std::max<qint64>(interval_seconds, DomainSettings::minimum_interval_seconds) * 1000;
     const qint64 windows =
         std::max<qint64>(10, (interval_ms + spread_ceiling_ms - 1) / spread_ceiling_ms);
     return interval_ms / windows;

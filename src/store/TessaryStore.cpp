@@ -6,6 +6,7 @@
 #include "model/AtomicFile.h"
 #include "model/DomainHost.h"
 #include "model/DomainJson.h"
+#include "model/MeasurementThresholds.h"
 #include "model/UrlNormalizer.h"
 #include "store/DomainOrder.h"
 #include "store/MonitoringSchedule.h"
@@ -19,17 +20,6 @@
 #include <QPointer>
 
 #include <algorithm>
-
-namespace {
-
-// Far slower than usual: above 5 s and at least five times the average before it.
-bool is_anomaly(const DomainMeasurement& measurement, std::optional<double> previous_average)
-{
-    return previous_average && *previous_average > 0.0 && measurement.total_time > 5.0 &&
-           *previous_average * 5.0 <= measurement.total_time;
-}
-
-} // namespace
 
 Expected<std::unique_ptr<TessaryStore>, QString> TessaryStore::open(Environment environment)
 {
@@ -218,7 +208,8 @@ void TessaryStore::record_measurement(const QUuid& domain_id, DomainMeasurement 
     const std::optional<DomainAlert> alert = outage_alerts_.record(*domain, measurement);
     Q_EMIT domains_changed();
     schedule_history_save();
-    if (notifies && is_anomaly(measurement, previous_average) && notifications_ != nullptr) {
+    if (notifies && MeasurementThresholds::is_anomaly(measurement.total_time, previous_average) &&
+        notifications_ != nullptr) {
         notifications_->notify_build_time_exceeded(domain_host(url_string), measurement.total_time,
                                                    *previous_average, domain_id);
     }
@@ -378,6 +369,7 @@ void TessaryStore::mark_running(const QUuid& domain_id, quint64 attempt)
     running_attempts_.insert(domain_id, attempt);
     running_domain_ids_.insert(domain_id);
     Q_EMIT running_domain_ids_changed();
+    Q_EMIT domain_running_changed(domain_id, true);
 }
 
 void TessaryStore::finish_running(const QUuid& domain_id, quint64 attempt)
@@ -389,8 +381,10 @@ void TessaryStore::finish_running(const QUuid& domain_id, quint64 attempt)
 void TessaryStore::forget_running(const QUuid& domain_id)
 {
     running_attempts_.remove(domain_id);
-    if (running_domain_ids_.remove(domain_id))
-        Q_EMIT running_domain_ids_changed();
+    if (!running_domain_ids_.remove(domain_id))
+        return;
+    Q_EMIT running_domain_ids_changed();
+    Q_EMIT domain_running_changed(domain_id, false);
 }
 
 void TessaryStore::perform_measurement(const QUuid& domain_id, bool enforce_interval,
@@ -489,29 +483,23 @@ void TessaryStore::request_measurement(const QUuid& domain_id, quint64 attempt, 
 
 // Domain operations
 
-namespace {
-
-int bounded_interval(int seconds)
+void TessaryStore::sort_and_publish(std::optional<QUuid> added)
 {
-    return std::max(seconds, MonitoredDomain::minimum_interval_seconds);
-}
-
-int bounded_lookback(int hours)
-{
-    return std::max(hours, MonitoredDomain::minimum_max_history_hours);
-}
-
-QString normalized_user_agent(const QString& user_agent)
-{
-    const QString trimmed = user_agent.trimmed();
-    return trimmed.isEmpty() ? MonitoredDomain::default_user_agent() : trimmed;
-}
-
-} // namespace
-
-void TessaryStore::sort_and_publish()
-{
+    QHash<QUuid, qsizetype> previous_index;
+    previous_index.reserve(domains_.size());
+    for (qsizetype i = 0; i < domains_.size(); ++i)
+        previous_index.insert(domains_[i].id, i);
     sort_domains(domains_);
+    QList<qsizetype> previous_indices;
+    previous_indices.reserve(domains_.size());
+    bool moved = false;
+    for (qsizetype i = 0; i < domains_.size(); ++i) {
+        const QUuid& id = domains_[i].id;
+        previous_indices.append(id == added ? -1 : previous_index.value(id));
+        moved = moved || previous_indices.last() != i;
+    }
+    if (moved)
+        Q_EMIT domains_reordered(previous_indices);
     Q_EMIT domains_changed();
 }
 
@@ -533,10 +521,11 @@ std::optional<QString> TessaryStore::add_domain(const QString& url_string, int i
                           u"Dit domein wordt al gemonitord.");
 
     QUuid id;
+    std::optional<QUuid> appended;
     if (same != domains_.end()) {
         // Revival: the archived domain keeps its id, URL, pin state and history.
-        same->interval_seconds = bounded_interval(interval_seconds);
-        same->max_history_hours = bounded_lookback(max_history_hours);
+        same->interval_seconds = DomainSettings::bounded_interval(interval_seconds);
+        same->max_history_hours = DomainSettings::bounded_lookback(max_history_hours);
         same->user_agent = normalized_user_agent(user_agent);
         same->is_active = is_active;
         same->notifies_on_anomalies = notifies_on_anomalies;
@@ -547,17 +536,19 @@ std::optional<QString> TessaryStore::add_domain(const QString& url_string, int i
         MonitoredDomain domain;
         domain.id = QUuid::createUuid();
         domain.url_string = absolute;
-        domain.interval_seconds = bounded_interval(interval_seconds);
-        domain.max_history_hours = bounded_lookback(max_history_hours);
+        domain.interval_seconds = DomainSettings::bounded_interval(interval_seconds);
+        domain.max_history_hours = DomainSettings::bounded_lookback(max_history_hours);
         domain.user_agent = normalized_user_agent(user_agent);
         domain.is_active = is_active;
         domain.notifies_on_anomalies = notifies_on_anomalies;
         domain.refresh_statistics();
         id = domain.id;
+        appended = id;
         domains_.append(std::move(domain));
         remove_deleted_suggestion(absolute);
     }
-    sort_and_publish();
+    sort_and_publish(appended);
+    Q_EMIT domain_list_changed();
     set_selected_domain_id(id);
     save_configuration();
     restart_monitoring(id);
@@ -567,22 +558,21 @@ std::optional<QString> TessaryStore::add_domain(const QString& url_string, int i
     return std::nullopt;
 }
 
-void TessaryStore::update_domain(MonitoredDomain domain)
+void TessaryStore::update_domain(QUuid domain_id, const DomainSettings& settings)
 {
-    MonitoredDomain* current = find_domain(domain.id);
+    MonitoredDomain* current = find_domain(domain_id);
     if (current == nullptr)
         return;
-    domain.interval_seconds = bounded_interval(domain.interval_seconds);
-    domain.max_history_hours = bounded_lookback(domain.max_history_hours);
-    domain.user_agent = normalized_user_agent(domain.user_agent);
-    if (const std::optional<QUrl> url = UrlNormalizer::normalize_url(domain.url_string))
-        domain.url_string = UrlNormalizer::absolute_string(*url);
-    domain.refresh_statistics();
-    const QUuid id = domain.id;
-    *current = std::move(domain);
+    DomainSettings bounded = settings.bounded();
+    if (const std::optional<QUrl> url = UrlNormalizer::normalize_url(bounded.url_string))
+        bounded.url_string = UrlNormalizer::absolute_string(*url);
+    current->apply(bounded);
+    // The interval shapes the disturbance periods.
+    current->refresh_statistics();
     sort_and_publish();
+    Q_EMIT domain_settings_changed(domain_id);
     save_configuration();
-    restart_monitoring(id);
+    restart_monitoring(domain_id);
     refresh_hosting_profiles();
 }
 
@@ -593,6 +583,7 @@ void TessaryStore::toggle_pin(const QUuid& domain_id)
         return;
     domain->is_pinned = !domain->is_pinned;
     sort_and_publish();
+    Q_EMIT domain_list_changed();
     save_configuration();
 }
 
@@ -605,6 +596,7 @@ void TessaryStore::clear_history(const QUuid& domain_id)
     domain->refresh_statistics();
     outage_alerts_.forget(domain_id);
     Q_EMIT domains_changed();
+    Q_EMIT domain_list_changed();
     save_all_now();
 }
 
@@ -618,6 +610,7 @@ void TessaryStore::clear_all_history()
         outage_alerts_.forget(domain.id);
     }
     Q_EMIT domains_changed();
+    Q_EMIT domain_list_changed();
     save_all_now();
 }
 
@@ -630,6 +623,7 @@ void TessaryStore::clear_all()
     domains_.clear();
     outage_alerts_ = OutageAlerts();
     Q_EMIT domains_changed();
+    Q_EMIT domain_list_changed();
     set_selected_domain_id(std::nullopt);
     save_all_now();
 }
@@ -651,6 +645,7 @@ void TessaryStore::archive_domain(const QUuid& domain_id)
     domain->is_archived = true;
     domain->is_pinned = false;
     Q_EMIT domains_changed();
+    Q_EMIT domain_list_changed();
     select_first_active_domain_if_selected(domain_id);
     save_all_now();
     refresh_hosting_profiles();
@@ -668,6 +663,7 @@ void TessaryStore::archive_all()
         domain.is_pinned = false;
     }
     Q_EMIT domains_changed();
+    Q_EMIT domain_list_changed();
     set_selected_domain_id(std::nullopt);
     save_all_now();
     refresh_hosting_profiles();
@@ -683,6 +679,7 @@ void TessaryStore::remove_domain(const QUuid& domain_id)
     outage_alerts_.forget(domain_id);
     domains_.removeIf([&](const MonitoredDomain& d) { return d.id == domain_id; });
     Q_EMIT domains_changed();
+    Q_EMIT domain_list_changed();
     store_deleted_suggestion(removed);
     select_first_active_domain_if_selected(domain_id);
     save_all_now();

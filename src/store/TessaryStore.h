@@ -63,6 +63,12 @@ public:
 
     // Published state.
     const QList<MonitoredDomain>& domains() const { return domains_; }
+    // The domain with this id, archived ones included; null when there is none.
+    // The pointer is good until the domains next change.
+    const MonitoredDomain* domain_with_id(const QUuid& domain_id) const
+    {
+        return find_domain(domain_id);
+    }
     std::optional<QUuid> selected_domain_id() const { return selected_domain_id_; }
     void set_selected_domain_id(std::optional<QUuid> id);
     bool is_presenting_add_domain() const { return is_presenting_add_domain_; }
@@ -107,7 +113,17 @@ public:
     std::optional<QString> add_domain(const QString& url_string, int interval_seconds,
                                       int max_history_hours, const QString& user_agent,
                                       bool is_active, bool notifies_on_anomalies);
-    void update_domain(MonitoredDomain domain);
+    // Gives the domain these settings under the stored bounds, the URL normalised
+    // when it can be. Its history, pin and archived state stay the store's own.
+    // The id is taken by value: callers may pass the id of an element that the
+    // sort moves.
+    void update_domain(QUuid domain_id, const DomainSettings& settings);
+    // Only the id and the settings of `edited` are taken: an edited copy made
+    // before later measurements cannot write back its old history.
+    void update_domain(const MonitoredDomain& edited)
+    {
+        update_domain(edited.id, edited.settings());
+    }
     void toggle_pin(const QUuid& domain_id);
     void clear_history(const QUuid& domain_id);
     void clear_all_history();
@@ -146,19 +162,35 @@ public:
     static constexpr qint64 history_save_delay_ms = 20'000;
 
 Q_SIGNALS:
+    // After every change of `domains`. Each one comes with exactly one finer
+    // signal that says what changed: measurement_recorded, domain_settings_changed
+    // or domain_list_changed (so a model that follows those needs no other).
     void domains_changed();
     void selected_domain_id_changed();
     void is_presenting_add_domain_changed();
+    // Followed by domain_running_changed for the domain concerned.
     void running_domain_ids_changed();
     void deleted_domain_suggestions_changed();
     void hosting_profiles_changed();
     // A debounced history write has finished (written, or skipped after a failure).
     void history_save_finished();
-    // A measurement entered a domain's history (after domains_changed).
+    // A measurement entered a domain's history (after domains_changed); the
+    // domain's place in the list stays.
     void measurement_recorded(const QUuid& domain_id, const DomainMeasurement& measurement);
     // A domain with notifications on went down or came back (after
     // measurement_recorded); the notification has been posted.
     void domain_alert(const DomainAlert& alert);
+    // An edit of the domain's settings (after domains_changed); when it moved the
+    // domain, domains_reordered came first.
+    void domain_settings_changed(const QUuid& domain_id);
+    void domain_running_changed(const QUuid& domain_id, bool is_running);
+    // The sort of an operation moved domains or placed an added one (before its
+    // domains_changed): for each index of domains(), the index that domain had
+    // before, or -1 for the domain the operation added.
+    void domains_reordered(const QList<qsizetype>& previous_indices);
+    // Domains were added, removed, archived, pinned or had their history cleared
+    // (after domains_changed): a model of the list rebuilds.
+    void domain_list_changed();
 
 private:
     TessaryStore(Environment environment, StoreLock lock);
@@ -171,7 +203,9 @@ private:
     void select_first_active_domain();
     MonitoredDomain* find_domain(const QUuid& domain_id);
     const MonitoredDomain* find_domain(const QUuid& domain_id) const;
-    void sort_and_publish();
+    // Sorts the domains and emits domains_reordered (when something moved) and
+    // domains_changed. `added`, when given, is the id the operation appended.
+    void sort_and_publish(std::optional<QUuid> added = std::nullopt);
     void select_first_active_domain_if_selected(const QUuid& domain_id);
 
     // Monitoring.
@@ -237,5 +271,13 @@ private:
     QHash<QUuid, quint64> running_attempts_;
     quint64 attempt_serial_ = 0;
     std::map<quint64, NetworkAvailabilityService::Wait> network_waits_;
+    // Callbacks that arrive late are kept from finished objects in three ways:
+    // a QPointer where a service answers a main-thread QObject (the measurement
+    // source here, the provider service in HostingProfiles); a weak_ptr to the
+    // shared state of a service whose work crosses threads (through ThreadInbox);
+    // and the monitoring task's CancellationToken, which ends its steps. This flag
+    // only covers the destructor, where cancelling the waits runs their callbacks
+    // while the members go away; attempt serials are not about lifetime but tell
+    // a revived domain's measurement from its predecessor's.
     bool tearing_down_ = false;
 };

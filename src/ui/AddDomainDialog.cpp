@@ -2,7 +2,7 @@
 
 #include "i18n/L10n.h"
 #include "model/DomainHost.h"
-#include "model/MonitoredDomain.h"
+#include "model/DomainSettings.h"
 #include "store/TessaryStore.h"
 #include "ui/AppIcons.h"
 #include "ui/ToggleSwitch.h"
@@ -101,23 +101,25 @@ AddDomainDialog::AddDomainDialog(TessaryStore& store, QWidget* parent)
 
     interval_ = new QSpinBox(settings_group);
     interval_->setObjectName(QStringLiteral("interval_spin_box"));
-    interval_->setRange(MonitoredDomain::minimum_interval_seconds, 86'400);
+    interval_->setRange(DomainSettings::minimum_interval_seconds,
+                        DomainSettings::maximum_interval_seconds);
     interval_->setSingleStep(5);
     interval_->setSuffix(unit_suffix(&L10n::seconds));
-    interval_->setValue(default_interval_seconds);
+    interval_->setValue(DomainSettings::default_interval_seconds);
     interval_->setMinimumWidth(170);
     form->addRow(QStringLiteral("Interval"), interval_);
 
     lookback_ = new QSpinBox(settings_group);
     lookback_->setObjectName(QStringLiteral("lookback_spin_box"));
-    lookback_->setRange(MonitoredDomain::minimum_max_history_hours, 8'760);
+    lookback_->setRange(DomainSettings::minimum_max_history_hours,
+                        DomainSettings::maximum_max_history_hours);
     lookback_->setSingleStep(1);
     lookback_->setSuffix(unit_suffix(&L10n::hours));
-    lookback_->setValue(MonitoredDomain::default_max_history_hours);
+    lookback_->setValue(DomainSettings::default_max_history_hours);
     lookback_->setMinimumWidth(170);
     form->addRow(L10n::text(u"History lookback", u"Maximale terugblik"), lookback_);
 
-    user_agent_ = new UserAgentComboBox(MonitoredDomain::default_user_agent(), settings_group);
+    user_agent_ = new UserAgentComboBox(DomainSettings::default_user_agent(), settings_group);
     form->addRow(QStringLiteral("User agent"), user_agent_);
 
     active_ = new ToggleSwitch(settings_group);

@@ -27,7 +27,6 @@ public:
     AddDomainDialog(TessaryStore& store, QWidget* parent);
 
     static constexpr int max_suggestions = 8;
-    static constexpr int default_interval_seconds = 120;
 
     // The store's restore suggestions that match `url_text` (trimmed, any case) in
     // their host or their whole URL; all of them for an empty text; at most eight.

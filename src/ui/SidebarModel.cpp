@@ -15,14 +15,17 @@ SidebarModel::SidebarModel(TessaryStore& store, QObject* parent)
             row_of_.insert(rows_[row].domain.id, row);
     }
     running_ = store_.running_domain_ids();
-    connect(&store_, &TessaryStore::domains_changed, this, &SidebarModel::on_domains_changed);
-    connect(&store_, &TessaryStore::hosting_profiles_changed, this,
-            &SidebarModel::on_domains_changed);
-    connect(&store_, &TessaryStore::measurement_recorded, this,
-            [this](const QUuid& domain_id, const DomainMeasurement&) {
-                on_measurement_recorded(domain_id);
-            });
-    connect(&store_, &TessaryStore::running_domain_ids_changed, this,
+    // Every change of the domains comes with one of the store's finer signals;
+    // only those that may move rows lead to a rebuild.
+    connect(&store_, &TessaryStore::domain_list_changed, this, &SidebarModel::schedule_sync);
+    connect(&store_, &TessaryStore::domains_reordered, this, &SidebarModel::schedule_sync);
+    connect(&store_, &TessaryStore::hosting_profiles_changed, this, &SidebarModel::schedule_sync);
+    connect(
+        &store_, &TessaryStore::measurement_recorded, this,
+        [this](const QUuid& domain_id, const DomainMeasurement&) { update_domain_row(domain_id); });
+    connect(&store_, &TessaryStore::domain_settings_changed, this,
+            &SidebarModel::on_settings_changed);
+    connect(&store_, &TessaryStore::domain_running_changed, this,
             &SidebarModel::on_running_changed);
 }
 
@@ -98,30 +101,25 @@ QModelIndex SidebarModel::index_of(const QUuid& domain_id) const
     return row ? index(*row) : QModelIndex();
 }
 
-void SidebarModel::on_domains_changed()
+void SidebarModel::on_settings_changed(const QUuid& domain_id)
 {
-    ++unexplained_changes_;
-    schedule_sync();
+    const std::optional<int> row = row_of(domain_id);
+    const MonitoredDomain* domain = store_.domain_with_id(domain_id);
+    // Another host may belong to another provider group.
+    if (row && domain && domain->url_string != rows_[*row].domain.url_string)
+        schedule_sync();
+    else
+        update_domain_row(domain_id);
 }
 
-void SidebarModel::on_measurement_recorded(const QUuid& domain_id)
+void SidebarModel::on_running_changed(const QUuid& domain_id, bool is_running)
 {
-    // The store announces a measurement as one change of the domains followed by
-    // this signal: that change needs no more than the one row.
-    if (unexplained_changes_ > 0)
-        --unexplained_changes_;
-    update_domain_row(domain_id);
-}
-
-void SidebarModel::on_running_changed()
-{
-    const QSet<QUuid> running = store_.running_domain_ids();
-    const QSet<QUuid> changed = (running - running_) + (running_ - running);
-    running_ = running;
-    for (const QUuid& id : changed) {
-        if (const std::optional<int> row = row_of(id))
-            emit_row_changed(*row);
-    }
+    if (is_running)
+        running_.insert(domain_id);
+    else
+        running_.remove(domain_id);
+    if (const std::optional<int> row = row_of(domain_id))
+        emit_row_changed(*row);
 }
 
 void SidebarModel::schedule_sync()
@@ -130,25 +128,19 @@ void SidebarModel::schedule_sync()
         return;
     sync_scheduled_ = true;
     QTimer::singleShot(0, this, [this] {
-        if (sync_scheduled_ && unexplained_changes_ > 0)
+        if (sync_scheduled_)
             sync();
-        sync_scheduled_ = false;
-        unexplained_changes_ = 0;
     });
 }
 
 void SidebarModel::update_domain_row(const QUuid& domain_id)
 {
     const std::optional<int> row = row_of(domain_id);
-    if (!row)
+    const MonitoredDomain* domain = store_.domain_with_id(domain_id);
+    if (!row || domain == nullptr)
         return;
-    for (const MonitoredDomain& domain : store_.domains()) {
-        if (domain.id == domain_id) {
-            rows_[*row].domain = domain;
-            emit_row_changed(*row);
-            return;
-        }
-    }
+    rows_[*row].domain = *domain;
+    emit_row_changed(*row);
 }
 
 void SidebarModel::emit_row_changed(int row)
@@ -160,13 +152,17 @@ void SidebarModel::emit_row_changed(int row)
 void SidebarModel::sync()
 {
     sync_scheduled_ = false;
-    unexplained_changes_ = 0;
     QList<Row> rows = build_rows(store_);
     running_ = store_.running_domain_ids();
     if (same_structure(rows_, rows)) {
         for (int row = 0; row < rows.size(); ++row) {
-            if (rows_[row].is_header)
+            if (rows_[row].is_header) {
+                if (rows_[row].title != rows[row].title) {
+                    rows_[row].title = std::move(rows[row].title);
+                    emit_row_changed(row);
+                }
                 continue;
+            }
             if (!(rows_[row].domain == rows[row].domain)) {
                 rows_[row].domain = std::move(rows[row].domain);
                 emit_row_changed(row);
@@ -190,9 +186,9 @@ QList<SidebarModel::Row> SidebarModel::build_rows(const TessaryStore& store)
     QList<Row> rows;
     const QList<DomainProviderGroup> groups = store.provider_groups();
     for (const DomainProviderGroup& group : groups) {
-        rows.append(Row{true, group.title, {}});
+        rows.append(Row{true, group.id, group.title, {}});
         for (const MonitoredDomain& domain : group.domains)
-            rows.append(Row{false, {}, domain});
+            rows.append(Row{false, group.id, {}, domain});
     }
     return rows;
 }
@@ -204,7 +200,7 @@ bool SidebarModel::same_structure(const QList<Row>& a, const QList<Row>& b)
     for (qsizetype i = 0; i < a.size(); ++i) {
         if (a[i].is_header != b[i].is_header)
             return false;
-        if (a[i].is_header ? a[i].title != b[i].title : a[i].domain.id != b[i].domain.id)
+        if (a[i].is_header ? a[i].group_id != b[i].group_id : a[i].domain.id != b[i].domain.id)
             return false;
         // The pin mark and the host are painted from the row; a change of either
         // also moves rows, so it is a change of structure.

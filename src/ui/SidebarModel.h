@@ -13,8 +13,9 @@
 class TessaryStore;
 
 // The sidebar's rows: for each provider group of the store a header row and then
-// one row per domain. A recorded measurement updates its one row (dataChanged);
-// only a change of the groups or of their members resets the model.
+// one row per domain. A recorded measurement, a settings edit or a change of the
+// running state updates its one row (dataChanged); only a change of the groups or
+// of their members resets the model.
 class SidebarModel final : public QAbstractListModel {
     Q_OBJECT
 
@@ -50,13 +51,14 @@ public:
 private:
     struct Row {
         bool is_header = false;
+        // The group's stable id and its shown title (which follows the language).
+        QString group_id;
         QString title;
         MonitoredDomain domain;
     };
 
-    void on_domains_changed();
-    void on_measurement_recorded(const QUuid& domain_id);
-    void on_running_changed();
+    void on_settings_changed(const QUuid& domain_id);
+    void on_running_changed(const QUuid& domain_id, bool is_running);
     void schedule_sync();
     void update_domain_row(const QUuid& domain_id);
     void emit_row_changed(int row);
@@ -67,8 +69,6 @@ private:
     QList<Row> rows_;
     QHash<QUuid, int> row_of_;
     QSet<QUuid> running_;
-    // Changes of the domains not yet explained by a recorded measurement.
-    int unexplained_changes_ = 0;
     bool sync_scheduled_ = false;
     int reset_count_ = 0;
 };

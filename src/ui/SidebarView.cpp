@@ -257,11 +257,8 @@ void SidebarView::export_report()
 
 QMenu* SidebarView::make_row_menu(const QUuid& domain_id)
 {
-    bool pinned = false;
-    for (const MonitoredDomain& domain : store_.domains()) {
-        if (domain.id == domain_id)
-            pinned = domain.is_pinned;
-    }
+    const MonitoredDomain* domain = store_.domain_with_id(domain_id);
+    const bool pinned = domain != nullptr && domain->is_pinned;
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("row_menu"));
     QAction* pin = menu->addAction(AppIcons::icon(pinned ? AppIcons::unpin : AppIcons::pin),

@@ -1,5 +1,7 @@
 #include "ui/UserAgentComboBox.h"
 
+#include "model/DomainSettings.h"
+
 #include <QCompleter>
 #include <QLineEdit>
 
@@ -29,7 +31,7 @@ UserAgentComboBox::UserAgentComboBox(const QString& value, QWidget* parent)
 
 QStringList UserAgentComboBox::presets()
 {
-    return {QStringLiteral("Tessarybot"),
+    return {DomainSettings::default_user_agent(),
             QStringLiteral("Mozilla/5.0 (Macintosh; Intel Mac OS X 10.15; rv:151.0) "
                            "Gecko/20100101 Firefox/151.0")};
 }

@@ -48,13 +48,8 @@ QString CountdownRow::text() const
 
 void CountdownRow::refresh()
 {
-    bool is_active = false;
-    for (const MonitoredDomain& domain : store_.domains()) {
-        if (domain.id == domain_id_) {
-            is_active = domain.is_active;
-            break;
-        }
-    }
+    const MonitoredDomain* domain = store_.domain_with_id(domain_id_);
+    const bool is_active = domain != nullptr && domain->is_active;
     const QString text = countdown_text(store_.running_domain_ids().contains(domain_id_), is_active,
                                         store_.next_measurement_date(domain_id_), clock_.now());
     if (text != label_->text())

@@ -21,15 +21,6 @@
 
 namespace {
 
-const MonitoredDomain* find_domain(const TessaryStore& store, const QUuid& id)
-{
-    for (const MonitoredDomain& domain : store.domains()) {
-        if (domain.id == id)
-            return &domain;
-    }
-    return nullptr;
-}
-
 MonitoredDomain without_history(const MonitoredDomain& domain)
 {
     MonitoredDomain copy = domain;
@@ -51,7 +42,7 @@ DomainDetailView::DomainDetailView(TessaryStore& store, QUuid domain_id, UiDialo
 {
     setObjectName(QStringLiteral("domain_detail_view"));
     last_seen_.id = domain_id;
-    if (const MonitoredDomain* found = find_domain(store, domain_id))
+    if (const MonitoredDomain* found = store.domain_with_id(domain_id))
         remember(*found);
     main_page_->setObjectName(QStringLiteral("main_page"));
     header_ = new DomainDetailHeader(store, current_domain(), dialogs, clock, main_page_);
@@ -120,7 +111,7 @@ DomainDetailView::~DomainDetailView() = default;
 
 void DomainDetailView::on_store_changed()
 {
-    const MonitoredDomain* found = find_domain(store_, domain_id_);
+    const MonitoredDomain* found = store_.domain_with_id(domain_id_);
     // Once removed from the store the pane keeps showing the last record until
     // the window replaces it.
     if (found == nullptr)
@@ -146,7 +137,7 @@ void DomainDetailView::remember(const MonitoredDomain& domain)
 
 const MonitoredDomain& DomainDetailView::current_domain() const
 {
-    const MonitoredDomain* found = find_domain(store_, domain_id_);
+    const MonitoredDomain* found = store_.domain_with_id(domain_id_);
     return found != nullptr ? *found : last_seen_;
 }
 
@@ -229,7 +220,7 @@ void DomainDetailView::refresh_sub_page()
         full_history_->show_history(
             current_domain(),
             [store, id]() -> const QList<DomainMeasurement>* {
-                const MonitoredDomain* found = find_domain(*store, id);
+                const MonitoredDomain* found = store->domain_with_id(id);
                 return found != nullptr ? &found->measurements : nullptr;
             },
             history_filter_, selected_history_url_, urls);

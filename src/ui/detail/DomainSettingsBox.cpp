@@ -63,10 +63,14 @@ DomainSettingsBox::DomainSettingsBox(TessaryStore& store, const MonitoredDomain&
                                      Clock& clock, QWidget* parent)
     : QGroupBox(L10n::text(u"Settings", u"Instellingen"), parent), store_(store),
       domain_id_(domain.id), url_(new QLineEdit(this)), url_error_(new QLabel(this)),
-      interval_(make_stepper(QStringLiteral("interval_stepper"), 20, 86400, 5,
-                             domain.interval_seconds, unit_of(L10n::seconds(0)), this)),
-      lookback_(make_stepper(QStringLiteral("lookback_stepper"), 1, 8760, 1,
-                             domain.max_history_hours, unit_of(L10n::hours(0)), this)),
+      interval_(make_stepper(QStringLiteral("interval_stepper"),
+                             DomainSettings::minimum_interval_seconds,
+                             DomainSettings::maximum_interval_seconds, 5, domain.interval_seconds,
+                             unit_of(L10n::seconds(0)), this)),
+      lookback_(make_stepper(QStringLiteral("lookback_stepper"),
+                             DomainSettings::minimum_max_history_hours,
+                             DomainSettings::maximum_max_history_hours, 1, domain.max_history_hours,
+                             unit_of(L10n::hours(0)), this)),
       user_agent_(new UserAgentComboBox(domain.user_agent, this)), active_(new QCheckBox(this)),
       notifies_(new QCheckBox(this)), countdown_(new CountdownRow(store, domain.id, clock, this))
 {
@@ -128,11 +132,7 @@ DomainSettingsBox::DomainSettingsBox(TessaryStore& store, const MonitoredDomain&
 
 const MonitoredDomain* DomainSettingsBox::current_domain() const
 {
-    for (const MonitoredDomain& domain : store_.domains()) {
-        if (domain.id == domain_id_)
-            return &domain;
-    }
-    return nullptr;
+    return store_.domain_with_id(domain_id_);
 }
 
 std::optional<QString> DomainSettingsBox::url_to_save(const MonitoredDomain& current)
@@ -155,7 +155,8 @@ void DomainSettingsBox::save_settings()
     const MonitoredDomain* current = current_domain();
     if (current == nullptr)
         return;
-    MonitoredDomain edited = *current;
+    const DomainSettings stored = current->settings();
+    DomainSettings edited;
     // A URL the store could not use would replace the working one: it is
     // refused here and the stored URL is sent with the other settings.
     edited.url_string = url_to_save(*current).value_or(current->url_string);
@@ -164,9 +165,9 @@ void DomainSettingsBox::save_settings()
     edited.user_agent = user_agent_->value();
     edited.is_active = active_->isChecked();
     edited.notifies_on_anomalies = notifies_->isChecked();
-    if (edited == *current)
+    if (edited == stored)
         return;
-    store_.update_domain(std::move(edited));
+    store_.update_domain(domain_id_, edited);
 }
 
 void DomainSettingsBox::commit_user_agent(const QString& user_agent)
@@ -174,11 +175,11 @@ void DomainSettingsBox::commit_user_agent(const QString& user_agent)
     const MonitoredDomain* current = current_domain();
     if (current == nullptr)
         return;
-    MonitoredDomain edited = *current;
-    edited.user_agent = user_agent;
-    if (edited == *current)
+    DomainSettings edited = current->settings();
+    if (edited.user_agent == user_agent)
         return;
-    store_.update_domain(std::move(edited));
+    edited.user_agent = user_agent;
+    store_.update_domain(domain_id_, edited);
 }
 
 void DomainSettingsBox::show_stored_settings(const MonitoredDomain& domain)

@@ -2,6 +2,7 @@
 
 #include "i18n/L10n.h"
 #include "i18n/MeasurementFormatter.h"
+#include "model/MeasurementThresholds.h"
 #include "ui/AppColors.h"
 
 #include <algorithm>
@@ -70,19 +71,15 @@ QString ThresholdLine::annotation() const
 
 QList<ThresholdLine> threshold_lines(std::optional<double> average_total_time)
 {
+    const MeasurementThresholds::Lines heights = MeasurementThresholds::lines(average_total_time);
     QList<ThresholdLine> lines;
-    double delay = 1.5;
-    if (average_total_time && *average_total_time > 0 && 3.0 * *average_total_time < 1.5)
-        delay = 3.0 * *average_total_time;
-    lines.append({QStringLiteral("Delay threshold"), delay, AppColors::yellow(), 3, 4,
+    lines.append({QStringLiteral("Delay threshold"), heights.delay, AppColors::yellow(), 3, 4,
                   L10n::text(u"Delay", u"Vertraging")});
-    if (average_total_time) {
-        const double disturbance = std::max(5.0 * *average_total_time, 3.0);
-        if (disturbance < 8.0)
-            lines.append({QStringLiteral("Disturbance threshold"), disturbance, AppColors::orange(),
-                          5, 4, L10n::text(u"Disturbance", u"Verstoring")});
-    }
-    lines.append({QStringLiteral("Outage threshold"), 8.0, AppColors::red(), 7, 4,
+    // Without an average there is nothing yet to be five times slower than.
+    if (average_total_time && heights.disturbance)
+        lines.append({QStringLiteral("Disturbance threshold"), *heights.disturbance,
+                      AppColors::orange(), 5, 4, L10n::text(u"Disturbance", u"Verstoring")});
+    lines.append({QStringLiteral("Outage threshold"), heights.outage, AppColors::red(), 7, 4,
                   L10n::text(u"Outage", u"Storing")});
     return lines;
 }

@@ -45,8 +45,7 @@ struct ThresholdLine {
     bool operator==(const ThresholdLine&) const = default;
 };
 
-// The delay line (1.5 s, or 3 times a smaller average), the disturbance line
-// (5 times the average, at least 3 s, drawn below 8 s only) and the outage line.
+// The lines of MeasurementThresholds::lines; no disturbance line without an average.
 QList<ThresholdLine> threshold_lines(std::optional<double> average_total_time);
 
 } // namespace TotalTimeChartData
