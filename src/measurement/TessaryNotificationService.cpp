@@ -89,9 +89,12 @@ NotificationRequest TessaryNotificationService::domain_alert(const DomainAlert& 
 }
 
 void TessaryNotificationService::notify_certificate_expiring(const QString& domain_name,
-                                                             const CertificateValidity& validity)
+                                                             const CertificateValidity& validity,
+                                                             std::optional<QUuid> domain_id)
 {
-    sink_.post(certificate_expiring(domain_name, validity));
+    NotificationRequest request = certificate_expiring(domain_name, validity);
+    request.domain_id = domain_id;
+    sink_.post(request);
 }
 
 NotificationRequest

@@ -40,9 +40,11 @@ public:
     void notify_domain_alert(const DomainAlert& alert);
     static NotificationRequest domain_alert(const DomainAlert& alert);
 
-    // Posts that the certificate of `domain_name` expires soon or has expired.
+    // Posts that the certificate of `domain_name` expires soon or has expired;
+    // with a domain id, clicking it shows that domain.
     void notify_certificate_expiring(const QString& domain_name,
-                                     const CertificateValidity& validity);
+                                     const CertificateValidity& validity,
+                                     std::optional<QUuid> domain_id = std::nullopt);
 
     // The notification notify_certificate_expiring() posts, without posting it.
     static NotificationRequest certificate_expiring(const QString& domain_name,

@@ -214,7 +214,8 @@ void TessaryStore::record_measurement(const QUuid& domain_id, DomainMeasurement 
                                                    *previous_average, domain_id);
     }
     if (certificate_notice && notifications_ != nullptr)
-        notifications_->notify_certificate_expiring(domain_host(url_string), *certificate_notice);
+        notifications_->notify_certificate_expiring(domain_host(url_string), *certificate_notice,
+                                                    domain_id);
     if (alert && notifications_ != nullptr)
         notifications_->notify_domain_alert(*alert);
     Q_EMIT measurement_recorded(domain_id, measurement);
@@ -357,7 +358,7 @@ std::optional<QDateTime> TessaryStore::next_measurement_date(const QUuid& domain
     return MonitoringSchedule::next_measurement_date(*domain, clock_.now());
 }
 
-void TessaryStore::measure_now(const QUuid& domain_id)
+void TessaryStore::measure_now(QUuid domain_id)
 {
     if (!monitors_ || running_domain_ids_.contains(domain_id))
         return;
@@ -576,7 +577,7 @@ void TessaryStore::update_domain(QUuid domain_id, const DomainSettings& settings
     refresh_hosting_profiles();
 }
 
-void TessaryStore::toggle_pin(const QUuid& domain_id)
+void TessaryStore::toggle_pin(QUuid domain_id)
 {
     MonitoredDomain* domain = find_domain(domain_id);
     if (domain == nullptr)
@@ -587,7 +588,7 @@ void TessaryStore::toggle_pin(const QUuid& domain_id)
     save_configuration();
 }
 
-void TessaryStore::clear_history(const QUuid& domain_id)
+void TessaryStore::clear_history(QUuid domain_id)
 {
     MonitoredDomain* domain = find_domain(domain_id);
     if (domain == nullptr)
@@ -636,7 +637,7 @@ void TessaryStore::select_first_active_domain_if_selected(const QUuid& domain_id
         select_first_active_domain();
 }
 
-void TessaryStore::archive_domain(const QUuid& domain_id)
+void TessaryStore::archive_domain(QUuid domain_id)
 {
     MonitoredDomain* domain = find_domain(domain_id);
     if (domain == nullptr)
@@ -669,7 +670,7 @@ void TessaryStore::archive_all()
     refresh_hosting_profiles();
 }
 
-void TessaryStore::remove_domain(const QUuid& domain_id)
+void TessaryStore::remove_domain(QUuid domain_id)
 {
     const MonitoredDomain* domain = find_domain(domain_id);
     if (domain == nullptr)

@@ -124,17 +124,18 @@ public:
     {
         update_domain(edited.id, edited.settings());
     }
-    void toggle_pin(const QUuid& domain_id);
-    void clear_history(const QUuid& domain_id);
+    // Ids are taken by value: a caller may pass one from domains(), which these reorder.
+    void toggle_pin(QUuid domain_id);
+    void clear_history(QUuid domain_id);
     void clear_all_history();
     void clear_all();
-    void archive_domain(const QUuid& domain_id);
+    void archive_domain(QUuid domain_id);
     void archive_all();
-    void remove_domain(const QUuid& domain_id);
+    void remove_domain(QUuid domain_id);
 
     // Scheduling. measure_now starts one measurement at once (also of an inactive
     // domain) unless one is in flight; next_measurement_date is for countdowns.
-    void measure_now(const QUuid& domain_id);
+    void measure_now(QUuid domain_id);
     std::optional<QDateTime> next_measurement_date(const QUuid& domain_id) const;
     bool has_monitoring_task(const QUuid& domain_id) const
     {
