@@ -294,23 +294,6 @@ TEST(BootstrapLocation, is_configurable_and_always_a_directory)
             << unusable;
     }
     qputenv("TESSARY_RDAP_BOOTSTRAP_URL", saved);
-    const QUrl base(QStringLiteral("https://data.iana.org/rdap/"));
-    EXPECT_EQ(HostingProviderService::bootstrap_file_url(base, AF_INET).toString(),
-              QStringLiteral("https://data.iana.org/rdap/ipv4.json"));
-    EXPECT_EQ(HostingProviderService::bootstrap_file_url(base, AF_INET6).toString(),
-              QStringLiteral("https://data.iana.org/rdap/ipv6.json"));
-}
-
-TEST(QueryLocation, appends_ip_and_the_address_to_the_server)
-{
-    EXPECT_EQ(HostingProviderService::query_url(
-                  QUrl(QStringLiteral("https://rdap.lacnic.net/rdap/")), address("200.57.141.161"))
-                  .toString(),
-              QStringLiteral("https://rdap.lacnic.net/rdap/ip/200.57.141.161"));
-    EXPECT_EQ(HostingProviderService::query_url(QUrl(QStringLiteral("https://rdap.db.ripe.net/")),
-                                                address("2a00:2381:ffff::1"))
-                  .toEncoded(),
-              "https://rdap.db.ripe.net/ip/2a00:2381:ffff::1");
 }
 
 } // namespace
