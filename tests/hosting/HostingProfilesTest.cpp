@@ -60,11 +60,15 @@ protected:
             resolver.addresses.insert(QString::fromLatin1(host), QStringLiteral("13.72.183.192"));
     }
 
-    void write_file(const HostingProfilesJson::ProfileMap& map)
+    void write_file(const QByteArray& content)
     {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(HostingProfilesJson::encode(map));
+        file.write(content);
+    }
+    void write_file(const HostingProfilesJson::ProfileMap& map)
+    {
+        write_file(HostingProfilesJson::encode(map));
     }
 
     QByteArray file_content() const
@@ -111,10 +115,7 @@ TEST_F(ProfileRefresh, load_tells_a_missing_file_from_an_unusable_one)
     EXPECT_EQ(profiles->load(), HostingProfiles::LoadOutcome::loaded);
     EXPECT_EQ(profiles->profiles().size(), 1);
 
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("{\"a.example\":{\"host\":");
-    file.close();
+    write_file(QByteArray("{\"a.example\":{\"host\":"));
     QSignalSpy changed(profiles.get(), &HostingProfiles::profiles_changed);
     EXPECT_EQ(profiles->load(), HostingProfiles::LoadOutcome::unusable);
     EXPECT_TRUE(profiles->profiles().isEmpty());
@@ -264,10 +265,7 @@ TEST_F(ProfileRefresh, every_write_asks_first_and_a_refusal_leaves_the_file_alon
         asked.append(p);
         return allowed;
     });
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("not json");
-    file.close();
+    write_file(QByteArray("not json"));
     ASSERT_EQ(profiles->load(), HostingProfiles::LoadOutcome::unusable);
 
     profiles->refresh(domains({"https://a.example"}));
