@@ -15,6 +15,8 @@
 
 namespace {
 
+using namespace Qt::StringLiterals;
+
 const QDateTime start(QDate(2025, 1, 31), QTime(9, 15), Qt::UTC);
 
 MonitoredDomain domain(const char* url)
@@ -37,11 +39,11 @@ HostingProviderProfile stored_profile(const char* host, bool with_range, QDateTi
 {
     HostingProviderProfile p;
     p.host = QString::fromLatin1(host);
-    p.ip_address = QStringLiteral("198.51.100.7");
-    p.range_key = QStringLiteral("198.51.100.0/24");
+    p.ip_address = u"198.51.100.7"_s;
+    p.range_key = u"198.51.100.0/24"_s;
     if (with_range)
-        p.network_range = QStringLiteral("198.51.100.0-198.51.100.255");
-    p.provider_name = QStringLiteral("Old Name");
+        p.network_range = u"198.51.100.0-198.51.100.255"_s;
+    p.provider_name = u"Old Name"_s;
     p.updated_at = std::move(updated_at);
     return p;
 }
@@ -54,17 +56,21 @@ protected:
     {
         ASSERT_TRUE(registries.http().is_running());
         registries.serve_answer_file("/rdap.arin.net/registry/", "13.72.183.192",
-                                     QStringLiteral("arin-microsoft-azure.json"));
+                                     u"arin-microsoft-azure.json"_s);
         resolver.hold = true;
         for (const char* host : {"a.example", "b.example", "c.example", "shop.example"})
-            resolver.addresses.insert(QString::fromLatin1(host), QStringLiteral("13.72.183.192"));
+            resolver.addresses.insert(QString::fromLatin1(host), u"13.72.183.192"_s);
     }
 
-    void write_file(const HostingProfilesJson::ProfileMap& map)
+    void write_file(const QByteArray& content)
     {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(HostingProfilesJson::encode(map));
+        file.write(content);
+    }
+    void write_file(const HostingProfilesJson::ProfileMap& map)
+    {
+        write_file(HostingProfilesJson::encode(map));
     }
 
     QByteArray file_content() const
@@ -99,7 +105,7 @@ protected:
     ManualClock clock{start};
     HostingProviderService service{engine, resolver, clock, registries.bootstrap_base()};
     QTemporaryDir folder;
-    QString path = folder.filePath(QStringLiteral("hosting_profiles.json"));
+    QString path = folder.filePath(u"hosting_profiles.json"_s);
     std::unique_ptr<HostingProfiles> profiles =
         std::make_unique<HostingProfiles>(path, service, clock);
 };
@@ -107,14 +113,11 @@ protected:
 TEST_F(ProfileRefresh, load_tells_a_missing_file_from_an_unusable_one)
 {
     EXPECT_EQ(profiles->load(), HostingProfiles::LoadOutcome::absent);
-    write_file({{QStringLiteral("a.example"), stored_profile("a.example", true, start)}});
+    write_file({{u"a.example"_s, stored_profile("a.example", true, start)}});
     EXPECT_EQ(profiles->load(), HostingProfiles::LoadOutcome::loaded);
     EXPECT_EQ(profiles->profiles().size(), 1);
 
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("{\"a.example\":{\"host\":");
-    file.close();
+    write_file(QByteArray("{\"a.example\":{\"host\":"));
     QSignalSpy changed(profiles.get(), &HostingProfiles::profiles_changed);
     EXPECT_EQ(profiles->load(), HostingProfiles::LoadOutcome::unusable);
     EXPECT_TRUE(profiles->profiles().isEmpty());
@@ -124,7 +127,7 @@ TEST_F(ProfileRefresh, load_tells_a_missing_file_from_an_unusable_one)
 
 TEST_F(ProfileRefresh, without_domains_prunes_everything_and_writes_an_empty_object)
 {
-    write_file({{QStringLiteral("gone.example"), stored_profile("gone.example", true, start)}});
+    write_file({{u"gone.example"_s, stored_profile("gone.example", true, start)}});
     profiles->load();
     QSignalSpy finished(profiles.get(), &HostingProfiles::refresh_finished);
     profiles->refresh({});
@@ -141,27 +144,24 @@ TEST_F(ProfileRefresh, looks_up_one_host_at_a_time_in_sorted_order_saving_after_
     QSignalSpy finished(profiles.get(), &HostingProfiles::refresh_finished);
     profiles->refresh(domains({"https://c.example", "https://A.example/x", "https://b.example"}));
     EXPECT_TRUE(profiles->is_refreshing());
-    EXPECT_EQ(resolver.requested, QStringList{QStringLiteral("a.example")});
+    EXPECT_EQ(resolver.requested, QStringList{u"a.example"_s});
     EXPECT_EQ(resolver.pending_count(), 1);
 
     answer_next();
-    EXPECT_EQ(resolver.requested,
-              (QStringList{QStringLiteral("a.example"), QStringLiteral("b.example")}));
+    EXPECT_EQ(resolver.requested, (QStringList{u"a.example"_s, u"b.example"_s}));
     EXPECT_EQ(resolver.pending_count(), 1);
-    EXPECT_EQ(file_profiles().keys(), QStringList{QStringLiteral("a.example")});
+    EXPECT_EQ(file_profiles().keys(), QStringList{u"a.example"_s});
     EXPECT_EQ(changed.count(), 1);
 
     answer_all();
-    EXPECT_EQ(resolver.requested,
-              (QStringList{QStringLiteral("a.example"), QStringLiteral("b.example"),
-                           QStringLiteral("c.example")}));
+    EXPECT_EQ(resolver.requested, (QStringList{u"a.example"_s, u"b.example"_s, u"c.example"_s}));
     EXPECT_FALSE(profiles->is_refreshing());
     EXPECT_EQ(finished.count(), 1);
     EXPECT_EQ(changed.count(), 3);
     EXPECT_EQ(file_profiles(), profiles->profiles());
-    const HostingProviderProfile& a = profiles->profiles().value(QStringLiteral("a.example"));
-    EXPECT_EQ(a.provider_name, QStringLiteral("Microsoft Corporation"));
-    EXPECT_EQ(a.network_range, QStringLiteral("13.64.0.0-13.107.255.255"));
+    const HostingProviderProfile& a = profiles->profiles().value(u"a.example"_s);
+    EXPECT_EQ(a.provider_name, u"Microsoft Corporation"_s);
+    EXPECT_EQ(a.network_range, u"13.64.0.0-13.107.255.255"_s);
     EXPECT_EQ(a.updated_at, start);
 }
 
@@ -183,14 +183,14 @@ TEST_F(ProfileRefresh, due_hosts_are_those_without_a_range_or_older_than_a_week)
     for (const DueCase& c : cases) {
         SCOPED_TRACE(c.name);
         resolver.requested.clear();
-        write_file({{QStringLiteral("a.example"),
+        write_file({{u"a.example"_s,
                      stored_profile("a.example", c.with_range, start.addSecs(-c.age_seconds))}});
         profiles->load();
         profiles->refresh(domains({"https://a.example"}));
         EXPECT_EQ(resolver.requested.size(), c.due ? 1 : 0);
         answer_all();
-        EXPECT_EQ(profiles->profiles().value(QStringLiteral("a.example")).provider_name,
-                  c.due ? QStringLiteral("Microsoft Corporation") : QStringLiteral("Old Name"));
+        EXPECT_EQ(profiles->profiles().value(u"a.example"_s).provider_name,
+                  c.due ? u"Microsoft Corporation"_s : u"Old Name"_s);
     }
 }
 
@@ -201,9 +201,9 @@ TEST_F(ProfileRefresh, a_cancelled_refresh_keeps_the_answer_in_flight_then_stops
     profiles->cancel();
     EXPECT_TRUE(profiles->is_refreshing()) << "a lookup is still out";
     answer_next();
-    EXPECT_TRUE(profiles->profiles().contains(QStringLiteral("a.example")));
+    EXPECT_TRUE(profiles->profiles().contains(u"a.example"_s));
     EXPECT_EQ(file_profiles().size(), 1);
-    EXPECT_EQ(resolver.requested, QStringList{QStringLiteral("a.example")});
+    EXPECT_EQ(resolver.requested, QStringList{u"a.example"_s});
     EXPECT_FALSE(profiles->is_refreshing());
     EXPECT_EQ(finished.count(), 0);
 }
@@ -214,44 +214,41 @@ TEST_F(ProfileRefresh, a_new_refresh_waits_for_the_lookup_in_flight_and_drops_a_
     profiles->refresh(domains({"https://b.example"}));
     EXPECT_EQ(resolver.pending_count(), 1) << "never two lookups at once";
     answer_next();
-    EXPECT_FALSE(profiles->profiles().contains(QStringLiteral("a.example")));
-    EXPECT_EQ(resolver.pending_host(), QStringLiteral("b.example"));
+    EXPECT_FALSE(profiles->profiles().contains(u"a.example"_s));
+    EXPECT_EQ(resolver.pending_host(), u"b.example"_s);
     answer_all();
-    EXPECT_EQ(profiles->profiles().keys(), QStringList{QStringLiteral("b.example")});
-    EXPECT_EQ(file_profiles().keys(), QStringList{QStringLiteral("b.example")});
+    EXPECT_EQ(profiles->profiles().keys(), QStringList{u"b.example"_s});
+    EXPECT_EQ(file_profiles().keys(), QStringList{u"b.example"_s});
 
     // A host looked up meanwhile is not looked up again.
     profiles->refresh(domains({"https://a.example", "https://b.example"}));
     profiles->refresh(domains({"https://a.example", "https://b.example"}));
     answer_all();
-    EXPECT_EQ(resolver.requested,
-              (QStringList{QStringLiteral("a.example"), QStringLiteral("b.example"),
-                           QStringLiteral("a.example")}));
+    EXPECT_EQ(resolver.requested, (QStringList{u"a.example"_s, u"b.example"_s, u"a.example"_s}));
 }
 
 TEST_F(ProfileRefresh, a_host_that_does_not_resolve_keeps_its_old_profile)
 {
     const HostingProviderProfile old =
         stored_profile("gone-dns.example", false, start.addDays(-30));
-    write_file({{QStringLiteral("gone-dns.example"), old}});
+    write_file({{u"gone-dns.example"_s, old}});
     profiles->load();
     QSignalSpy changed(profiles.get(), &HostingProfiles::profiles_changed);
     profiles->refresh(domains({"https://gone-dns.example"}));
     answer_all();
-    EXPECT_EQ(profiles->profiles().value(QStringLiteral("gone-dns.example")), old);
+    EXPECT_EQ(profiles->profiles().value(u"gone-dns.example"_s), old);
     EXPECT_EQ(changed.count(), 0);
 }
 
 TEST_F(ProfileRefresh, pruning_keeps_a_host_another_active_domain_still_uses)
 {
-    write_file(
-        {{QStringLiteral("shop.example"), stored_profile("shop.example", true, start)},
-         {QStringLiteral("archived.example"), stored_profile("archived.example", true, start)}});
+    write_file({{u"shop.example"_s, stored_profile("shop.example", true, start)},
+                {u"archived.example"_s, stored_profile("archived.example", true, start)}});
     profiles->load();
     QSignalSpy changed(profiles.get(), &HostingProfiles::profiles_changed);
     profiles->refresh(domains({"https://shop.example/b"}));
-    EXPECT_EQ(profiles->profiles().keys(), QStringList{QStringLiteral("shop.example")});
-    EXPECT_EQ(file_profiles().keys(), QStringList{QStringLiteral("shop.example")});
+    EXPECT_EQ(profiles->profiles().keys(), QStringList{u"shop.example"_s});
+    EXPECT_EQ(file_profiles().keys(), QStringList{u"shop.example"_s});
     EXPECT_EQ(changed.count(), 1);
     EXPECT_TRUE(resolver.requested.isEmpty());
 }
@@ -264,10 +261,7 @@ TEST_F(ProfileRefresh, every_write_asks_first_and_a_refusal_leaves_the_file_alon
         asked.append(p);
         return allowed;
     });
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("not json");
-    file.close();
+    write_file(QByteArray("not json"));
     ASSERT_EQ(profiles->load(), HostingProfiles::LoadOutcome::unusable);
 
     profiles->refresh(domains({"https://a.example"}));
@@ -277,12 +271,12 @@ TEST_F(ProfileRefresh, every_write_asks_first_and_a_refusal_leaves_the_file_alon
 
     allowed = true;
     profiles->save();
-    EXPECT_EQ(file_profiles().keys(), QStringList{QStringLiteral("a.example")});
+    EXPECT_EQ(file_profiles().keys(), QStringList{u"a.example"_s});
 }
 
 TEST_F(ProfileRefresh, a_failed_write_leaves_the_previous_file_whole)
 {
-    write_file({{QStringLiteral("a.example"), stored_profile("a.example", true, start)}});
+    write_file({{u"a.example"_s, stored_profile("a.example", true, start)}});
     const QByteArray before = file_content();
     profiles->load();
     AtomicFile::set_system_calls({[](int, const void*, size_t) -> ssize_t {
@@ -294,8 +288,7 @@ TEST_F(ProfileRefresh, a_failed_write_leaves_the_previous_file_whole)
     AtomicFile::set_system_calls(AtomicFile::default_system_calls());
     EXPECT_TRUE(profiles->profiles().isEmpty());
     EXPECT_EQ(file_content(), before);
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files),
-              QStringList{QStringLiteral("hosting_profiles.json")});
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{u"hosting_profiles.json"_s});
 }
 
 TEST_F(ProfileRefresh, an_answer_after_the_profiles_are_gone_is_dropped)
@@ -317,13 +310,13 @@ TEST_F(ProfileRefresh, domains_find_their_profile_and_display_name_by_host_key)
     HostingProviderProfile emptied = stored_profile("b.example", true, start);
     emptied.provider_name = QString();
     HostingProviderProfile legal_form = stored_profile("c.example", true, start);
-    legal_form.provider_name = QStringLiteral("Example\n Hosting  B.V.");
-    write_file({{QStringLiteral("b.example"), emptied}, {QStringLiteral("c.example"), legal_form}});
+    legal_form.provider_name = u"Example\n Hosting  B.V."_s;
+    write_file({{u"b.example"_s, emptied}, {u"c.example"_s, legal_form}});
     profiles->load();
 
     EXPECT_EQ(profiles->profile_for(domain("https://C.Example/path")), legal_form);
     EXPECT_EQ(profiles->display_provider_name_for(domain("https://c.example")),
-              QStringLiteral("Example Hosting"));
+              u"Example Hosting"_s);
     EXPECT_TRUE(profiles->profile_for(domain("https://b.example")));
     EXPECT_EQ(profiles->display_provider_name_for(domain("https://b.example")), std::nullopt);
     EXPECT_EQ(profiles->profile_for(domain("https://a.example")), std::nullopt);

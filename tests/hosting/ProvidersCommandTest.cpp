@@ -12,6 +12,8 @@
 
 namespace {
 
+using namespace Qt::StringLiterals;
+
 const char* const domains_json =
     R"([{"id":"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","url_string":"https://b.example.com","interval_seconds":60,"is_active":true},)"
     R"({"id":"1B1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9","url_string":"https://shop.example.org/a","interval_seconds":30,"is_active":true,"is_pinned":true},)"
@@ -32,38 +34,32 @@ class ProvidersCommand : public testing::Test {
 protected:
     void SetUp() override
     {
-        folder.write(QStringLiteral("domains.json"), domains_json);
+        folder.write(u"domains.json"_s, domains_json);
         const QDateTime now = QDateTime::currentDateTimeUtc();
         three_days_ago =
             QDateTime::fromSecsSinceEpoch(now.toSecsSinceEpoch() - 3 * 86400 - 3600, Qt::UTC);
         minutes_ago = QDateTime::fromSecsSinceEpoch(now.toSecsSinceEpoch() - 10 * 60 - 5, Qt::UTC);
-        const QString range = QStringLiteral("198.51.0.0-198.51.255.255");
+        const QString range = u"198.51.0.0-198.51.255.255"_s;
         profiles = {
-            {QStringLiteral("shop.example.org"),
-             profile("shop.example.org", "13.72.183.192",
-                     QStringLiteral("13.64.0.0-13.107.255.255"),
-                     QStringLiteral("Microsoft Corporation"), three_days_ago)},
-            {QStringLiteral("a.example.com"),
-             profile("a.example.com", "198.51.1.1", range, QStringLiteral("Example Hosting B.V."),
-                     minutes_ago)},
-            {QStringLiteral("b.example.com"),
-             profile("b.example.com", "198.51.7.7", std::nullopt, QStringLiteral("example hosting"),
-                     minutes_ago)},
-            {QStringLiteral("c.example.net"),
-             profile("c.example.net", "203.0.113.9", std::nullopt,
-                     QStringLiteral("Evil\u001b]0;owned\u0007 Net"), minutes_ago)},
-            {QStringLiteral("old.example"),
-             profile("old.example", "1.1.1.1", QStringLiteral("1.1.1.0-1.1.1.255"),
-                     QStringLiteral("APNIC-LABS"), minutes_ago)},
+            {u"shop.example.org"_s,
+             profile("shop.example.org", "13.72.183.192", u"13.64.0.0-13.107.255.255"_s,
+                     u"Microsoft Corporation"_s, three_days_ago)},
+            {u"a.example.com"_s,
+             profile("a.example.com", "198.51.1.1", range, u"Example Hosting B.V."_s, minutes_ago)},
+            {u"b.example.com"_s, profile("b.example.com", "198.51.7.7", std::nullopt,
+                                         u"example hosting"_s, minutes_ago)},
+            {u"c.example.net"_s, profile("c.example.net", "203.0.113.9", std::nullopt,
+                                         u"Evil\u001b]0;owned\u0007 Net"_s, minutes_ago)},
+            {u"old.example"_s, profile("old.example", "1.1.1.1", u"1.1.1.0-1.1.1.255"_s,
+                                       u"APNIC-LABS"_s, minutes_ago)},
         };
-        folder.write(QStringLiteral("hosting_profiles.json"),
-                     HostingProfilesJson::encode(profiles));
+        folder.write(u"hosting_profiles.json"_s, HostingProfilesJson::encode(profiles));
     }
 
     ProcessResult providers(QStringList arguments = {})
     {
-        return run_tessary(QStringList{QStringLiteral("providers")} + arguments +
-                           QStringList{QStringLiteral("--data-dir"), folder.path()});
+        return run_tessary(QStringList{u"providers"_s} + arguments +
+                           QStringList{u"--data-dir"_s, folder.path()});
     }
 
     DataFolder folder;
@@ -101,7 +97,7 @@ TEST_F(ProvidersCommand, prints_the_sidebar_groups_with_each_hosts_profile)
 TEST_F(ProvidersCommand, json_holds_the_groups_domains_and_profiles_with_their_age)
 {
     const qint64 started = QDateTime::currentSecsSinceEpoch();
-    const ProcessResult run = providers({QStringLiteral("--json")});
+    const ProcessResult run = providers({u"--json"_s});
     const qint64 ended = QDateTime::currentSecsSinceEpoch();
     ASSERT_EQ(run.exit_code, 0) << run.err.constData();
     EXPECT_TRUE(run.out.endsWith("}]\n"));
@@ -114,75 +110,68 @@ TEST_F(ProvidersCommand, json_holds_the_groups_domains_and_profiles_with_their_a
     ASSERT_EQ(groups.size(), 3);
     QStringList ids;
     for (const QJsonValue& group : groups)
-        ids.append(group[QStringLiteral("id")].toString());
-    EXPECT_EQ(ids, (QStringList{QStringLiteral("pinned"), QStringLiteral("Example Hosting"),
-                                QStringLiteral("other-providers")}));
-    EXPECT_EQ(groups[2][QStringLiteral("title")].toString(), QStringLiteral("Other Providers"));
+        ids.append(group[u"id"_s].toString());
+    EXPECT_EQ(ids, (QStringList{u"pinned"_s, u"Example Hosting"_s, u"other-providers"_s}));
+    EXPECT_EQ(groups[2][u"title"_s].toString(), u"Other Providers"_s);
 
-    const QJsonArray named = groups[1][QStringLiteral("domains")].toArray();
+    const QJsonArray named = groups[1][u"domains"_s].toArray();
     ASSERT_EQ(named.size(), 2);
     const QJsonObject first = named[0].toObject();
-    EXPECT_EQ(first.keys(), (QStringList{QStringLiteral("display_provider_name"),
-                                         QStringLiteral("host"), QStringLiteral("id"),
-                                         QStringLiteral("profile"), QStringLiteral("url_string")}));
-    EXPECT_EQ(first[QStringLiteral("host")].toString(), QStringLiteral("a.example.com"));
-    EXPECT_EQ(first[QStringLiteral("display_provider_name")].toString(),
-              QStringLiteral("Example Hosting"));
-    EXPECT_EQ(first[QStringLiteral("id")].toString(),
-              QStringLiteral("5F1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9"));
-    const QJsonObject p = first[QStringLiteral("profile")].toObject();
-    EXPECT_EQ(p[QStringLiteral("network_range")].toString(),
-              QStringLiteral("198.51.0.0-198.51.255.255"));
-    EXPECT_EQ(p[QStringLiteral("updated_at")].toString(),
+    EXPECT_EQ(first.keys(), (QStringList{u"display_provider_name"_s, u"host"_s, u"id"_s,
+                                         u"profile"_s, u"url_string"_s}));
+    EXPECT_EQ(first[u"host"_s].toString(), u"a.example.com"_s);
+    EXPECT_EQ(first[u"display_provider_name"_s].toString(), u"Example Hosting"_s);
+    EXPECT_EQ(first[u"id"_s].toString(), u"5F1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9"_s);
+    const QJsonObject p = first[u"profile"_s].toObject();
+    EXPECT_EQ(p[u"network_range"_s].toString(), u"198.51.0.0-198.51.255.255"_s);
+    EXPECT_EQ(p[u"updated_at"_s].toString(),
               QString::fromLatin1(minutes_ago.toString(Qt::ISODate).toLatin1()));
-    const qint64 age = p[QStringLiteral("age_seconds")].toInteger();
+    const qint64 age = p[u"age_seconds"_s].toInteger();
     EXPECT_GE(age, started - minutes_ago.toSecsSinceEpoch());
     EXPECT_LE(age, ended - minutes_ago.toSecsSinceEpoch());
-    EXPECT_FALSE(
-        named[1][QStringLiteral("profile")].toObject().contains(QStringLiteral("network_range")));
+    EXPECT_FALSE(named[1][u"profile"_s].toObject().contains(u"network_range"_s));
 
-    const QJsonArray rest = groups[2][QStringLiteral("domains")].toArray();
+    const QJsonArray rest = groups[2][u"domains"_s].toArray();
     ASSERT_EQ(rest.size(), 2);
-    EXPECT_FALSE(rest[1].toObject().contains(QStringLiteral("profile")));
-    EXPECT_FALSE(rest[1].toObject().contains(QStringLiteral("display_provider_name")));
+    EXPECT_FALSE(rest[1].toObject().contains(u"profile"_s));
+    EXPECT_FALSE(rest[1].toObject().contains(u"display_provider_name"_s));
 }
 
 TEST_F(ProvidersCommand, without_a_profile_file_puts_every_unpinned_domain_in_the_rest)
 {
-    QFile::remove(folder.file(QStringLiteral("hosting_profiles.json")));
-    const ProcessResult run = providers({QStringLiteral("--json")});
+    QFile::remove(folder.file(u"hosting_profiles.json"_s));
+    const ProcessResult run = providers({u"--json"_s});
     ASSERT_EQ(run.exit_code, 0) << run.err.constData();
     const QJsonArray groups = QJsonDocument::fromJson(run.out).array();
     ASSERT_EQ(groups.size(), 2);
-    EXPECT_EQ(groups[1][QStringLiteral("domains")].toArray().size(), 4);
+    EXPECT_EQ(groups[1][u"domains"_s].toArray().size(), 4);
 }
 
 TEST_F(ProvidersCommand, reads_without_a_lock_and_writes_nothing)
 {
     const QStringList before = folder.entries();
-    const QByteArray profiles_before = folder.read(QStringLiteral("hosting_profiles.json"));
+    const QByteArray profiles_before = folder.read(u"hosting_profiles.json"_s);
     EXPECT_EQ(providers().exit_code, 0);
-    EXPECT_EQ(providers({QStringLiteral("--json")}).exit_code, 0);
+    EXPECT_EQ(providers({u"--json"_s}).exit_code, 0);
     EXPECT_EQ(folder.entries(), before);
-    EXPECT_EQ(folder.read(QStringLiteral("hosting_profiles.json")), profiles_before);
+    EXPECT_EQ(folder.read(u"hosting_profiles.json"_s), profiles_before);
 }
 
 TEST_F(ProvidersCommand, names_a_damaged_profile_file_instead_of_showing_partial_groups)
 {
-    folder.write(QStringLiteral("hosting_profiles.json"), "{\"a.example.com\":{\"host\":1}}");
+    folder.write(u"hosting_profiles.json"_s, "{\"a.example.com\":{\"host\":1}}");
     const ProcessResult run = providers();
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(run.err.contains("tessary: cannot use hosting_profiles.json: a.example.com"))
         << run.err.constData();
-    EXPECT_EQ(folder.read(QStringLiteral("hosting_profiles.json")),
-              "{\"a.example.com\":{\"host\":1}}");
+    EXPECT_EQ(folder.read(u"hosting_profiles.json"_s), "{\"a.example.com\":{\"host\":1}}");
 }
 
 TEST_F(ProvidersCommand, refuses_arguments_it_does_not_know)
 {
     for (const QStringList& arguments :
-         {QStringList{QStringLiteral("--colour")}, QStringList{QStringLiteral("example.com")}}) {
+         {QStringList{u"--colour"_s}, QStringList{u"example.com"_s}}) {
         const ProcessResult run = providers(arguments);
         EXPECT_EQ(run.exit_code, 1);
         EXPECT_TRUE(run.out.isEmpty());
@@ -193,14 +182,13 @@ TEST_F(ProvidersCommand, refuses_arguments_it_does_not_know)
 TEST(ProvidersCommandWithoutData, says_there_are_no_domains)
 {
     DataFolder empty;
-    const ProcessResult run =
-        run_tessary({QStringLiteral("providers"), QStringLiteral("--data-dir"), empty.path()});
+    const ProcessResult run = run_tessary({u"providers"_s, u"--data-dir"_s, empty.path()});
     EXPECT_EQ(run.exit_code, 0) << run.err.constData();
     EXPECT_EQ(run.out, "No active domains.\n");
-    const ProcessResult json = run_tessary({QStringLiteral("providers"), QStringLiteral("--json"),
-                                            QStringLiteral("--data-dir"), empty.path()});
+    const ProcessResult json =
+        run_tessary({u"providers"_s, u"--json"_s, u"--data-dir"_s, empty.path()});
     EXPECT_EQ(json.out, "[]\n");
-    const ProcessResult help = run_tessary({QStringLiteral("--help")});
+    const ProcessResult help = run_tessary({u"--help"_s});
     EXPECT_TRUE(help.out.contains("providers [--json]"));
 }
 

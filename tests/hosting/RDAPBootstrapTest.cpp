@@ -55,16 +55,6 @@ TEST(ServerChoice, takes_the_longest_matching_prefix_wherever_it_stands)
     EXPECT_EQ(server_for(bootstrap, "3000::1"), std::nullopt);
 }
 
-TEST(ServerChoice, sends_a_slash_23_inside_a_slash_12_to_the_slash_23_server)
-{
-    const RDAPBootstrap bootstrap = bootstrap_of(R"({"services":[
-        [["2c00::/23"],["https://narrow.example/"]],
-        [["2c00::/12"],["https://wide.example/"]]
-    ]})");
-    EXPECT_EQ(server_for(bootstrap, "2c00:1::1"), QStringLiteral("https://narrow.example/"));
-    EXPECT_EQ(server_for(bootstrap, "2c0f::1"), QStringLiteral("https://wide.example/"));
-}
-
 TEST(ServerChoice, passes_over_services_without_a_usable_first_url)
 {
     const RDAPBootstrap bootstrap = bootstrap_of(R"({"services":[

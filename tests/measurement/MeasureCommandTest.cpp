@@ -6,6 +6,8 @@
 
 namespace {
 
+using namespace Qt::StringLiterals;
+
 struct CommandRun {
     int code = -1;
     QString out;
@@ -37,7 +39,7 @@ protected:
         server = nullptr;
     }
 
-    void SetUp() override { use_probe(server->url(QStringLiteral("/generate_204"))); }
+    void SetUp() override { use_probe(server->url(u"/generate_204"_s)); }
 
     static void use_probe(const QUrl& url) { qputenv("TESSARY_PROBE_URL", url.toEncoded()); }
 
@@ -46,18 +48,15 @@ protected:
         CommandRun result;
         QTextStream out(&result.out);
         QTextStream err(&result.err);
-        arguments.prepend(QStringLiteral("measure"));
-        arguments.prepend(QStringLiteral("tessary"));
+        arguments.prepend(u"measure"_s);
+        arguments.prepend(u"tessary"_s);
         result.code = CommandLine::run(arguments, out, err);
         out.flush();
         err.flush();
         return result;
     }
 
-    static QString site(const QString& path = QStringLiteral("/"))
-    {
-        return server->url(path).toString();
-    }
+    static QString site(const QString& path = u"/"_s) { return server->url(path).toString(); }
 
     static LocalHttpsServer* server;
 };
@@ -66,8 +65,7 @@ LocalHttpsServer* MeasureCommandTest::server = nullptr;
 
 TEST_F(MeasureCommandTest, JsonIsTheStoredFormOfTheMeasurement)
 {
-    const CommandRun result = run({site(), QStringLiteral("--json"), QStringLiteral("--user-agent"),
-                                   QStringLiteral(" Checker/1 ")});
+    const CommandRun result = run({site(), u"--json"_s, u"--user-agent"_s, u" Checker/1 "_s});
     ASSERT_EQ(result.code, 0) << result.err.toStdString();
     const DecodeResult<DomainMeasurement> decoded =
         MeasurementJson::decode(result.out.trimmed().toUtf8());
@@ -76,7 +74,7 @@ TEST_F(MeasureCommandTest, JsonIsTheStoredFormOfTheMeasurement)
     EXPECT_EQ(decoded->url_string, site());
     EXPECT_TRUE(decoded->dns_time && decoded->connect_time && decoded->ssl_time &&
                 decoded->ttfb_time && decoded->network_baseline_time);
-    EXPECT_EQ(decoded->response_x_headers.value(QStringLiteral("x-cache")), QStringLiteral("HIT"));
+    EXPECT_EQ(decoded->response_x_headers.value(u"x-cache"_s), u"HIT"_s);
     EXPECT_EQ(server->requests().last().header("user-agent"), "Checker/1");
 }
 
@@ -94,55 +92,50 @@ TEST_F(MeasureCommandTest, BreakdownListsThePhases)
 
 TEST_F(MeasureCommandTest, ControlCharactersFromTheSiteReachTheTerminalAsPlaceholders)
 {
-    const CommandRun breakdown = run({site(QStringLiteral("/hostile"))});
+    const CommandRun breakdown = run({site(u"/hostile"_s)});
     ASSERT_EQ(breakdown.code, 0) << breakdown.err.toStdString();
-    const QString mark = QStringLiteral("\ufffd");
-    EXPECT_TRUE(breakdown.out.contains(QStringLiteral("x-title: ") + mark +
-                                       QStringLiteral("]0;owned") + mark))
+    const QString mark = u"\ufffd"_s;
+    EXPECT_TRUE(breakdown.out.contains(u"x-title: "_s + mark + u"]0;owned"_s + mark))
         << breakdown.out.toStdString();
-    EXPECT_TRUE(breakdown.out.contains(QStringLiteral("x-clear: a") + mark + QStringLiteral("[2J") +
-                                       mark + mark + QStringLiteral("z")))
+    EXPECT_TRUE(breakdown.out.contains(u"x-clear: a"_s + mark + u"[2J"_s + mark + mark + u"z"_s))
         << breakdown.out.toStdString();
     for (const QChar c : breakdown.out)
         EXPECT_TRUE(c == u'\n' || !(c < u' ' || (c >= QChar(0x7f) && c <= QChar(0x9f))))
             << "control character " << int(c.unicode());
 
     // The JSON form escapes them as JSON does, and keeps the text as the site sent it.
-    const CommandRun json = run({site(QStringLiteral("/hostile")), QStringLiteral("--json")});
+    const CommandRun json = run({site(u"/hostile"_s), u"--json"_s});
     ASSERT_EQ(json.code, 0);
     EXPECT_FALSE(json.out.contains(mark));
     const DecodeResult<DomainMeasurement> decoded =
         MeasurementJson::decode(json.out.trimmed().toUtf8());
     ASSERT_TRUE(decoded.has_value());
-    EXPECT_EQ(decoded->response_x_headers.value(QStringLiteral("x-title")),
-              QStringLiteral("\x1b]0;owned\x07"));
+    EXPECT_EQ(decoded->response_x_headers.value(u"x-title"_s), u"\x1b]0;owned\x07"_s);
 }
 
 TEST_F(MeasureCommandTest, InputIsNormalisedToHttpsWithoutWww)
 {
-    const QString typed = QStringLiteral("  http://www.localhost:%1/gone?x=1 ").arg(server->port());
-    const CommandRun result = run({typed, QStringLiteral("--json")});
+    const QString typed = u"  http://www.localhost:%1/gone?x=1 "_s.arg(server->port());
+    const CommandRun result = run({typed, u"--json"_s});
     ASSERT_EQ(result.code, 0) << result.err.toStdString();
     const DecodeResult<DomainMeasurement> decoded =
         MeasurementJson::decode(result.out.trimmed().toUtf8());
     ASSERT_TRUE(decoded.has_value());
-    EXPECT_EQ(decoded->url_string,
-              QStringLiteral("https://localhost:%1/gone?x=1").arg(server->port()));
+    EXPECT_EQ(decoded->url_string, u"https://localhost:%1/gone?x=1"_s.arg(server->port()));
     EXPECT_EQ(decoded->http_status, 410);
 }
 
 TEST_F(MeasureCommandTest, FailedSiteIsStillAMeasurement)
 {
     const CommandRun result =
-        run({QStringLiteral("https://127.0.0.1:%1/").arg(LocalHttpsServer::refused_port())});
+        run({u"https://127.0.0.1:%1/"_s.arg(LocalHttpsServer::refused_port())});
     EXPECT_EQ(result.code, 0) << result.err.toStdString();
     EXPECT_TRUE(result.out.contains(u"Error")) << result.out.toStdString();
 }
 
 TEST_F(MeasureCommandTest, NoUsableNetworkExitsWithTwo)
 {
-    use_probe(QUrl(
-        QStringLiteral("https://127.0.0.1:%1/generate_204").arg(LocalHttpsServer::refused_port())));
+    use_probe(QUrl(u"https://127.0.0.1:%1/generate_204"_s.arg(LocalHttpsServer::refused_port())));
     const CommandRun result = run({site()});
     EXPECT_EQ(result.code, 2);
     EXPECT_TRUE(result.out.isEmpty());
@@ -152,12 +145,12 @@ TEST_F(MeasureCommandTest, NoUsableNetworkExitsWithTwo)
 TEST_F(MeasureCommandTest, BadInputExitsWithOne)
 {
     const QStringList cases[] = {
-        {QStringLiteral("   ")},
-        {QStringLiteral("https://")},
-        {QStringLiteral("http://exa mple.com")},
+        {u"   "_s},
+        {u"https://"_s},
+        {u"http://exa mple.com"_s},
         {},
-        {site(), QStringLiteral("--frobnicate")},
-        {site(), QStringLiteral("--user-agent")},
+        {site(), u"--frobnicate"_s},
+        {site(), u"--user-agent"_s},
         {site(), site()},
     };
     const qsizetype requests_before = server->requests().size();

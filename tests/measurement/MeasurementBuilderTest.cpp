@@ -244,20 +244,6 @@ TEST_F(Build, FinishedRequestUsesItsMetricsStoredToTheMicrosecond)
     EXPECT_TRUE(m.is_successful());
 }
 
-TEST_F(Build, ClientErrorKeepsItsTextAndWhateverTimingsThereAre)
-{
-    RequestOutcome outcome = finished_outcome();
-    outcome.transactions = {
-        HttpTransaction::from_transfer({0.004, 0.0, 0.0, 0.0, 0.0, 0.005, true}, 0.0)};
-    outcome.status.reset();
-    outcome.error = QStringLiteral("Failed to connect to example.com port 443: Connection refused");
-    const DomainMeasurement m = build(outcome);
-    EXPECT_EQ(m.error_message, outcome.error);
-    EXPECT_NEAR(*m.dns_time, 0.004, 1e-9);
-    EXPECT_FALSE(m.connect_time);
-    EXPECT_TRUE(m.is_failed());
-}
-
 TEST_F(Build, TimeOutCapsTheTotalAndIsWordedInTheCurrentLanguageWithoutMetricsTheTotalIsElapsed)
 {
     RequestOutcome outcome = finished_outcome();

@@ -106,17 +106,6 @@ TEST_F(TessaryServiceTest, SuccessfulRequestHasEveryPhaseAndItsXHeaders)
     EXPECT_EQ(requests[1].header("cache-control"), "no-cache");
 }
 
-TEST_F(TessaryServiceTest, PlainUrlSentOnToHttpsKeepsTheCertificateOfTheSecureHop)
-{
-    LocalHttpsServer plain(LocalHttpsServer::Scheme::http);
-    plain.redirect("/", server.url(QStringLiteral("/secure")).toEncoded(), 301);
-    server.serve("/secure", ServedResponse::with_status(200));
-    const std::optional<DomainMeasurement> m = measure(plain.url(QStringLiteral("/")));
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->http_status, 200);
-    EXPECT_EQ(m->certificate_expires_at, server.certificate_expires_at());
-}
-
 struct OutcomeCase {
     const char* name;
     ServedResponse response;
@@ -154,12 +143,16 @@ TEST_F(TessaryServiceTest, EachAnswerGivesItsStatusErrorAndVerdict)
     }
 }
 
-TEST_F(TessaryServiceTest, SameHostRedirectReusesTheConnectionAndTimesTheLastFirstByte)
+TEST_F(TessaryServiceTest, RedirectReusesTheConnectionOnlyOnTheSameHostAndTimesTheLastFirstByte)
 {
+    const QUrl elsewhere = server.url(QStringLiteral("/there"), QStringLiteral("localhost"));
     server.serve(
         "/old",
         ServedResponse::with_status(301).header("Location", "/new").header("X-Hop", "first"));
     server.serve("/new", ServedResponse::delayed(100).header("X-Final", "yes"));
+    server.serve("/here",
+                 ServedResponse::with_status(302).header("Location", elsewhere.toEncoded()));
+    server.serve("/there", ServedResponse::with_status(200).header("X-Host", "localhost"));
     const std::optional<DomainMeasurement> m = measure(url("/old"));
     ASSERT_TRUE(m);
     EXPECT_EQ(m->http_status, 200);
@@ -169,27 +162,19 @@ TEST_F(TessaryServiceTest, SameHostRedirectReusesTheConnectionAndTimesTheLastFir
     ASSERT_TRUE(m->dns_time && m->connect_time && m->ssl_time && m->ttfb_time);
     EXPECT_GE(*m->ttfb_time, 0.1);
     EXPECT_GE(m->total_time, *m->ttfb_time);
-    const QList<ReceivedRequest> old_requests = requests_for("/old");
-    const QList<ReceivedRequest> new_requests = requests_for("/new");
-    ASSERT_EQ(old_requests.size(), 1);
-    ASSERT_EQ(new_requests.size(), 1);
-    EXPECT_EQ(old_requests[0].connection, new_requests[0].connection);
-}
+    const std::optional<DomainMeasurement> cross = measure(url("/here"));
+    ASSERT_TRUE(cross);
+    EXPECT_EQ(cross->response_x_headers.value(QStringLiteral("x-host")),
+              QStringLiteral("localhost"));
 
-TEST_F(TessaryServiceTest, CrossHostRedirectOpensASecondConnection)
-{
-    const QUrl target = server.url(QStringLiteral("/there"), QStringLiteral("localhost"));
-    server.serve("/here", ServedResponse::with_status(302).header("Location", target.toEncoded()));
-    server.serve("/there", ServedResponse::with_status(200).header("X-Host", "localhost"));
-    const std::optional<DomainMeasurement> m = measure(url("/here"));
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->response_x_headers.value(QStringLiteral("x-host")), QStringLiteral("localhost"));
-    const QList<ReceivedRequest> here = requests_for("/here");
-    const QList<ReceivedRequest> there = requests_for("/there");
-    ASSERT_EQ(here.size(), 1);
-    ASSERT_EQ(there.size(), 1);
-    EXPECT_NE(here[0].connection, there[0].connection);
-    EXPECT_EQ(there[0].header("host"), "localhost:" + QByteArray::number(server.port()));
+    const auto only = [&](const char* path) {
+        const QList<ReceivedRequest> found = requests_for(path);
+        EXPECT_EQ(found.size(), 1) << path;
+        return found.value(0);
+    };
+    EXPECT_EQ(only("/old").connection, only("/new").connection);
+    EXPECT_NE(only("/here").connection, only("/there").connection);
+    EXPECT_EQ(only("/there").header("host"), "localhost:" + QByteArray::number(server.port()));
 }
 
 TEST_F(TessaryServiceTest, EndlessRedirectsEndWithAClearError)
@@ -204,31 +189,34 @@ TEST_F(TessaryServiceTest, EndlessRedirectsEndWithAClearError)
     EXPECT_TRUE(m->is_failed());
 }
 
-TEST_F(TessaryServiceTest, PlainHttpHasConnectButNoTls)
+TEST_F(TessaryServiceTest, PlainHttpHasNoTlsUnlessSentOnToHttps)
 {
     LocalHttpsServer plain(LocalHttpsServer::Scheme::http);
     plain.serve("/", ServedResponse::with_status(200));
+    plain.redirect("/secure", server.url(QStringLiteral("/secure")).toEncoded(), 301);
+    server.serve("/secure", ServedResponse::with_status(200));
     const std::optional<DomainMeasurement> m = measure(plain.url(QStringLiteral("/")));
     ASSERT_TRUE(m);
     EXPECT_EQ(m->http_status, 200);
     EXPECT_TRUE(m->connect_time && m->ttfb_time);
     EXPECT_FALSE(m->ssl_time);
     EXPECT_FALSE(m->certificate_expires_at.isValid());
+    // The certificate is that of the secure hop.
+    const std::optional<DomainMeasurement> sent_on = measure(plain.url(QStringLiteral("/secure")));
+    ASSERT_TRUE(sent_on);
+    EXPECT_EQ(sent_on->http_status, 200);
+    EXPECT_EQ(sent_on->certificate_expires_at, server.certificate_expires_at());
 }
 
-TEST_F(TessaryServiceTest, UnavailableProbeSkipsTheMeasurement)
+TEST_F(TessaryServiceTest, UnavailableProbeSkipsTheMeasurementASlowOneMarksALocalIssue)
 {
-    server.serve("/generate_204", ServedResponse::with_status(500));
     server.serve("/", ServedResponse::with_status(200));
+    server.serve("/generate_204", ServedResponse::with_status(500));
     EXPECT_FALSE(measure(url("/")));
     EXPECT_TRUE(requests_for("/").isEmpty());
-}
 
-TEST_F(TessaryServiceTest, SlowProbeMarksALocalNetworkIssue)
-{
     limits.slow_probe_seconds = 0.2;
     server.serve("/generate_204", ServedResponse::delayed(300, 204));
-    server.serve("/", ServedResponse::with_status(200));
     const std::optional<DomainMeasurement> m = measure(url("/"));
     ASSERT_TRUE(m);
     EXPECT_TRUE(m->is_local_network_issue);

@@ -105,7 +105,7 @@ TEST(ReportMeasurementsTest, sorts_oldest_first_and_derives_fastest_and_uptime)
 
 class ReportTexts : public LanguagePreferenceTest {};
 
-TEST_F(ReportTexts, downtime_durations)
+TEST_F(ReportTexts, durations_and_percentages_use_the_language_decimal_separator)
 {
     in_each_language([](bool dutch) {
         EXPECT_EQ(ReportQualification::downtime_duration(std::nullopt),
@@ -114,12 +114,6 @@ TEST_F(ReportTexts, downtime_durations)
         EXPECT_EQ(ReportQualification::downtime_duration(59.9), u"< 1 min"_s);
         EXPECT_EQ(ReportQualification::downtime_duration(180.0),
                   dutch ? u"3,0 min"_s : u"3.0 min"_s);
-    });
-}
-
-TEST_F(ReportTexts, percentages_use_the_language_decimal_separator)
-{
-    in_each_language([](bool dutch) {
         EXPECT_EQ(ReportQualification::percentage(std::nullopt), u"-"_s);
         EXPECT_EQ(ReportQualification::percentage(99.5), dutch ? u"99,50%"_s : u"99.50%"_s);
         EXPECT_EQ(ReportQualification::percentage(100.0), dutch ? u"100,00%"_s : u"100.00%"_s);
@@ -177,10 +171,7 @@ class TrimmedAverage : public ::testing::TestWithParam<TrimmedCase> {};
 TEST_P(TrimmedAverage, averages_the_middle_of_the_sorted_values)
 {
     const TrimmedCase c = GetParam();
-    const std::optional<double> average = ReportQualification::trimmed_average(c.values);
-    ASSERT_EQ(average.has_value(), c.expected.has_value());
-    if (c.expected)
-        EXPECT_DOUBLE_EQ(*average, *c.expected);
+    EXPECT_EQ(ReportQualification::trimmed_average(c.values), c.expected);
 }
 
 namespace {

@@ -38,18 +38,6 @@ const QList<PDFDocumentWriter::TableColumn> columns = {{u"Date"_s, 75.0}, {u"Err
 
 } // namespace
 
-TEST_F(WriterTest, starts_on_one_page_and_new_pages_at_the_top_margin)
-{
-    EXPECT_EQ(writer->page_count(), 1);
-    EXPECT_EQ(writer->y(), 34.0);
-    writer->begin_page();
-    EXPECT_EQ(writer->page_count(), 2);
-    EXPECT_EQ(writer->y(), 34.0);
-    // A one-line title takes its point size plus four, and two points after.
-    writer->draw_title(u"Tessary Report"_s);
-    EXPECT_EQ(writer->y(), 34.0 + 23.0 + 2.0);
-}
-
 TEST_F(WriterTest, a_long_title_wraps_and_pushes_the_cursor_by_its_full_height)
 {
     const QString host = u"a-very-long-subdomain-name-for-testing-wrapping."_s +

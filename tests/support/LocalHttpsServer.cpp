@@ -40,32 +40,10 @@ bool same_name(QByteArrayView a, QByteArrayView b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// Clients go by the code; the phrase only has to be there.
 const char* reason_phrase(int status)
 {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 204:
-        return "No Content";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 303:
-        return "See Other";
-    case 307:
-        return "Temporary Redirect";
-    case 308:
-        return "Permanent Redirect";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    case 503:
-        return "Service Unavailable";
-    default:
-        return "Status";
-    }
+    return status < 300 ? "OK" : status < 400 ? "Redirect" : "Error";
 }
 
 void set_non_blocking(int fd)
@@ -485,7 +463,7 @@ private:
             return;
         }
         connection.close_after_answer = same_name(request.header("connection"), "close");
-        connection.output = render(response, request.method == "HEAD");
+        connection.output = render(response);
         connection.written = 0;
         if (response.delay_ms > 0) {
             connection.state = State::waiting;
@@ -495,7 +473,7 @@ private:
         }
     }
 
-    static QByteArray render(const ServedResponse& response, bool head)
+    static QByteArray render(const ServedResponse& response)
     {
         QByteArray text = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
                           reason_phrase(response.status) + "\r\n";
@@ -505,7 +483,7 @@ private:
         if (has_body)
             text += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
         text += "\r\n";
-        if (has_body && !head)
+        if (has_body)
             text += response.body;
         return text;
     }
@@ -556,18 +534,17 @@ private:
     std::thread thread_;
 };
 
+// Every way start() can fail sets the error that is_running() goes by.
 LocalHttpsServer::LocalHttpsServer(Scheme scheme)
     : impl_(std::make_unique<Impl>(scheme, std::chrono::hours(24)))
 {
-    if (!impl_->start() && impl_->error_.isEmpty())
-        impl_->error_ = QStringLiteral("cannot start");
+    impl_->start();
 }
 
 LocalHttpsServer::LocalHttpsServer(std::chrono::seconds certificate_validity)
     : impl_(std::make_unique<Impl>(Scheme::https, certificate_validity))
 {
-    if (!impl_->start() && impl_->error_.isEmpty())
-        impl_->error_ = QStringLiteral("cannot start");
+    impl_->start();
 }
 
 LocalHttpsServer::~LocalHttpsServer() = default;

@@ -12,18 +12,17 @@
 
 namespace {
 
-struct KeyFree {
-    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+template <auto free_function>
+struct Free {
+    template <typename T>
+    void operator()(T* p) const
+    {
+        free_function(p);
+    }
 };
-struct CertFree {
-    void operator()(X509* cert) const { X509_free(cert); }
-};
-struct BioFree {
-    void operator()(BIO* bio) const { BIO_free(bio); }
-};
-using Key = std::unique_ptr<EVP_PKEY, KeyFree>;
-using Cert = std::unique_ptr<X509, CertFree>;
-using Bio = std::unique_ptr<BIO, BioFree>;
+using Key = std::unique_ptr<EVP_PKEY, Free<EVP_PKEY_free>>;
+using Cert = std::unique_ptr<X509, Free<X509_free>>;
+using Bio = std::unique_ptr<BIO, Free<BIO_free>>;
 
 Key new_key()
 {
