@@ -234,20 +234,6 @@ private Q_SLOTS:
         QTRY_COMPARE(row_host(added.id), u"example.com"_s);
     }
 
-    void a_duplicate_is_refused_with_its_message()
-    {
-        add(u"example.com"_s);
-        open_window();
-        store().set_is_presenting_add_domain(true);
-        QTRY_VERIFY(window().add_domain_dialog() != nullptr);
-        AddDomainDialog* form = window().add_domain_dialog();
-        QTest::keyClicks(find<QLineEdit>(*form, "url_field"), u"Example.com"_s);
-        QTest::mouseClick(find<QPushButton>(*form, "add_button"), Qt::LeftButton);
-        QCOMPARE(find<QLabel>(*form, "error_label")->text(),
-                 u"This domain is already being monitored."_s);
-        QVERIFY(form->isVisible());
-    }
-
     void the_steppers_keep_their_ranges_and_steps()
     {
         AddDomainDialog form(store(), nullptr);
