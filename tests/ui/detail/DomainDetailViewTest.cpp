@@ -286,7 +286,6 @@ private Q_SLOTS:
         auto* interval = find<QSpinBox>(u"interval_stepper"_s);
         QCOMPARE(interval->minimum(), 20);
         QCOMPARE(interval->maximum(), 86400);
-        QCOMPARE(interval->singleStep(), 5);
         auto* lookback = find<QSpinBox>(u"lookback_stepper"_s);
         QCOMPARE(lookback->maximum(), 8760);
         QCOMPARE(lookback->text(), u"48 hours"_s);
