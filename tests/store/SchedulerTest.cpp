@@ -1,4 +1,5 @@
 #include "DataFolder.h"
+#include "StoreSamples.h"
 #include "StoreTestEnvironment.h"
 #include "model/DomainJson.h"
 #include "store/HistoryJson.h"
@@ -13,25 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-MonitoredDomain stored_domain(const QString& url, int interval = 60)
-{
-    MonitoredDomain d;
-    d.id = QUuid::createUuid();
-    d.url_string = url;
-    d.interval_seconds = interval;
-    return d;
-}
-
-DomainMeasurement ok_at(const QDateTime& at)
-{
-    DomainMeasurement m;
-    m.id = QUuid::createUuid();
-    m.measured_at = at;
-    m.total_time = 0.1;
-    m.http_status = 200;
-    return m;
-}
 
 class Scheduler : public ::testing::Test {
 protected:
@@ -111,8 +93,8 @@ TEST_F(Scheduler, a_new_domain_is_measured_once_at_once_then_every_interval)
 
 TEST_F(Scheduler, after_a_restart_the_interval_counts_from_the_newest_measurement)
 {
-    const MonitoredDomain d = stored_domain(u"https://example.com"_s);
-    const DomainMeasurement newest = ok_at(clock.now().addSecs(-30));
+    const MonitoredDomain d = sample_domain(u"https://example.com"_s);
+    const DomainMeasurement newest = sample_measurement(clock.now().addSecs(-30));
     folder.write(u"domains.json"_s, DomainJson::encode_list({d}));
     folder.write(u"measurement_history.json"_s, HistoryJson::encode({{d.id, {newest}}}));
 
@@ -236,7 +218,7 @@ TEST_F(Scheduler, an_inactive_domain_has_no_schedule_but_can_be_measured_on_dema
 TEST_F(Scheduler, an_unparseable_address_never_measures)
 {
     folder.write(u"domains.json"_s,
-                 DomainJson::encode_list({stored_domain(u"https://exa mple.com"_s)}));
+                 DomainJson::encode_list({sample_domain(u"https://exa mple.com"_s)}));
     open();
     advance(3'600'000);
     EXPECT_EQ(source.started_count(), 0);
@@ -249,7 +231,7 @@ TEST_F(Scheduler, recorded_measurements_share_repeated_texts)
     const QUuid id = add(u"example.com"_s);
     for (int i = 0; i < 2; ++i) {
         advance(i == 0 ? 0 : 60'000 + MonitoringSchedule::spread_window_ms(60));
-        DomainMeasurement m = ok_at(clock.now());
+        DomainMeasurement m = sample_measurement(clock.now());
         m.url_string = u"https://example.com"_s; // a copy of its own
         m.response_x_headers.insert(u"x-cache"_s, u"HIT"_s);
         source.complete(m);
@@ -308,9 +290,9 @@ TEST_F(Scheduler, domains_due_together_are_spread_and_a_restart_spreads_them_ali
     QList<MonitoredDomain> domains;
     HistorySnapshot history;
     for (int i = 0; i < count; ++i) {
-        domains.append(stored_domain(u"https://site%1.example"_s.arg(i), 20));
+        domains.append(sample_domain(u"https://site%1.example"_s.arg(i), 20));
         // One whole second for all: due now.
-        history.append({domains.last().id, {ok_at(clock.now().addSecs(-20))}});
+        history.append({domains.last().id, {sample_measurement(clock.now().addSecs(-20))}});
     }
     folder.write(u"domains.json"_s, DomainJson::encode_list(domains));
     folder.write(u"measurement_history.json"_s, HistoryJson::encode(history));
@@ -337,7 +319,7 @@ TEST_F(Scheduler, domains_the_network_frees_together_go_in_their_own_slots)
     const int count = 30;
     QList<MonitoredDomain> domains;
     for (int i = 0; i < count; ++i)
-        domains.append(stored_domain(u"https://site%1.example"_s.arg(i), 20));
+        domains.append(sample_domain(u"https://site%1.example"_s.arg(i), 20));
     folder.write(u"domains.json"_s, DomainJson::encode_list(domains));
     services.report_network(false);
     open();
@@ -379,8 +361,8 @@ TEST_P(Spread, domains_due_at_one_instant_wait_for_distinct_slots_in_the_window)
     std::set<qint64> delays;
     qint64 latest = 0;
     for (int i = 0; i < 1000; ++i) {
-        MonitoredDomain d = stored_domain(QString(), interval);
-        d.measurements = {ok_at(now.addSecs(-interval))};
+        MonitoredDomain d = sample_domain(QString(), interval);
+        d.measurements = {sample_measurement(now.addSecs(-interval))};
         const qint64 delay = MonitoringSchedule::delay_before_next_measurement(d, now);
         ASSERT_GE(delay, 0);
         ASSERT_LT(delay, window);
@@ -396,7 +378,7 @@ TEST_P(Spread, a_domain_measured_in_its_slot_finds_its_next_slot_one_interval_la
     const int interval = GetParam();
     const qint64 window = MonitoringSchedule::spread_window_ms(interval);
     const qint64 interval_ms = interval * 1000LL;
-    MonitoredDomain d = stored_domain(QString(), interval);
+    MonitoredDomain d = sample_domain(QString(), interval);
     const qint64 slot = MonitoringSchedule::slot_at_or_after(
         d, QDateTime(QDate(2025, 1, 31), QTime(9, 15, 0, 123), Qt::UTC).toMSecsSinceEpoch());
     // Late by up to the tolerance (less what the window falls short of dividing
@@ -405,7 +387,8 @@ TEST_P(Spread, a_domain_measured_in_its_slot_finds_its_next_slot_one_interval_la
          {qint64(0), qint64(1), qint64(40),
           MonitoringSchedule::spread_tolerance_ms(window) - interval_ms % window - 1}) {
         for (const bool whole_seconds : {false, true}) {
-            DomainMeasurement m = ok_at(QDateTime::fromMSecsSinceEpoch(slot + late, Qt::UTC));
+            DomainMeasurement m =
+                sample_measurement(QDateTime::fromMSecsSinceEpoch(slot + late, Qt::UTC));
             if (whole_seconds)
                 m.measured_at.setTime(QTime(m.measured_at.time().hour(),
                                             m.measured_at.time().minute(),
