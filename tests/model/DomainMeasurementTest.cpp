@@ -194,6 +194,16 @@ const std::string valid_prefix = R"({"id":"6F1C3B2A-1D2E-4F60-9A7B-0C1D2E3F4A5B"
 const std::string valid_start =
     valid_prefix + R"("measured_at":"2025-01-31T09:15:00Z","total_time":1)";
 
+std::string with_id(const std::string& id)
+{
+    return R"({"id":")" + id + R"(","measured_at":"2025-01-31T09:15:00Z","total_time":1})";
+}
+
+std::string with_date(const std::string& date)
+{
+    return valid_prefix + R"("measured_at":)" + date + R"(,"total_time":1})";
+}
+
 TEST_P(MeasurementDecodingFailure, is_reported_with_its_location)
 {
     const BadInput& input = GetParam();
@@ -228,33 +238,15 @@ INSTANTIATE_TEST_SUITE_P(
                  "response_x_headers"},
         BadInput{"local_flag_as_number", valid_start + R"(,"is_local_network_issue":1})",
                  "is_local_network_issue"},
-        BadInput{"uuid_with_braces",
-                 R"({"id":"{6F1C3B2A-1D2E-4F60-9A7B-0C1D2E3F4A5B}",)"
-                 R"("measured_at":"2025-01-31T09:15:00Z","total_time":1})",
+        BadInput{"uuid_with_braces", with_id("{6F1C3B2A-1D2E-4F60-9A7B-0C1D2E3F4A5B}"), "id"},
+        BadInput{"uuid_without_hyphens", with_id("6F1C3B2A1D2E4F609A7B0C1D2E3F4A5B0000"), "id"},
+        BadInput{"uuid_with_hyphen_in_wrong_place", with_id("6F-C3B2A-1D2E-4F60-9A7B-0C1D2E3F4A5B"),
                  "id"},
-        BadInput{"uuid_without_hyphens",
-                 R"({"id":"6F1C3B2A1D2E4F609A7B0C1D2E3F4A5B0000",)"
-                 R"("measured_at":"2025-01-31T09:15:00Z","total_time":1})",
-                 "id"},
-        BadInput{"uuid_with_hyphen_in_wrong_place",
-                 R"({"id":"6F-C3B2A-1D2E-4F60-9A7B-0C1D2E3F4A5B",)"
-                 R"("measured_at":"2025-01-31T09:15:00Z","total_time":1})",
-                 "id"},
-        BadInput{"uuid_with_non_hex_digit",
-                 R"({"id":"6F1C3B2A-1D2E-4F60-9A7B-0C1D2E3F4A5G",)"
-                 R"("measured_at":"2025-01-31T09:15:00Z","total_time":1})",
-                 "id"},
-        BadInput{"february_30",
-                 valid_prefix + R"("measured_at":"2025-02-30T09:15:00Z","total_time":1})",
-                 "measured_at"},
-        BadInput{"date_without_zone",
-                 valid_prefix + R"("measured_at":"2025-01-31T09:15:00","total_time":1})",
-                 "measured_at"},
-        BadInput{"date_as_number", valid_prefix + R"("measured_at":1738314900,"total_time":1})",
-                 "measured_at"},
-        BadInput{"hour_25",
-                 valid_prefix + R"("measured_at":"2025-01-31T25:15:00Z","total_time":1})",
-                 "measured_at"},
+        BadInput{"uuid_with_non_hex_digit", with_id("6F1C3B2A-1D2E-4F60-9A7B-0C1D2E3F4A5G"), "id"},
+        BadInput{"february_30", with_date(R"("2025-02-30T09:15:00Z")"), "measured_at"},
+        BadInput{"date_without_zone", with_date(R"("2025-01-31T09:15:00")"), "measured_at"},
+        BadInput{"date_as_number", with_date("1738314900"), "measured_at"},
+        BadInput{"hour_25", with_date(R"("2025-01-31T25:15:00Z")"), "measured_at"},
         BadInput{"not_an_object", "[1,2,3]", ""},
         BadInput{"truncated", valid_prefix + R"("measured_at":"2025-01-31T09:15:00Z","total_t)",
                  ""},

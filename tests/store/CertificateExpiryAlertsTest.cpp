@@ -1,4 +1,5 @@
 #include "DataFolder.h"
+#include "StoreSamples.h"
 #include "StoreTestEnvironment.h"
 #include "i18n/L10n.h"
 
@@ -29,14 +30,11 @@ protected:
     void measure(const QDateTime& expires_at)
     {
         ASSERT_EQ(services.measurements.pending_count(), 1u);
-        DomainMeasurement m;
-        m.id = QUuid::createUuid();
-        m.measured_at = services.clock.now();
-        m.total_time = 0.2;
-        if (expires_at.isValid())
-            m.http_status = 200;
-        else
+        DomainMeasurement m = sample_measurement(services.clock.now());
+        if (!expires_at.isValid()) {
+            m.http_status.reset();
             m.error_message = QStringLiteral("SSL certificate problem: certificate has expired");
+        }
         m.certificate_expires_at = expires_at;
         services.measurements.complete(m);
     }

@@ -1,5 +1,6 @@
 #include "DataFolder.h"
 #include "EventLoop.h"
+#include "StoreSamples.h"
 #include "StoreTestEnvironment.h"
 #include "model/AtomicFile.h"
 #include "model/DomainJson.h"
@@ -17,24 +18,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-DomainMeasurement measurement(const QDateTime& at, double total_time = 0.2)
-{
-    DomainMeasurement m;
-    m.id = QUuid::createUuid();
-    m.measured_at = at;
-    m.total_time = total_time;
-    m.http_status = 200;
-    return m;
-}
-
 class Persistence : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        MonitoredDomain d;
-        d.id = QUuid::createUuid();
-        d.url_string = u"https://example.com"_s;
-        d.interval_seconds = 60;
+        MonitoredDomain d = sample_domain(u"https://example.com"_s);
         d.is_active = false; // measurements come from the test alone
         domain_id = d.id;
         folder.write(u"domains.json"_s, DomainJson::encode_list({d}));
@@ -43,7 +31,7 @@ protected:
         store = std::move(opened).value();
     }
 
-    void record() { store->record_measurement(domain_id, measurement(clock.now())); }
+    void record() { store->record_measurement(domain_id, sample_measurement(clock.now())); }
 
     qsizetype written_measurements() const
     {
@@ -124,7 +112,7 @@ TEST_F(Persistence, configuration_saves_leave_histories_out)
 
 TEST_F(Persistence, measurements_of_an_unknown_domain_are_dropped)
 {
-    store->record_measurement(QUuid::createUuid(), measurement(clock.now()));
+    store->record_measurement(QUuid::createUuid(), sample_measurement(clock.now()));
     EXPECT_FALSE(store->has_pending_history_save());
     EXPECT_TRUE(store->domains().first().measurements.isEmpty());
 }
@@ -192,10 +180,11 @@ TEST(HistoryWriter, an_older_snapshot_never_replaces_a_newer_one)
     const quint64 older = writer.next_generation();
     const quint64 newer = writer.next_generation();
 
-    writer.write_now({{id, {measurement(at), measurement(at)}}}, newer);
+    writer.write_now({{id, {sample_measurement(at), sample_measurement(at)}}}, newer);
     QObject context;
     bool done = false;
-    writer.write_in_background({{id, {measurement(at)}}}, older, &context, [&] { done = true; });
+    writer.write_in_background({{id, {sample_measurement(at)}}}, older, &context,
+                               [&] { done = true; });
     ASSERT_TRUE(wait_until([&] { return done; }));
 
     const auto history = HistoryJson::decode(folder.read(u"history.json"_s));

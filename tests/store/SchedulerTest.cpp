@@ -1,4 +1,5 @@
 #include "DataFolder.h"
+#include "StoreSamples.h"
 #include "StoreTestEnvironment.h"
 #include "model/DomainJson.h"
 #include "store/HistoryJson.h"
@@ -92,15 +93,8 @@ TEST_F(Scheduler, a_new_domain_is_measured_once_at_once_then_every_interval)
 
 TEST_F(Scheduler, after_a_restart_the_interval_counts_from_the_newest_measurement)
 {
-    MonitoredDomain d;
-    d.id = QUuid::createUuid();
-    d.url_string = u"https://example.com"_s;
-    d.interval_seconds = 60;
-    DomainMeasurement newest;
-    newest.id = QUuid::createUuid();
-    newest.measured_at = clock.now().addSecs(-30);
-    newest.total_time = 0.3;
-    newest.http_status = 200;
+    const MonitoredDomain d = sample_domain(u"https://example.com"_s);
+    const DomainMeasurement newest = sample_measurement(clock.now().addSecs(-30));
     folder.write(u"domains.json"_s, DomainJson::encode_list({d}));
     folder.write(u"measurement_history.json"_s, HistoryJson::encode({{d.id, {newest}}}));
 
@@ -223,11 +217,8 @@ TEST_F(Scheduler, an_inactive_domain_has_no_schedule_but_can_be_measured_on_dema
 
 TEST_F(Scheduler, an_unparseable_address_never_measures)
 {
-    MonitoredDomain d;
-    d.id = QUuid::createUuid();
-    d.url_string = u"https://exa mple.com"_s;
-    d.interval_seconds = 60;
-    folder.write(u"domains.json"_s, DomainJson::encode_list({d}));
+    folder.write(u"domains.json"_s,
+                 DomainJson::encode_list({sample_domain(u"https://exa mple.com"_s)}));
     open();
     advance(3'600'000);
     EXPECT_EQ(source.started_count(), 0);
@@ -240,12 +231,8 @@ TEST_F(Scheduler, recorded_measurements_share_repeated_texts)
     const QUuid id = add(u"example.com"_s);
     for (int i = 0; i < 2; ++i) {
         advance(i == 0 ? 0 : 60'000 + MonitoringSchedule::spread_window_ms(60));
-        DomainMeasurement m;
-        m.id = QUuid::createUuid();
-        m.measured_at = clock.now();
+        DomainMeasurement m = sample_measurement(clock.now());
         m.url_string = u"https://example.com"_s; // a copy of its own
-        m.total_time = 0.2;
-        m.http_status = 200;
         m.response_x_headers.insert(u"x-cache"_s, u"HIT"_s);
         source.complete(m);
     }
@@ -271,15 +258,10 @@ TEST_F(Scheduler, a_day_of_one_minute_intervals_runs_in_milliseconds)
     EXPECT_LE(count, 24 * 60 + 1);
 }
 
-// Every domain of `folder` is due at once; the offset from the start of each
-// first request, by URL.
-std::map<QString, qint64> first_starts(StoreTestEnvironment& services, const QString& folder,
-                                       qint64 window_ms)
+// Runs the clock through `window_ms`, answering every request: the offset of
+// each URL's first start.
+std::map<QString, qint64> starts_within(StoreTestEnvironment& services, qint64 window_ms)
 {
-    auto opened = TessaryStore::open(services.environment(folder));
-    EXPECT_TRUE(opened);
-    if (!opened)
-        return {};
     const QDateTime begin = services.clock.now();
     std::map<QString, qint64> starts;
     for (qint64 t = 0; t <= window_ms; t += 10) {
@@ -293,23 +275,24 @@ std::map<QString, qint64> first_starts(StoreTestEnvironment& services, const QSt
     return starts;
 }
 
+// Every domain of `folder` is due at once: a store opened on it, run through the window.
+std::map<QString, qint64> first_starts(StoreTestEnvironment& services, const QString& folder,
+                                       qint64 window_ms)
+{
+    auto opened = TessaryStore::open(services.environment(folder));
+    EXPECT_TRUE(opened);
+    return opened ? starts_within(services, window_ms) : std::map<QString, qint64>();
+}
+
 TEST_F(Scheduler, domains_due_together_are_spread_and_a_restart_spreads_them_alike)
 {
     const int count = 40;
     QList<MonitoredDomain> domains;
     HistorySnapshot history;
     for (int i = 0; i < count; ++i) {
-        MonitoredDomain d;
-        d.id = QUuid::createUuid();
-        d.url_string = u"https://site%1.example"_s.arg(i);
-        d.interval_seconds = 20;
-        DomainMeasurement m;
-        m.id = QUuid::createUuid();
-        m.measured_at = clock.now().addSecs(-20); // one whole second for all: due now
-        m.total_time = 0.1;
-        m.http_status = 200;
-        domains.append(d);
-        history.append({d.id, {m}});
+        domains.append(sample_domain(u"https://site%1.example"_s.arg(i), 20));
+        // One whole second for all: due now.
+        history.append({domains.last().id, {sample_measurement(clock.now().addSecs(-20))}});
     }
     folder.write(u"domains.json"_s, DomainJson::encode_list(domains));
     folder.write(u"measurement_history.json"_s, HistoryJson::encode(history));
@@ -335,13 +318,8 @@ TEST_F(Scheduler, domains_the_network_frees_together_go_in_their_own_slots)
 {
     const int count = 30;
     QList<MonitoredDomain> domains;
-    for (int i = 0; i < count; ++i) {
-        MonitoredDomain d;
-        d.id = QUuid::createUuid();
-        d.url_string = u"https://site%1.example"_s.arg(i);
-        d.interval_seconds = 20;
-        domains.append(d);
-    }
+    for (int i = 0; i < count; ++i)
+        domains.append(sample_domain(u"https://site%1.example"_s.arg(i), 20));
     folder.write(u"domains.json"_s, DomainJson::encode_list(domains));
     services.report_network(false);
     open();
@@ -355,13 +333,8 @@ TEST_F(Scheduler, domains_the_network_frees_together_go_in_their_own_slots)
     advance(1); // settled: every wait ends now
     const qint64 window = MonitoringSchedule::spread_window_ms(20);
     std::set<qint64> offsets;
-    for (qint64 t = 0; t <= window; t += 10) {
-        advance(t == 0 ? 0 : 10);
-        while (source.pending_count() > 0) {
-            offsets.insert(t);
-            source.complete_with(0.1);
-        }
-    }
+    for (const auto& [url, offset] : starts_within(services, window))
+        offsets.insert(offset);
     EXPECT_EQ(source.started_count(), count);
     EXPECT_GE(offsets.size(), std::size_t(count / 2)) << "all started at once";
     EXPECT_LT(*offsets.rbegin(), window);
@@ -388,13 +361,8 @@ TEST_P(Spread, domains_due_at_one_instant_wait_for_distinct_slots_in_the_window)
     std::set<qint64> delays;
     qint64 latest = 0;
     for (int i = 0; i < 1000; ++i) {
-        MonitoredDomain d;
-        d.id = QUuid::createUuid();
-        d.interval_seconds = interval;
-        DomainMeasurement m;
-        m.measured_at = now.addSecs(-interval);
-        m.http_status = 200;
-        d.measurements = {m};
+        MonitoredDomain d = sample_domain(QString(), interval);
+        d.measurements = {sample_measurement(now.addSecs(-interval))};
         const qint64 delay = MonitoringSchedule::delay_before_next_measurement(d, now);
         ASSERT_GE(delay, 0);
         ASSERT_LT(delay, window);
@@ -410,10 +378,7 @@ TEST_P(Spread, a_domain_measured_in_its_slot_finds_its_next_slot_one_interval_la
     const int interval = GetParam();
     const qint64 window = MonitoringSchedule::spread_window_ms(interval);
     const qint64 interval_ms = interval * 1000LL;
-    MonitoredDomain d;
-    d.id = QUuid::createUuid();
-    d.interval_seconds = interval;
-    d.is_active = true;
+    MonitoredDomain d = sample_domain(QString(), interval);
     const qint64 slot = MonitoringSchedule::slot_at_or_after(
         d, QDateTime(QDate(2025, 1, 31), QTime(9, 15, 0, 123), Qt::UTC).toMSecsSinceEpoch());
     // Late by up to the tolerance (less what the window falls short of dividing
@@ -422,13 +387,12 @@ TEST_P(Spread, a_domain_measured_in_its_slot_finds_its_next_slot_one_interval_la
          {qint64(0), qint64(1), qint64(40),
           MonitoringSchedule::spread_tolerance_ms(window) - interval_ms % window - 1}) {
         for (const bool whole_seconds : {false, true}) {
-            DomainMeasurement m;
-            m.measured_at = QDateTime::fromMSecsSinceEpoch(slot + late, Qt::UTC);
+            DomainMeasurement m =
+                sample_measurement(QDateTime::fromMSecsSinceEpoch(slot + late, Qt::UTC));
             if (whole_seconds)
                 m.measured_at.setTime(QTime(m.measured_at.time().hour(),
                                             m.measured_at.time().minute(),
                                             m.measured_at.time().second()));
-            m.http_status = 200;
             d.measurements = {m};
             const qint64 next =
                 MonitoringSchedule::next_measurement_date(d, m.measured_at)->toMSecsSinceEpoch();

@@ -1,3 +1,4 @@
+#include "StoreSamples.h"
 #include "store/DomainOrder.h"
 #include "store/HistoryJson.h"
 #include "store/SuggestionJson.h"
@@ -10,11 +11,7 @@ namespace {
 
 DomainMeasurement measurement(qint64 seconds)
 {
-    DomainMeasurement m;
-    m.id = QUuid::createUuid();
-    m.measured_at = QDateTime::fromSecsSinceEpoch(1'738'314'900 + seconds, Qt::UTC);
-    m.total_time = 0.25;
-    return m;
+    return sample_measurement(QDateTime::fromSecsSinceEpoch(1'738'314'900 + seconds, Qt::UTC));
 }
 
 TEST(HistoryJson, writes_members_in_sorted_id_order_and_reads_back_every_history)
@@ -68,9 +65,7 @@ TEST(SuggestionJson, round_trips_and_requires_every_key)
 TEST(DomainOrder, pinned_first_then_host_ignoring_case_keeping_the_order_of_equal_hosts)
 {
     const auto make = [](const char* url, bool pinned) {
-        MonitoredDomain d;
-        d.id = QUuid::createUuid();
-        d.url_string = QString::fromLatin1(url);
+        MonitoredDomain d = sample_domain(QString::fromLatin1(url));
         d.is_pinned = pinned;
         return d;
     };

@@ -1,4 +1,5 @@
 #include "DataFolder.h"
+#include "StoreSamples.h"
 #include "StoreTestEnvironment.h"
 #include "model/DomainJson.h"
 #include "store/HistoryJson.h"
@@ -15,21 +16,14 @@ namespace {
 
 DomainMeasurement measurement(double total_time, qint64 at_seconds)
 {
-    DomainMeasurement m;
-    m.id = QUuid::createUuid();
-    m.measured_at = QDateTime(QDate(2025, 1, 31), QTime(9, 0), Qt::UTC).addSecs(at_seconds);
-    m.total_time = total_time;
-    m.http_status = 200;
-    return m;
+    return sample_measurement(
+        QDateTime(QDate(2025, 1, 31), QTime(9, 0), Qt::UTC).addSecs(at_seconds), total_time);
 }
 
 MonitoredDomain domain(const QString& url, bool is_active = true, bool is_archived = false,
                        bool is_pinned = false)
 {
-    MonitoredDomain d;
-    d.id = QUuid::createUuid();
-    d.url_string = url;
-    d.interval_seconds = 60;
+    MonitoredDomain d = sample_domain(url);
     d.is_active = is_active;
     d.is_archived = is_archived;
     d.is_pinned = is_pinned;

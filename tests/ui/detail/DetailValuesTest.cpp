@@ -275,16 +275,6 @@ private Q_SLOTS:
                  1);
     }
 
-    void filter_titles_in_both_languages()
-    {
-        QCOMPARE(history_filter_title(MeasurementHistoryFilter::over_one_second),
-                 u"Calls over 1s"_s);
-        L10n::set_selected_language(AppLanguage::dutch);
-        QCOMPARE(history_filter_title(MeasurementHistoryFilter::over_one_second),
-                 u"Calls boven 1s"_s);
-        QCOMPARE(history_filter_title(MeasurementHistoryFilter::all), u"Alle metingen"_s);
-    }
-
     // Each badge as its text, marked "!" when an error and "~" when local.
     void response_badges_data()
     {
