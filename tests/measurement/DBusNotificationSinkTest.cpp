@@ -102,10 +102,9 @@ TEST_F(DBusNotificationSinkTest, PostsEachNotificationWithItsFieldsEscapedOnlyFo
     TessaryNotificationService service(sink);
     const auto finished = record_finished(sink);
     service.notify_build_time_exceeded(u"mysite"_s, 7.25, 0.41);
-    service.notify_build_time_exceeded(u"othersite"_s, 9.0, 1.5);
-    ASSERT_TRUE(wait_until([&] { return finished->size() == 2; }));
-    EXPECT_EQ(*finished, (std::vector<bool>{true, true}));
-    ASSERT_EQ(fake_.calls.size(), 2u);
+    ASSERT_TRUE(wait_until([&] { return !finished->empty(); }));
+    EXPECT_EQ(*finished, std::vector<bool>{true});
+    ASSERT_EQ(fake_.calls.size(), 1u);
     const auto& first = fake_.calls[0];
     EXPECT_EQ(first.app_name, u"Tessary"_s);
     EXPECT_EQ(first.replaces_id, 0u);
@@ -116,9 +115,7 @@ TEST_F(DBusNotificationSinkTest, PostsEachNotificationWithItsFieldsEscapedOnlyFo
     EXPECT_TRUE(first.actions.isEmpty());
     EXPECT_EQ(first.expire_timeout, -1);
     EXPECT_EQ(first.hints.value(u"sound-name"_s).toString(), u"message-new-instant"_s);
-    const QString first_id = first.hints.value(u"x-tessary-id"_s).toString();
-    EXPECT_TRUE(first_id.startsWith(u"build-time-"_s)) << first_id.toStdString();
-    EXPECT_NE(first_id, fake_.calls[1].hints.value(u"x-tessary-id"_s).toString());
+    EXPECT_TRUE(first.hints.value(u"x-tessary-id"_s).toString().startsWith(u"build-time-"_s));
 
     // A body such as "a&b <c>" is markup to a server that reads it.
     for (const bool markup : {false, true}) {
@@ -136,33 +133,23 @@ TEST_F(DBusNotificationSinkTest, PostsEachNotificationWithItsFieldsEscapedOnlyFo
     }
 }
 
-TEST_F(DBusNotificationSinkTest, MissingOrRefusingServiceIsIgnored)
+TEST_F(DBusNotificationSinkTest, NoBusOrAMissingOrRefusingServiceIsIgnored)
 {
     const NotificationRequest request{u"build-time-1"_s, u"title"_s, u"body"_s, true, std::nullopt};
     {
-        DBusNotificationSink sink(*client_);
-        EXPECT_EQ(post_and_wait(sink, request), false) << "no service on the bus";
-    }
-    start_server();
-    fake_.behaviour = FakeNotificationServer::Behaviour::refuse;
-    DBusNotificationSink sink(*client_);
-    EXPECT_EQ(post_and_wait(sink, request), false) << "service refuses";
-    EXPECT_EQ(fake_.calls.size(), 1u);
-}
-
-TEST_F(DBusNotificationSinkTest, NoBusAtAllIsIgnored)
-{
-    const QString name = u"tessary-nowhere"_s;
-    {
-        const QDBusConnection nowhere =
-            QDBusConnection::connectToBus(u"unix:path=/nonexistent/tessary-test-bus"_s, name);
+        const QDBusConnection nowhere = QDBusConnection::connectToBus(
+            u"unix:path=/nonexistent/tessary-test-bus"_s, u"tessary-nowhere"_s);
         ASSERT_FALSE(nowhere.isConnected());
         DBusNotificationSink sink(nowhere);
-        EXPECT_EQ(
-            post_and_wait(sink, {u"build-time-1"_s, u"title"_s, u"body"_s, true, std::nullopt}),
-            false);
+        EXPECT_EQ(post_and_wait(sink, request), false) << "no bus";
     }
-    QDBusConnection::disconnectFromBus(name);
+    QDBusConnection::disconnectFromBus(u"tessary-nowhere"_s);
+    DBusNotificationSink sink(*client_);
+    EXPECT_EQ(post_and_wait(sink, request), false) << "no service on the bus";
+    start_server();
+    fake_.behaviour = FakeNotificationServer::Behaviour::refuse;
+    EXPECT_EQ(post_and_wait(sink, request), false) << "service refuses";
+    EXPECT_EQ(fake_.calls.size(), 1u);
 }
 
 TEST_F(DBusNotificationSinkTest, PostingDoesNotWaitForTheService)
