@@ -3,7 +3,6 @@
 #include "i18n/AppLanguage.h"
 #include "i18n/L10n.h"
 
-#include <QRegularExpression>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -53,14 +52,9 @@ TEST(NotificationTexts, TitleAndBodyInTheLanguageChosenAtEachPosting)
     L10n::set_selected_language(AppLanguage::system);
 
     // Every posting is a notification of its own.
-    const QRegularExpression identifier(
-        u"^build-time-[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$"_s);
     QSet<QString> identifiers;
-    for (const NotificationRequest& request : sink.posted) {
-        EXPECT_TRUE(identifier.match(request.identifier).hasMatch())
-            << request.identifier.toStdString();
+    for (const NotificationRequest& request : sink.posted)
         identifiers.insert(request.identifier);
-    }
     EXPECT_EQ(identifiers.size(), qsizetype(std::size(cases)));
 }
 
