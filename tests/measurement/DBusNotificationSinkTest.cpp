@@ -8,6 +8,7 @@
 
 #include <QDBusConnection>
 #include <QElapsedTimer>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -69,14 +70,6 @@ protected:
         return delivered;
     }
 
-    static std::shared_ptr<std::vector<bool>> record_finished(DBusNotificationSink& sink)
-    {
-        auto finished = std::make_shared<std::vector<bool>>();
-        QObject::connect(&sink, &DBusNotificationSink::posting_finished,
-                         [finished](bool delivered) { finished->push_back(delivered); });
-        return finished;
-    }
-
     // A signal of the notification daemon, as the desktop sends it on a click.
     void send_from_server(const QString& name, const QVariantList& arguments)
     {
@@ -100,10 +93,10 @@ TEST_F(DBusNotificationSinkTest, PostsEachNotificationWithItsFieldsEscapedOnlyFo
     start_server();
     DBusNotificationSink sink(*client_);
     TessaryNotificationService service(sink);
-    const auto finished = record_finished(sink);
+    QSignalSpy finished(&sink, &DBusNotificationSink::posting_finished);
     service.notify_build_time_exceeded(u"mysite"_s, 7.25, 0.41);
-    ASSERT_TRUE(wait_until([&] { return !finished->empty(); }));
-    EXPECT_EQ(*finished, std::vector<bool>{true});
+    ASSERT_TRUE(wait_until([&] { return !finished.isEmpty(); }));
+    EXPECT_EQ(finished, QList<QVariantList>{{true}});
     ASSERT_EQ(fake_.calls.size(), 1u);
     const auto& first = fake_.calls[0];
     EXPECT_EQ(first.app_name, u"Tessary"_s);
@@ -157,7 +150,7 @@ TEST_F(DBusNotificationSinkTest, PostingDoesNotWaitForTheService)
     start_server();
     fake_.behaviour = FakeNotificationServer::Behaviour::never_answer;
     DBusNotificationSink sink(*client_);
-    const auto finished = record_finished(sink);
+    QSignalSpy finished(&sink, &DBusNotificationSink::posting_finished);
     QElapsedTimer timer;
     timer.start();
     sink.post({u"build-time-1"_s, u"title"_s, u"body"_s, true, std::nullopt});
@@ -165,7 +158,7 @@ TEST_F(DBusNotificationSinkTest, PostingDoesNotWaitForTheService)
     // answers on this very thread, so it could not even receive the call.
     EXPECT_LT(timer.elapsed(), 1000);
     ASSERT_TRUE(wait_until([&] { return fake_.calls.size() == 1; }));
-    EXPECT_TRUE(finished->empty());
+    EXPECT_TRUE(finished.isEmpty());
 }
 
 TEST_F(DBusNotificationSinkTest, ClickingANotificationAboutADomainAnnouncesThatDomain)
