@@ -23,23 +23,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class Editing : public ::testing::Test {
-protected:
-    ProcessResult tessary(QStringList arguments)
-    {
-        return run_tessary(arguments << u"--data-dir"_s << folder.path());
-    }
-
-    QList<MonitoredDomain> saved() const
-    {
-        return DomainJson::decode_list(folder.read(u"domains.json"_s)).value();
-    }
-
-    DataFolder folder;
-};
-
-TEST_F(Editing, commands_change_the_files_through_the_store)
+TEST(Editing, commands_change_the_files_through_the_store)
 {
+    DataFolder folder;
+    const auto tessary = [&](QStringList arguments) {
+        return run_tessary(arguments << u"--data-dir"_s << folder.path());
+    };
+    const auto saved = [&] {
+        return DomainJson::decode_list(folder.read(u"domains.json"_s)).value();
+    };
     ASSERT_EQ(
         tessary({u"add"_s, u"example.com"_s, u"--interval"_s, u"30"_s, u"--notify"_s}).exit_code,
         0);
