@@ -1,4 +1,5 @@
 #include "DataFolder.h"
+#include "MeasurementFactory.h"
 #include "TessaryProcess.h"
 #include "model/DomainJson.h"
 #include "store/HistoryJson.h"
@@ -33,14 +34,8 @@ TEST_P(CertificateOutput, shows_the_days_left_of_the_secure_domain_only)
     secure.url_string = QStringLiteral("https://secure.example");
     plain.id = QUuid::createUuid();
     plain.url_string = QStringLiteral("http://plain.example");
-    DomainMeasurement refused, older;
-    refused.id = QUuid::createUuid();
-    refused.measured_at = QDateTime::currentDateTimeUtc();
-    refused.error_message = QStringLiteral("Connection refused");
-    older.id = QUuid::createUuid();
-    older.measured_at = refused.measured_at.addSecs(-60);
-    older.http_status = 200;
-    DomainMeasurement unsecured = older;
+    const DomainMeasurement refused = failed(0.1, 60), unsecured = successful(0.2);
+    DomainMeasurement older = unsecured;
     older.certificate_expires_at = expires_at();
     DataFolder folder;
     folder.write(QStringLiteral("domains.json"), DomainJson::encode_list({secure, plain}));

@@ -27,6 +27,7 @@ protected:
     {
         folder.write(u"domains.json"_s, domains_json);
         folder.write(u"measurement_history.json"_s, history_json);
+        QDir().mkpath(output.path());
     }
     void TearDown() override
     {
@@ -39,7 +40,7 @@ protected:
     }
 
     DataFolder folder;
-    QTemporaryDir output;
+    DataFolder output;
 };
 
 } // namespace
@@ -47,17 +48,13 @@ protected:
 TEST_F(ReportCommand, all_writes_every_active_domain_in_store_order_and_nothing_else)
 {
     const QStringList before = folder.entries();
-    const QString target = output.filePath(u"r.pdf"_s);
-    const ProcessResult run = report({u"--all"_s, u"-o"_s, target});
+    const ProcessResult run = report({u"--all"_s, u"-o"_s, output.file(u"r.pdf"_s)});
     ASSERT_EQ(run.exit_code, 0) << run.err.constData();
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(run.err.isEmpty()) << run.err.constData();
     EXPECT_EQ(folder.entries(), before);
-    EXPECT_EQ(QDir(output.path()).entryList(QDir::Files), QStringList{u"r.pdf"_s});
-
-    QFile file(target);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray pdf = file.readAll();
+    EXPECT_EQ(output.entries(), QStringList{u"r.pdf"_s});
+    const QByteArray pdf = output.read(u"r.pdf"_s);
     // The domain without measurements takes one page, the other's section two.
     EXPECT_EQ(Poppler::info(pdf).value(u"Pages"_s), u"3"_s);
     const QString text = Poppler::text(pdf);
@@ -102,11 +99,6 @@ struct ReportFailure {
     const char* message;
 };
 
-void PrintTo(const ReportFailure& f, std::ostream* out)
-{
-    *out << f.name;
-}
-
 class ReportCommandFailures : public ReportCommand,
                               public ::testing::WithParamInterface<ReportFailure> {};
 
@@ -114,21 +106,16 @@ class ReportCommandFailures : public ReportCommand,
 TEST_P(ReportCommandFailures, leave_the_target_alone)
 {
     const ReportFailure& f = GetParam();
-    const QString target = output.filePath(u"r.pdf"_s);
-    QFile previous(target);
-    ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
-    previous.write("previous report");
-    previous.close();
+    output.write(u"r.pdf"_s, "previous report");
     QStringList arguments = QString::fromUtf8(f.arguments).split(QLatin1Char(' '));
-    arguments.replaceInStrings(u"TARGET"_s, target);
+    arguments.replaceInStrings(u"TARGET"_s, output.file(u"r.pdf"_s));
     const ProcessResult run = report(arguments);
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(run.err.startsWith("tessary report: ")) << run.err.constData();
     EXPECT_TRUE(run.err.contains(f.message)) << run.err.constData();
-    ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
-    EXPECT_EQ(previous.readAll(), "previous report");
-    EXPECT_EQ(QDir(output.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"r.pdf"_s});
+    EXPECT_EQ(output.read(u"r.pdf"_s), "previous report");
+    EXPECT_EQ(output.entries(), QStringList{u"r.pdf"_s});
 }
 
 INSTANTIATE_TEST_SUITE_P(

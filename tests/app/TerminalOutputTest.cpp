@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -25,11 +23,6 @@ struct OutputCase {
     // Must appear, with the placeholder where the control characters were.
     QByteArray expected;
 };
-
-void PrintTo(const OutputCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
 
 class TerminalOutput : public ::testing::TestWithParam<OutputCase> {
 protected:

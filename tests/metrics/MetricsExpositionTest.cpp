@@ -3,10 +3,7 @@
 #include "MeasurementFactory.h"
 
 #include <QFile>
-#include <QMap>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QSet>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -53,90 +50,12 @@ QList<MonitoredDomain> known_domains()
     };
 }
 
-struct Sample {
-    QString name;
-    QMap<QString, QString> labels;
-    double value = 0;
-};
-
-// Reads the text back as a scraper would, failing the test at any line that is
-// not well-formed and at any sample whose family's HELP and TYPE did not precede it.
-QList<Sample> parse_exposition(const QByteArray& text)
-{
-    static const QRegularExpression comment(
-        QStringLiteral(R"(^# (HELP|TYPE) ([a-zA-Z_:][a-zA-Z0-9_:]*) (\S.*)$)"));
-    static const QRegularExpression sample_line(QStringLiteral(
-        R"(^([a-zA-Z_:][a-zA-Z0-9_:]*)\{((?:[a-zA-Z_]\w*="(?:[^"\\\n]|\\[\\"n])*",?)*)\} (\S+)$)"));
-    static const QRegularExpression label(QStringLiteral(R"re((\w+)="((?:[^"\\]|\\.)*)")re"));
-    static const QRegularExpression histogram_suffix(QStringLiteral("_(bucket|sum|count)$"));
-    QMap<QString, QString> types;
-    QString helped, family;
-    QList<Sample> samples;
-    EXPECT_TRUE(text.endsWith('\n'));
-    for (const QString& line :
-         QString::fromUtf8(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        if (const QRegularExpressionMatch c = comment.match(line); c.hasMatch()) {
-            if (c.captured(1) == QLatin1String("HELP")) {
-                helped = c.captured(2);
-                continue;
-            }
-            family = c.captured(2);
-            EXPECT_EQ(family, helped) << "TYPE without HELP: " << line.toStdString();
-            EXPECT_FALSE(types.contains(family)) << "family again: " << line.toStdString();
-            types[family] = c.captured(3);
-            continue;
-        }
-        const QRegularExpressionMatch m = sample_line.match(line);
-        EXPECT_TRUE(m.hasMatch()) << "malformed: " << line.toStdString();
-        Sample s{m.captured(1), {}, 0};
-        QString name = s.name;
-        if (types.value(family) == QLatin1String("histogram"))
-            name.remove(histogram_suffix);
-        EXPECT_EQ(name, family) << "sample outside its family: " << line.toStdString();
-        for (auto it = label.globalMatch(m.captured(2)); it.hasNext();) {
-            const QRegularExpressionMatch l = it.next();
-            s.labels[l.captured(1)] = l.captured(2)
-                                          .replace(QLatin1String("\\\\"), QLatin1String("\x01"))
-                                          .replace(QLatin1String("\\\""), QLatin1String("\""))
-                                          .replace(QLatin1String("\\n"), QLatin1String("\n"))
-                                          .replace(QLatin1Char('\x01'), QLatin1Char('\\'));
-        }
-        bool ok = false;
-        s.value = m.captured(3).toDouble(&ok);
-        EXPECT_TRUE(ok) << "bad value: " << line.toStdString();
-        samples.append(s);
-    }
-    return samples;
-}
-
 TEST(MetricsExposition, known_store_matches_the_golden_text)
 {
     QFile golden(QStringLiteral(TESSARY_TEST_DATA_DIR "/metrics/known_store.prom"));
     ASSERT_TRUE(golden.open(QIODevice::ReadOnly));
     EXPECT_EQ(MetricsExposition().render(known_domains()).toStdString(),
               golden.readAll().toStdString());
-}
-
-TEST(MetricsExposition, reads_back_with_every_label_and_cumulative_buckets)
-{
-    QSet<QString> shown, counted;
-    for (const MonitoredDomain& d : known_domains())
-        shown += d.is_archived ? QSet<QString>() : QSet<QString>{d.url_string};
-    QMap<QString, double> bucket;
-    for (const Sample& s : parse_exposition(MetricsExposition().render(known_domains()))) {
-        const QString url = s.labels.value(QStringLiteral("url"));
-        EXPECT_TRUE(shown.contains(url) && s.labels.contains(QStringLiteral("domain")))
-            << url.toStdString();
-        if (s.name == QLatin1String("tessary_measurements_total"))
-            counted.insert(url);
-        if (s.name == QLatin1String("tessary_total_time_seconds_bucket")) {
-            EXPECT_GE(s.value, bucket.value(url)) << url.toStdString();
-            bucket[url] = s.value;
-        } else if (s.name == QLatin1String("tessary_total_time_seconds_count")) {
-            EXPECT_EQ(s.value, bucket.value(url)) << "+Inf bucket and count differ";
-        }
-    }
-    EXPECT_EQ(counted, shown);
 }
 
 TEST(MetricsExposition, passes_promtool)
@@ -160,11 +79,6 @@ struct Change {
     const char* name;
     std::function<void(QList<MonitoredDomain>&)> apply;
 };
-
-void PrintTo(const Change& c, std::ostream* out)
-{
-    *out << c.name;
-}
 
 class ExpositionAfterChange : public ::testing::TestWithParam<Change> {};
 

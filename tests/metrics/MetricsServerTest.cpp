@@ -73,7 +73,10 @@ TEST_P(MetricsRequests, get_the_answer_for_their_method_and_path_then_the_close)
     EXPECT_TRUE(received.contains("\r\nConnection: close\r\n")) << received.constData();
 }
 
-const QByteArray oversized = "GET /metrics HTTP/1.1\r\nX-Filler: " + QByteArray(9000, 'a');
+const QByteArray filler_header = "GET /metrics HTTP/1.1\r\nX-Filler: ";
+// Its end one byte past the limit of 8 KiB.
+const QByteArray just_too_long =
+    filler_header + QByteArray(8192 + 1 - filler_header.size() - 4, 'a') + "\r\n\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MetricsRequests,
@@ -97,8 +100,9 @@ INSTANTIATE_TEST_SUITE_P(
                  ""},
         Exchange{"http_2", "GET /metrics HTTP/2.0\r\n\r\n",
                  "HTTP/1.1 505 HTTP Version Not Supported", ""},
-        Exchange{"oversized_head", oversized, "HTTP/1.1 431 Request Header Fields Too Large", ""},
-        Exchange{"oversized_complete_head", oversized + "\r\n\r\n",
+        Exchange{"oversized_head", filler_header + QByteArray(9000, 'a'),
+                 "HTTP/1.1 431 Request Header Fields Too Large", ""},
+        Exchange{"head_ends_just_past_the_limit", just_too_long,
                  "HTTP/1.1 431 Request Header Fields Too Large", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 

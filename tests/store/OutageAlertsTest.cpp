@@ -1,6 +1,7 @@
 #include "store/OutageAlerts.h"
 
 #include "DataFolder.h"
+#include "MeasurementFactory.h"
 #include "StoreTestEnvironment.h"
 #include "i18n/L10n.h"
 
@@ -14,19 +15,14 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-const QDateTime start(QDate(2026, 3, 1), QTime(10, 0), Qt::UTC);
-
 // "ok", "503", "error" or "local", measured `minute` minutes after the start.
 DomainMeasurement measurement(const QString& kind, int minute)
 {
-    DomainMeasurement m;
-    m.id = QUuid::createUuid();
-    m.measured_at = start.addSecs(60 * minute);
-    m.http_status = kind == u"503"_s ? 503 : 200;
+    const qint64 at = 60 * minute;
     if (kind == u"error"_s)
-        m.error_message = u"Connection refused"_s;
-    m.is_local_network_issue = kind == u"local"_s;
-    return m;
+        return failed(0, at);
+    return kind == u"local"_s ? local_issue(0, at)
+                              : successful(0, at, kind == u"503"_s ? 503 : 200);
 }
 
 struct RunCase {
@@ -59,8 +55,8 @@ TEST_P(OutageRun, announces_each_outage_once_and_its_end)
             EXPECT_EQ(alert->domain_name, u"example.com"_s);
             raised.append(u"%1 %2 since %3"_s.arg(
                 alert->kind == DomainAlert::Kind::down ? u"down"_s : u"up"_s,
-                QString::number(start.secsTo(alert->measurement.measured_at) / 60),
-                QString::number(start.secsTo(alert->outage_started_at) / 60)));
+                QString::number(test_epoch().secsTo(alert->measurement.measured_at) / 60),
+                QString::number(test_epoch().secsTo(alert->outage_started_at) / 60)));
         }
     }
     EXPECT_EQ(raised.join(u", "_s).toStdString(), c.expected);

@@ -53,13 +53,10 @@ private Q_SLOTS:
         QFETCH(bool, resets);
         QSignalSpy reset(model_.get(), &QAbstractItemModel::modelReset);
         QSignalSpy changed(model_.get(), &QAbstractItemModel::dataChanged);
-        QSignalSpy recorded(store_.get(), &TessaryStore::measurement_recorded);
         DomainSettings settings = store_->domain_with_id(domain_)->settings();
         switch (change) {
         case Change::measurement:
             store_->record_measurement(domain_, measurement());
-            QCOMPARE(recorded.size(), 1);
-            QCOMPARE(recorded.first().first().value<QUuid>(), domain_);
             break;
         case Change::interval:
             settings.interval_seconds = 300;
