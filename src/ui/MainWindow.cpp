@@ -10,6 +10,7 @@
 #include "ui/AppColors.h"
 #include "ui/AppIcons.h"
 #include "ui/AppLinks.h"
+#include "ui/Divider.h"
 #include "ui/SidebarView.h"
 #include "ui/UiDialogs.h"
 #include "ui/detail/DomainDetailView.h"
@@ -34,15 +35,6 @@ const QString geometry_key = QStringLiteral("window_geometry");
 const QString splitter_key = QStringLiteral("window_splitter");
 constexpr qint64 time_refresh_ms = 60'000;
 constexpr int sidebar_ideal_width = 270;
-
-QFrame* divider(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
-    return line;
-}
 
 QString html_escaped(const QString& text)
 {
@@ -174,7 +166,7 @@ void MainWindow::build_content()
     empty_state_ = make_empty_state();
     detail_stack_->addWidget(empty_state_);
     detail_layout->addWidget(detail_stack_, 1);
-    detail_layout->addWidget(divider(detail_column));
+    detail_layout->addWidget(make_divider(detail_column));
     detail_layout->addWidget(make_footer());
     splitter_->addWidget(detail_column);
     splitter_->setStretchFactor(0, 0);

@@ -3,6 +3,7 @@
 #include "i18n/L10n.h"
 #include "store/TessaryStore.h"
 #include "ui/AppIcons.h"
+#include "ui/Divider.h"
 #include "ui/ExportFlow.h"
 #include "ui/SidebarDelegate.h"
 #include "ui/SidebarModel.h"
@@ -34,15 +35,6 @@ protected:
         QAbstractItemView::dataChanged(top_left, bottom_right, roles);
     }
 };
-
-QFrame* divider(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
-    return line;
-}
 
 } // namespace
 
@@ -90,7 +82,7 @@ SidebarView::SidebarView(TessaryStore& store, UiDialogs& dialogs, Now now, QWidg
     menu_button_->setMenu(menu);
     toolbar->addWidget(menu_button_);
     layout->addLayout(toolbar);
-    layout->addWidget(divider(this));
+    layout->addWidget(make_divider(this));
 
     // The list.
     model_ = new SidebarModel(store_, this);
@@ -124,7 +116,7 @@ SidebarView::SidebarView(TessaryStore& store, UiDialogs& dialogs, Now now, QWidg
     list_->installEventFilter(this);
     set_scroll_bar_visible(false);
     layout->addWidget(list_, 1);
-    layout->addWidget(divider(this));
+    layout->addWidget(make_divider(this));
 
     export_button_ = new QPushButton(AppIcons::icon(AppIcons::export_report),
                                      L10n::text(u"Export Report", u"Rapport exporteren"), this);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MeasurementFactory.h"
 #include "model/MonitoredDomain.h"
 
 #include <QDateTime>
@@ -18,10 +19,7 @@ inline MonitoredDomain sample_domain(const QString& url, int interval_seconds = 
 // A successful measurement taken at `at`.
 inline DomainMeasurement sample_measurement(const QDateTime& at, double total_time = 0.2)
 {
-    DomainMeasurement m;
-    m.id = QUuid::createUuid();
+    DomainMeasurement m = successful(total_time);
     m.measured_at = at;
-    m.total_time = total_time;
-    m.http_status = 200;
     return m;
 }
