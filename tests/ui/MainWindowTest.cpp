@@ -22,10 +22,8 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
-#include <QObject>
 #include <QPaintEvent>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QSplitter>
@@ -59,19 +57,6 @@ T* find(QWidget& root, const char* name)
     return root.findChild<T*>(QLatin1String(name));
 }
 
-QStringList menu_titles(QMainWindow& window)
-{
-    QStringList titles;
-    for (QAction* action : window.menuBar()->actions())
-        titles.append(action->text());
-    return titles;
-}
-
-QString key(const QUuid& id)
-{
-    return id.toString(QUuid::WithoutBraces).toUpper();
-}
-
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -97,31 +82,24 @@ private:
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
     }
 
-    QUuid add(const QString& url)
+    QUuid add(const QString& url, bool active = true)
     {
-        const std::optional<QString> error = store_->add_domain(url, 60, 1, QString(), true, false);
-        if (error)
+        if (store_->add_domain(url, 60, 1, QString(), active, false))
             return {};
-        for (const MonitoredDomain& domain : store_->domains()) {
-            if (domain.url_string.contains(url))
-                return domain.id;
-        }
-        return {};
+        return *store_->selected_domain_id(); // adding selects it
     }
 
     // One measurement of `id`, finished now.
-    void measure(const QUuid& id, double total_time = 0.25)
+    void measure(const QUuid& id)
     {
         store_->measure_now(id);
         services_->clock.advance_by(0);
         while (services_->measurements.pending_count() > 0)
-            services_->measurements.complete_with(total_time);
+            services_->measurements.complete_with(0.25);
     }
 
     SidebarModel& model() { return window_->sidebar().model(); }
     QAction* action(const QString& name) { return window_->findChild<QAction*>(name); }
-
-    QString row_host(const QUuid& id) { return model().index_of(id).data().toString(); }
 
 private Q_SLOTS:
     void init()
@@ -146,52 +124,32 @@ private Q_SLOTS:
     void window_defaults_and_the_links_it_opens()
     {
         open_window();
-        QCOMPARE(window().windowTitle(), u"Tessary"_s);
-        QCOMPARE(window().minimumSize(), QSize(1050, 650));
-        QCOMPARE(menu_titles(window()), (QStringList{u"&File"_s, u"Language"_s, u"&Help"_s}));
-        QCOMPARE(window().palette().color(QPalette::Highlight), QColor(3, 157, 128));
-        auto* stack = find<QStackedWidget>(window(), "detail_stack");
-        QCOMPARE(stack->currentWidget()->objectName(), u"empty_state"_s);
-        QCOMPARE(find<QLabel>(window(), "empty_state_title")->text(), u"No Domain Selected"_s);
-
+        QCOMPARE(find<QStackedWidget>(window(), "detail_stack")->currentWidget()->objectName(),
+                 u"empty_state"_s);
         auto* footer = find<QLabel>(window(), "footer_credit");
-        QVERIFY(footer->text().contains(u"Created by "_s));
         const QString link =
             footer->text().section(u"href=\""_s, 1).section(u'"', 0, 0).replace(u"&amp;"_s, u"&"_s);
         Q_EMIT footer->linkActivated(link);
         QCOMPARE(dialogs().opened_urls.size(), 1);
         const QUrlQuery query(dialogs().opened_urls[0]);
         QCOMPARE(query.queryItemValue(u"utm_source"_s), u"tessary_app"_s);
-        QCOMPARE(query.queryItemValue(u"utm_medium"_s), u"desktop_app"_s);
-        QCOMPARE(query.queryItemValue(u"utm_campaign"_s), u"tessary"_s);
         QCOMPARE(query.queryItemValue(u"utm_content"_s), u"footer_credit"_s);
-
-        action(u"donation_action"_s)->trigger();
-        QCOMPARE(dialogs().opened_urls.size(), 2);
-        QCOMPARE(dialogs().opened_urls[1].scheme(), u"https"_s);
         action(u"about_action"_s)->trigger();
         QCOMPARE(dialogs().informations.size(), 1);
         QVERIFY(dialogs().informations[0].contains(u"Tessary 0."_s));
     }
 
-    void ctrl_n_opens_the_add_form_and_escape_closes_it()
+    void the_add_form_opens_closes_and_adds_once_the_text_is_valid()
     {
         open_window();
         QTest::keyClick(&window(), Qt::Key_N, Qt::ControlModifier);
-        QVERIFY(store().is_presenting_add_domain());
         QTRY_VERIFY(window().add_domain_dialog() != nullptr &&
                     window().add_domain_dialog()->isVisible());
-        AddDomainDialog* form = window().add_domain_dialog();
-        QVERIFY(!find<QPushButton>(*form, "add_button")->isEnabled());
-        QTest::keyClick(find<QLineEdit>(*form, "url_field"), Qt::Key_Escape);
+        QTest::keyClick(find<QLineEdit>(*window().add_domain_dialog(), "url_field"),
+                        Qt::Key_Escape);
         QTRY_VERIFY(!store().is_presenting_add_domain());
         QTRY_VERIFY(window().add_domain_dialog() == nullptr);
-        QVERIFY(store().domains().isEmpty());
-    }
 
-    void an_invalid_text_keeps_the_form_open_until_corrected()
-    {
-        open_window();
         QTest::mouseClick(find<QPushButton>(window(), "add_domain_button"), Qt::LeftButton);
         QTRY_VERIFY(window().add_domain_dialog() != nullptr);
         AddDomainDialog* form = window().add_domain_dialog();
@@ -211,9 +169,7 @@ private Q_SLOTS:
         QVERIFY(add_button->isEnabled());
         QTest::keyClick(url, Qt::Key_Return);
         QVERIFY(form->isVisible());
-        QVERIFY(!error->isHidden());
-        QCOMPARE(error->text(), u"Enter a valid domain or URL."_s);
-        QCOMPARE(error->palette().color(QPalette::WindowText), QColor(255, 59, 48));
+        QCOMPARE(error->isHidden() ? QString() : error->text(), u"Enter a valid domain or URL."_s);
 
         url->clear();
         QTest::keyClicks(url, u"example.com"_s);
@@ -228,68 +184,28 @@ private Q_SLOTS:
         const MonitoredDomain& added = store().domains().first();
         QCOMPARE(added.interval_seconds, 300);
         QCOMPARE(added.max_history_hours, 48);
-        QCOMPARE(added.user_agent, u"Tessarybot"_s);
         QVERIFY(!added.is_active);
         QVERIFY(added.notifies_on_anomalies);
-        QTRY_COMPARE(row_host(added.id), u"example.com"_s);
-    }
-
-    void the_steppers_keep_their_ranges_and_steps()
-    {
-        AddDomainDialog form(store(), nullptr);
-        auto* interval = find<QSpinBox>(form, "interval_spin_box");
-        auto* lookback = find<QSpinBox>(form, "lookback_spin_box");
-        QCOMPARE(interval->value(), 120);
-        QCOMPARE(interval->text(), u"120 seconds"_s);
-        QCOMPARE(lookback->text(), u"48 hours"_s);
-        interval->stepUp();
-        QCOMPARE(interval->value(), 125);
-        interval->setValue(5);
-        QCOMPARE(interval->value(), 20);
-        interval->setValue(90'000);
-        QCOMPARE(interval->value(), 86'400);
-        lookback->setValue(0);
-        QCOMPARE(lookback->value(), 1);
-        lookback->setValue(10'000);
-        QCOMPARE(lookback->value(), 8'760);
-
-        L10n::set_selected_language(AppLanguage::dutch);
-        AddDomainDialog dutch(store(), nullptr);
-        QCOMPARE(find<QSpinBox>(dutch, "interval_spin_box")->text(), u"120 seconden"_s);
-        QCOMPARE(find<QSpinBox>(dutch, "lookback_spin_box")->text(), u"48 uur"_s);
-    }
-
-    void suggestions_filter_as_typed_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("empty shows the first eight")
-            << QString()
-            << QStringList{u"a0.example"_s, u"a1.example"_s, u"a2.example"_s, u"a3.example"_s,
-                           u"a4.example"_s, u"a5.example"_s, u"a6.example"_s, u"a7.example"_s};
-        QTest::newRow("part of a host, any case") << u"  A3.EX "_s << QStringList{u"a3.example"_s};
-        QTest::newRow("part of the path") << u"/shop"_s << QStringList{u"b.example"_s};
-        QTest::newRow("no match") << u"zzz"_s << QStringList{};
+        QTRY_COMPARE(model().index_of(added.id).data().toString(), u"example.com"_s);
     }
 
     void suggestions_filter_as_typed()
     {
-        QFETCH(QString, typed);
-        QFETCH(QStringList, expected);
-        QList<DomainRestoreSuggestion> suggestions;
-        for (int i = 0; i < 10; ++i) {
-            DomainRestoreSuggestion suggestion;
-            suggestion.url_string = u"https://a%1.example/"_s.arg(i);
-            suggestions.append(suggestion);
-        }
-        DomainRestoreSuggestion shop;
-        shop.url_string = u"https://b.example/shop"_s;
-        suggestions.append(shop);
-        QStringList hosts;
-        for (const DomainRestoreSuggestion& s :
-             AddDomainDialog::filtered_suggestions(suggestions, typed))
-            hosts.append(QUrl(s.url_string).host());
-        QCOMPARE(hosts, expected);
+        QList<DomainRestoreSuggestion> suggestions(10);
+        for (int i = 0; i < 10; ++i)
+            suggestions[i].url_string = u"https://a%1.example/"_s.arg(i);
+        suggestions[9].url_string = u"https://b.example/shop"_s;
+        const auto hosts = [&](const QString& typed) {
+            QStringList found;
+            for (const DomainRestoreSuggestion& s :
+                 AddDomainDialog::filtered_suggestions(suggestions, typed))
+                found.append(QUrl(s.url_string).host());
+            return found;
+        };
+        QCOMPARE(hosts(QString()).size(), 8); // at most eight
+        QCOMPARE(hosts(QString()).first(), u"a0.example"_s);
+        QCOMPARE(hosts(u"  A3.EX "_s), QStringList{u"a3.example"_s}); // part of a host, any case
+        QCOMPARE(hosts(u"/shop"_s), QStringList{u"b.example"_s});     // part of the path
     }
 
     void choosing_a_suggestion_fills_the_form_without_adding()
@@ -307,15 +223,11 @@ private Q_SLOTS:
         form.show();
         auto* section = find<QWidget>(form, "suggestions_section");
         QVERIFY(section->isVisible());
-        auto* row = find<QPushButton>(form, "suggestion_row_0");
-        QVERIFY(row != nullptr);
-        QCOMPARE(find<QLabel>(*row, "suggestion_host")->text(), u"archived.example"_s);
-        QTest::mouseClick(row, Qt::LeftButton);
+        QTest::mouseClick(find<QPushButton>(form, "suggestion_row_0"), Qt::LeftButton);
         QCOMPARE(find<QLineEdit>(form, "url_field")->text(), changed.url_string);
         QCOMPARE(find<QSpinBox>(form, "interval_spin_box")->value(), 600);
         QCOMPARE(find<QSpinBox>(form, "lookback_spin_box")->value(), 12);
         QCOMPARE(find<UserAgentComboBox>(form, "user_agent_combo_box")->value(), u"Agent/9"_s);
-        QVERIFY(find<QCheckBox>(form, "notifications_check_box")->isChecked());
         QVERIFY(form.isVisible());
         QVERIFY(store().active_domains().isEmpty());
 
@@ -331,20 +243,16 @@ private Q_SLOTS:
         auto* dutch = action(u"language_action_dutch"_s);
         auto* system = action(u"language_action_system"_s);
         QVERIFY(system->isChecked());
-        const qsizetype domains_before = store().domains().size();
         dutch->trigger();
 
         QCOMPARE(L10n::selected_language(), AppLanguage::dutch);
-        QTRY_COMPARE(menu_titles(window()), (QStringList{u"&Bestand"_s, u"Taal"_s, u"&Help"_s}));
+        QTRY_COMPARE(window().menuBar()->actions().first()->text(), u"&Bestand"_s);
         dutch = action(u"language_action_dutch"_s);
         system = action(u"language_action_system"_s);
         QVERIFY(dutch->isChecked());
         QVERIFY(!system->isChecked());
-        QCOMPARE(system->text(), u"Systeemtaal"_s);
         QCOMPARE(find<QPushButton>(window(), "add_domain_button")->text(), u"Domein toevoegen"_s);
-        QCOMPARE(action(u"archive_all_action"_s)->text(), u"Alles archiveren"_s);
-        QVERIFY(find<QLabel>(window(), "footer_credit")->text().contains(u"Gemaakt door "_s));
-        QCOMPARE(store().domains().size(), domains_before);
+        QCOMPARE(find<QPushButton>(window(), "measure_now_button")->text(), u"Nu meten"_s);
 
         store().set_is_presenting_add_domain(true);
         QTRY_VERIFY(window().add_domain_dialog() != nullptr);
@@ -374,60 +282,54 @@ private Q_SLOTS:
         QCOMPARE(state(), (E{true, false, true, true}));
         measure(id);
         QCOMPARE(state(), (E{true, true, true, true}));
+        QTest::mouseClick(find<QPushButton>(window(), "export_report_button"), Qt::LeftButton);
+        QCOMPARE(dialogs().proposed_names.size(), 1);
+        QVERIFY(dialogs().proposed_names[0].startsWith(u"Tessary Report "_s));
         store().archive_domain(id);
         QCOMPARE(state(), (E{false, false, false, false}));
     }
 
+    // What is left of one active domain with one measurement: active and all
+    // domains, and measurements kept.
     void each_confirmation_calls_its_operation_and_cancel_does_nothing_data()
     {
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("destructive");
-        QTest::newRow("archive everything") << u"archive_all_action"_s << u"Archive everything?"_s
-                                            << u"Archive Everything"_s << false;
+        QTest::addColumn<QList<int>>("left");
+        QTest::newRow("archive everything")
+            << u"archive_all_action"_s << u"Archive everything?"_s << false << QList<int>{0, 1, 1};
         QTest::newRow("clear measurements")
-            << u"clear_measurements_action"_s << u"Clear all measurements?"_s
-            << u"Clear Measurements"_s << true;
+            << u"clear_measurements_action"_s << u"Clear all measurements?"_s << true
+            << QList<int>{1, 1, 0};
         QTest::newRow("delete everything")
-            << u"delete_everything_action"_s << u"Delete everything?"_s << u"Delete Everything"_s
-            << true;
+            << u"delete_everything_action"_s << u"Delete everything?"_s << true
+            << QList<int>{0, 0, 0};
     }
-
     void each_confirmation_calls_its_operation_and_cancel_does_nothing()
     {
         QFETCH(QString, action);
         QFETCH(QString, title);
-        QFETCH(QString, button);
         QFETCH(bool, destructive);
-        const QUuid id = add(u"example.com"_s);
-        measure(id);
+        QFETCH(QList<int>, left);
+        measure(add(u"example.com"_s));
         open_window();
-        const QList<MonitoredDomain> before = store().domains();
-        auto* item = window().findChild<QAction*>(action);
-
-        dialogs().confirm_answers = {false};
-        item->trigger();
+        const auto remaining = [this] {
+            int measurements = 0;
+            for (const MonitoredDomain& domain : store().domains())
+                measurements += int(domain.measurements.size());
+            return QList<int>{int(store().active_domains().size()), int(store().domains().size()),
+                              measurements};
+        };
+        dialogs().confirm_answers = {false, true};
+        this->action(action)->trigger();
         QCOMPARE(dialogs().confirmations.size(), 1);
         QCOMPARE(dialogs().confirmations[0].title, title);
-        QCOMPARE(dialogs().confirmations[0].action_title, button);
         QCOMPARE(dialogs().confirmations[0].destructive, destructive);
-        QVERIFY(!dialogs().confirmations[0].message.isEmpty());
-        QCOMPARE(store().domains(), before);
-
-        dialogs().confirm_answers = {true};
-        item->trigger();
-        if (action == u"archive_all_action"_s) {
-            QVERIFY(store().active_domains().isEmpty());
-            QCOMPARE(store().archived_domains().size(), 1);
-            QCOMPARE(store().archived_domains().first().measurements.size(), 1);
-        } else if (action == u"clear_measurements_action"_s) {
-            QCOMPARE(store().domains().size(), 1);
-            QVERIFY(store().domains().first().measurements.isEmpty());
-        } else {
-            QVERIFY(store().domains().isEmpty());
-        }
-        QTRY_COMPARE(model().rowCount(), action == u"clear_measurements_action"_s ? 2 : 0);
+        QCOMPARE(remaining(), (QList<int>{1, 1, 1}));
+        this->action(action)->trigger();
+        QCOMPARE(remaining(), left);
+        QTRY_COMPARE(model().rowCount(), 2 * left[0]); // a group header and the row
     }
 
     void the_row_menu_opens_on_a_right_click_and_pins_and_archives()
@@ -446,7 +348,6 @@ private Q_SLOTS:
         QVERIFY(menu != nullptr);
         QTRY_VERIFY(menu->isVisible());
         auto* pin = menu->findChild<QAction*>(u"pin_action"_s);
-        QCOMPARE(pin->text(), u"Pin"_s);
         pin->trigger();
         menu->close();
         QVERIFY(store().domains().first().is_pinned);
@@ -494,10 +395,19 @@ private Q_SLOTS:
         QCOMPARE(stack->currentWidget()->objectName(), u"empty_state"_s);
     }
 
-    void a_measurement_updates_only_its_row()
+    // A change of one domain updates and repaints its row alone; only a change
+    // of the groups (a pin) rebuilds the list.
+    void a_change_of_one_domain_updates_only_its_row_data()
     {
-        const QUuid first = add(u"first.example"_s);
-        const QUuid second = add(u"second.example"_s);
+        QTest::addColumn<QString>("change");
+        for (const char* change : {"measurement", "interval", "measuring", "pin"})
+            QTest::newRow(change) << QString::fromLatin1(change);
+    }
+    void a_change_of_one_domain_updates_only_its_row()
+    {
+        QFETCH(QString, change);
+        const QUuid first = add(u"first.example"_s, false);
+        const QUuid second = add(u"second.example"_s, false);
         open_window();
         QCoreApplication::processEvents();
         const int resets = model().reset_count();
@@ -505,35 +415,44 @@ private Q_SLOTS:
         QListView& list = window().sidebar().list();
         PaintedArea painted;
         list.viewport()->installEventFilter(&painted);
+        DomainSettings settings = store().domain_with_id(second)->settings();
+        settings.interval_seconds = 300;
         DomainMeasurement measurement;
         measurement.id = QUuid::createUuid();
         measurement.measured_at = services_->clock.now();
-        measurement.total_time = 0.5;
         measurement.http_status = 200;
-        store().record_measurement(second, measurement);
+        if (change == u"measurement"_s)
+            store().record_measurement(second, measurement);
+        else if (change == u"interval"_s)
+            store().update_domain(second, settings);
+        else if (change == u"measuring"_s)
+            store().measure_now(second);
+        else
+            store().toggle_pin(second);
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
+        const int row = model().row_of(second).value();
+        if (change == u"pin"_s) {
+            QCOMPARE(model().reset_count(), resets + 1);
+            QVERIFY(model().is_header(0));
+            QCOMPARE(row, 1);
+            return;
+        }
         QCOMPARE(model().reset_count(), resets);
         QVERIFY(!changed.isEmpty());
-        for (const QList<QVariant>& signal : changed) {
-            const int row = signal.at(0).toModelIndex().row();
-            QCOMPARE(row, model().row_of(second).value());
-        }
-        QCOMPARE(model().domain_at(*model().row_of(second))->measurements.size(), 1);
-        // Only that row is repainted, not the whole list.
+        for (const QList<QVariant>& signal : changed)
+            QCOMPARE(signal.at(0).toModelIndex().row(), row);
+        const MonitoredDomain& shown = *model().domain_at(row);
+        QCOMPARE(shown.measurements.size(), change == u"measurement"_s ? 1 : 0);
+        QCOMPARE(shown.interval_seconds, change == u"interval"_s ? 300 : 60);
+        QCOMPARE(model().is_running(row), change == u"measuring"_s);
+        QVERIFY(model().domain_at(*model().row_of(first))->measurements.isEmpty());
         QTRY_VERIFY(!painted.region.isEmpty());
-        const QRect row = list.visualRect(model().index_of(second));
-        QVERIFY2(row.contains(painted.region.boundingRect()),
+        const QRect bounds = list.visualRect(model().index(row));
+        QVERIFY2(bounds.contains(painted.region.boundingRect()),
                  qPrintable(u"painted %1 px high, the row is %2 px high"_s
                                 .arg(painted.region.boundingRect().height())
-                                .arg(row.height())));
-        QVERIFY(model().domain_at(*model().row_of(first))->measurements.isEmpty());
-
-        // A change of the groups still rebuilds the rows.
-        store().toggle_pin(second);
-        QTRY_COMPARE(model().reset_count(), resets + 1);
-        QVERIFY(model().is_header(0));
-        QCOMPARE(model().row_of(second), std::optional<int>(1));
+                                .arg(bounds.height())));
     }
 
     void a_deactivation_after_a_measurement_writes_the_history()
@@ -547,29 +466,12 @@ private Q_SLOTS:
             if (!file.open(QIODevice::ReadOnly))
                 return -1;
             const auto decoded = HistoryJson::decode(file.readAll());
-            return decoded ? decoded->value(key(id)).size() : -1;
+            return decoded ? decoded->value(id.toString(QUuid::WithoutBraces).toUpper()).size()
+                           : -1;
         };
         QVERIFY(saved_count() <= 0);
         Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
         QCOMPARE(saved_count(), 1);
-    }
-
-    void the_scroll_bar_shows_only_while_the_pointer_is_over_the_sidebar()
-    {
-        for (int i = 0; i < 40; ++i)
-            add(u"site%1.example"_s.arg(i));
-        open_window();
-        QTRY_VERIFY(window().sidebar().list().verticalScrollBar()->maximum() > 0);
-        SidebarView& sidebar = window().sidebar();
-        QVERIFY(!sidebar.is_scroll_bar_shown());
-        QEvent enter(QEvent::Enter);
-        QCoreApplication::sendEvent(&sidebar, &enter);
-        QVERIFY(sidebar.is_scroll_bar_shown());
-        // The list keeps its width: the bar lies over it.
-        QCOMPARE(sidebar.list().viewport()->width(), sidebar.list().width());
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(&sidebar, &leave);
-        QVERIFY(!sidebar.is_scroll_bar_shown());
     }
 
     void the_window_remembers_its_size_and_splitter()
@@ -581,23 +483,9 @@ private Q_SLOTS:
         splitter->setSizes({400, 900});
         const int sidebar_width = splitter->sizes().first();
         window().close();
-        window_ = std::make_unique<MainWindow>(*store_, *dialogs_, services_->clock);
-        window_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        open_window();
         QCOMPARE(window().size(), QSize(1300, 800));
         QTRY_COMPARE(find<QSplitter>(window(), "window_splitter")->sizes().first(), sidebar_width);
-    }
-
-    void export_report_proposes_the_report_name()
-    {
-        add(u"example.com"_s);
-        const QUuid archived = add(u"archived.example"_s);
-        store().archive_domain(archived);
-        open_window();
-        QTest::mouseClick(find<QPushButton>(window(), "export_report_button"), Qt::LeftButton);
-        QCOMPARE(dialogs().proposed_names.size(), 1);
-        QVERIFY(dialogs().proposed_names[0].startsWith(u"Tessary Report "_s));
-        QVERIFY(dialogs().errors.isEmpty());
     }
 
     void a_second_start_raises_the_first_window()

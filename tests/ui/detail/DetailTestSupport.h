@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QUrl>
 
 #include <optional>
 

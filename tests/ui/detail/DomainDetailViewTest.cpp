@@ -19,7 +19,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -61,26 +60,13 @@ private:
     // An inactive domain (nothing is measured unless the test asks).
     QUuid add_domain(const QString& url, bool active = false)
     {
-        const std::optional<QString> refused =
-            store_->add_domain(url, 60, 48, u"Tessarybot"_s, active, false);
-        if (refused)
+        if (const auto refused = store_->add_domain(url, 60, 48, u"Tessarybot"_s, active, false))
             qFatal("add_domain refused %s", qPrintable(*refused));
         settle();
-        for (const MonitoredDomain& d : store_->domains()) {
-            if (d.url_string.contains(url))
-                return d.id;
-        }
-        return *store_->selected_domain_id();
+        return *store_->selected_domain_id(); // adding selects it
     }
 
-    const MonitoredDomain& domain(const QUuid& id) const
-    {
-        for (const MonitoredDomain& d : store_->domains()) {
-            if (d.id == id)
-                return d;
-        }
-        qFatal("no such domain");
-    }
+    const MonitoredDomain& domain(const QUuid& id) const { return *store_->domain_with_id(id); }
 
     // Records `samples` as history, newest first, one a minute before now.
     void record(const QUuid& id, const QList<MeasurementSample>& samples, qint64 step_seconds = 60)
@@ -182,16 +168,9 @@ private Q_SLOTS:
         QCOMPARE(find<QStackedWidget>(u"chart_stack"_s)->currentWidget(),
                  find<QLabel>(u"chart_empty_label"_s));
         QVERIFY(!action(u"clear_history_action"_s)->isEnabled());
-        QVERIFY(!find<QPushButton>(u"show_full_table_button"_s)->isVisible());
         QCOMPARE(label(u"header_url"_s), u"example.com"_s);
-        QVERIFY(label(u"header_title"_s).startsWith(u"example.com"_s));
         view_->set_shows_disturbances(true);
         QVERIFY(find<QWidget>(u"disturbances_empty_state"_s)->isVisible());
-        QCOMPARE(label(u"disturbances_count"_s), u"0 periods"_s);
-        QCOMPARE(label(u"disturbances_empty_title"_s), u"No disturbances"_s);
-        // The disturbances page wins over the full table.
-        view_->set_shows_full_table(true);
-        QVERIFY(find<QWidget>(u"disturbances_page"_s)->isVisible());
     }
 
     void the_header_shows_how_long_the_newest_known_certificate_has_left()
@@ -219,25 +198,17 @@ private Q_SLOTS:
     {
         const QUuid id = show_measured_domain();
         const QDateTime newest = domain(id).measurements.first().measured_at;
-        // Due one interval after the newest measurement, in the domain's slot.
-        const auto planned_after_due = [&](qint64 interval_seconds) {
-            return newest.addSecs(interval_seconds).msecsTo(*store_->next_measurement_date(id));
-        };
-        const auto in_slot = [](qint64 after_due_ms, qint64 interval_seconds) {
-            const qint64 window = MonitoringSchedule::spread_window_ms(interval_seconds);
-            return after_due_ms >= -MonitoringSchedule::spread_tolerance_ms(window) &&
-                   after_due_ms < window;
-        };
-        QVERIFY(in_slot(planned_after_due(60), 60));
         auto* interval = find<QSpinBox>(u"interval_stepper"_s);
         interval->stepBy(1); // one step of 5 s
         QCOMPARE(domain(id).interval_seconds, 65);
         interval->setValue(300);
         QCOMPARE(domain(id).interval_seconds, 300);
-        QVERIFY(in_slot(planned_after_due(300), 300));
-        QCOMPARE(domain(id).measurements.size(), 1);
-        // Nothing is measured before the new interval has passed.
+        // Due one new interval after the newest measurement, in the domain's slot.
         const QDateTime planned = *store_->next_measurement_date(id);
+        const qint64 after_due = newest.addSecs(300).msecsTo(planned);
+        const qint64 window = MonitoringSchedule::spread_window_ms(300);
+        QVERIFY(after_due >= -MonitoringSchedule::spread_tolerance_ms(window) &&
+                after_due < window);
         clock().advance_to(planned.addMSecs(-1));
         QCOMPARE(source().pending_count(), std::size_t(0));
         clock().advance_by(1);
@@ -248,7 +219,6 @@ private Q_SLOTS:
     {
         const QUuid id = show_domain();
         auto* url = find<QLineEdit>(u"url_field"_s);
-        QCOMPARE(url->text(), u"example.com"_s);
         const auto type = [&](const QString& text) {
             url->setFocus();
             url->selectAll();
@@ -258,8 +228,7 @@ private Q_SLOTS:
         QTest::keyClick(url, Qt::Key_Return);
         QCOMPARE(domain(id).url_string, u"https://example.com"_s);
         auto* error = find<QLabel>(u"url_error"_s);
-        QVERIFY(error->isVisible());
-        QCOMPARE(error->text(), u"Enter a valid domain or URL."_s);
+        QCOMPARE(error->isVisible() ? error->text() : QString(), u"Enter a valid domain or URL."_s);
         // A stepper change still saves, with the stored URL.
         find<QSpinBox>(u"interval_stepper"_s)->stepBy(2);
         QCOMPARE(domain(id).interval_seconds, 70);
@@ -270,7 +239,6 @@ private Q_SLOTS:
         QCOMPARE(domain(id).url_string, u"https://example.com"_s);
         QTest::keyClick(url, Qt::Key_Return);
         QCOMPARE(domain(id).url_string, u"https://example.org/status"_s);
-        QCOMPARE(url->text(), u"example.org/status"_s);
         QCOMPARE(label(u"header_url"_s), u"example.org/status"_s);
     }
 
@@ -283,19 +251,13 @@ private Q_SLOTS:
         QVERIFY(domain(id).notifies_on_anomalies);
         QCOMPARE(domain(id).url_string, u"https://example.com:8443/health"_s);
 
-        auto* interval = find<QSpinBox>(u"interval_stepper"_s);
-        QCOMPARE(interval->minimum(), 20);
-        QCOMPARE(interval->maximum(), 86400);
         auto* lookback = find<QSpinBox>(u"lookback_stepper"_s);
-        QCOMPARE(lookback->maximum(), 8760);
-        QCOMPARE(lookback->text(), u"48 hours"_s);
-        lookback->stepBy(-47);
-        QCOMPARE(domain(id).max_history_hours, 1);
-        lookback->stepBy(-1);
+        lookback->stepBy(-48);
         QCOMPARE(domain(id).max_history_hours, 1);
 
         // The user agent is saved on commit only, without an interval edit the
         // user has not confirmed.
+        auto* interval = find<QSpinBox>(u"interval_stepper"_s);
         interval->setKeyboardTracking(true);
         {
             const QSignalBlocker blocker(interval);
@@ -315,21 +277,14 @@ private Q_SLOTS:
     {
         const QUuid id = show_measured_domain();
         auto* countdown = find<CountdownRow>(u"measurement_countdown"_s);
-        const auto seconds_left = [&] {
-            const QString text = countdown->text();
-            const QString prefix = u"Next measurement in "_s;
-            if (!text.startsWith(prefix) || !text.endsWith(u's'))
-                return -1;
-            return text.mid(prefix.size(), text.size() - prefix.size() - 1).toInt();
-        };
-        // The count runs to the domain's slot, about one interval away (the slot
-        // may lie a little before or after it).
+        // The count runs to the domain's slot, about one interval away, and ticks.
         const qint64 ms_left = clock().now().msecsTo(*store_->next_measurement_date(id));
-        const int first = seconds_left();
-        QCOMPARE(first, int((ms_left + 999) / 1000));
-        QVERIFY2(first >= 55 && first <= 70, qPrintable(countdown->text()));
-        clock().advance_by(1000);
-        QCOMPARE(seconds_left(), first - 1);
+        QVERIFY(ms_left > 50'000 && ms_left <= 70'000);
+        for (qint64 passed : {0, 1000}) {
+            clock().advance_by(passed);
+            QCOMPARE(countdown->text(),
+                     u"Next measurement in %1s"_s.arg((ms_left - passed + 999) / 1000));
+        }
         find<QCheckBox>(u"active_switch"_s)->click();
         QVERIFY(!domain(id).is_active);
         QCOMPARE(countdown->text(), u"Monitoring paused"_s);
@@ -338,43 +293,28 @@ private Q_SLOTS:
         QCOMPARE(source().pending_count(), std::size_t(0));
     }
 
-    void measure_now_is_disabled_while_measuring()
+    void measure_now_is_disabled_while_measuring_and_its_result_shown()
     {
-        const QUuid id = show_domain();
+        const QUuid id = show_domain(1);
+        auto* chart = find<TotalTimeChart>(u"total_time_chart"_s);
+        QCOMPARE(chart->points().size(), 1);
         auto* measure = find<QPushButton>(u"measure_now_button"_s);
-        QVERIFY(measure->isEnabled());
         measure->click();
         settle();
         QCOMPARE(source().pending_count(), std::size_t(1));
         QVERIFY(!measure->isEnabled());
         QCOMPARE(card_value(u"status"_s), u"Measuring"_s);
-        QCOMPARE(find<CountdownRow>(u"measurement_countdown"_s)->text(), u"Measuring now"_s);
-        source().complete_with(0.3);
+        source().complete_with(0.1, 500);
         settle();
         QVERIFY(measure->isEnabled());
         QCOMPARE(card_value(u"status"_s), u"Inactive"_s);
-        QCOMPARE(domain(id).measurements.size(), 1);
-    }
-
-    void a_new_measurement_updates_cards_table_and_chart()
-    {
-        const QUuid id = show_measured_domain();
-        QCOMPARE(compact_model().rowCount(), 1);
-        auto* chart = find<TotalTimeChart>(u"total_time_chart"_s);
-        QCOMPARE(chart->points().size(), 1);
-        clock().advance_to(*store_->next_measurement_date(id));
-        QCOMPARE(source().pending_count(), std::size_t(1));
-        source().complete_with(0.1, 500);
-        settle();
+        QCOMPARE(card_value(u"failures"_s), u"1"_s);
+        QCOMPARE(domain(id).measurements.size(), 2);
         QCOMPARE(compact_model().rowCount(), 2);
         QCOMPARE(cell(compact_model(), 0, MeasurementHistoryColumns::total).toString(),
                  u"100 ms"_s);
-        QCOMPARE(card_value(u"status"_s), u"Down"_s);
-        QCOMPARE(card_value(u"failures"_s), u"1"_s);
         QCOMPARE(chart->points().size(), 2);
         QCOMPARE(chart->points().last().level, DomainMeasurementLevel::error);
-        QCOMPARE(label(u"chart_count_label"_s), u"2 measurements"_s);
-        QVERIFY(label(u"last_measurement_label"_s).startsWith(u"Last: "_s));
     }
 
     void the_compact_table_lists_the_window_and_offers_the_full_table()
@@ -389,18 +329,11 @@ private Q_SLOTS:
         // Narrow the lookback to 20 hours: 20 rows.
         find<QSpinBox>(u"lookback_stepper"_s)->setValue(20);
         QCOMPARE(compact_model().rowCount(), 20);
-        auto* full = find<QPushButton>(u"show_full_table_button"_s);
-        QVERIFY(full->isVisible());
-        full->click();
-        QVERIFY(view_->shows_full_table());
-        auto* page = find<QWidget>(u"full_history_page"_s);
-        QVERIFY(page->isVisible());
-        auto* table = find<MeasurementTableView>(u"full_table"_s);
-        QCOMPARE(table->measurement_model().rowCount(), 150);
+        find<QPushButton>(u"show_full_table_button"_s)->click();
+        QVERIFY(find<QWidget>(u"full_history_page"_s)->isVisible());
+        QCOMPARE(find<MeasurementTableView>(u"full_table"_s)->measurement_model().rowCount(), 150);
         QCOMPARE(label(u"full_history_count"_s), u"150 measurements"_s);
-        QCOMPARE(label(u"full_history_title"_s), u"example.com - Full History"_s);
         find<QPushButton>(u"full_history_back_button"_s)->click();
-        QVERIFY(!view_->shows_full_table());
         QVERIFY(find<QWidget>(u"main_page"_s)->isVisible());
     }
 
@@ -423,7 +356,6 @@ private Q_SLOTS:
         QVERIFY(domain(id).measurements.isDetached());
         // The full table follows a new measurement.
         record(id, {MeasurementSample()}, 1);
-        QCOMPARE(full->measurement_model().rowCount(), 151);
         QCOMPARE(full->measurement_model().measurement(0).id, domain(id).measurements.first().id);
         view_->set_shows_disturbances(true);
         QVERIFY(domain(id).measurements.isDetached());
@@ -441,22 +373,20 @@ private Q_SLOTS:
         record(id, history, 10);
         show(id);
         auto* picker = find<QComboBox>(u"history_url_picker"_s);
-        QVERIFY(picker->isVisible());
-        QCOMPARE(picker->count(), 3);
-        QCOMPARE(picker->itemText(0), u"All URLs"_s);
-        QCOMPARE(compact_model().rowCount(), 100);
-
-        auto* filter = find<QToolButton>(u"history_filter_button"_s);
-        QCOMPARE(filter->text(), u"Filter"_s);
+        QCOMPARE(picker->count(), 3); // all, and the two URLs
+        const auto colour = [&](int row) {
+            return cell(compact_model(), row, MeasurementHistoryColumns::total, Qt::ForegroundRole);
+        };
+        QVERIFY(!colour(0).isValid());
+        QCOMPARE(colour(1).value<QColor>(), AppColors::red());
+        QCOMPARE(colour(2).value<QColor>(), AppColors::orange());
         action(u"filter_errors"_s)->trigger();
-        QCOMPARE(view_->history_filter(), MeasurementHistoryFilter::errors);
-        QCOMPARE(filter->text(), u"Errors"_s);
+        QCOMPARE(find<QToolButton>(u"history_filter_button"_s)->text(), u"Errors"_s);
         QCOMPARE(compact_model().rowCount(), 2); // 404 and the local-network issue
         action(u"filter_over_one_second"_s)->trigger();
         QCOMPARE(compact_model().rowCount(), 1); // 1.2 s, not exactly 1.0 s
         action(u"filter_all"_s)->trigger();
         picker->setCurrentIndex(picker->findData(u"https://example.com/missing"_s));
-        QCOMPARE(view_->selected_history_url(), u"https://example.com/missing"_s);
         QCOMPARE(compact_model().rowCount(), 1);
 
         // The full page starts with the same filter and URL.
@@ -464,29 +394,8 @@ private Q_SLOTS:
         auto* full = find<MeasurementTableView>(u"full_table"_s);
         QCOMPARE(full->measurement_model().rowCount(), 1);
         QCOMPARE(cell(full->measurement_model(), 0, 2).toString(), u"example.com/missing"_s);
-        QCOMPARE(cell(full->measurement_model(), 0, 2, Qt::ToolTipRole).toString(),
-                 u"https://example.com/missing"_s);
         find<QPushButton>(u"full_history_back_button"_s)->click();
         QCOMPARE(view_->selected_history_url(), u"https://example.com/missing"_s);
-    }
-
-    void the_total_cell_is_coloured_by_level()
-    {
-        const QUuid id = add_domain(u"example.com"_s);
-        QList<MeasurementSample> history{{.total_time = 2.0, .local_issue = true}, {.status = 500}};
-        history += QList<MeasurementSample>(20, MeasurementSample());
-        record(id, history, 10);
-        show(id);
-        const auto colour = [&](int row, int column) {
-            return cell(compact_model(), row, column, Qt::ForegroundRole);
-        };
-        QCOMPARE(colour(0, MeasurementHistoryColumns::total).value<QColor>(), AppColors::orange());
-        QCOMPARE(colour(0, MeasurementHistoryColumns::network).value<QColor>(),
-                 AppColors::orange());
-        QCOMPARE(colour(1, MeasurementHistoryColumns::total).value<QColor>(), AppColors::red());
-        QVERIFY(!colour(1, MeasurementHistoryColumns::network).isValid());
-        QVERIFY(!colour(2, MeasurementHistoryColumns::total).isValid());
-        QCOMPARE(cell(compact_model(), 2, MeasurementHistoryColumns::dns).toString(), u"-"_s);
     }
 
     void hidden_and_reordered_columns_survive_a_restart()
@@ -495,8 +404,6 @@ private Q_SLOTS:
         auto* table = find<MeasurementTableView>(u"compact_table"_s);
         std::unique_ptr<QMenu> menu(table->make_column_menu(nullptr));
         menu->findChild<QAction*>(u"column_dns"_s)->trigger();
-        QVERIFY(table->horizontalHeader()->isSectionHidden(MeasurementHistoryColumns::dns));
-        // Drag "Total" to the front.
         QHeaderView* header = table->horizontalHeader();
         header->moveSection(header->visualIndex(MeasurementHistoryColumns::total), 0);
         QCOMPARE(
@@ -527,32 +434,10 @@ private Q_SLOTS:
                      ->isSectionHidden(MeasurementHistoryColumns::dns));
     }
 
-    void the_last_visible_column_cannot_be_hidden()
+    void the_disturbances_page_lists_the_periods_newest_first()
     {
-        MeasurementHistoryColumns::Layout layout = MeasurementHistoryColumns::Layout::standard();
-        for (int column = 1; column < MeasurementHistoryColumns::count; ++column)
-            layout.hidden.insert(column);
-        MeasurementHistoryColumns::shared().set_layout(layout);
-        show_domain();
-        auto* table = find<MeasurementTableView>(u"compact_table"_s);
-        std::unique_ptr<QMenu> menu(table->make_column_menu(nullptr));
-        QVERIFY(!menu->findChild<QAction*>(u"column_date"_s)->isEnabled());
-        QVERIFY(menu->findChild<QAction*>(u"column_time"_s)->isEnabled());
-    }
-
-    void the_disturbances_page_lists_periods_in_both_languages_data()
-    {
-        QTest::addColumn<bool>("dutch");
-        QTest::newRow("English") << false;
-        QTest::newRow("Dutch") << true;
-    }
-    void the_disturbances_page_lists_periods_in_both_languages()
-    {
-        QFETCH(bool, dutch);
-        L10n::set_selected_language(dutch ? AppLanguage::dutch : AppLanguage::english);
         const QUuid id = add_domain(u"example.com"_s);
         const MeasurementSample failed{.status = 503, .error = u"Service Unavailable"_s};
-        const MeasurementSample slow{.total_time = 4.0};
         // Every 20 s (gaps up to 40 s keep a run together). Oldest first: a 4 s
         // disturbance lasting 150 s, a failure healed after 45 s, an ongoing failure.
         MonitoredDomain edited = domain(id);
@@ -565,88 +450,62 @@ private Q_SLOTS:
         for (int i = 0; i < 20; ++i)
             at(60 * i);
         for (int t : {1200, 1230, 1260, 1290, 1320})
-            at(t, slow);
+            at(t, {.total_time = 4.0});
         at(1350);
         at(1400, failed);
         at(1430, failed);
         at(1445);
         at(1500, failed);
-        QCOMPARE(domain(id).statistics.disturbance_periods.size(), 3);
         show(id);
-        auto* action = find<SummaryCard>(u"summary_card_longest_disturbance"_s)
-                           ->findChild<QToolButton*>(u"summary_card_action"_s);
-        QVERIFY(action->isVisible());
-        action->click();
-        QVERIFY(view_->shows_disturbances());
+        find<SummaryCard>(u"summary_card_longest_disturbance"_s)
+            ->findChild<QToolButton*>(u"summary_card_action"_s)
+            ->click();
         QVERIFY(find<QWidget>(u"disturbances_page"_s)->isVisible());
-        QCOMPARE(label(u"disturbances_count"_s), dutch ? u"3 perioden"_s : u"3 periods"_s);
-        QCOMPARE(label(u"disturbances_title"_s), dutch ? u"example.com - Alle verstoringen"_s
-                                                       : u"example.com - All Disturbances"_s);
-        auto* table = find<QTableView>(u"disturbances_table"_s);
-        QVERIFY(table->isVisible());
-        QAbstractItemModel* model = table->model();
+        QCOMPARE(label(u"disturbances_count"_s), u"3 periods"_s);
+        QAbstractItemModel* model = find<QTableView>(u"disturbances_table"_s)->model();
         const auto cell = [&](int row, int column) {
             return model->data(model->index(row, column)).toString();
         };
-        // Newest first.
-        QCOMPARE(cell(0, DisturbanceTableModel::duration), dutch ? u"Onbekend"_s : u"Unknown"_s);
+        QCOMPARE(cell(0, DisturbanceTableModel::duration), u"Unknown"_s);
         QCOMPARE(cell(1, DisturbanceTableModel::duration), u"< 1 min"_s);
-        QCOMPARE(cell(2, DisturbanceTableModel::duration), dutch ? u"2,5 min"_s : u"2.5 min"_s);
-        QCOMPARE(cell(0, DisturbanceTableModel::type), dutch ? u"Fout"_s : u"Error"_s);
+        QCOMPARE(cell(2, DisturbanceTableModel::duration), u"2.5 min"_s);
         QCOMPARE(cell(0, DisturbanceTableModel::details), u"HTTP 503   Service Unavailable"_s);
-        QCOMPARE(model->data(model->index(0, DisturbanceTableModel::details), Qt::ForegroundRole)
-                     .value<QColor>(),
-                 AppColors::red());
-        QCOMPARE(cell(2, DisturbanceTableModel::type), dutch ? u"Verstoring"_s : u"Disturbance"_s);
-        QCOMPARE(cell(2, DisturbanceTableModel::details),
-                 dutch ? u"Totale tijd 4,00 s"_s : u"Total time 4.00 s"_s);
-        QCOMPARE(cell(2, DisturbanceTableModel::url), u"example.com"_s);
+        QCOMPARE(cell(2, DisturbanceTableModel::type), u"Disturbance"_s);
+        QCOMPARE(cell(2, DisturbanceTableModel::details), u"Total time 4.00 s"_s);
         find<QPushButton>(u"disturbances_back_button"_s)->click();
-        QVERIFY(!view_->shows_disturbances());
         QVERIFY(find<QWidget>(u"main_page"_s)->isVisible());
     }
 
-    void deleting_the_shown_domain_moves_the_selection()
-    {
-        const QUuid other = add_domain(u"example.org"_s);
-        const QUuid id = add_domain(u"example.com"_s);
-        store_->set_selected_domain_id(id);
-        show(id);
-        dialogs_->confirm_answers = {false};
-        action(u"delete_action"_s)->trigger();
-        QTRY_COMPARE(dialogs_->confirmations.size(), 1);
-        QCOMPARE(dialogs_->confirmations[0].title, u"Delete example.com?"_s);
-        QVERIFY(dialogs_->confirmations[0].destructive);
-        QCOMPARE(store_->domains().size(), 2);
-
-        dialogs_->confirm_answers = {true};
-        action(u"delete_action"_s)->trigger();
-        QTRY_COMPARE(store_->domains().size(), 1);
-        QCOMPARE(store_->selected_domain_id(), std::optional(other));
-    }
-
-    // The window replaces the pane as soon as its domain is gone, possibly from
-    // within the store's signal: nothing of the pane may run after that.
-    void the_window_may_drop_the_pane_during_its_own_actions_data()
+    void delete_and_archive_move_the_selection_data()
     {
         QTest::addColumn<QString>("action");
         QTest::newRow("delete") << u"delete_action"_s;
         QTest::newRow("archive") << u"archive_action"_s;
     }
-    void the_window_may_drop_the_pane_during_its_own_actions()
+    void delete_and_archive_move_the_selection()
     {
         QFETCH(QString, action);
+        const QUuid other = add_domain(u"example.org"_s);
         const QUuid id = add_domain(u"example.com"_s);
-        add_domain(u"example.org"_s);
         store_->set_selected_domain_id(id);
         show(id);
+        if (action == u"delete_action"_s) {
+            dialogs_->confirm_answers = {false, true};
+            this->action(action)->trigger();
+            QTRY_COMPARE(dialogs_->confirmations.size(), 1);
+            QCOMPARE(dialogs_->confirmations[0].title, u"Delete example.com?"_s);
+            QVERIFY(dialogs_->confirmations[0].destructive);
+            QCOMPARE(store_->domains().size(), 2);
+        }
+        // The window replaces the pane as soon as its domain is gone, possibly from
+        // within the store's signal: nothing of the pane may run after that.
         QMetaObject::Connection drop =
             connect(store_.get(), &TessaryStore::selected_domain_id_changed, this,
                     [this] { view_.reset(); });
         this->action(action)->trigger();
         QTRY_VERIFY(!view_);
         disconnect(drop);
-        QVERIFY(store_->selected_domain_id() != std::optional(id));
+        QCOMPARE(store_->selected_domain_id(), std::optional(other));
     }
 
     void pin_clear_and_archive_from_the_menu()
@@ -663,8 +522,6 @@ private Q_SLOTS:
         QTRY_COMPARE(domain(id).measurements.size(), 0);
         QVERIFY(!clear->isEnabled());
         QCOMPARE(compact_model().rowCount(), 0);
-        action(u"archive_action"_s)->trigger();
-        QTRY_VERIFY(domain(id).is_archived);
     }
 
     void exports_write_the_chosen_file()
@@ -677,19 +534,14 @@ private Q_SLOTS:
         QVERIFY(dialogs_->proposed_names[0].startsWith(u"example.com "_s));
         QFile csv(*dialogs_->save_answer);
         QVERIFY(csv.open(QIODevice::ReadOnly));
-        QCOMPARE(csv.readAll().count('\n'), 3);
-        dialogs_->save_answer = out.filePath(u"history.json"_s);
-        action(u"export_json"_s)->trigger();
-        QVERIFY(dialogs_->errors.isEmpty());
-        QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 2);
+        QCOMPARE(csv.readAll().count('\n'), 3); // a header and two measurements
     }
 
     void ip_info_follows_the_desktop_handler()
     {
         const QUuid id = add_domain(u"www.example.com/page"_s);
         show(id);
-        auto* ip_info = find<QPushButton>(u"ip_info_button"_s);
-        QVERIFY(!ip_info->isVisible());
+        QVERIFY(!find<QPushButton>(u"ip_info_button"_s)->isVisible());
         view_.reset();
 
         const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -700,28 +552,13 @@ private Q_SLOTS:
                            "[Desktop Entry]\nType=Application\nName=Nestory\nExec=nestory %u\n"));
 
         show(id);
-        ip_info = find<QPushButton>(u"ip_info_button"_s);
+        auto* ip_info = find<QPushButton>(u"ip_info_button"_s);
         QVERIFY(ip_info->isVisible());
         QCOMPARE(ip_info->toolTip(), u"Open this domain in Nestory"_s);
         ip_info->click();
         QCOMPARE(dialogs_->opened_urls, QList<QUrl>{QUrl(u"nestory://lookup?value=example.com"_s)});
         QFile::remove(applications + u"/nestory.desktop"_s);
         QFile::remove(config + u"/mimeapps.list"_s);
-    }
-
-    void the_pane_is_dutch_when_dutch_is_chosen()
-    {
-        L10n::set_selected_language(AppLanguage::dutch);
-        show_domain(1);
-        QCOMPARE(find<QPushButton>(u"measure_now_button"_s)->text(), u"Nu meten"_s);
-        QCOMPARE(find<QSpinBox>(u"interval_stepper"_s)->text(), u"60 seconden"_s);
-        QCOMPARE(label(u"chart_count_label"_s), u"1 metingen"_s);
-        dialogs_->confirm_answers = {false};
-        action(u"delete_action"_s)->trigger();
-        QTRY_COMPARE(dialogs_->confirmations.size(), 1);
-        QCOMPARE(dialogs_->confirmations[0].title, u"example.com verwijderen?"_s);
-        QCOMPARE(dialogs_->confirmations[0].action_title, u"Domein verwijderen"_s);
-        QCOMPARE(store_->domains().size(), 1);
     }
 };
 
