@@ -102,23 +102,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Change{"one_new_measurement",
                [](Domains& ds) { ds[0].measurements.prepend(failed(15.0, 660)); }},
-        Change{"new_measurements_on_several_domains",
-               [](Domains& ds) {
-                   ds[0].measurements =
-                       QList{successful(0.4, 720), local_issue(3.0, 660)} + ds[0].measurements;
-                   ds[2].measurements.prepend(successful(0.08, 60));
-                   ds[3].measurements.prepend(successful(0.3, 60));
-               }},
         Change{"history_cleared", [](Domains& ds) { ds[0].measurements.clear(); }},
-        Change{"cleared_then_measured",
-               [](Domains& ds) { ds[0].measurements = {successful(5.0, 900)}; }},
         Change{"history_reloaded_with_the_same_length",
                [](Domains& ds) {
                    ds[1].measurements = {successful(0.9, 60), successful(0.9)};
                }},
         Change{"domain_removed", [](Domains& ds) { ds.removeAt(0); }},
         Change{"domain_archived", [](Domains& ds) { ds[0].is_archived = true; }},
-        Change{"domain_unarchived", [](Domains& ds) { ds[4].is_archived = false; }},
         Change{"url_edited",
                [](Domains& ds) { ds[0].url_string = QStringLiteral("https://www.example.com/"); }},
         Change{"domain_added",

@@ -34,22 +34,17 @@ protected:
 
     void advance(qint64 ms) { clock.advance_by(ms); }
 
-    // The planned start lies in the domain's slot: no earlier than the due time
-    // less the tolerance, before the end of the window after it.
-    static void expect_in_spread(const QDateTime& planned, const QDateTime& due, int interval)
-    {
-        const qint64 window = MonitoringSchedule::spread_window_ms(interval);
-        const qint64 offset = due.msecsTo(planned);
-        EXPECT_GE(offset, -MonitoringSchedule::spread_tolerance_ms(window));
-        EXPECT_LT(offset, window - MonitoringSchedule::spread_tolerance_ms(window));
-    }
-
-    // Nothing new starts until the planned instant of `id`, one request does then.
+    // The planned start of `id` lies in its slot: no earlier than the due time less
+    // the tolerance, before the end of the window after it. Nothing new starts
+    // until then, one request does then.
     void expect_next_start(const QUuid& id, const QDateTime& due, int interval)
     {
         const std::optional<QDateTime> planned = store->next_measurement_date(id);
         ASSERT_TRUE(planned);
-        expect_in_spread(*planned, due, interval);
+        const qint64 window = MonitoringSchedule::spread_window_ms(interval);
+        const qint64 offset = due.msecsTo(*planned);
+        EXPECT_GE(offset, -MonitoringSchedule::spread_tolerance_ms(window));
+        EXPECT_LT(offset, window - MonitoringSchedule::spread_tolerance_ms(window));
         const std::size_t before = source.pending_count();
         clock.advance_to(planned->addMSecs(-1));
         EXPECT_EQ(source.pending_count(), before);
@@ -64,7 +59,7 @@ protected:
     std::unique_ptr<TessaryStore> store;
 };
 
-TEST_F(Scheduler, a_new_domain_is_measured_once_at_once_then_every_interval)
+TEST_F(Scheduler, a_new_domain_is_measured_once_at_once_even_when_asked_again_then_every_interval)
 {
     open();
     const QUuid id = add(u"example.com"_s);
@@ -73,8 +68,9 @@ TEST_F(Scheduler, a_new_domain_is_measured_once_at_once_then_every_interval)
     EXPECT_EQ(source.next().url_string, u"https://example.com"_s);
     EXPECT_EQ(source.next().user_agent, u"Tessarybot"_s);
     EXPECT_TRUE(store->running_domain_ids().contains(id));
-
+    store->measure_now(id); // while it runs: nothing more
     advance(1'000);
+    EXPECT_EQ(source.pending_count(), 1u);
     source.complete_with(0.2);
     EXPECT_FALSE(store->running_domain_ids().contains(id));
     EXPECT_EQ(domain(id).measurements.size(), 1);
@@ -175,21 +171,6 @@ TEST_F(Scheduler, a_result_after_archiving_is_kept_and_after_removal_dropped)
     EXPECT_FALSE(store->has_monitoring_task(kept));
 }
 
-TEST_F(Scheduler, measure_now_during_a_scheduled_measurement_adds_nothing)
-{
-    open();
-    const QUuid id = add(u"example.com"_s);
-    advance(0);
-    store->measure_now(id);
-    advance(10'000);
-    EXPECT_EQ(source.started_count(), 1);
-    source.complete_with(0.2);
-    EXPECT_EQ(domain(id).measurements.size(), 1);
-
-    store->measure_now(id);
-    EXPECT_EQ(source.started_count(), 2);
-}
-
 TEST_F(Scheduler, an_inactive_domain_has_no_schedule_but_can_be_measured_on_demand)
 {
     open();
@@ -217,86 +198,70 @@ TEST_F(Scheduler, an_unparseable_address_never_measures)
     EXPECT_TRUE(store->running_domain_ids().isEmpty());
 }
 
-// Runs the clock through `window_ms`, answering every request: the offset of
-// each URL's first start.
-std::map<QString, qint64> starts_within(StoreTestEnvironment& services, qint64 window_ms)
+// Runs the clock through the window of a 20 s interval, answering every request:
+// the offset of each URL's first start. They are spread over the window.
+std::map<QString, qint64> spread_starts(StoreTestEnvironment& services, int count)
 {
+    const qint64 window = MonitoringSchedule::spread_window_ms(20);
     const QDateTime begin = services.clock.now();
     std::map<QString, qint64> starts;
-    for (qint64 t = 0; t <= window_ms; t += 10) {
+    std::set<qint64> distinct;
+    for (qint64 t = 0; t <= window; t += 10) {
         services.clock.advance_by(t == 0 ? 0 : 10);
         while (services.measurements.pending_count() > 0) {
-            starts.emplace(services.measurements.next().url_string,
-                           begin.msecsTo(services.clock.now()));
+            starts.emplace(services.measurements.next().url_string, t);
+            distinct.insert(t);
             services.measurements.complete_with(0.1);
         }
     }
+    EXPECT_EQ(starts.size(), std::size_t(count));
+    EXPECT_LT(*distinct.rbegin(), window);
+    EXPECT_GE(distinct.size(), std::size_t(count / 2)) << "piled up on a few instants";
     return starts;
 }
 
-// Every domain of `folder` is due at once: a store opened on it, run through the window.
-std::map<QString, qint64> first_starts(StoreTestEnvironment& services, const QString& folder,
-                                       qint64 window_ms)
+QList<MonitoredDomain> twenty_second_domains(int count)
 {
-    auto opened = TessaryStore::open(services.environment(folder));
-    EXPECT_TRUE(opened);
-    return opened ? starts_within(services, window_ms) : std::map<QString, qint64>();
+    QList<MonitoredDomain> domains;
+    for (int i = 0; i < count; ++i)
+        domains.append(sample_domain(u"https://site%1.example"_s.arg(i), 20));
+    return domains;
 }
 
 TEST_F(Scheduler, domains_due_together_are_spread_and_a_restart_spreads_them_alike)
 {
-    const int count = 40;
-    QList<MonitoredDomain> domains;
+    const QList<MonitoredDomain> domains = twenty_second_domains(40);
     HistorySnapshot history;
-    for (int i = 0; i < count; ++i) {
-        domains.append(sample_domain(u"https://site%1.example"_s.arg(i), 20));
-        // One whole second for all: due now.
-        history.append({domains.last().id, {sample_measurement(clock.now().addSecs(-20))}});
-    }
+    for (const MonitoredDomain& d : domains) // one whole second for all: due now
+        history.append({d.id, {sample_measurement(clock.now().addSecs(-20))}});
     folder.write(u"domains.json"_s, DomainJson::encode_list(domains));
     folder.write(u"measurement_history.json"_s, HistoryJson::encode(history));
-
-    const qint64 window = MonitoringSchedule::spread_window_ms(20);
-    const std::map<QString, qint64> starts = first_starts(services, folder.path(), window);
-    ASSERT_EQ(starts.size(), std::size_t(count));
-    std::set<qint64> distinct;
-    for (const auto& [url, offset] : starts) {
-        EXPECT_GE(offset, 0);
-        EXPECT_LT(offset, window);
-        distinct.insert(offset);
-    }
-    EXPECT_GE(distinct.size(), std::size_t(count / 2)) << "piled up on a few instants";
+    open();
+    const std::map<QString, qint64> starts = spread_starts(services, 40);
+    store.reset();
 
     // A restart at the same moment (the files are as before) starts each domain
     // at the same offset.
     StoreTestEnvironment again;
-    EXPECT_EQ(first_starts(again, folder.path(), window), starts);
+    const auto reopened = TessaryStore::open(again.environment(folder.path()));
+    ASSERT_TRUE(reopened);
+    EXPECT_EQ(spread_starts(again, 40), starts);
 }
 
 TEST_F(Scheduler, domains_the_network_frees_together_go_in_their_own_slots)
 {
-    const int count = 30;
-    QList<MonitoredDomain> domains;
-    for (int i = 0; i < count; ++i)
-        domains.append(sample_domain(u"https://site%1.example"_s.arg(i), 20));
-    folder.write(u"domains.json"_s, DomainJson::encode_list(domains));
+    folder.write(u"domains.json"_s, DomainJson::encode_list(twenty_second_domains(30)));
     services.report_network(false);
     open();
     advance(60'000);
     ASSERT_EQ(source.started_count(), 0);
-    ASSERT_EQ(store->running_domain_ids().size(), count);
+    ASSERT_EQ(store->running_domain_ids().size(), 30);
 
     services.report_network(true);
     advance(NetworkAvailabilityService::stabilization_ms - 1);
     ASSERT_EQ(source.started_count(), 0);
     advance(1); // settled: every wait ends now
-    const qint64 window = MonitoringSchedule::spread_window_ms(20);
-    std::set<qint64> offsets;
-    for (const auto& [url, offset] : starts_within(services, window))
-        offsets.insert(offset);
-    EXPECT_EQ(source.started_count(), count);
-    EXPECT_GE(offsets.size(), std::size_t(count / 2)) << "all started at once";
-    EXPECT_LT(*offsets.rbegin(), window);
+    spread_starts(services, 30);
 }
 
 TEST(Spread, a_domain_measured_in_its_slot_finds_its_next_slot_one_interval_later)
