@@ -1,12 +1,9 @@
-#include "DataFolder.h"
 #include "EventLoop.h"
-#include "StoreSamples.h"
-#include "StoreTestEnvironment.h"
+#include "StoreFixture.h"
 #include "model/AtomicFile.h"
 #include "model/DomainJson.h"
 #include "store/HistoryJson.h"
 #include "store/HistoryWriter.h"
-#include "store/TessaryStore.h"
 
 #include <QSignalSpy>
 
@@ -18,17 +15,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class Persistence : public ::testing::Test {
+class Persistence : public StoreFixture {
 protected:
     void SetUp() override
     {
-        MonitoredDomain d = sample_domain(u"https://example.com"_s);
-        d.is_active = false; // measurements come from the test alone
-        domain_id = d.id;
-        folder.write(u"domains.json"_s, DomainJson::encode_list({d}));
-        auto opened = TessaryStore::open(services.environment(folder.path()));
-        ASSERT_TRUE(opened);
-        store = std::move(opened).value();
+        open();
+        domain_id = add(u"example.com"_s); // inactive: measurements come from the test alone
     }
 
     void record() { store->record_measurement(domain_id, sample_measurement(clock.now())); }
@@ -39,11 +31,7 @@ protected:
         return history ? history->cbegin()->size() : -1;
     }
 
-    DataFolder folder;
-    StoreTestEnvironment services;
-    ManualClock& clock = services.clock;
     QUuid domain_id;
-    std::unique_ptr<TessaryStore> store;
 };
 
 TEST_F(Persistence,

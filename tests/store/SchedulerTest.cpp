@@ -1,11 +1,7 @@
-#include "DataFolder.h"
-#include "StoreSamples.h"
-#include "StoreTestEnvironment.h"
+#include "StoreFixture.h"
 #include "model/DomainJson.h"
 #include "store/HistoryJson.h"
 #include "store/MonitoringSchedule.h"
-
-#include <gtest/gtest.h>
 
 #include <map>
 #include <set>
@@ -14,24 +10,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class Scheduler : public ::testing::Test {
+class Scheduler : public StoreFixture {
 protected:
-    void open()
-    {
-        auto opened = TessaryStore::open(services.environment(folder.path()));
-        ASSERT_TRUE(opened);
-        store = std::move(opened).value();
-    }
-
-    // Adds an active domain, which is measured at once.
-    QUuid add(const QString& url, int interval = 60, bool notifies = false)
-    {
-        EXPECT_FALSE(store->add_domain(url, interval, 48, QString(), true, notifies));
-        return *store->selected_domain_id();
-    }
-
-    const MonitoredDomain& domain(const QUuid& id) const { return *store->domain_with_id(id); }
-
     void advance(qint64 ms) { clock.advance_by(ms); }
 
     // The planned start of `id` lies in its slot: no earlier than the due time less
@@ -51,18 +31,12 @@ protected:
         advance(1);
         EXPECT_EQ(source.pending_count(), before + 1);
     }
-
-    DataFolder folder;
-    StoreTestEnvironment services;
-    ManualClock& clock = services.clock;
-    FakeMeasurementSource& source = services.measurements;
-    std::unique_ptr<TessaryStore> store;
 };
 
 TEST_F(Scheduler, a_new_domain_is_measured_once_at_once_even_when_asked_again_then_every_interval)
 {
     open();
-    const QUuid id = add(u"example.com"_s);
+    const QUuid id = add(u"example.com"_s, true);
     advance(0);
     ASSERT_EQ(source.pending_count(), 1u);
     EXPECT_EQ(source.next().url_string, u"https://example.com"_s);
@@ -94,7 +68,7 @@ TEST_F(Scheduler, after_a_restart_the_interval_counts_from_the_newest_measuremen
 TEST_F(Scheduler, failures_back_off_and_a_success_restores_the_interval)
 {
     open();
-    const QUuid id = add(u"example.com"_s, 30);
+    const QUuid id = add(u"example.com"_s, true, false, 30);
     advance(0);
     // Failures at 60, 120, 240, 480 and 900 s apart, the last one capped.
     for (const int wait_s : {60, 120, 240, 480, 900, 900}) {
@@ -111,7 +85,7 @@ TEST_F(Scheduler, failures_back_off_and_a_success_restores_the_interval)
 TEST_F(Scheduler, an_attempt_without_a_measurement_is_retried_after_five_seconds)
 {
     open();
-    const QUuid id = add(u"example.com"_s);
+    const QUuid id = add(u"example.com"_s, true);
     advance(0);
     source.complete(std::nullopt); // measure_now's: the probe found no usable network
     // The monitoring task's own attempt, in the domain's slot.
@@ -129,7 +103,7 @@ TEST_F(Scheduler, no_request_while_the_network_is_down_and_none_once_the_domain_
 {
     open();
     services.report_network(false);
-    const QUuid id = add(u"example.com"_s);
+    const QUuid id = add(u"example.com"_s, true);
     advance(60'000);
     EXPECT_EQ(source.started_count(), 0);
     EXPECT_TRUE(store->running_domain_ids().contains(id));
@@ -155,8 +129,8 @@ TEST_F(Scheduler, no_request_while_the_network_is_down_and_none_once_the_domain_
 TEST_F(Scheduler, a_result_after_archiving_is_kept_and_after_removal_dropped)
 {
     open();
-    const QUuid kept = add(u"kept.example"_s);
-    const QUuid dropped = add(u"dropped.example"_s);
+    const QUuid kept = add(u"kept.example"_s, true);
+    const QUuid dropped = add(u"dropped.example"_s, true);
     advance(0);
     ASSERT_EQ(source.pending_count(), 2u);
 
@@ -174,8 +148,7 @@ TEST_F(Scheduler, a_result_after_archiving_is_kept_and_after_removal_dropped)
 TEST_F(Scheduler, an_inactive_domain_has_no_schedule_but_can_be_measured_on_demand)
 {
     open();
-    ASSERT_FALSE(store->add_domain(u"paused.example"_s, 60, 48, {}, false, false));
-    const QUuid id = *store->selected_domain_id();
+    const QUuid id = add(u"paused.example"_s);
     advance(600'000);
     EXPECT_EQ(source.started_count(), 0);
     EXPECT_FALSE(store->has_monitoring_task(id));
@@ -203,7 +176,6 @@ TEST_F(Scheduler, an_unparseable_address_never_measures)
 std::map<QString, qint64> spread_starts(StoreTestEnvironment& services, int count)
 {
     const qint64 window = MonitoringSchedule::spread_window_ms(20);
-    const QDateTime begin = services.clock.now();
     std::map<QString, qint64> starts;
     std::set<qint64> distinct;
     for (qint64 t = 0; t <= window; t += 10) {
@@ -308,8 +280,7 @@ TEST_F(Scheduler, a_slow_measurement_notifies_only_against_a_quick_average)
                           {"notifications-off.example", 0.9, 5.2, false}};
     open();
     for (const Case& c : cases) {
-        ASSERT_FALSE(store->add_domain(QString::fromLatin1(c.host), 60, 48, {}, false, c.notifies));
-        const QUuid id = *store->selected_domain_id();
+        const QUuid id = add(QString::fromLatin1(c.host), false, c.notifies);
         if (c.previous_average)
             store->record_measurement(id, sample_measurement(clock.now(), *c.previous_average));
         store->record_measurement(id, sample_measurement(clock.now(), c.total_time));

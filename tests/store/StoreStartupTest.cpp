@@ -1,14 +1,9 @@
-#include "DataFolder.h"
-#include "StoreSamples.h"
-#include "StoreTestEnvironment.h"
+#include "StoreFixture.h"
 #include "model/DomainJson.h"
 #include "store/HistoryJson.h"
-#include "store/TessaryStore.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-
-#include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
@@ -20,8 +15,8 @@ DomainMeasurement measurement(double total_time, qint64 at_seconds)
         QDateTime(QDate(2025, 1, 31), QTime(9, 0), Qt::UTC).addSecs(at_seconds), total_time);
 }
 
-MonitoredDomain domain(const QString& url, bool is_active = true, bool is_archived = false,
-                       bool is_pinned = false)
+MonitoredDomain file_domain(const QString& url, bool is_active = true, bool is_archived = false,
+                            bool is_pinned = false)
 {
     MonitoredDomain d = sample_domain(url);
     d.is_active = is_active;
@@ -30,7 +25,7 @@ MonitoredDomain domain(const QString& url, bool is_active = true, bool is_archiv
     return d;
 }
 
-class StoreStartup : public ::testing::Test {
+class StoreStartup : public StoreFixture {
 protected:
     std::unique_ptr<TessaryStore> open_store()
     {
@@ -38,10 +33,6 @@ protected:
         EXPECT_TRUE(store) << store.error().toStdString();
         return store ? std::move(store).value() : nullptr;
     }
-
-    DataFolder folder;
-    StoreTestEnvironment services;
-    ManualClock& clock = services.clock;
 };
 
 TEST_F(StoreStartup, first_launch_creates_the_folder_and_starts_empty)
@@ -58,8 +49,8 @@ TEST_F(StoreStartup, first_launch_creates_the_folder_and_starts_empty)
 
 TEST_F(StoreStartup, history_is_merged_by_id_and_domains_without_an_entry_keep_their_own)
 {
-    MonitoredDomain first = domain(u"https://a.example"_s);
-    MonitoredDomain second = domain(u"https://b.example"_s);
+    MonitoredDomain first = file_domain(u"https://a.example"_s);
+    MonitoredDomain second = file_domain(u"https://b.example"_s);
     const DomainMeasurement own = measurement(0.3, 0);
     second.measurements = {own};
     folder.write(u"domains.json"_s, DomainJson::encode_list({first, second}));
@@ -77,8 +68,8 @@ TEST_F(StoreStartup, history_is_merged_by_id_and_domains_without_an_entry_keep_t
 
 TEST_F(StoreStartup, histories_inside_domains_json_migrate_to_the_history_file)
 {
-    MonitoredDomain a = domain(u"https://a.example"_s);
-    MonitoredDomain b = domain(u"https://b.example"_s);
+    MonitoredDomain a = file_domain(u"https://a.example"_s);
+    MonitoredDomain b = file_domain(u"https://b.example"_s);
     a.measurements = {measurement(0.2, 60), measurement(0.4, 0)};
     b.measurements = {measurement(9.0, 0)};
     folder.write(u"domains.json"_s, DomainJson::encode_list({a, b}));
@@ -99,10 +90,10 @@ TEST_F(StoreStartup, histories_inside_domains_json_migrate_to_the_history_file)
 
 TEST_F(StoreStartup, sorts_pinned_first_then_by_host_and_selects_the_first_active_domain)
 {
-    const MonitoredDomain archived = domain(u"https://aaa.example"_s, true, true);
-    const MonitoredDomain paused = domain(u"https://Beta.example/x"_s, false);
-    const MonitoredDomain alpha = domain(u"https://alpha.example"_s);
-    const MonitoredDomain pinned = domain(u"https://zulu.example"_s, true, false, true);
+    const MonitoredDomain archived = file_domain(u"https://aaa.example"_s, true, true);
+    const MonitoredDomain paused = file_domain(u"https://Beta.example/x"_s, false);
+    const MonitoredDomain alpha = file_domain(u"https://alpha.example"_s);
+    const MonitoredDomain pinned = file_domain(u"https://zulu.example"_s, true, false, true);
     folder.write(u"domains.json"_s, DomainJson::encode_list({paused, archived, alpha, pinned}));
 
     const auto store = open_store();
@@ -117,22 +108,6 @@ TEST_F(StoreStartup, sorts_pinned_first_then_by_host_and_selects_the_first_activ
     store->set_selected_domain_id(alpha.id);
     ASSERT_TRUE(store->selected_domain());
     EXPECT_EQ(store->selected_domain()->id, alpha.id);
-}
-
-TEST_F(StoreStartup, a_repeated_id_keeps_its_first_record)
-{
-    MonitoredDomain first = domain(u"https://first.example"_s);
-    MonitoredDomain copy = first;
-    copy.url_string = u"https://copy.example"_s;
-    folder.write(u"domains.json"_s, DomainJson::encode_list({first, copy}));
-
-    const auto store = open_store();
-    ASSERT_EQ(store->domains().size(), 1);
-    EXPECT_EQ(store->domains()[0].url_string, first.url_string);
-    store->save_all_now();
-    const auto saved = DomainJson::decode_list(folder.read(u"domains.json"_s));
-    ASSERT_TRUE(saved);
-    EXPECT_EQ(saved->size(), 1);
 }
 
 TEST_F(StoreStartup, a_second_writer_is_refused_with_the_holder_named)
@@ -205,7 +180,7 @@ class DamagedFiles : public StoreStartup, public ::testing::WithParamInterface<D
 TEST_P(DamagedFiles, are_moved_aside_before_the_first_save_replaces_them)
 {
     const DamagedCase& c = GetParam();
-    const MonitoredDomain d = domain(u"https://a.example"_s);
+    const MonitoredDomain d = file_domain(u"https://a.example"_s);
     const QByteArray domains_text =
         c.corrupt_domains ? QByteArrayLiteral("[{\"id\": truncated") : DomainJson::encode_list({d});
     const QByteArray history_text = c.corrupt_history
