@@ -19,18 +19,9 @@ protected:
         open();
     }
 
-    std::optional<QString> add(const QString& url, bool is_active = true)
+    std::optional<QString> try_add(const QString& url)
     {
-        return store->add_domain(url, 60, 48, QString(), is_active, false);
-    }
-
-    QUuid id_of(const QString& url_string) const
-    {
-        for (const MonitoredDomain& d : store->domains()) {
-            if (d.url_string == url_string)
-                return d.id;
-        }
-        return {};
+        return store->add_domain(url, 60, 48, QString(), true, false);
     }
 
     QList<MonitoredDomain> saved_domains() const
@@ -58,11 +49,11 @@ protected:
 TEST_F(DomainOperations, invalid_input_and_the_same_domain_typed_again_are_refused)
 {
     for (const QString& input : {u"   "_s, u"not a url"_s, QString()})
-        EXPECT_EQ(add(input), invalid_message) << input.toStdString();
+        EXPECT_EQ(try_add(input), invalid_message) << input.toStdString();
     EXPECT_FALSE(folder.exists(u"domains.json"_s));
-    EXPECT_FALSE(add(u"example.com"_s));
-    EXPECT_EQ(add(u"HTTPS://WWW.Example.com"_s), duplicate_message);
-    EXPECT_FALSE(add(u"https://example.com/"_s)); // a different URL key
+    EXPECT_FALSE(try_add(u"example.com"_s));
+    EXPECT_EQ(try_add(u"HTTPS://WWW.Example.com"_s), duplicate_message);
+    EXPECT_FALSE(try_add(u"https://example.com/"_s)); // a different URL key
     EXPECT_EQ(store->domains().size(), 2);
 }
 
@@ -84,8 +75,7 @@ TEST_F(DomainOperations, an_added_domain_is_normalised_bounded_selected_and_save
 
 TEST_F(DomainOperations, archiving_keeps_the_history_and_adding_the_url_again_revives_it)
 {
-    add(u"example.com"_s);
-    const QUuid id = *store->selected_domain_id();
+    const QUuid id = add(u"example.com"_s, true);
     measure(id);
     store->toggle_pin(id);
     store->archive_domain(id);
@@ -110,8 +100,7 @@ TEST_F(DomainOperations, archiving_keeps_the_history_and_adding_the_url_again_re
 
 TEST_F(DomainOperations, removing_drops_the_domain_from_both_files_and_leaves_a_suggestion)
 {
-    add(u"example.com"_s);
-    const QUuid id = *store->selected_domain_id();
+    const QUuid id = add(u"example.com"_s, true);
     measure(id);
     store->remove_domain(id);
     EXPECT_TRUE(saved_domains().isEmpty());
@@ -123,7 +112,7 @@ TEST_F(DomainOperations, removing_drops_the_domain_from_both_files_and_leaves_a_
     EXPECT_EQ(suggestions->first().id, id);
 
     // Adding it again makes a new domain without history, and the suggestion goes.
-    ASSERT_FALSE(add(u"example.com"_s));
+    ASSERT_FALSE(try_add(u"example.com"_s));
     EXPECT_NE(store->domains().first().id, id);
     EXPECT_TRUE(store->domains().first().measurements.isEmpty());
     EXPECT_TRUE(store->deleted_domain_suggestions().isEmpty());
@@ -132,12 +121,12 @@ TEST_F(DomainOperations, removing_drops_the_domain_from_both_files_and_leaves_a_
 
 TEST_F(DomainOperations, archived_suggestions_come_before_deleted_ones_of_the_same_host)
 {
-    add(u"b.example/x"_s);
-    add(u"b.example/y"_s);
-    add(u"a.example"_s);
-    store->remove_domain(id_of(u"https://b.example/x"_s));
-    store->archive_domain(id_of(u"https://b.example/y"_s));
-    store->archive_domain(id_of(u"https://a.example"_s));
+    const QUuid bx = add(u"b.example/x"_s, true);
+    const QUuid by = add(u"b.example/y"_s, true);
+    const QUuid a = add(u"a.example"_s, true);
+    store->remove_domain(bx);
+    store->archive_domain(by);
+    store->archive_domain(a);
     QStringList order;
     for (const DomainRestoreSuggestion& s : store->restore_suggestions())
         order.append(s.url_string + (s.is_archived ? u" archived"_s : QString()));
@@ -147,10 +136,8 @@ TEST_F(DomainOperations, archived_suggestions_come_before_deleted_ones_of_the_sa
 
 TEST_F(DomainOperations, selection_follows_each_operation)
 {
-    add(u"a.example"_s);
-    add(u"b.example"_s);
-    const QUuid a = id_of(u"https://a.example"_s);
-    const QUuid b = id_of(u"https://b.example"_s);
+    const QUuid a = add(u"a.example"_s, true);
+    const QUuid b = add(u"b.example"_s, true);
     EXPECT_EQ(store->selected_domain_id(), b);
     store->toggle_pin(a);
     store->clear_history(a);
@@ -163,8 +150,8 @@ TEST_F(DomainOperations, selection_follows_each_operation)
 
 TEST_F(DomainOperations, archive_all_takes_paused_domains_too_and_clears_the_selection)
 {
-    add(u"a.example"_s);
-    add(u"b.example"_s, false);
+    add(u"a.example"_s, true);
+    add(u"b.example"_s);
     store->archive_all();
     EXPECT_TRUE(store->active_domains().isEmpty());
     EXPECT_EQ(store->archived_domains().size(), 2);
@@ -174,10 +161,8 @@ TEST_F(DomainOperations, archive_all_takes_paused_domains_too_and_clears_the_sel
 
 TEST_F(DomainOperations, clear_all_history_keeps_archived_histories)
 {
-    add(u"a.example"_s);
-    add(u"b.example"_s);
-    const QUuid a = id_of(u"https://a.example"_s);
-    const QUuid b = id_of(u"https://b.example"_s);
+    const QUuid a = add(u"a.example"_s, true);
+    const QUuid b = add(u"b.example"_s, true);
     measure(a);
     measure(b);
     store->archive_domain(b);
@@ -191,9 +176,8 @@ TEST_F(DomainOperations, clear_all_history_keeps_archived_histories)
 
 TEST_F(DomainOperations, clear_all_remembers_every_domain_and_empties_both_files)
 {
-    add(u"a.example"_s);
-    add(u"b.example"_s);
-    store->archive_domain(id_of(u"https://b.example"_s));
+    add(u"a.example"_s, true);
+    store->archive_domain(add(u"b.example"_s, true));
     store->clear_all();
     EXPECT_TRUE(store->domains().isEmpty());
     EXPECT_FALSE(store->selected_domain_id());
@@ -210,8 +194,7 @@ TEST_F(DomainOperations, clear_all_remembers_every_domain_and_empties_both_files
 
 TEST_F(DomainOperations, an_edit_normalises_the_url_and_restarts_the_schedule)
 {
-    add(u"a.example"_s);
-    const QUuid id = *store->selected_domain_id();
+    const QUuid id = add(u"a.example"_s, true);
     measure(id);
     MonitoredDomain edited = domain(id);
     edited.url_string = u"www.c.example/path"_s;
@@ -232,8 +215,7 @@ TEST_F(DomainOperations, an_edit_normalises_the_url_and_restarts_the_schedule)
 
 TEST_F(DomainOperations, a_measurement_returning_after_clear_history_lands_in_the_empty_history)
 {
-    add(u"a.example"_s);
-    const QUuid id = *store->selected_domain_id();
+    const QUuid id = add(u"a.example"_s, true);
     measure(id);
     store->measure_now(id);
     store->clear_history(id);

@@ -1,4 +1,4 @@
-#include "StoreSamples.h"
+#include "StoreFixture.h"
 #include "store/DomainOrder.h"
 #include "store/HistoryJson.h"
 #include "store/SuggestionJson.h"
