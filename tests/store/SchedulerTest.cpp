@@ -145,12 +145,15 @@ TEST_F(Scheduler, a_result_after_archiving_is_kept_and_after_removal_dropped)
     EXPECT_FALSE(store->has_monitoring_task(kept));
 }
 
-TEST_F(Scheduler, an_inactive_domain_has_no_schedule_but_can_be_measured_on_demand)
+TEST_F(Scheduler, inactive_and_unparseable_domains_have_no_schedule_but_measure_on_demand)
 {
+    folder.write(u"domains.json"_s,
+                 DomainJson::encode_list({sample_domain(u"https://exa mple.com"_s)}));
     open();
     const QUuid id = add(u"paused.example"_s);
-    advance(600'000);
+    advance(3'600'000);
     EXPECT_EQ(source.started_count(), 0);
+    EXPECT_TRUE(store->running_domain_ids().isEmpty());
     EXPECT_FALSE(store->has_monitoring_task(id));
     EXPECT_FALSE(store->next_measurement_date(id));
 
@@ -159,16 +162,6 @@ TEST_F(Scheduler, an_inactive_domain_has_no_schedule_but_can_be_measured_on_dema
     advance(600'000);
     EXPECT_EQ(source.started_count(), 1);
     EXPECT_EQ(domain(id).measurements.size(), 1);
-}
-
-TEST_F(Scheduler, an_unparseable_address_never_measures)
-{
-    folder.write(u"domains.json"_s,
-                 DomainJson::encode_list({sample_domain(u"https://exa mple.com"_s)}));
-    open();
-    advance(3'600'000);
-    EXPECT_EQ(source.started_count(), 0);
-    EXPECT_TRUE(store->running_domain_ids().isEmpty());
 }
 
 // Runs the clock through the window of a 20 s interval, answering every request:
