@@ -9,12 +9,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-DomainMeasurement measurement(double total_time, qint64 at_seconds)
-{
-    return sample_measurement(
-        QDateTime(QDate(2025, 1, 31), QTime(9, 0), Qt::UTC).addSecs(at_seconds), total_time);
-}
-
 MonitoredDomain file_domain(const QString& url, bool is_active = true, bool is_archived = false,
                             bool is_pinned = false)
 {
@@ -25,20 +19,11 @@ MonitoredDomain file_domain(const QString& url, bool is_active = true, bool is_a
     return d;
 }
 
-class StoreStartup : public StoreFixture {
-protected:
-    std::unique_ptr<TessaryStore> open_store()
-    {
-        auto store = TessaryStore::open(services.environment(folder.path()));
-        EXPECT_TRUE(store) << store.error().toStdString();
-        return store ? std::move(store).value() : nullptr;
-    }
-};
+using StoreStartup = StoreFixture;
 
 TEST_F(StoreStartup, first_launch_creates_the_folder_and_starts_empty)
 {
-    const auto store = open_store();
-    ASSERT_TRUE(store);
+    open();
     EXPECT_TRUE(QDir(folder.path()).exists());
     EXPECT_TRUE(store->domains().isEmpty());
     EXPECT_FALSE(store->selected_domain_id());
@@ -51,15 +36,15 @@ TEST_F(StoreStartup, history_is_merged_by_id_and_domains_without_an_entry_keep_t
 {
     MonitoredDomain first = file_domain(u"https://a.example"_s);
     MonitoredDomain second = file_domain(u"https://b.example"_s);
-    const DomainMeasurement own = measurement(0.3, 0);
+    const DomainMeasurement own = successful(0.3, 0);
     second.measurements = {own};
     folder.write(u"domains.json"_s, DomainJson::encode_list({first, second}));
-    const QList<DomainMeasurement> history = {measurement(0.2, 120), measurement(0.1, 60)};
+    const QList<DomainMeasurement> history = {successful(0.2, 120), successful(0.1, 60)};
     folder.write(
         u"measurement_history.json"_s,
-        HistoryJson::encode({{first.id, history}, {QUuid::createUuid(), {measurement(1.0, 0)}}}));
+        HistoryJson::encode({{first.id, history}, {QUuid::createUuid(), {successful(1.0, 0)}}}));
 
-    const auto store = open_store();
+    open();
     ASSERT_EQ(store->domains().size(), 2);
     EXPECT_EQ(store->domains()[0].measurements, history);
     EXPECT_EQ(store->domains()[1].measurements, QList<DomainMeasurement>{own});
@@ -70,12 +55,11 @@ TEST_F(StoreStartup, histories_inside_domains_json_migrate_to_the_history_file)
 {
     MonitoredDomain a = file_domain(u"https://a.example"_s);
     MonitoredDomain b = file_domain(u"https://b.example"_s);
-    a.measurements = {measurement(0.2, 60), measurement(0.4, 0)};
-    b.measurements = {measurement(9.0, 0)};
+    a.measurements = {successful(0.2, 60), successful(0.4, 0)};
+    b.measurements = {successful(9.0, 0)};
     folder.write(u"domains.json"_s, DomainJson::encode_list({a, b}));
 
-    const auto store = open_store();
-    ASSERT_TRUE(store);
+    open();
     const auto domains = DomainJson::decode_list(folder.read(u"domains.json"_s));
     ASSERT_TRUE(domains);
     for (const MonitoredDomain& d : *domains)
@@ -96,7 +80,7 @@ TEST_F(StoreStartup, sorts_pinned_first_then_by_host_and_selects_the_first_activ
     const MonitoredDomain pinned = file_domain(u"https://zulu.example"_s, true, false, true);
     folder.write(u"domains.json"_s, DomainJson::encode_list({paused, archived, alpha, pinned}));
 
-    const auto store = open_store();
+    open();
     EXPECT_EQ(store->domains().first().id, pinned.id);
     EXPECT_EQ(store->domains().last().id, paused.id);
     EXPECT_EQ(store->active_domains().size(), 3);
@@ -112,8 +96,7 @@ TEST_F(StoreStartup, sorts_pinned_first_then_by_host_and_selects_the_first_activ
 
 TEST_F(StoreStartup, a_second_writer_is_refused_with_the_holder_named_until_the_lock_is_released)
 {
-    auto store = open_store();
-    ASSERT_TRUE(store);
+    open();
     folder.write(u"measurement_history.json.aZ09qQ"_s, "being written");
     auto environment = services.environment(folder.path());
     environment.lock_holder = u"other"_s;
@@ -145,7 +128,7 @@ TEST_F(StoreStartup, only_the_stores_own_temporary_files_are_removed_at_start_up
     QDir().mkpath(folder.file(u"domains.json.Folder"_s));
     folder.write(u"elsewhere"_s, "keep");
     ASSERT_TRUE(QFile::link(folder.file(u"elsewhere"_s), folder.file(u"domains.json.Linked"_s)));
-    ASSERT_TRUE(open_store());
+    open();
     for (const auto& c : cases)
         EXPECT_EQ(folder.exists(QString::fromLatin1(c.file)), !c.removed) << c.file;
     // Leftovers that are no regular files stay.
@@ -171,12 +154,12 @@ TEST_P(DamagedFiles, are_moved_aside_before_the_first_save_replaces_them)
         c.corrupt_domains ? QByteArrayLiteral("[{\"id\": truncated") : DomainJson::encode_list({d});
     const QByteArray history_text = c.corrupt_history
                                         ? QByteArrayLiteral("{\"x\":[{\"id\":1}]}")
-                                        : HistoryJson::encode({{d.id, {measurement(0.2, 0)}}});
+                                        : HistoryJson::encode({{d.id, {successful(0.2, 0)}}});
     if (!c.remove_domains)
         folder.write(u"domains.json"_s, domains_text);
     folder.write(u"measurement_history.json"_s, history_text);
 
-    const auto store = open_store();
+    open();
     store->save_all_now();
 
     QStringList aside;
@@ -213,7 +196,7 @@ TEST_F(StoreStartup, a_data_file_that_is_a_folder_or_undecodable_suggestions_are
     folder.write(u"domains.json/keep.txt"_s, "precious");
     folder.write(u"deleted_domain_suggestions.json"_s, "[{\"id\":\"x\"}]");
 
-    const auto store = open_store();
+    open();
     EXPECT_TRUE(store->domains().isEmpty());
     EXPECT_TRUE(store->deleted_domain_suggestions().isEmpty());
     store->save_configuration();
