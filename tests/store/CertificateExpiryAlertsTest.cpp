@@ -1,46 +1,28 @@
-#include "DataFolder.h"
-#include "StoreSamples.h"
-#include "StoreTestEnvironment.h"
+#include "StoreFixture.h"
 #include "i18n/L10n.h"
 
-#include <gtest/gtest.h>
-
-#include <ostream>
+using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr qint64 day_s = 24 * 3600;
 
-class CertificateAlerts : public ::testing::Test {
+class CertificateAlerts : public StoreFixture {
 protected:
+    void SetUp() override { open(); }
     void TearDown() override { L10n::set_selected_language(AppLanguage::system); }
 
-    // Opens the store with one active domain and waits for its first request.
-    void open_with_domain(bool notifies)
+    // Records a measurement finished now; `expires_at` invalid for a failed handshake.
+    void record(const QUuid& id, const QDateTime& expires_at)
     {
-        auto opened = TessaryStore::open(services.environment(folder.path()));
-        ASSERT_TRUE(opened);
-        store = std::move(opened).value();
-        ASSERT_FALSE(
-            store->add_domain(QStringLiteral("mysite.example"), 60, 48, QString(), true, notifies));
-        services.clock.advance_by(0);
-    }
-
-    // Completes the pending request; `expires_at` invalid for a failed handshake.
-    void measure(const QDateTime& expires_at)
-    {
-        ASSERT_EQ(services.measurements.pending_count(), 1u);
-        DomainMeasurement m = sample_measurement(services.clock.now());
+        DomainMeasurement m = sample_measurement(clock.now());
         if (!expires_at.isValid()) {
             m.http_status.reset();
-            m.error_message = QStringLiteral("SSL certificate problem: certificate has expired");
+            m.error_message = u"SSL certificate problem: certificate has expired"_s;
         }
         m.certificate_expires_at = expires_at;
-        services.measurements.complete(m);
+        store->record_measurement(id, m);
     }
-
-    // Lets the next request start `seconds` from now.
-    void wait(qint64 seconds) { services.clock.advance_by(seconds * 1000); }
 
     QStringList bodies() const
     {
@@ -49,82 +31,60 @@ protected:
             result.append(posted.body);
         return result;
     }
-
-    DataFolder folder;
-    StoreTestEnvironment services;
-    std::unique_ptr<TessaryStore> store;
 };
 
-struct AlertCase {
-    const char* name;
-    qint64 expires_in_s;
-    bool notifies;
-    AppLanguage language;
-    const char* expected; // nullptr: no notification
-};
-
-void PrintTo(const AlertCase& c, std::ostream* out)
+TEST_F(CertificateAlerts, warn_under_two_weeks_in_the_language_chosen_when_the_domain_notifies)
 {
-    *out << c.name;
+    const struct {
+        const char* host;
+        qint64 expires_in_s;
+        bool notifies;
+        AppLanguage language;
+    } cases[] = {{"five.example", 5 * day_s, true, AppLanguage::english},
+                 {"one.example", day_s, true, AppLanguage::dutch},
+                 {"today.example", 3600, true, AppLanguage::dutch},
+                 {"thirteen.example", 13 * day_s, true, AppLanguage::dutch},
+                 {"fourteen.example", 14 * day_s, true, AppLanguage::english},
+                 {"quiet.example", 5 * day_s, false, AppLanguage::english}};
+    for (const auto& c : cases) {
+        L10n::set_selected_language(c.language);
+        record(add(QString::fromLatin1(c.host), false, c.notifies),
+               clock.now().addSecs(c.expires_in_s));
+    }
+    EXPECT_EQ(bodies(),
+              (QStringList{u"The certificate of five.example expires in 5 days"_s,
+                           u"Het certificaat van one.example verloopt over 1 dag"_s,
+                           u"Het certificaat van today.example verloopt vandaag"_s,
+                           u"Het certificaat van thirteen.example verloopt over 13 dagen"_s}));
 }
-
-class CertificateAlertThreshold : public CertificateAlerts,
-                                  public ::testing::WithParamInterface<AlertCase> {};
-
-TEST_P(CertificateAlertThreshold, warns_under_two_weeks_when_the_domain_notifies)
-{
-    const AlertCase& c = GetParam();
-    L10n::set_selected_language(c.language);
-    open_with_domain(c.notifies);
-    measure(services.clock.now().addSecs(c.expires_in_s));
-    EXPECT_EQ(bodies(), c.expected ? QStringList{QString::fromUtf8(c.expected)} : QStringList{});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CertificateAlertThreshold,
-    ::testing::Values(AlertCase{"five_days", 5 * day_s, true, AppLanguage::english,
-                                "The certificate of mysite.example expires in 5 days"},
-                      AlertCase{"one_day_dutch", day_s, true, AppLanguage::dutch,
-                                "Het certificaat van mysite.example verloopt over 1 dag"},
-                      AlertCase{"later_today_dutch", 3600, true, AppLanguage::dutch,
-                                "Het certificaat van mysite.example verloopt vandaag"},
-                      AlertCase{"thirteen_days_dutch", 13 * day_s, true, AppLanguage::dutch,
-                                "Het certificaat van mysite.example verloopt over 13 dagen"},
-                      AlertCase{"fourteen_days", 14 * day_s, true, AppLanguage::english, nullptr},
-                      AlertCase{"notifications_off", 5 * day_s, false, AppLanguage::english,
-                                nullptr}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CertificateAlerts, once_a_local_day)
 {
-    open_with_domain(true);
+    const QUuid id = add(u"mysite.example"_s, false, true);
     // 09:15 UTC, 10:15 in Amsterdam.
-    const QDateTime expires_at = services.clock.now().addSecs(5 * day_s);
-    measure(expires_at);
-    wait(120);
-    measure(expires_at);
+    const QDateTime expires_at = clock.now().addSecs(5 * day_s);
+    record(id, expires_at);
+    clock.advance_by(120'000);
+    record(id, expires_at);
     // 23:59 in Amsterdam: still the same day.
-    services.clock.advance_to(QDateTime(QDate(2025, 1, 31), QTime(22, 59), Qt::UTC));
-    measure(expires_at);
+    clock.advance_to(QDateTime(QDate(2025, 1, 31), QTime(22, 59), Qt::UTC));
+    record(id, expires_at);
     EXPECT_EQ(bodies().size(), 1);
-    wait(120);
-    measure(expires_at);
-    EXPECT_EQ(bodies(),
-              (QStringList{QStringLiteral("The certificate of mysite.example expires in 5 days"),
-                           QStringLiteral("The certificate of mysite.example expires in 4 days")}));
+    clock.advance_by(120'000);
+    record(id, expires_at);
+    EXPECT_EQ(bodies(), (QStringList{u"The certificate of mysite.example expires in 5 days"_s,
+                                     u"The certificate of mysite.example expires in 4 days"_s}));
 }
 
 TEST_F(CertificateAlerts, an_expired_certificate_is_known_from_the_history)
 {
-    open_with_domain(true);
-    measure(services.clock.now().addSecs(20 * day_s));
-    wait(21 * day_s);
+    const QUuid id = add(u"mysite.example"_s, false, true);
+    record(id, clock.now().addSecs(20 * day_s));
+    clock.advance_by(21 * day_s * 1000);
     // Curl refuses the expired certificate: the failed measurement has none.
-    measure(QDateTime());
-    EXPECT_EQ(bodies(),
-              QStringList{QStringLiteral("The certificate of mysite.example has expired")});
-    EXPECT_EQ(services.notification_sink.posted.back().title,
-              QStringLiteral("Certificate expired"));
+    record(id, QDateTime());
+    EXPECT_EQ(bodies(), QStringList{u"The certificate of mysite.example has expired"_s});
+    EXPECT_EQ(services.notification_sink.posted.back().title, u"Certificate expired"_s);
 }
 
 } // namespace

@@ -1,8 +1,4 @@
-#include "DataFolder.h"
-#include "MeasurementFactory.h"
-#include "StoreTestEnvironment.h"
-
-#include <gtest/gtest.h>
+#include "StoreFixture.h"
 
 #include <functional>
 
@@ -11,13 +7,11 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // What a model following the store hears, one line per finer signal.
-class DomainChangeSignals : public ::testing::Test {
+class DomainChangeSignals : public StoreFixture {
 protected:
     void SetUp() override
     {
-        auto opened = TessaryStore::open(services.environment(folder.path()));
-        ASSERT_TRUE(opened);
-        store = std::move(opened).value();
+        open();
         const auto named = [this](const char* what, const QUuid& id) {
             heard.append(QLatin1String(what) + u' ' + store->domain_with_id(id)->url_string);
         };
@@ -40,13 +34,6 @@ protected:
                          });
     }
 
-    // Inactive: nothing is measured unless a test asks.
-    QUuid add(const QString& url)
-    {
-        EXPECT_FALSE(store->add_domain(url, 60, 48, QString(), false, false));
-        return *store->selected_domain_id();
-    }
-
     // Runs `operation` with clean counts.
     void hear(const std::function<void()>& operation)
     {
@@ -55,9 +42,6 @@ protected:
         operation();
     }
 
-    DataFolder folder;
-    StoreTestEnvironment services;
-    std::unique_ptr<TessaryStore> store;
     QStringList heard;
     int coarse = 0;
 };
@@ -127,8 +111,8 @@ TEST_F(DomainChangeSignals, a_measurement_is_announced_with_its_domain_from_star
     const QUuid id = add(QStringLiteral("a.example"));
     hear([&] {
         store->measure_now(id);
-        services.clock.advance_by(0);
-        services.measurements.complete_with(0.3);
+        clock.advance_by(0);
+        source.complete_with(0.3);
     });
     EXPECT_EQ(heard, (QStringList{u"running https://a.example"_s, u"idle https://a.example"_s,
                                   u"recorded https://a.example"_s}));

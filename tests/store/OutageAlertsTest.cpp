@@ -1,13 +1,9 @@
 #include "store/OutageAlerts.h"
 
-#include "DataFolder.h"
-#include "MeasurementFactory.h"
-#include "StoreTestEnvironment.h"
+#include "StoreFixture.h"
 #include "i18n/L10n.h"
 
 #include <QSignalSpy>
-
-#include <gtest/gtest.h>
 
 #include <string>
 
@@ -79,30 +75,30 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"restart_after_a_recovery", "503 503 ok", "ok", true, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+class StoreOutageAlerts : public StoreFixture {
+    void TearDown() override { L10n::set_selected_language(AppLanguage::system); }
+};
+
 // The store feeds what it records in and posts the alerts, across a restart.
-TEST(StoreOutageAlerts, notifies_once_down_and_once_up_also_across_a_restart)
+TEST_F(StoreOutageAlerts, notify_once_down_and_once_up_also_across_a_restart)
 {
     L10n::set_selected_language(AppLanguage::english);
-    DataFolder folder;
-    StoreTestEnvironment services;
-    auto store = std::move(TessaryStore::open(services.environment(folder.path()))).value();
-    for (const bool notifies : {true, false}) // inactive: measured only here
-        store->add_domain(notifies ? u"example.com"_s : u"quiet.example"_s, 60, 48, {}, false,
-                          notifies);
+    open();
+    add(u"example.com"_s, false, true);
+    add(u"quiet.example"_s);
     QSignalSpy alerts(store.get(), &TessaryStore::domain_alert);
     const auto record = [&](const char* kind) {
-        services.clock.advance_by(60'000);
+        clock.advance_by(60'000);
         for (const MonitoredDomain& domain : QList(store->domains())) {
             DomainMeasurement m = measurement(QString::fromLatin1(kind), 0);
-            m.measured_at = services.clock.now();
+            m.measured_at = clock.now();
             store->record_measurement(domain.id, m);
         }
     };
     for (const char* kind : {"503", "local", "503", "503"})
         record(kind);
     store->flush_persistence();
-    store.reset();
-    store = std::move(TessaryStore::open(services.environment(folder.path()))).value();
+    open();
     record("503");
     record("ok");
     QStringList titles;
@@ -111,7 +107,6 @@ TEST(StoreOutageAlerts, notifies_once_down_and_once_up_also_across_a_restart)
     EXPECT_EQ(titles.join(u" | "_s).toStdString(),
               "example.com is down | example.com is up again after 5 min");
     EXPECT_EQ(alerts.size(), 1); // before the restart
-    L10n::set_selected_language(AppLanguage::system);
 }
 
 } // namespace

@@ -1,27 +1,16 @@
-#include "DataFolder.h"
-#include "StoreSamples.h"
-#include "StoreTestEnvironment.h"
+#include "StoreFixture.h"
 #include "model/DomainJson.h"
 #include "store/HistoryJson.h"
-#include "store/TessaryStore.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-
-#include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-DomainMeasurement measurement(double total_time, qint64 at_seconds)
-{
-    return sample_measurement(
-        QDateTime(QDate(2025, 1, 31), QTime(9, 0), Qt::UTC).addSecs(at_seconds), total_time);
-}
-
-MonitoredDomain domain(const QString& url, bool is_active = true, bool is_archived = false,
-                       bool is_pinned = false)
+MonitoredDomain file_domain(const QString& url, bool is_active = true, bool is_archived = false,
+                            bool is_pinned = false)
 {
     MonitoredDomain d = sample_domain(url);
     d.is_active = is_active;
@@ -30,24 +19,11 @@ MonitoredDomain domain(const QString& url, bool is_active = true, bool is_archiv
     return d;
 }
 
-class StoreStartup : public ::testing::Test {
-protected:
-    std::unique_ptr<TessaryStore> open_store()
-    {
-        auto store = TessaryStore::open(services.environment(folder.path()));
-        EXPECT_TRUE(store) << store.error().toStdString();
-        return store ? std::move(store).value() : nullptr;
-    }
-
-    DataFolder folder;
-    StoreTestEnvironment services;
-    ManualClock& clock = services.clock;
-};
+using StoreStartup = StoreFixture;
 
 TEST_F(StoreStartup, first_launch_creates_the_folder_and_starts_empty)
 {
-    const auto store = open_store();
-    ASSERT_TRUE(store);
+    open();
     EXPECT_TRUE(QDir(folder.path()).exists());
     EXPECT_TRUE(store->domains().isEmpty());
     EXPECT_FALSE(store->selected_domain_id());
@@ -58,17 +34,17 @@ TEST_F(StoreStartup, first_launch_creates_the_folder_and_starts_empty)
 
 TEST_F(StoreStartup, history_is_merged_by_id_and_domains_without_an_entry_keep_their_own)
 {
-    MonitoredDomain first = domain(u"https://a.example"_s);
-    MonitoredDomain second = domain(u"https://b.example"_s);
-    const DomainMeasurement own = measurement(0.3, 0);
+    MonitoredDomain first = file_domain(u"https://a.example"_s);
+    MonitoredDomain second = file_domain(u"https://b.example"_s);
+    const DomainMeasurement own = successful(0.3, 0);
     second.measurements = {own};
     folder.write(u"domains.json"_s, DomainJson::encode_list({first, second}));
-    const QList<DomainMeasurement> history = {measurement(0.2, 120), measurement(0.1, 60)};
+    const QList<DomainMeasurement> history = {successful(0.2, 120), successful(0.1, 60)};
     folder.write(
         u"measurement_history.json"_s,
-        HistoryJson::encode({{first.id, history}, {QUuid::createUuid(), {measurement(1.0, 0)}}}));
+        HistoryJson::encode({{first.id, history}, {QUuid::createUuid(), {successful(1.0, 0)}}}));
 
-    const auto store = open_store();
+    open();
     ASSERT_EQ(store->domains().size(), 2);
     EXPECT_EQ(store->domains()[0].measurements, history);
     EXPECT_EQ(store->domains()[1].measurements, QList<DomainMeasurement>{own});
@@ -77,14 +53,13 @@ TEST_F(StoreStartup, history_is_merged_by_id_and_domains_without_an_entry_keep_t
 
 TEST_F(StoreStartup, histories_inside_domains_json_migrate_to_the_history_file)
 {
-    MonitoredDomain a = domain(u"https://a.example"_s);
-    MonitoredDomain b = domain(u"https://b.example"_s);
-    a.measurements = {measurement(0.2, 60), measurement(0.4, 0)};
-    b.measurements = {measurement(9.0, 0)};
+    MonitoredDomain a = file_domain(u"https://a.example"_s);
+    MonitoredDomain b = file_domain(u"https://b.example"_s);
+    a.measurements = {successful(0.2, 60), successful(0.4, 0)};
+    b.measurements = {successful(9.0, 0)};
     folder.write(u"domains.json"_s, DomainJson::encode_list({a, b}));
 
-    const auto store = open_store();
-    ASSERT_TRUE(store);
+    open();
     const auto domains = DomainJson::decode_list(folder.read(u"domains.json"_s));
     ASSERT_TRUE(domains);
     for (const MonitoredDomain& d : *domains)
@@ -99,18 +74,15 @@ TEST_F(StoreStartup, histories_inside_domains_json_migrate_to_the_history_file)
 
 TEST_F(StoreStartup, sorts_pinned_first_then_by_host_and_selects_the_first_active_domain)
 {
-    const MonitoredDomain archived = domain(u"https://aaa.example"_s, true, true);
-    const MonitoredDomain paused = domain(u"https://Beta.example/x"_s, false);
-    const MonitoredDomain alpha = domain(u"https://alpha.example"_s);
-    const MonitoredDomain pinned = domain(u"https://zulu.example"_s, true, false, true);
+    const MonitoredDomain archived = file_domain(u"https://aaa.example"_s, true, true);
+    const MonitoredDomain paused = file_domain(u"https://Beta.example/x"_s, false);
+    const MonitoredDomain alpha = file_domain(u"https://alpha.example"_s);
+    const MonitoredDomain pinned = file_domain(u"https://zulu.example"_s, true, false, true);
     folder.write(u"domains.json"_s, DomainJson::encode_list({paused, archived, alpha, pinned}));
 
-    const auto store = open_store();
-    QStringList order;
-    for (const MonitoredDomain& d : store->domains())
-        order.append(d.url_string);
-    EXPECT_EQ(order, (QStringList{pinned.url_string, archived.url_string, alpha.url_string,
-                                  paused.url_string}));
+    open();
+    EXPECT_EQ(store->domains().first().id, pinned.id);
+    EXPECT_EQ(store->domains().last().id, paused.id);
     EXPECT_EQ(store->active_domains().size(), 3);
     EXPECT_EQ(store->archived_domains().size(), 1);
     EXPECT_EQ(store->selected_domain_id(), pinned.id);
@@ -122,26 +94,10 @@ TEST_F(StoreStartup, sorts_pinned_first_then_by_host_and_selects_the_first_activ
     EXPECT_EQ(store->selected_domain()->id, alpha.id);
 }
 
-TEST_F(StoreStartup, a_repeated_id_keeps_its_first_record)
+TEST_F(StoreStartup, a_second_writer_is_refused_with_the_holder_named_until_the_lock_is_released)
 {
-    MonitoredDomain first = domain(u"https://first.example"_s);
-    MonitoredDomain copy = first;
-    copy.url_string = u"https://copy.example"_s;
-    folder.write(u"domains.json"_s, DomainJson::encode_list({first, copy}));
-
-    const auto store = open_store();
-    ASSERT_EQ(store->domains().size(), 1);
-    EXPECT_EQ(store->domains()[0].url_string, first.url_string);
-    store->save_all_now();
-    const auto saved = DomainJson::decode_list(folder.read(u"domains.json"_s));
-    ASSERT_TRUE(saved);
-    EXPECT_EQ(saved->size(), 1);
-}
-
-TEST_F(StoreStartup, a_second_writer_is_refused_with_the_holder_named)
-{
-    const auto store = open_store();
-    ASSERT_TRUE(store);
+    open();
+    folder.write(u"measurement_history.json.aZ09qQ"_s, "being written");
     auto environment = services.environment(folder.path());
     environment.lock_holder = u"other"_s;
     const auto second = TessaryStore::open(environment);
@@ -150,103 +106,60 @@ TEST_F(StoreStartup, a_second_writer_is_refused_with_the_holder_named)
         second.error().contains(u"test (process %1)"_s.arg(QCoreApplication::applicationPid())))
         << second.error().toStdString();
     EXPECT_TRUE(second.error().contains(folder.path()));
+    EXPECT_TRUE(folder.exists(u"measurement_history.json.aZ09qQ"_s)); // the holder's leftovers
+
+    store.reset();
+    EXPECT_TRUE(TessaryStore::open(environment));
 }
 
-TEST_F(StoreStartup, the_lock_is_released_with_the_store)
+TEST_F(StoreStartup, only_the_stores_own_temporary_files_are_removed_at_start_up)
 {
-    open_store().reset();
-    EXPECT_TRUE(open_store());
-}
-
-struct LeftoverCase {
-    const char* name;
-    const char* file;
-    bool removed;
-};
-
-void PrintTo(const LeftoverCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
-
-class Leftovers : public StoreStartup, public ::testing::WithParamInterface<LeftoverCase> {};
-
-TEST_P(Leftovers, only_the_stores_own_temporary_files_are_removed_at_start_up)
-{
-    const LeftoverCase& c = GetParam();
-    folder.write(QString::fromLatin1(c.file), "partial");
-    const auto store = open_store();
-    ASSERT_TRUE(store);
-    EXPECT_EQ(folder.exists(QString::fromLatin1(c.file)), !c.removed);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Leftovers,
-    ::testing::Values(LeftoverCase{"history", "measurement_history.json.aZ09qQ", true},
-                      LeftoverCase{"configuration", "domains.json.XXXXXX", true},
-                      LeftoverCase{"profiles", "hosting_profiles.json.k2Jd8s", true},
-                      LeftoverCase{"suggestions", "deleted_domain_suggestions.json.000000", true},
-                      LeftoverCase{"five_characters", "measurement_history.json.aZ09q", false},
-                      LeftoverCase{"seven_characters", "measurement_history.json.aZ09qQx", false},
-                      LeftoverCase{"not_a_letter_or_digit", "measurement_history.json.aZ-9qQ",
-                                   false},
-                      LeftoverCase{"set_aside_unreadable",
-                                   "measurement_history.json.unreadable-20250131T091500Z", false},
-                      LeftoverCase{"another_files_name", "notes.json.aZ09qQ", false},
-                      LeftoverCase{"an_export", "export.csv.aZ09qQ", false},
-                      LeftoverCase{"different_case", "Domains.json.aZ09qQ", false}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(StoreStartup, leftovers_that_are_no_regular_files_stay)
-{
+    // clang-format off
+    const struct { const char* file; bool removed; } cases[] = {
+        {"measurement_history.json.aZ09qQ", true}, {"domains.json.XXXXXX", true},
+        {"hosting_profiles.json.k2Jd8s", true}, {"deleted_domain_suggestions.json.000000", true},
+        {"measurement_history.json.aZ09q", false}, {"measurement_history.json.aZ09qQx", false},
+        {"measurement_history.json.aZ-9qQ", false}, {"notes.json.aZ09qQ", false},
+        {"measurement_history.json.unreadable-20250131T091500Z", false},
+        {"Domains.json.aZ09qQ", false}};
+    // clang-format on
+    for (const auto& c : cases)
+        folder.write(QString::fromLatin1(c.file), "partial");
     QDir().mkpath(folder.file(u"domains.json.Folder"_s));
     folder.write(u"elsewhere"_s, "keep");
     ASSERT_TRUE(QFile::link(folder.file(u"elsewhere"_s), folder.file(u"domains.json.Linked"_s)));
-    const auto store = open_store();
-    ASSERT_TRUE(store);
+    open();
+    for (const auto& c : cases)
+        EXPECT_EQ(folder.exists(QString::fromLatin1(c.file)), !c.removed) << c.file;
+    // Leftovers that are no regular files stay.
     EXPECT_TRUE(QFileInfo(folder.file(u"domains.json.Folder"_s)).isDir());
     EXPECT_TRUE(QFileInfo(folder.file(u"domains.json.Linked"_s)).isSymLink());
     EXPECT_EQ(folder.read(u"elsewhere"_s), "keep");
 }
 
-TEST_F(StoreStartup, leftovers_stay_while_another_process_holds_the_lock)
-{
-    const auto holder = open_store();
-    ASSERT_TRUE(holder);
-    folder.write(u"measurement_history.json.aZ09qQ"_s, "being written");
-    ASSERT_FALSE(TessaryStore::open(services.environment(folder.path())));
-    EXPECT_TRUE(folder.exists(u"measurement_history.json.aZ09qQ"_s));
-}
-
 // Files that exist but cannot be used must never be destroyed by the next save.
 struct DamagedCase {
-    const char* name;
     bool corrupt_domains;
     bool corrupt_history;
     bool remove_domains;
 };
-
-void PrintTo(const DamagedCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
 
 class DamagedFiles : public StoreStartup, public ::testing::WithParamInterface<DamagedCase> {};
 
 TEST_P(DamagedFiles, are_moved_aside_before_the_first_save_replaces_them)
 {
     const DamagedCase& c = GetParam();
-    const MonitoredDomain d = domain(u"https://a.example"_s);
+    const MonitoredDomain d = file_domain(u"https://a.example"_s);
     const QByteArray domains_text =
         c.corrupt_domains ? QByteArrayLiteral("[{\"id\": truncated") : DomainJson::encode_list({d});
     const QByteArray history_text = c.corrupt_history
                                         ? QByteArrayLiteral("{\"x\":[{\"id\":1}]}")
-                                        : HistoryJson::encode({{d.id, {measurement(0.2, 0)}}});
+                                        : HistoryJson::encode({{d.id, {successful(0.2, 0)}}});
     if (!c.remove_domains)
         folder.write(u"domains.json"_s, domains_text);
     folder.write(u"measurement_history.json"_s, history_text);
 
-    const auto store = open_store();
+    open();
     store->save_all_now();
 
     QStringList aside;
@@ -270,38 +183,29 @@ TEST_P(DamagedFiles, are_moved_aside_before_the_first_save_replaces_them)
     EXPECT_EQ(folder.entries().filter(u".unreadable-"_s).size(), aside.size());
 }
 
+// Corrupt domains, corrupt history, history without domains, both corrupt.
 INSTANTIATE_TEST_SUITE_P(Cases, DamagedFiles,
-                         ::testing::Values(DamagedCase{"corrupt_domains", true, false, false},
-                                           DamagedCase{"corrupt_history", false, true, false},
-                                           DamagedCase{"history_without_domains", false, false,
-                                                       true},
-                                           DamagedCase{"both_corrupt", true, true, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         ::testing::Values(DamagedCase{true, false, false},
+                                           DamagedCase{false, true, false},
+                                           DamagedCase{false, false, true},
+                                           DamagedCase{true, true, false}));
 
-TEST_F(StoreStartup, a_data_file_that_is_a_folder_is_moved_aside_not_deleted)
+TEST_F(StoreStartup, a_data_file_that_is_a_folder_or_undecodable_suggestions_are_moved_aside)
 {
     QDir().mkpath(folder.file(u"domains.json"_s));
     folder.write(u"domains.json/keep.txt"_s, "precious");
-
-    const auto store = open_store();
-    EXPECT_TRUE(store->domains().isEmpty());
-    store->save_configuration();
-    const QStringList aside = folder.entries().filter(u"domains.json.unreadable-"_s);
-    ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(folder.read(aside.first() + u"/keep.txt"_s), "precious");
-    EXPECT_EQ(folder.read(u"domains.json"_s), "[]");
-}
-
-TEST_F(StoreStartup, undecodable_suggestions_load_as_empty_and_survive_the_next_save)
-{
     folder.write(u"deleted_domain_suggestions.json"_s, "[{\"id\":\"x\"}]");
-    const auto store = open_store();
+
+    open();
+    EXPECT_TRUE(store->domains().isEmpty());
     EXPECT_TRUE(store->deleted_domain_suggestions().isEmpty());
+    store->save_configuration();
     store->save_deleted_domain_suggestions();
-    const QStringList aside =
-        folder.entries().filter(u"deleted_domain_suggestions.json.unreadable-"_s);
-    ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(folder.read(aside.first()), "[{\"id\":\"x\"}]");
+    const QStringList aside = folder.entries().filter(u".unreadable-"_s);
+    ASSERT_EQ(aside.size(), 2);
+    EXPECT_EQ(folder.read(aside[0]), "[{\"id\":\"x\"}]"); // sorted: suggestions first
+    EXPECT_EQ(folder.read(aside[1] + u"/keep.txt"_s), "precious");
+    EXPECT_EQ(folder.read(u"domains.json"_s), "[]");
     EXPECT_EQ(folder.read(u"deleted_domain_suggestions.json"_s), "[]");
 }
 
