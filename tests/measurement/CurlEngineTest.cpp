@@ -125,17 +125,6 @@ TEST_F(CurlEngineTest, BodyIsDiscardedKeptOrRefusedByItsLimit)
     EXPECT_TRUE(refused.error);
 }
 
-TEST_F(CurlEngineTest, RedirectLocationIsResolvedButNotFollowed)
-{
-    server.redirect("/from", "/to?x=1", 301);
-    const HttpResult result = fetch(get("/from"));
-    EXPECT_EQ(result.status, 301);
-    ASSERT_TRUE(result.redirect_url);
-    EXPECT_EQ(*result.redirect_url,
-              server.url(QStringLiteral("/to")).resolved(QUrl(QStringLiteral("?x=1"))));
-    EXPECT_EQ(server.requests().size(), 1);
-}
-
 TEST_F(CurlEngineTest, FailuresComeInCurlsWordsWithoutStatus)
 {
     const HttpResult not_connected =

@@ -248,17 +248,6 @@ TEST_F(TessaryServiceTest, ClientTimeOutFirstGivesOneMeasurementInCurlsWords)
     EXPECT_EQ(results.size(), 1);
 }
 
-TEST_F(TessaryServiceTest, WatchdogAndClientTimeOutRacingStillGiveOneMeasurement)
-{
-    limits.request_timeout = limits.watchdog = milliseconds(200);
-    server.serve("/silent", ServedResponse::silent());
-    const auto service = start(url("/silent"), Clock::system());
-    ASSERT_TRUE(wait_until([&] { return !results.isEmpty(); }));
-    wait_for(300);
-    ASSERT_EQ(results.size(), 1);
-    EXPECT_TRUE(results[0]->error_message);
-}
-
 TEST_F(TessaryServiceTest, ReleasedServiceOrSourceNeverCallsBackAndStopsItsRequest)
 {
     server.serve("/silent", ServedResponse::silent());
