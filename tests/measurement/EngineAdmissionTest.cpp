@@ -21,17 +21,18 @@ TEST(Admission, admits_in_order_up_to_the_limit_freed_by_a_ready_connection_an_e
 {
     ConnectionAdmission line{2, milliseconds(100)};
     const Steady::time_point t0 = Steady::now();
-    for (ConnectionAdmission::Ticket t = 1; t <= 7; ++t)
+    for (ConnectionAdmission::Ticket t = 1; t <= 6; ++t)
         line.enqueue(t);
-    EXPECT_EQ(line.admit(t0), (Tickets{1, 2}));
+    line.start_at_once(9, t0); // the probe counts without waiting
+    EXPECT_EQ(line.admit(t0), (Tickets{1}));
     EXPECT_EQ(line.admit(t0), Tickets{});
-    line.connected(1);
-    EXPECT_EQ(line.admit(t0), Tickets{3});
-    line.finished(2);
-    line.finished(4); // cancelled while waiting: it leaves the line
-    EXPECT_EQ(line.admit(t0), Tickets{5});
+    line.connected(9);
+    EXPECT_EQ(line.admit(t0), Tickets{2});
+    line.finished(1);
+    line.finished(3); // cancelled while waiting: it leaves the line
+    EXPECT_EQ(line.admit(t0), Tickets{4});
     // Late news about a ticket that no longer counts changes nothing.
-    line.connected(1);
+    line.connected(9);
     line.finished(1);
     EXPECT_EQ(line.connecting(), 2);
     EXPECT_EQ(line.waiting(), 2u);
@@ -39,21 +40,9 @@ TEST(Admission, admits_in_order_up_to_the_limit_freed_by_a_ready_connection_an_e
     // Still connecting after the hold, a transfer stops counting.
     EXPECT_EQ(line.next_expiry(), t0 + milliseconds(100));
     EXPECT_EQ(line.admit(t0 + milliseconds(99)), Tickets{});
-    EXPECT_EQ(line.admit(t0 + milliseconds(100)), (Tickets{6, 7}));
+    EXPECT_EQ(line.admit(t0 + milliseconds(100)), (Tickets{5, 6}));
     // Nobody waits: no reason to wake up for an expiry.
     EXPECT_FALSE(line.next_expiry());
-}
-
-TEST(Admission, the_probe_counts_without_waiting)
-{
-    ConnectionAdmission line{2, milliseconds(100)};
-    const Steady::time_point t0 = Steady::now();
-    line.enqueue(1);
-    line.start_at_once(9, t0);
-    line.start_at_once(10, t0);
-    EXPECT_EQ(line.admit(t0), Tickets{});
-    line.connected(9);
-    EXPECT_EQ(line.admit(t0), Tickets{1});
 }
 
 class QueuedMeasurement : public testing::Test {
