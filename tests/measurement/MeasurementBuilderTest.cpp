@@ -20,11 +20,8 @@ TEST(Duration, ClampsAndNeedsBothInstants)
     EXPECT_EQ(duration(1.0, 0.5), 0.0);
 }
 
-struct Hop {
-    HttpTransferTimes times;
-    double offset;
-};
-
+// Curl's times of one request and its start after the first one's.
+using Hop = std::pair<HttpTransferTimes, double>;
 // DNS, connect, TLS and time to first byte.
 using Phases = std::array<std::optional<double>, 4>;
 constexpr std::nullopt_t none = std::nullopt;
@@ -56,8 +53,8 @@ TEST(Phases, FollowFromCurlTimesLookupConnectTlsFromTheFirstHopThatHasThemFirstB
     };
     for (const auto& [name, expected, hops] : cases) {
         QList<HttpTransaction> t;
-        for (const Hop& hop : hops)
-            t.append(HttpTransaction::from_transfer(hop.times, hop.offset));
+        for (const auto& [times, offset] : hops)
+            t.append(HttpTransaction::from_transfer(times, offset));
         EXPECT_EQ((Phases{micro(dns_time(t)), micro(connect_time(t)), micro(ssl_time(t)),
                           micro(ttfb_time(t))}),
                   expected)

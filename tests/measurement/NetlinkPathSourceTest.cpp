@@ -3,7 +3,6 @@
 #include "EventLoop.h"
 
 #include <QProcess>
-#include <QStringList>
 
 #include <gtest/gtest.h>
 

@@ -43,9 +43,6 @@ public:
         daemon_.waitForFinished(5'000);
     }
 
-    PrivateSessionBus(const PrivateSessionBus&) = delete;
-    PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;
-
     // Empty when the daemon did not start; `error()` then says why.
     QString address() const { return address_; }
     QString error() const { return error_; }
