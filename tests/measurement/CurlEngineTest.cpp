@@ -6,39 +6,41 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
-#include <thread>
 
 namespace {
 
+using namespace Qt::StringLiterals;
+
+HttpRequest request_to(QUrl url, std::shared_ptr<CurlConnectionGroup> group = nullptr)
+{
+    HttpRequest request;
+    request.url = std::move(url);
+    request.connections = std::move(group);
+    return request;
+}
+
 // Collects completions, which arrive on the engine thread.
-class Results {
-public:
+struct Results {
     CurlEngine::Completion sink()
     {
         return [this](HttpResult result) {
-            std::lock_guard lock(mutex_);
-            results_.append(std::move(result));
+            std::lock_guard lock(mutex);
+            list.append(std::move(result));
         };
     }
-
-    int count() const
-    {
-        std::lock_guard lock(mutex_);
-        return int(results_.size());
-    }
-
     QList<HttpResult> wait_for(int n)
     {
-        EXPECT_TRUE(wait_until([this, n] { return count() >= n; }));
-        std::lock_guard lock(mutex_);
-        return results_;
+        EXPECT_TRUE(wait_until([&] {
+            std::lock_guard lock(mutex);
+            return list.size() >= n;
+        }));
+        std::lock_guard lock(mutex);
+        return list;
     }
-
     HttpResult wait_first() { return wait_for(1).value(0); }
 
-private:
-    mutable std::mutex mutex_;
-    QList<HttpResult> results_;
+    std::mutex mutex;
+    QList<HttpResult> list;
 };
 
 class CurlEngineTest : public testing::Test {
@@ -48,11 +50,8 @@ protected:
     HttpRequest get(const char* path = "/", const char* host = "127.0.0.1",
                     std::shared_ptr<CurlConnectionGroup> group = nullptr) const
     {
-        HttpRequest request;
-        request.url = server.url(QString::fromLatin1(path), QString::fromLatin1(host));
-        request.timeout = std::chrono::milliseconds(5000);
-        request.connections = std::move(group);
-        return request;
+        return request_to(server.url(QString::fromLatin1(path), QString::fromLatin1(host)),
+                          std::move(group));
     }
 
     HttpResult fetch(HttpRequest request)
@@ -66,31 +65,14 @@ protected:
     CurlEngine engine{CurlEngine::Options{.ca_bundle = server.ca_file().toLocal8Bit()}};
 };
 
-TEST_F(CurlEngineTest, FreshTlsTransferReportsEveryPhaseInOrder)
-{
-    server.serve("/", ServedResponse::with_status(200, "hello"));
-    const HttpResult result = fetch(get("/", "localhost"));
-    ASSERT_FALSE(result.error) << result.error->toStdString();
-    const HttpTransferTimes& t = result.times;
-    EXPECT_TRUE(t.new_connection);
-    EXPECT_GT(t.name_lookup, 0.0);
-    EXPECT_GT(t.connect, t.name_lookup);
-    EXPECT_GT(t.app_connect, t.connect);
-    EXPECT_GE(t.pre_transfer, t.app_connect);
-    EXPECT_GT(t.start_transfer, t.pre_transfer);
-    EXPECT_GE(t.total, t.start_transfer);
-}
-
 TEST_F(CurlEngineTest, KeepsTheHeadersOfTheResponseInOrder)
 {
     server.serve("/", ServedResponse::with_status(200)
                           .header("X-Cache", "HIT")
                           .header("Server", "test")
                           .header("x-cache", "MISS"));
-    const HttpResult result = fetch(get());
     const HttpHeaderList expected{{"X-Cache", "HIT"}, {"Server", "test"}, {"x-cache", "MISS"}};
-    ASSERT_GE(result.headers.size(), 3);
-    EXPECT_EQ(result.headers.mid(0, 3), expected);
+    EXPECT_EQ(fetch(get()).headers.mid(0, 3), expected);
 }
 
 TEST_F(CurlEngineTest, ControlCharactersCannotAddRequestHeaders)
@@ -127,27 +109,13 @@ TEST_F(CurlEngineTest, BodyIsDiscardedKeptOrRefusedByItsLimit)
     EXPECT_TRUE(refused.error);
 }
 
-TEST_F(CurlEngineTest, RedirectLocationIsResolvedButNotFollowed)
-{
-    server.redirect("/from", "/to?x=1", 301);
-    const HttpResult result = fetch(get("/from"));
-    EXPECT_EQ(result.status, 301);
-    ASSERT_TRUE(result.redirect_url);
-    EXPECT_EQ(*result.redirect_url,
-              server.url(QStringLiteral("/to")).resolved(QUrl(QStringLiteral("?x=1"))));
-    EXPECT_EQ(server.requests().size(), 1);
-}
-
 TEST_F(CurlEngineTest, FailuresComeInCurlsWordsWithoutStatus)
 {
-    HttpRequest refused;
-    refused.url =
-        QUrl(QStringLiteral("https://127.0.0.1:%1/").arg(LocalHttpsServer::refused_port()));
-    const HttpResult not_connected = fetch(refused);
+    const HttpResult not_connected =
+        fetch(request_to(QUrl(u"https://127.0.0.1:%1/"_s.arg(LocalHttpsServer::refused_port()))));
     EXPECT_FALSE(not_connected.status);
     ASSERT_TRUE(not_connected.error);
     EXPECT_TRUE(not_connected.error->contains(u"127.0.0.1")) << not_connected.error->toStdString();
-    EXPECT_EQ(not_connected.times.connect, 0.0);
 
     server.serve("/", ServedResponse::with_status(200));
     CurlEngine system_trust{CurlEngine::Options{}};
@@ -158,7 +126,6 @@ TEST_F(CurlEngineTest, FailuresComeInCurlsWordsWithoutStatus)
     EXPECT_TRUE(untrusted.error->contains(u"certificate", Qt::CaseInsensitive))
         << untrusted.error->toStdString();
     EXPECT_FALSE(untrusted.status);
-    EXPECT_FALSE(untrusted.certificate_expires_at.isValid());
 }
 
 TEST_F(CurlEngineTest, CancelCompletesOnceAndClosesTheConnection)
@@ -172,7 +139,7 @@ TEST_F(CurlEngineTest, CancelCompletesOnceAndClosesTheConnection)
     EXPECT_TRUE(wait_until([&] { return server.open_connections() == 0; }));
     engine.cancel(id);
     ::wait_for(50);
-    EXPECT_EQ(results.count(), 1);
+    EXPECT_EQ(results.wait_for(1).size(), 1);
     EXPECT_EQ(engine.transfers_in_flight(), 0);
 }
 
@@ -188,9 +155,7 @@ TEST_F(CurlEngineTest, TransfersShareAConnectionOnlyWithinAGroupAndForOneHost)
 
     std::shared_ptr<CurlConnectionGroup> group = engine.new_connection_group();
     EXPECT_TRUE(fetch(get("/", "127.0.0.1", group)).times.new_connection);
-    const HttpResult second = fetch(get("/", "127.0.0.1", group));
-    EXPECT_FALSE(second.times.new_connection);
-    EXPECT_EQ(second.status, 200);
+    EXPECT_FALSE(fetch(get("/", "127.0.0.1", group)).times.new_connection);
     EXPECT_EQ(server.connections_accepted(), 5);
     EXPECT_TRUE(fetch(get("/", "localhost", group)).times.new_connection);
     EXPECT_EQ(server.connections_accepted(), 6);
@@ -200,70 +165,17 @@ TEST_F(CurlEngineTest, TransfersShareAConnectionOnlyWithinAGroupAndForOneHost)
     EXPECT_TRUE(wait_until([&] { return server.open_connections() == 0; }));
 }
 
-TEST_F(CurlEngineTest, ManyTransfersInFlightFromAnyThreadAllComplete)
+TEST(CertificateExpiryTest, ExpiredCertificateFailsTheHandshakeWithoutExpiry)
 {
-    server.serve("/slow", ServedResponse::delayed(300));
-    Results results;
-    constexpr int count = 100;
-    std::thread other([&] {
-        for (int i = 0; i < count / 2; ++i)
-            engine.start(get("/slow"), results.sink());
-    });
-    for (int i = 0; i < count / 2; ++i)
-        engine.start(get("/slow"), results.sink());
-    other.join();
-    const QList<HttpResult> all = results.wait_for(count);
-    ASSERT_EQ(all.size(), count);
-    for (const HttpResult& result : all)
-        EXPECT_EQ(result.status, 200);
-    EXPECT_EQ(server.connections_accepted(), count);
-}
-
-struct CertificateCase {
-    const char* name;
-    std::chrono::seconds validity;
-    bool handshake_succeeds;
-};
-
-class CertificateExpiryTest : public testing::TestWithParam<CertificateCase> {};
-
-TEST_P(CertificateExpiryTest, ExpiryComesFromTheLeafCertificateOfTheHandshake)
-{
-    LocalHttpsServer site(GetParam().validity);
+    LocalHttpsServer site(std::chrono::seconds(-60));
     ASSERT_TRUE(site.is_running()) << site.error().toStdString();
     site.serve("/", ServedResponse::with_status(200));
     CurlEngine engine{CurlEngine::Options{.ca_bundle = site.ca_file().toLocal8Bit()}};
     Results results;
-    HttpRequest request;
-    request.url = site.url(QStringLiteral("/"));
-    engine.start(std::move(request), results.sink());
+    engine.start(request_to(site.url(QStringLiteral("/"))), results.sink());
     const HttpResult result = results.wait_first();
-    if (GetParam().handshake_succeeds) {
-        ASSERT_FALSE(result.error) << result.error->toStdString();
-        EXPECT_EQ(result.certificate_expires_at, site.certificate_expires_at());
-        EXPECT_EQ(result.certificate_expires_at.timeSpec(), Qt::UTC);
-    } else {
-        EXPECT_TRUE(result.error);
-        EXPECT_FALSE(result.certificate_expires_at.isValid());
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Validities, CertificateExpiryTest,
-    testing::Values(CertificateCase{"a_day", std::chrono::hours(24), true},
-                    CertificateCase{"short_lived", std::chrono::seconds(90), true},
-                    CertificateCase{"a_year", std::chrono::days(400), true},
-                    CertificateCase{"expired", std::chrono::seconds(-60), false}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(CurlEngineOptionsTest, CaBundleComesFromTheEnvironment)
-{
-    qputenv("TESSARY_CA_BUNDLE", "/tmp/some-ca.pem");
-    EXPECT_EQ(CurlEngine::Options::from_environment().ca_bundle, QByteArray("/tmp/some-ca.pem"));
-    qputenv("TESSARY_CA_BUNDLE", "");
-    EXPECT_FALSE(CurlEngine::Options::from_environment().ca_bundle);
-    qunsetenv("TESSARY_CA_BUNDLE");
-    EXPECT_FALSE(CurlEngine::Options::from_environment().ca_bundle);
+    EXPECT_TRUE(result.error);
+    EXPECT_FALSE(result.certificate_expires_at.isValid());
 }
 
 } // namespace

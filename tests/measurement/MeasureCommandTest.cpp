@@ -27,7 +27,6 @@ protected:
         server->serve(
             "/",
             ServedResponse::with_status(200).header("X-Cache", "HIT").header("Server", "local"));
-        server->serve("/gone", ServedResponse::with_status(410));
         server->serve("/hostile", ServedResponse::with_status(200)
                                       .header("X-Title", "\x1b]0;owned\x07")
                                       .header("X-Clear", "a\x1b[2J\x7f\xc2\x9bz"));
@@ -63,79 +62,48 @@ protected:
 
 LocalHttpsServer* MeasureCommandTest::server = nullptr;
 
+// Typed input is normalised to https without www.
 TEST_F(MeasureCommandTest, JsonIsTheStoredFormOfTheMeasurement)
 {
-    const CommandRun result = run({site(), u"--json"_s, u"--user-agent"_s, u" Checker/1 "_s});
+    const QString typed = u"  http://www.localhost:%1/?x=1 "_s.arg(server->port());
+    const CommandRun result = run({typed, u"--json"_s, u"--user-agent"_s, u" Checker/1 "_s});
     ASSERT_EQ(result.code, 0) << result.err.toStdString();
     const DecodeResult<DomainMeasurement> decoded =
         MeasurementJson::decode(result.out.trimmed().toUtf8());
     ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(decoded->url_string, u"https://localhost:%1/?x=1"_s.arg(server->port()));
     EXPECT_EQ(decoded->http_status, 200);
-    EXPECT_EQ(decoded->url_string, site());
-    EXPECT_TRUE(decoded->dns_time && decoded->connect_time && decoded->ssl_time &&
-                decoded->ttfb_time && decoded->network_baseline_time);
+    EXPECT_TRUE(decoded->ttfb_time && decoded->network_baseline_time);
     EXPECT_EQ(decoded->response_x_headers.value(u"x-cache"_s), u"HIT"_s);
     EXPECT_EQ(server->requests().last().header("user-agent"), "Checker/1");
 }
 
-TEST_F(MeasureCommandTest, BreakdownListsThePhases)
+TEST_F(MeasureCommandTest, BreakdownListsThePhasesAndShowsControlCharactersAsPlaceholders)
 {
     const CommandRun result = run({site()});
     ASSERT_EQ(result.code, 0) << result.err.toStdString();
     for (const char* expected : {"Status", "200", "DNS lookup", "TCP connect", "TLS handshake",
                                  "Time to first byte", "Total", "Baseline probe", "x-cache: HIT"})
-        EXPECT_TRUE(result.out.contains(QString::fromUtf8(expected)))
-            << expected << " missing from\n"
-            << result.out.toStdString();
-    EXPECT_FALSE(result.out.contains(u"server:"));
-}
+        EXPECT_TRUE(result.out.contains(QString::fromUtf8(expected))) << expected;
 
-TEST_F(MeasureCommandTest, ControlCharactersFromTheSiteReachTheTerminalAsPlaceholders)
-{
-    const CommandRun breakdown = run({site(u"/hostile"_s)});
-    ASSERT_EQ(breakdown.code, 0) << breakdown.err.toStdString();
+    const CommandRun hostile = run({site(u"/hostile"_s)});
+    ASSERT_EQ(hostile.code, 0) << hostile.err.toStdString();
     const QString mark = u"\ufffd"_s;
-    EXPECT_TRUE(breakdown.out.contains(u"x-title: "_s + mark + u"]0;owned"_s + mark))
-        << breakdown.out.toStdString();
-    EXPECT_TRUE(breakdown.out.contains(u"x-clear: a"_s + mark + u"[2J"_s + mark + mark + u"z"_s))
-        << breakdown.out.toStdString();
-    for (const QChar c : breakdown.out)
+    EXPECT_TRUE(hostile.out.contains(u"x-title: "_s + mark + u"]0;owned"_s + mark));
+    EXPECT_TRUE(hostile.out.contains(u"x-clear: a"_s + mark + u"[2J"_s + mark + mark + u"z"_s));
+    for (const QChar c : hostile.out)
         EXPECT_TRUE(c == u'\n' || !(c < u' ' || (c >= QChar(0x7f) && c <= QChar(0x9f))))
             << "control character " << int(c.unicode());
-
-    // The JSON form escapes them as JSON does, and keeps the text as the site sent it.
-    const CommandRun json = run({site(u"/hostile"_s), u"--json"_s});
-    ASSERT_EQ(json.code, 0);
-    EXPECT_FALSE(json.out.contains(mark));
-    const DecodeResult<DomainMeasurement> decoded =
-        MeasurementJson::decode(json.out.trimmed().toUtf8());
-    ASSERT_TRUE(decoded.has_value());
-    EXPECT_EQ(decoded->response_x_headers.value(u"x-title"_s), u"\x1b]0;owned\x07"_s);
 }
 
-TEST_F(MeasureCommandTest, InputIsNormalisedToHttpsWithoutWww)
+TEST_F(MeasureCommandTest, FailedSiteIsStillAMeasurementNoUsableNetworkExitsWithTwo)
 {
-    const QString typed = u"  http://www.localhost:%1/gone?x=1 "_s.arg(server->port());
-    const CommandRun result = run({typed, u"--json"_s});
-    ASSERT_EQ(result.code, 0) << result.err.toStdString();
-    const DecodeResult<DomainMeasurement> decoded =
-        MeasurementJson::decode(result.out.trimmed().toUtf8());
-    ASSERT_TRUE(decoded.has_value());
-    EXPECT_EQ(decoded->url_string, u"https://localhost:%1/gone?x=1"_s.arg(server->port()));
-    EXPECT_EQ(decoded->http_status, 410);
-}
+    const QString refused = u"https://127.0.0.1:%1/"_s.arg(LocalHttpsServer::refused_port());
+    const CommandRun failed = run({refused});
+    EXPECT_EQ(failed.code, 0) << failed.err.toStdString();
+    EXPECT_TRUE(failed.out.contains(u"Error")) << failed.out.toStdString();
 
-TEST_F(MeasureCommandTest, FailedSiteIsStillAMeasurement)
-{
-    const CommandRun result =
-        run({u"https://127.0.0.1:%1/"_s.arg(LocalHttpsServer::refused_port())});
-    EXPECT_EQ(result.code, 0) << result.err.toStdString();
-    EXPECT_TRUE(result.out.contains(u"Error")) << result.out.toStdString();
-}
-
-TEST_F(MeasureCommandTest, NoUsableNetworkExitsWithTwo)
-{
-    use_probe(QUrl(u"https://127.0.0.1:%1/generate_204"_s.arg(LocalHttpsServer::refused_port())));
+    use_probe(QUrl(refused));
     const CommandRun result = run({site()});
     EXPECT_EQ(result.code, 2);
     EXPECT_TRUE(result.out.isEmpty());
@@ -145,13 +113,7 @@ TEST_F(MeasureCommandTest, NoUsableNetworkExitsWithTwo)
 TEST_F(MeasureCommandTest, BadInputExitsWithOne)
 {
     const QStringList cases[] = {
-        {u"   "_s},
-        {u"https://"_s},
-        {u"http://exa mple.com"_s},
-        {},
-        {site(), u"--frobnicate"_s},
-        {site(), u"--user-agent"_s},
-        {site(), site()},
+        {u"   "_s}, {}, {site(), u"--frobnicate"_s}, {site(), u"--user-agent"_s}, {site(), site()},
     };
     const qsizetype requests_before = server->requests().size();
     for (const QStringList& arguments : cases) {

