@@ -7,52 +7,29 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <ostream>
-#include <string>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-struct ResolutionCase {
-    const char* name;
-    AppLanguage choice;
-    QStringList preferred;
-    bool dutch;
-};
-
-// Shown in the test list instead of the case's raw bytes.
-void PrintTo(const ResolutionCase& c, std::ostream* out)
+TEST(ResolutionTest, ChoosesDutchOnlyWhenItApplies)
 {
-    *out << app_language_raw_value(c.choice).toStdString() << " ["
-         << c.preferred.join(u',').toStdString() << "]";
+    const std::tuple<AppLanguage, QStringList, bool> cases[] = {
+        {AppLanguage::system, {u"nl-NL"_s, u"en"_s}, true},
+        {AppLanguage::system, {u"NL"_s}, true},
+        {AppLanguage::system, {u"en-GB"_s, u"nl"_s}, false}, // only the first counts
+        {AppLanguage::system, {}, false},
+        {AppLanguage::system, {u"nb-NO"_s, u"nl"_s}, false},
+        {AppLanguage::english, {u"nl-NL"_s}, false},
+        {AppLanguage::dutch, {u"en-US"_s}, true},
+        {AppLanguage::dutch, {}, true}};
+    for (const auto& [choice, preferred, dutch] : cases) {
+        EXPECT_EQ(L10n::uses_dutch(choice, preferred), dutch)
+            << app_language_raw_value(choice).toStdString() << " ["
+            << preferred.join(u',').toStdString() << "]";
+    }
 }
-
-class ResolutionTest : public ::testing::TestWithParam<ResolutionCase> {};
-
-TEST_P(ResolutionTest, ChoosesDutchOnlyWhenItApplies)
-{
-    const ResolutionCase& c = GetParam();
-    EXPECT_EQ(L10n::uses_dutch(c.choice, c.preferred), c.dutch);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rule, ResolutionTest,
-    ::testing::Values(
-        ResolutionCase{"SystemDutchFirst", AppLanguage::system, {u"nl-NL"_s, u"en"_s}, true},
-        ResolutionCase{"SystemRegionalDutch", AppLanguage::system, {u"nl-BE"_s}, true},
-        ResolutionCase{"SystemUpperCase", AppLanguage::system, {u"NL"_s}, true},
-        ResolutionCase{"SystemPlainNl", AppLanguage::system, {u"nl"_s}, true},
-        ResolutionCase{"SystemOnlyFirstCounts", AppLanguage::system, {u"en-GB"_s, u"nl"_s}, false},
-        ResolutionCase{"SystemEmptyList", AppLanguage::system, {}, false},
-        ResolutionCase{"SystemCLocale", AppLanguage::system, {u"C"_s}, false},
-        ResolutionCase{"SystemOtherN", AppLanguage::system, {u"nb-NO"_s, u"nl"_s}, false},
-        ResolutionCase{"EnglishOverridesDutchSystem", AppLanguage::english, {u"nl-NL"_s}, false},
-        ResolutionCase{"DutchOverridesEnglishSystem", AppLanguage::dutch, {u"en-US"_s}, true},
-        ResolutionCase{"DutchWithEmptyList", AppLanguage::dutch, {}, true}),
-    [](const ::testing::TestParamInfo<ResolutionCase>& info) {
-        return std::string(info.param.name);
-    });
 
 TEST_F(LanguagePreferenceTest, ChoiceIsStoredByRawValueAndAnythingElseReadsAsSystem)
 {
@@ -70,7 +47,7 @@ TEST_F(LanguagePreferenceTest, ChoiceIsStoredByRawValueAndAnythingElseReadsAsSys
     }
     Preferences::set_value(key, u"dutch"_s);
     EXPECT_EQ(L10n::selected_language(), AppLanguage::dutch);
-    for (const QString& raw : {u""_s, u"Dutch"_s, u"nl"_s, u" english"_s, u"klingon"_s}) {
+    for (const QString& raw : {u""_s, u"Dutch"_s, u"nl"_s}) {
         Preferences::set_value(key, raw);
         EXPECT_EQ(L10n::selected_language(), AppLanguage::system) << raw.toStdString();
     }
@@ -120,12 +97,10 @@ struct MonitoringDurationCase {
 TEST_F(LanguagePreferenceTest, MonitoringDuration)
 {
     const MonitoringDurationCase cases[] = {
-        {0, u"< 1 hour", u"< 1 uur"},    {-7200, u"< 1 hour", u"< 1 uur"},
-        {3599, u"< 1 hour", u"< 1 uur"}, {3599.99, u"< 1 hour", u"< 1 uur"},
-        {3600, u"1 hour", u"1 uur"},     {7199, u"1 hour", u"1 uur"},
-        {7200, u"2 hours", u"2 uur"},    {86399, u"23 hours", u"23 uur"},
-        {86400, u"1 day", u"1 dag"},     {172799, u"1 day", u"1 dag"},
-        {172800, u"2 days", u"2 dagen"}, {30 * 86400 + 5000, u"30 days", u"30 dagen"},
+        {-7200, u"< 1 hour", u"< 1 uur"}, {3599.99, u"< 1 hour", u"< 1 uur"},
+        {3600, u"1 hour", u"1 uur"},      {7200, u"2 hours", u"2 uur"},
+        {86399, u"23 hours", u"23 uur"},  {172799, u"1 day", u"1 dag"},
+        {172800, u"2 days", u"2 dagen"},
     };
     in_each_language([&](bool dutch) {
         for (const auto& c : cases) {
@@ -146,17 +121,12 @@ struct CountCase {
 TEST_F(LanguagePreferenceTest, Counts)
 {
     const CountCase cases[] = {
-        {L10n::calls, 0, u"0 calls", u"0 calls"},
         {L10n::calls, 1, u"1 call", u"1 call"},
-        {L10n::calls, 2, u"2 calls", u"2 calls"},
         {L10n::calls, 1000, u"1000 calls", u"1000 calls"},
-        {L10n::disturbances, 0, u"0 disturbances", u"0 verstoringen"},
         {L10n::disturbances, 1, u"1 disturbance", u"1 verstoring"},
         {L10n::disturbances, 7, u"7 disturbances", u"7 verstoringen"},
-        {L10n::seconds, 1, u"1 seconds", u"1 seconden"},
         {L10n::seconds, 30, u"30 seconds", u"30 seconden"},
         {L10n::hours, 1, u"1 hours", u"1 uur"},
-        {L10n::hours, 12, u"12 hours", u"12 uur"},
     };
     in_each_language([&](bool dutch) {
         for (const auto& c : cases) {

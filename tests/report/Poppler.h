@@ -68,19 +68,18 @@ inline QString text(const QByteArray& pdf, int first = 1, int last = 0)
     return normalized(run(QStringLiteral("pdftotext"), arguments, pdf));
 }
 
-// One word as pdftotext places it: its page (from 1), text and box in points
-// from the page's top-left corner.
+// One word as pdftotext places it: its page (from 1), text and lower edge in
+// points from the page's top.
 struct Word {
     int page = 0;
     QString text;
-    double top = 0.0;
     double bottom = 0.0;
 };
 
 inline QList<Word> words(const QByteArray& pdf)
 {
     static const QRegularExpression element(QStringLiteral(
-        "<page |<word xMin=\"[^\"]*\" yMin=\"([^\"]*)\" xMax=\"[^\"]*\" yMax=\"([^\"]*)\">"
+        "<page |<word xMin=\"[^\"]*\" yMin=\"[^\"]*\" xMax=\"[^\"]*\" yMax=\"([^\"]*)\">"
         "([^<]*)</word>"));
     QList<Word> result;
     int page = 0;
@@ -91,8 +90,7 @@ inline QList<Word> words(const QByteArray& pdf)
             ++page;
             continue;
         }
-        result.append(
-            {page, match.captured(3), match.captured(1).toDouble(), match.captured(2).toDouble()});
+        result.append({page, match.captured(2), match.captured(1).toDouble()});
     }
     return result;
 }
