@@ -19,7 +19,7 @@ std::optional<QString> server_for(const RDAPBootstrap& bootstrap, const char* te
     return url ? std::optional(url->toString()) : std::nullopt;
 }
 
-TEST(BootstrapDecoding, reads_only_services_and_requires_its_shape)
+TEST(BootstrapDecoding, reads_only_services_and_requires_its_shape_at_any_depth)
 {
     const RDAPBootstrap bootstrap = bootstrap_of(
         R"({"version":"1.0","publication":12,"services":[[["1.0.0.0/8"],["https://a.example/"]],[]]})");
@@ -33,13 +33,8 @@ TEST(BootstrapDecoding, reads_only_services_and_requires_its_shape)
           R"({"services":[)", "", "\xff\xfe{}"}) {
         EXPECT_FALSE(RDAPBootstrap::decode(QByteArray(bad))) << bad;
     }
-}
-
-TEST(BootstrapDecoding, survives_deep_nesting)
-{
-    const QByteArray deep =
-        "{\"services\":" + QByteArray(100'000, '[') + QByteArray(100'000, ']') + "}";
-    EXPECT_FALSE(RDAPBootstrap::decode(deep));
+    EXPECT_FALSE(RDAPBootstrap::decode("{\"services\":" + QByteArray(100'000, '[') +
+                                       QByteArray(100'000, ']') + "}"));
 }
 
 TEST(ServerChoice, takes_the_longest_matching_prefix_wherever_it_stands)
