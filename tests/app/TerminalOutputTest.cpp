@@ -1,5 +1,11 @@
+#include "AlertLine.h"
 #include "DataFolder.h"
+#include "MeasurementFactory.h"
 #include "TessaryProcess.h"
+#include "i18n/L10n.h"
+#include "i18n/MeasurementFormatter.h"
+#include "model/DomainJson.h"
+#include "store/HistoryJson.h"
 
 #include <QRegularExpression>
 
@@ -30,9 +36,7 @@ TEST(TerminalOutput, shows_control_characters_as_a_placeholder_but_json_escapes_
         {{u"list"_s}, "boom\xef\xbf\xbd[2J\xef\xbf\xbd\xef\xbf\xbdX-Fake: 1"},
         {{u"stats"_s, u"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9"_s},
          "https://evil.example/\xef\xbf\xbd]0;owned\xef\xbf\xbd"},
-        {{u"suggestions"_s},
-         "https://gone.example/\xef\xbf\xbd"
-         "31m\xef\xbf\xbd"},
+        {{u"suggestions"_s}, "https://gone.example/\xef\xbf\xbd"},
         {{u"pin"_s, u"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9"_s},
          "Pinned https://evil.example/\xef\xbf\xbd]0;owned\xef\xbf\xbd"},
         {{u"stats"_s, u"nothing\x1b[2J"_s}, "no domain matches \"nothing\xef\xbf\xbd[2J\""},
@@ -53,4 +57,58 @@ TEST(TerminalOutput, shows_control_characters_as_a_placeholder_but_json_escapes_
         << json.out.constData();
 }
 
+// A secure domain whose newest measurement failed before the handshake (the one
+// before it counts), and a plain HTTP one, which shows nothing.
+TEST(CertificateOutput, shows_the_days_left_of_the_secure_domain_only)
+{
+    // Noon, 45 days from today, in the test's time zone, which the child inherits.
+    const QDateTime expires_at = QDateTime(QDate::currentDate().addDays(45), QTime(12, 0)).toUTC();
+    const QString id = u"2c1b2c3d-4e5f-4061-8293-a4b5c6d7e8f9"_s;
+    MonitoredDomain secure, plain;
+    secure.id = QUuid::fromString(id);
+    secure.url_string = u"https://secure.example"_s;
+    plain.id = QUuid::createUuid();
+    plain.url_string = u"http://plain.example"_s;
+    DomainMeasurement older = successful(0.2);
+    older.certificate_expires_at = expires_at;
+    DataFolder folder;
+    folder.write(u"domains.json"_s, DomainJson::encode_list({secure, plain}));
+    folder.write(u"measurement_history.json"_s,
+                 HistoryJson::encode(
+                     {{secure.id, {failed(0.1, 60), older}}, {plain.id, {successful(0.2)}}}));
+
+    const QByteArray json =
+        "\"certificate_expires_at\":\"" + expires_at.toString(Qt::ISODate).toLatin1() + '"';
+    const std::pair<QStringList, QByteArray> cases[] = {
+        {{u"list"_s}, "\n    Certificate valid for 45 more days\n"},
+        {{u"stats"_s, id}, "https://secure.example\n  Certificate valid for 45 more days\n"},
+        {{u"list"_s, u"--json"_s}, json},
+        {{u"stats"_s, u"--json"_s, id}, json},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        const ProcessResult run =
+            run_tessary(arguments + QStringList{u"--data-dir"_s, folder.path()});
+        ASSERT_EQ(run.exit_code, 0) << run.err.constData();
+        EXPECT_EQ(run.out.count(expected), 1) << run.out.constData();
+    }
+}
+
 } // namespace
+
+TEST(AlertLine, gives_the_time_and_the_notifications_text_on_one_line)
+{
+    L10n::set_selected_language(AppLanguage::english);
+    DomainAlert alert{DomainAlert::Kind::down,
+                      QUuid::createUuid(),
+                      QStringLiteral("example.com"),
+                      QDateTime(QDate(2026, 3, 1), QTime(10, 0), Qt::UTC),
+                      {}};
+    alert.measurement.measured_at = alert.outage_started_at.addSecs(6 * 60 + 59);
+    alert.measurement.error_message = QStringLiteral("refused\r\n\x1b[2J");
+    const QString time = MeasurementFormatter::date_time().string(alert.measurement.measured_at);
+    EXPECT_EQ(alert_line(alert),
+              time + QStringLiteral("  example.com is down: refused\ufffd\ufffd\ufffd[2J"));
+    alert.kind = DomainAlert::Kind::up_again;
+    EXPECT_EQ(alert_line(alert), time + QStringLiteral("  example.com is up again after 6 min"));
+    L10n::set_selected_language(AppLanguage::system);
+}

@@ -1,12 +1,11 @@
 #include "hosting/HostingProfiles.h"
 
+#include "DataFolder.h"
 #include "EventLoop.h"
 #include "HostingTestSupport.h"
 #include "ManualClock.h"
 
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +49,7 @@ protected:
         ASSERT_TRUE(registries.http().is_running());
         registries.serve_answer_file("/rdap.arin.net/registry/", "13.72.183.192",
                                      u"arin-microsoft-azure.json"_s);
+        QDir().mkpath(folder.path());
         resolver.hold = true;
         for (const char* host : {"a.example", "b.example", "c.example", "shop.example"})
             resolver.addresses.insert(QString::fromLatin1(host), u"13.72.183.192"_s);
@@ -57,9 +57,7 @@ protected:
 
     void write_file(const QByteArray& content)
     {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
+        folder.write(u"hosting_profiles.json"_s, content);
     }
     void load(const HostingProfilesJson::ProfileMap& map)
     {
@@ -67,11 +65,7 @@ protected:
         ASSERT_EQ(profiles->load(), HostingProfiles::LoadOutcome::loaded);
     }
 
-    QByteArray file_content() const
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray file_content() const { return folder.read(u"hosting_profiles.json"_s); }
     QStringList file_hosts() const
     {
         auto decoded = HostingProfilesJson::decode(file_content());
@@ -93,8 +87,8 @@ protected:
     FakeResolver resolver;
     ManualClock clock{start};
     HostingProviderService service{engine, resolver, clock, registries.bootstrap_base()};
-    QTemporaryDir folder;
-    QString path = folder.filePath(u"hosting_profiles.json"_s);
+    DataFolder folder;
+    QString path = folder.file(u"hosting_profiles.json"_s);
     std::unique_ptr<HostingProfiles> profiles =
         std::make_unique<HostingProfiles>(path, service, clock);
 };
@@ -123,6 +117,8 @@ TEST_F(ProfileRefresh, looks_up_one_host_at_a_time_in_sorted_order_saving_after_
     EXPECT_EQ(a.provider_name, u"Microsoft Corporation"_s);
     EXPECT_EQ(a.network_range, u"13.64.0.0-13.107.255.255"_s);
     EXPECT_EQ(a.updated_at, start);
+    EXPECT_EQ(profiles->display_provider_name_for(domain("https://A.example/y")),
+              u"Microsoft Corporation"_s);
 }
 
 TEST_F(ProfileRefresh, due_hosts_are_those_without_a_range_or_older_than_a_week)
@@ -176,7 +172,9 @@ TEST_F(ProfileRefresh, a_new_refresh_waits_for_the_lookup_in_flight_and_drops_a_
 TEST_F(ProfileRefresh, prunes_hosts_no_active_domain_uses_and_keeps_unresolvable_ones)
 {
     const HostingProviderProfile unresolvable = stored_profile("gone-dns.example", false);
-    load({{u"shop.example"_s, stored_profile("shop.example")},
+    HostingProviderProfile nameless = stored_profile("shop.example");
+    nameless.provider_name.clear();
+    load({{u"shop.example"_s, nameless},
           {u"archived.example"_s, stored_profile("archived.example")},
           {u"gone-dns.example"_s, unresolvable}});
     QSignalSpy changed(profiles.get(), &HostingProfiles::profiles_changed);
@@ -187,6 +185,8 @@ TEST_F(ProfileRefresh, prunes_hosts_no_active_domain_uses_and_keeps_unresolvable
     EXPECT_EQ(profiles->profiles().value(u"gone-dns.example"_s), unresolvable);
     EXPECT_EQ(file_hosts(), (QStringList{u"gone-dns.example"_s, u"shop.example"_s}));
     EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(profiles->profile_for(domain("https://SHOP.example/x")), nameless);
+    EXPECT_EQ(profiles->display_provider_name_for(domain("https://shop.example")), std::nullopt);
 
     profiles->refresh({});
     EXPECT_TRUE(profiles->profiles().isEmpty());
@@ -234,22 +234,6 @@ TEST_F(ProfileRefresh, an_answer_after_the_profiles_are_gone_is_dropped)
     }));
     wait_for(50); // the engine's completion, then the service's answer
     EXPECT_EQ(file_content(), "{}");
-}
-
-TEST_F(ProfileRefresh, domains_find_their_profile_and_display_name_by_host_key)
-{
-    HostingProviderProfile emptied = stored_profile("b.example");
-    emptied.provider_name = QString();
-    HostingProviderProfile legal_form = stored_profile("c.example");
-    legal_form.provider_name = u"Example\n Hosting  B.V."_s;
-    load({{u"b.example"_s, emptied}, {u"c.example"_s, legal_form}});
-
-    EXPECT_EQ(profiles->profile_for(domain("https://C.Example/path")), legal_form);
-    EXPECT_EQ(profiles->display_provider_name_for(domain("https://c.example")),
-              u"Example Hosting"_s);
-    EXPECT_TRUE(profiles->profile_for(domain("https://b.example")));
-    EXPECT_EQ(profiles->display_provider_name_for(domain("https://b.example")), std::nullopt);
-    EXPECT_EQ(profiles->profile_for(domain("https://a.example")), std::nullopt);
 }
 
 } // namespace

@@ -7,14 +7,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
-#include <QList>
-#include <QMetaObject>
-#include <QString>
 
 #include <algorithm>
-#include <optional>
 #include <ostream>
-#include <utility>
 
 // Readable failure messages: gtest would otherwise dump the UTF-16 units as bytes.
 inline void PrintTo(const QString& text, std::ostream* out)

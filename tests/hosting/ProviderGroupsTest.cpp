@@ -14,8 +14,6 @@
 
 namespace {
 
-using Profiles = QMap<QString, HostingProviderProfile>;
-
 HostingProviderProfile profile_at(const QString& host, const char* ip, const char* provider)
 {
     return {host,
@@ -36,7 +34,7 @@ struct Site {
 QStringList groups_of(const std::vector<Site>& sites)
 {
     QList<MonitoredDomain> domains;
-    Profiles profiles;
+    QMap<QString, HostingProviderProfile> profiles;
     QHash<QUuid, QString> names;
     for (const Site& site : sites) {
         MonitoredDomain& domain = domains.emplace_back();

@@ -62,8 +62,7 @@ TEST_F(ProvidersCommand, prints_the_sidebar_groups_with_each_hosts_profile)
 {
     const QStringList before = folder.entries();
     const ProcessResult run = providers();
-    ASSERT_EQ(run.exit_code, 0) << run.err.constData();
-    EXPECT_TRUE(run.err.isEmpty());
+    ASSERT_TRUE(run.exit_code == 0 && run.err.isEmpty()) << run.err.constData();
     EXPECT_EQ(QString::fromUtf8(run.out),
               QStringLiteral(
                   "Pinned\n"
@@ -136,10 +135,9 @@ TEST_F(ProvidersCommand, fails_on_a_damaged_profile_file_or_an_unknown_argument)
 TEST(ProvidersCommandWithoutData, says_there_are_no_domains)
 {
     DataFolder empty;
-    EXPECT_EQ(run_tessary({u"providers"_s, u"--data-dir"_s, empty.path()}).out,
-              "No active domains.\n");
-    EXPECT_EQ(run_tessary({u"providers"_s, u"--json"_s, u"--data-dir"_s, empty.path()}).out,
-              "[]\n");
+    const QStringList arguments{u"providers"_s, u"--data-dir"_s, empty.path()};
+    EXPECT_EQ(run_tessary(arguments).out, "No active domains.\n");
+    EXPECT_EQ(run_tessary(arguments + QStringList{u"--json"_s}).out, "[]\n");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "hosting/RDAPResponse.h"
 
 #include "HostingTestSupport.h"
+#include "hosting/ProviderName.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,6 @@ TEST(ProviderNameRules, PickTheFirstUsableCandidate)
         {R"({"name":" Example  Net ","handle":"NET-1"})", "Example Net"},
         {R"({"name":"","handle":"NET-1"})", "NET-1"},
         {R"({"name":7,"handle":"NET-1"})", "NET-1"},
-        {R"({"handle":""})", nullptr},
         {R"({"name":null,"handle":[]})", nullptr},
         // jCard: the first fn or org, version and structured values passed over.
         {R"({"entities":[{)" VCARD(R"(["fn",{},"text","Holder"])") R"(}],"name":"N"})", "Holder"},
@@ -52,13 +52,8 @@ TEST(ProviderNameRules, PickTheFirstUsableCandidate)
          "Odd Roles"},
         {R"({"entities":[{"roles":["abuse",3],)" VCARD(R"(["fn",{},"text","Mixed"])") R"(}]})",
          "Mixed"},
-        // Only top-level entities count.
-        {R"({"entities":[{"entities":[{)" VCARD(R"(["fn",{},"text","Nested"])")
-         R"(}]}],"name":"Top"})",
-         "Top"},
         // An array that is not all objects is no list of entities.
         {R"({"entities":[{)" VCARD(R"(["fn",{},"text","Holder"])") R"(},"x"],"name":"N"})", "N"},
-        {R"({"entities":{"fn":"x"},"name":"N"})", "N"},
         // A name that cleans to nothing is no name.
         {R"({"entities":[{)" VCARD(R"(["fn",{},"text","B.V."],["org",{},"text","Real Org B.V."])")
          R"(}]})", "Real Org"},
@@ -113,6 +108,35 @@ TEST(RDAPAnswers, that_are_not_objects_or_not_json_give_nothing)
     const auto result = RDAPResponse::read(deep);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->provider_name, QStringLiteral("Deep"));
+}
+
+TEST(ProviderNames, collapse_whitespace_and_drop_trailing_legal_forms)
+{
+    // clang-format off
+    const std::tuple<const char16_t*, const char16_t*, const char16_t*> cases[] = {
+        // raw, cleaned, displayed
+        {u"Example  Hosting\nB.V.", u"Example Hosting", u"Example Hosting"},
+        {u"NOC Operations", u"NOC", u"NOC"},
+        {u"Admin", u"", u"Admin"},
+        {u"  B.V.  ", u"", u"B.V."},
+        {u"Example BV Operations admin", u"Example", u"Example"},
+        {u"Example b.v, GBML.", u"Example", u"Example"},
+        // Only trailing words go; "BV" inside the name stays as written.
+        {u"BV Example Hosting", u"BV Example Hosting", u"BV Example Hosting"},
+        {u"Example Hosting B.V.B.A.", u"Example Hosting B.V.B.A.", u"Example Hosting B.V.B.A."},
+        {u"Triara.com, S.A. de C.V.", u"Triara.com, S.A. de C.V.", u"Triara.com, S.A. de C.V."},
+        {u"Tab\tand\u00a0no-break\u2003space", u"Tab and no-break space", u"Tab and no-break space"},
+        // A name may carry terminal escapes or other controls; they become spaces.
+        {u"Evil\u001b[2JCorp\u0007Hosting\u009b", u"Evil [2JCorp Hosting", u"Evil [2JCorp Hosting"},
+        {u"", u"", u""},
+        {u" \n ", u"", u""},
+    };
+    // clang-format on
+    for (const auto& [raw, cleaned, displayed] : cases) {
+        const QString name = QString::fromUtf16(raw);
+        EXPECT_EQ(clean_provider_name(name), QString::fromUtf16(cleaned)) << name.toStdString();
+        EXPECT_EQ(display_provider_name(name), QString::fromUtf16(displayed)) << name.toStdString();
+    }
 }
 
 } // namespace

@@ -15,7 +15,7 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-TEST(ResolvedAddress, has_a_canonical_text_and_a_range_key_of_its_slash_24_or_slash_48)
+TEST(ResolvedAddress, has_a_canonical_text_a_range_key_and_knows_special_use_blocks)
 {
     const std::array<const char*, 3> cases[] = {
         {"10.1.2.3", "10.1.2.3", "10.1.2.0/24"},
@@ -32,10 +32,7 @@ TEST(ResolvedAddress, has_a_canonical_text_and_a_range_key_of_its_slash_24_or_sl
     EXPECT_EQ((ResolvedAddress{AF_UNSPEC, QByteArray(2, 'x'), u"odd"_s}.range_key()), u"odd"_s);
     EXPECT_FALSE(ResolvedAddress::from_text(u"fe80::1%lo"_s));
     EXPECT_FALSE(ResolvedAddress::from_text(u"example.com"_s));
-}
-
-TEST(SpecialUse, CoversBlocksNoRegistryAssignsToAProvider)
-{
+    // Special use: blocks no registry assigns to a provider.
     for (const char* special :
          {"10.0.0.1", "127.0.0.1", "100.64.0.1", "172.16.0.1", "172.31.255.255", "192.168.1.1",
           "169.254.1.1", "198.18.0.1", "0.0.0.1", "224.0.0.1", "255.255.255.255", "203.0.113.9",
