@@ -125,7 +125,8 @@ TEST(ProviderNames, collapse_whitespace_and_drop_trailing_legal_forms)
         {u"BV Example Hosting", u"BV Example Hosting", u"BV Example Hosting"},
         {u"Example Hosting B.V.B.A.", u"Example Hosting B.V.B.A.", u"Example Hosting B.V.B.A."},
         {u"Triara.com, S.A. de C.V.", u"Triara.com, S.A. de C.V.", u"Triara.com, S.A. de C.V."},
-        {u"Tab\tand\u00a0no-break\u2003space", u"Tab and no-break space", u"Tab and no-break space"},
+        {u"Tab\tand\u00a0no-break\u2003space", u"Tab and no-break space",
+         u"Tab and no-break space"},
         // A name may carry terminal escapes or other controls; they become spaces.
         {u"Evil\u001b[2JCorp\u0007Hosting\u009b", u"Evil [2JCorp Hosting", u"Evil [2JCorp Hosting"},
         {u"", u"", u""},
