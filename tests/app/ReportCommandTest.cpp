@@ -50,8 +50,7 @@ TEST_F(ReportCommand, all_writes_every_active_domain_in_store_order_and_nothing_
     const QStringList before = folder.entries();
     const ProcessResult run = report({u"--all"_s, u"-o"_s, output.file(u"r.pdf"_s)});
     ASSERT_EQ(run.exit_code, 0) << run.err.constData();
-    EXPECT_TRUE(run.out.isEmpty());
-    EXPECT_TRUE(run.err.isEmpty()) << run.err.constData();
+    EXPECT_TRUE(run.out.isEmpty() && run.err.isEmpty()) << run.err.constData();
     EXPECT_EQ(folder.entries(), before);
     EXPECT_EQ(output.entries(), QStringList{u"r.pdf"_s});
     const QByteArray pdf = output.read(u"r.pdf"_s);
@@ -72,59 +71,16 @@ TEST_F(ReportCommand, all_writes_every_active_domain_in_store_order_and_nothing_
     EXPECT_EQ(after_generated(Poppler::text(plain.out)), after_generated(text));
 }
 
+// Named domains come once each, in the given order, archived ones too; the
+// language follows the preference.
 TEST_F(ReportCommand, named_domains_come_in_the_given_order_to_standard_output)
 {
+    L10n::set_selected_language(AppLanguage::dutch);
     const ProcessResult run = report(
         {u"example.com"_s, u"archived.example.net"_s, u"https://example.com/"_s, u"-o"_s, u"-"_s});
     ASSERT_EQ(run.exit_code, 0) << run.err.constData();
-    EXPECT_TRUE(run.out.startsWith("%PDF-"));
-    EXPECT_EQ(Poppler::info(run.out).value(u"Pages"_s), u"3"_s);
-    Poppler::expect_in_order(Poppler::text(run.out),
-                             {u"Domains: 2 Measurements: 2"_s, u"example.com"_s,
-                              u"Interpretation"_s, u"archived.example.net"_s});
-}
-
-TEST_F(ReportCommand, follows_the_language_preference)
-{
-    L10n::set_selected_language(AppLanguage::dutch);
-    const ProcessResult run = report({u"-o"_s, u"-"_s});
-    ASSERT_EQ(run.exit_code, 0) << run.err.constData();
     EXPECT_EQ(Poppler::info(run.out).value(u"Title"_s), u"Tessary Rapport"_s);
-    EXPECT_TRUE(Poppler::text(run.out).startsWith(u"Tessary Rapport Gegenereerd: "_s));
+    EXPECT_EQ(Poppler::info(run.out).value(u"Pages"_s), u"3"_s);
+    Poppler::expect_in_order(Poppler::text(run.out), {u"Tessary Rapport Gegenereerd: "_s,
+                                                      u"example.com"_s, u"archived.example.net"_s});
 }
-
-struct ReportFailure {
-    const char* name;
-    const char* arguments; // separated by spaces; TARGET stands for the existing file
-    const char* message;
-};
-
-class ReportCommandFailures : public ReportCommand,
-                              public ::testing::WithParamInterface<ReportFailure> {};
-
-// One sentence on standard error, a non-zero exit, and the target left as it was.
-TEST_P(ReportCommandFailures, leave_the_target_alone)
-{
-    const ReportFailure& f = GetParam();
-    output.write(u"r.pdf"_s, "previous report");
-    QStringList arguments = QString::fromUtf8(f.arguments).split(QLatin1Char(' '));
-    arguments.replaceInStrings(u"TARGET"_s, output.file(u"r.pdf"_s));
-    const ProcessResult run = report(arguments);
-    EXPECT_EQ(run.exit_code, 1);
-    EXPECT_TRUE(run.out.isEmpty());
-    EXPECT_TRUE(run.err.startsWith("tessary report: ")) << run.err.constData();
-    EXPECT_TRUE(run.err.contains(f.message)) << run.err.constData();
-    EXPECT_EQ(output.read(u"r.pdf"_s), "previous report");
-    EXPECT_EQ(output.entries(), QStringList{u"r.pdf"_s});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ReportCommandFailures,
-    ::testing::Values(ReportFailure{"no_such_domain", "nowhere.example -o TARGET",
-                                    "no domain matches \"nowhere.example\""},
-                      ReportFailure{"no_output", "example.com", "-o FILE.pdf"},
-                      ReportFailure{"names_and_all", "example.com --all -o TARGET", "not both"},
-                      ReportFailure{"unwritable_path", "--all -o /nonexistent/dir/r.pdf",
-                                    "cannot write /nonexistent/dir/r.pdf"},
-                      ReportFailure{"directory_as_target", "--all -o /", "cannot write /"}),
-    [](const auto& info) { return std::string(info.param.name); });

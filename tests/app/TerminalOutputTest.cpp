@@ -1,5 +1,13 @@
+#include "AlertLine.h"
 #include "DataFolder.h"
+#include "MeasurementFactory.h"
 #include "TessaryProcess.h"
+#include "i18n/L10n.h"
+#include "i18n/MeasurementFormatter.h"
+#include "model/DomainJson.h"
+#include "store/HistoryJson.h"
+
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -17,79 +25,90 @@ const char* const history_json =
     R"({"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9":[)"
     R"({"id":"11111111-1111-4111-8111-111111111111","measured_at":"2025-01-31T09:16:00Z","total_time":0.2,"error_message":"boom\u001b[2J\r\nX-Fake: 1"}]})";
 
-struct OutputCase {
-    const char* name;
-    QStringList arguments;
-    // Must appear, with the placeholder where the control characters were.
-    QByteArray expected;
-};
-
-class TerminalOutput : public ::testing::TestWithParam<OutputCase> {
-protected:
-    void SetUp() override
-    {
-        folder.write(u"domains.json"_s, domains_json);
-        folder.write(u"measurement_history.json"_s, history_json);
-    }
-
-    DataFolder folder;
-};
-
-// C0 except the line break, DEL, and C1 (as UTF-8: C2 80 to C2 9F).
-bool has_control_characters(const QByteArray& text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const auto c = quint8(text[i]);
-        if ((c < 0x20 && c != '\n') || c == 0x7f)
-            return true;
-        if (c == 0xc2 && i + 1 < text.size() && quint8(text[i + 1]) >= 0x80 &&
-            quint8(text[i + 1]) <= 0x9f)
-            return true;
-    }
-    return false;
-}
-
-TEST_P(TerminalOutput, shows_control_characters_as_a_placeholder)
-{
-    const OutputCase& c = GetParam();
-    QStringList arguments = c.arguments;
-    arguments << u"--data-dir"_s << folder.path();
-    const ProcessResult run = run_tessary(arguments);
-    const QByteArray printed = run.out + run.err;
-    EXPECT_FALSE(has_control_characters(printed)) << printed.constData();
-    EXPECT_TRUE(printed.contains(c.expected)) << printed.constData();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Commands, TerminalOutput,
-    ::testing::Values(
-        OutputCase{"list", {u"list"_s}, "boom\xef\xbf\xbd[2J\xef\xbf\xbd\xef\xbf\xbdX-Fake: 1"},
-        OutputCase{
-            "list_url", {u"list"_s}, "https://evil.example/\xef\xbf\xbd]0;owned\xef\xbf\xbd"},
-        OutputCase{"stats",
-                   {u"stats"_s, u"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9"_s},
-                   "https://evil.example/\xef\xbf\xbd]0;owned\xef\xbf\xbd"},
-        OutputCase{"suggestions",
-                   {u"suggestions"_s},
-                   "https://gone.example/\xef\xbf\xbd"
-                   "31m\xef\xbf\xbd"},
-        OutputCase{"pin",
-                   {u"pin"_s, u"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9"_s},
-                   "Pinned https://evil.example/\xef\xbf\xbd]0;owned\xef\xbf\xbd"},
-        OutputCase{"unknown_domain",
-                   {u"stats"_s, u"nothing\x1b[2J"_s},
-                   "no domain matches \"nothing\xef\xbf\xbd[2J\""}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(TerminalOutputJson, json_output_keeps_escaping_as_json_does)
+// Each command that prints stored or given text, and what must appear with the
+// placeholder where the control characters were.
+TEST(TerminalOutput, shows_control_characters_as_a_placeholder_but_json_escapes_them)
 {
     DataFolder folder;
     folder.write(u"domains.json"_s, domains_json);
     folder.write(u"measurement_history.json"_s, history_json);
-    const ProcessResult run = run_tessary({u"list"_s, u"--json"_s, u"--data-dir"_s, folder.path()});
-    ASSERT_EQ(run.exit_code, 0) << run.err.constData();
-    EXPECT_FALSE(run.out.contains("\xef\xbf\xbd"));
-    EXPECT_TRUE(run.out.toLower().contains("boom\\u001b[2j\\r\\nx-fake: 1")) << run.out.constData();
+    const std::pair<QStringList, QByteArray> cases[] = {
+        {{u"list"_s}, "boom\xef\xbf\xbd[2J\xef\xbf\xbd\xef\xbf\xbdX-Fake: 1"},
+        {{u"stats"_s, u"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9"_s},
+         "https://evil.example/\xef\xbf\xbd]0;owned\xef\xbf\xbd"},
+        {{u"suggestions"_s}, "https://gone.example/\xef\xbf\xbd"},
+        {{u"pin"_s, u"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9"_s},
+         "Pinned https://evil.example/\xef\xbf\xbd]0;owned\xef\xbf\xbd"},
+        {{u"stats"_s, u"nothing\x1b[2J"_s}, "no domain matches \"nothing\xef\xbf\xbd[2J\""},
+    };
+    // C0 except the line break, DEL and C1.
+    const QRegularExpression control(u"[\\x00-\\x09\\x0b-\\x1f\\x7f-\\x9f]"_s);
+    for (const auto& [arguments, expected] : cases) {
+        const ProcessResult run =
+            run_tessary(arguments + QStringList{u"--data-dir"_s, folder.path()});
+        const QByteArray printed = run.out + run.err;
+        EXPECT_FALSE(QString::fromUtf8(printed).contains(control)) << printed.constData();
+        EXPECT_TRUE(printed.contains(expected)) << printed.constData();
+    }
+    const ProcessResult json =
+        run_tessary({u"list"_s, u"--json"_s, u"--data-dir"_s, folder.path()});
+    EXPECT_FALSE(json.out.contains("\xef\xbf\xbd"));
+    EXPECT_TRUE(json.out.toLower().contains("boom\\u001b[2j\\r\\nx-fake: 1"))
+        << json.out.constData();
+}
+
+// A secure domain whose newest measurement failed before the handshake (the one
+// before it counts), and a plain HTTP one, which shows nothing.
+TEST(CertificateOutput, shows_the_days_left_of_the_secure_domain_only)
+{
+    // Noon, 45 days from today, in the test's time zone, which the child inherits.
+    const QDateTime expires_at = QDateTime(QDate::currentDate().addDays(45), QTime(12, 0)).toUTC();
+    const QString id = u"2c1b2c3d-4e5f-4061-8293-a4b5c6d7e8f9"_s;
+    MonitoredDomain secure, plain;
+    secure.id = QUuid::fromString(id);
+    secure.url_string = u"https://secure.example"_s;
+    plain.id = QUuid::createUuid();
+    plain.url_string = u"http://plain.example"_s;
+    DomainMeasurement older = successful(0.2);
+    older.certificate_expires_at = expires_at;
+    DataFolder folder;
+    folder.write(u"domains.json"_s, DomainJson::encode_list({secure, plain}));
+    folder.write(u"measurement_history.json"_s,
+                 HistoryJson::encode(
+                     {{secure.id, {failed(0.1, 60), older}}, {plain.id, {successful(0.2)}}}));
+
+    const QByteArray json =
+        "\"certificate_expires_at\":\"" + expires_at.toString(Qt::ISODate).toLatin1() + '"';
+    const std::pair<QStringList, QByteArray> cases[] = {
+        {{u"list"_s}, "\n    Certificate valid for 45 more days\n"},
+        {{u"stats"_s, id}, "https://secure.example\n  Certificate valid for 45 more days\n"},
+        {{u"list"_s, u"--json"_s}, json},
+        {{u"stats"_s, u"--json"_s, id}, json},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        const ProcessResult run =
+            run_tessary(arguments + QStringList{u"--data-dir"_s, folder.path()});
+        ASSERT_EQ(run.exit_code, 0) << run.err.constData();
+        EXPECT_EQ(run.out.count(expected), 1) << run.out.constData();
+    }
 }
 
 } // namespace
+
+TEST(AlertLine, gives_the_time_and_the_notifications_text_on_one_line)
+{
+    L10n::set_selected_language(AppLanguage::english);
+    DomainAlert alert{DomainAlert::Kind::down,
+                      QUuid::createUuid(),
+                      QStringLiteral("example.com"),
+                      QDateTime(QDate(2026, 3, 1), QTime(10, 0), Qt::UTC),
+                      {}};
+    alert.measurement.measured_at = alert.outage_started_at.addSecs(6 * 60 + 59);
+    alert.measurement.error_message = QStringLiteral("refused\r\n\x1b[2J");
+    const QString time = MeasurementFormatter::date_time().string(alert.measurement.measured_at);
+    EXPECT_EQ(alert_line(alert),
+              time + QStringLiteral("  example.com is down: refused\ufffd\ufffd\ufffd[2J"));
+    alert.kind = DomainAlert::Kind::up_again;
+    EXPECT_EQ(alert_line(alert), time + QStringLiteral("  example.com is up again after 6 min"));
+    L10n::set_selected_language(AppLanguage::system);
+}

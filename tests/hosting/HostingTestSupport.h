@@ -7,14 +7,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
-#include <QList>
-#include <QMetaObject>
-#include <QString>
 
-#include <functional>
-#include <optional>
+#include <algorithm>
 #include <ostream>
-#include <utility>
 
 // Readable failure messages: gtest would otherwise dump the UTF-16 units as bytes.
 inline void PrintTo(const QString& text, std::ostream* out)
@@ -55,8 +50,6 @@ public:
     }
 
     qsizetype pending_count() const { return pending_.size(); }
-    QString pending_host(qsizetype i = 0) const { return pending_.value(i).first; }
-
     // Answers the oldest held lookup.
     void answer_next()
     {
@@ -67,10 +60,8 @@ public:
 private:
     std::optional<ResolvedAddress> answer_for(const QString& host) const
     {
-        const auto found = addresses.constFind(host);
-        if (found == addresses.cend())
-            return std::nullopt;
-        return ResolvedAddress::from_text(*found);
+        return addresses.contains(host) ? ResolvedAddress::from_text(addresses.value(host))
+                                        : std::nullopt;
     }
 
     QList<std::pair<QString, Done>> pending_;
@@ -108,10 +99,9 @@ public:
 
     int requests_for(const QByteArray& path) const
     {
-        int count = 0;
-        for (const ReceivedRequest& request : server_.requests())
-            count += request.target == path ? 1 : 0;
-        return count;
+        const QList<ReceivedRequest> requests = server_.requests();
+        return int(std::count_if(requests.begin(), requests.end(),
+                                 [&](const ReceivedRequest& r) { return r.target == path; }));
     }
 
 private:

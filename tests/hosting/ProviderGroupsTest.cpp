@@ -9,24 +9,19 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 namespace {
 
-using Profiles = QMap<QString, HostingProviderProfile>;
-
 HostingProviderProfile profile_at(const QString& host, const char* ip, const char* provider)
 {
-    HostingProviderProfile p;
-    p.host = host;
-    p.ip_address = QString::fromLatin1(ip);
-    const QStringList parts = p.ip_address.split(u'.');
-    p.range_key = parts.size() == 4 ? parts.mid(0, 3).join(u'.') + QStringLiteral(".0/24")
-                                    : QStringLiteral("2001:0db8:4001::/48");
-    p.network_range = QStringLiteral("198.51.0.0-198.51.255.255");
-    p.provider_name = QString::fromUtf8(provider);
-    p.updated_at = QDateTime(QDate(2025, 1, 31), QTime(9, 15), Qt::UTC);
-    return p;
+    return {host,
+            QString::fromLatin1(ip),
+            address(ip).range_key(),
+            QStringLiteral("198.51.0.0-198.51.255.255"),
+            QString::fromUtf8(provider),
+            QDateTime(QDate(2025, 1, 31), QTime(9, 15), Qt::UTC)};
 }
 
 struct Site {
@@ -39,7 +34,7 @@ struct Site {
 QStringList groups_of(const std::vector<Site>& sites)
 {
     QList<MonitoredDomain> domains;
-    Profiles profiles;
+    QMap<QString, HostingProviderProfile> profiles;
     QHash<QUuid, QString> names;
     for (const Site& site : sites) {
         MonitoredDomain& domain = domains.emplace_back();
@@ -122,33 +117,24 @@ TEST(ProviderGroups, GatherProvidersWithNeighboursPinnedFirstAndTheRestLast)
     Preferences::remove(QString::fromLatin1(Preferences::app_language_key));
 }
 
-struct ProximityCase {
-    const char* ip;
-    const char* range_key;
-    const char* network_range; // nullptr: absent
-    const char* key;
-};
-
-class Proximity : public testing::TestWithParam<ProximityCase> {};
-
-TEST_P(Proximity, is_the_slash_16_the_slash_48_or_the_range)
+TEST(Proximity, is_the_slash_16_the_slash_48_or_the_range)
 {
-    const ProximityCase& c = GetParam();
-    HostingProviderProfile p;
-    p.ip_address = QString::fromLatin1(c.ip);
-    p.range_key = QString::fromLatin1(c.range_key);
-    if (c.network_range != nullptr)
-        p.network_range = QString::fromLatin1(c.network_range);
-    EXPECT_EQ(proximity_key(p), QString::fromLatin1(c.key));
+    const std::array<const char*, 4> cases[] = {
+        // address, range key, network range (nullptr: absent), proximity key
+        {"198.51.100.34", "198.51.100.0/24", nullptr, "198.51.0.0/16"},
+        {"2001:db8:4001:82b::200e", "2001:0db8:4001::/48", "a-b", "2001:0db8:4001::/48"},
+        {"odd", "odd", "1.0.0.0-1.255.255.255", "1.0.0.0-1.255.255.255"},
+        {"odd", "odd", nullptr, "odd"},
+        {"1..2.3.4", "x", nullptr, "1.2.0.0/16"},
+    };
+    for (const auto& [ip, range_key, network_range, key] : cases) {
+        HostingProviderProfile p;
+        p.ip_address = QString::fromLatin1(ip);
+        p.range_key = QString::fromLatin1(range_key);
+        if (network_range != nullptr)
+            p.network_range = QString::fromLatin1(network_range);
+        EXPECT_EQ(proximity_key(p), QString::fromLatin1(key)) << ip;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Proximity,
-    testing::Values(ProximityCase{"198.51.100.34", "198.51.100.0/24", nullptr, "198.51.0.0/16"},
-                    ProximityCase{"2001:db8:4001:82b::200e", "2001:0db8:4001::/48", "a-b",
-                                  "2001:0db8:4001::/48"},
-                    ProximityCase{"odd", "odd", "1.0.0.0-1.255.255.255", "1.0.0.0-1.255.255.255"},
-                    ProximityCase{"odd", "odd", nullptr, "odd"},
-                    ProximityCase{"1..2.3.4", "x", nullptr, "1.2.0.0/16"}));
 
 } // namespace
