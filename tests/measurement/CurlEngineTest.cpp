@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -163,6 +165,25 @@ TEST_F(CurlEngineTest, TransfersShareAConnectionOnlyWithinAGroupAndForOneHost)
     EXPECT_EQ(server.open_connections(), 2);
     group.reset();
     EXPECT_TRUE(wait_until([&] { return server.open_connections() == 0; }));
+}
+
+TEST_F(CurlEngineTest, ManyTransfersStartedFromTwoThreadsAllComplete)
+{
+    server.serve("/slow", ServedResponse::delayed(300));
+    Results results;
+    constexpr int count = 100;
+    std::thread other([&] {
+        for (int i = 0; i < count / 2; ++i)
+            engine.start(get("/slow"), results.sink());
+    });
+    for (int i = 0; i < count / 2; ++i)
+        engine.start(get("/slow"), results.sink());
+    other.join();
+    const QList<HttpResult> all = results.wait_for(count);
+    ASSERT_EQ(all.size(), count);
+    EXPECT_TRUE(std::all_of(all.cbegin(), all.cend(),
+                            [](const HttpResult& result) { return result.status == 200; }));
+    EXPECT_EQ(server.connections_accepted(), count);
 }
 
 TEST(CertificateExpiryTest, ExpiredCertificateFailsTheHandshakeWithoutExpiry)

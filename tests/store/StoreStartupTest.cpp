@@ -51,6 +51,22 @@ TEST_F(StoreStartup, history_is_merged_by_id_and_domains_without_an_entry_keep_t
     EXPECT_DOUBLE_EQ(*store->domains()[0].statistics.average_total_time, 0.15);
 }
 
+TEST_F(StoreStartup, a_repeated_id_keeps_its_first_record_also_on_the_next_save)
+{
+    MonitoredDomain first = file_domain(u"https://first.example"_s);
+    MonitoredDomain copy = first;
+    copy.url_string = u"https://copy.example"_s;
+    folder.write(u"domains.json"_s, DomainJson::encode_list({first, copy}));
+
+    open();
+    ASSERT_EQ(store->domains().size(), 1);
+    EXPECT_EQ(store->domains()[0].url_string, first.url_string);
+    store->save_all_now();
+    const auto saved = DomainJson::decode_list(folder.read(u"domains.json"_s));
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->size(), 1);
+}
+
 TEST_F(StoreStartup, histories_inside_domains_json_migrate_to_the_history_file)
 {
     MonitoredDomain a = file_domain(u"https://a.example"_s);

@@ -434,6 +434,21 @@ private Q_SLOTS:
                      ->isSectionHidden(MeasurementHistoryColumns::dns));
     }
 
+    void the_last_visible_column_cannot_be_hidden()
+    {
+        MeasurementHistoryColumns::Layout layout = MeasurementHistoryColumns::Layout::standard();
+        for (int column = 1; column < MeasurementHistoryColumns::count; ++column)
+            layout.hidden.insert(column);
+        MeasurementHistoryColumns::shared().set_layout(layout);
+        show_domain();
+        auto* table = find<MeasurementTableView>(u"compact_table"_s);
+        std::unique_ptr<QMenu> menu(table->make_column_menu(nullptr));
+        QVERIFY(!menu->findChild<QAction*>(u"column_date"_s)->isEnabled());
+        QVERIFY(menu->findChild<QAction*>(u"column_time"_s)->isEnabled());
+        MeasurementHistoryColumns::shared().set_layout(
+            MeasurementHistoryColumns::Layout::standard());
+    }
+
     void the_disturbances_page_lists_the_periods_newest_first()
     {
         const QUuid id = add_domain(u"example.com"_s);
