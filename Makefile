@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test run bench fuzz format clean screenshots install mutants
+.PHONY: deps configure build test run bench fuzz format clean screenshots install mutants test-share
 
 deps:
 	./scripts/install-deps.sh
@@ -36,6 +36,10 @@ install: build
 # reports those no test catches (NAMES=... runs only those).
 mutants: build
 	python3 scripts/mutants.py --build-dir $(BUILD_DIR) $(NAMES)
+
+# The tests' share of all C++ lines; fails above a third.
+test-share:
+	@./scripts/test-share.sh
 
 bench: build
 	cmake --build $(BUILD_DIR) --target bench
