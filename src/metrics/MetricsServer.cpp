@@ -4,6 +4,7 @@
 
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <sys/socket.h>
 
 namespace {
@@ -30,11 +31,14 @@ const char* reason_phrase(int status)
     }
 }
 
-// Where the head ends (the index just past its blank line), or -1.
-qsizetype head_end(const QByteArray& bytes)
+// Where the head ends (the index just past its blank line), or -1. The first
+// `searched` bytes held no blank line, so only one that ends after them is
+// looked for: a client that sends a byte at a time costs no rescans.
+qsizetype head_end(const QByteArray& bytes, qsizetype searched)
 {
-    const qsizetype crlf = bytes.indexOf("\r\n\r\n");
-    const qsizetype lf = bytes.indexOf("\n\n");
+    const qsizetype from = std::max<qsizetype>(0, searched - 3);
+    const qsizetype crlf = bytes.indexOf("\r\n\r\n", from);
+    const qsizetype lf = bytes.indexOf("\n\n", from);
     if (crlf >= 0 && (lf < 0 || crlf < lf))
         return crlf + 4;
     return lf >= 0 ? lf + 2 : -1;
@@ -124,8 +128,9 @@ void MetricsServer::read_request(QTcpSocket* socket)
         return;
     }
     // Never more than one byte past the limit is kept.
-    connection.head += socket->read(limits_.max_head_bytes + 1 - connection.head.size());
-    const qsizetype end = head_end(connection.head);
+    const qsizetype searched = connection.head.size();
+    connection.head += socket->read(limits_.max_head_bytes + 1 - searched);
+    const qsizetype end = head_end(connection.head, searched);
     if (end >= 0 && end <= limits_.max_head_bytes)
         answer(socket, status_for(QByteArrayView(connection.head).first(end)));
     else if (connection.head.size() > limits_.max_head_bytes)
