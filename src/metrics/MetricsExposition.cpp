@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -43,6 +44,20 @@ QByteArray label_pairs(const QString& url_string)
     return labels;
 }
 
+// Shortest text that reads back as `v`, as Prometheus reads numbers.
+void append_number(QByteArray& out, double v)
+{
+    if (std::isnan(v)) {
+        out += "NaN";
+    } else if (std::isinf(v)) {
+        out += v > 0 ? "+Inf" : "-Inf";
+    } else {
+        char buffer[32];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
+        out.append(buffer, result.ptr - buffer);
+    }
+}
+
 class Writer {
 public:
     explicit Writer(qsizetype expected_size) { out_.reserve(expected_size); }
@@ -75,17 +90,7 @@ public:
 
     void value(double v)
     {
-        if (std::isnan(v)) {
-            out_ += "NaN\n";
-            return;
-        }
-        if (std::isinf(v)) {
-            out_ += v > 0 ? "+Inf\n" : "-Inf\n";
-            return;
-        }
-        char buffer[32];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
-        out_.append(buffer, result.ptr - buffer);
+        append_number(out_, v);
         out_ += '\n';
     }
 
@@ -116,9 +121,17 @@ private:
 };
 
 // The "le" label of each bucket, +Inf last.
-const std::array<const char*, DomainTally::bucket_bounds.size() + 1> bucket_labels{
-    "le=\"0.05\"", "le=\"0.1\"", "le=\"0.25\"", "le=\"0.5\"", "le=\"1\"",
-    "le=\"2.5\"",  "le=\"5\"",   "le=\"10\"",   "le=\"15\"",  "le=\"+Inf\""};
+const auto bucket_labels = [] {
+    std::array<QByteArray, DomainTally::bucket_bounds.size() + 1> labels;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        labels[i] = "le=\"";
+        append_number(labels[i], i < DomainTally::bucket_bounds.size()
+                                     ? DomainTally::bucket_bounds[i]
+                                     : std::numeric_limits<double>::infinity());
+        labels[i] += '"';
+    }
+    return labels;
+}();
 
 void write_last_measurement(Writer& w, const std::vector<Row>& rows)
 {
@@ -229,7 +242,8 @@ void write_histogram(Writer& w, const std::vector<Row>& rows)
         qint64 cumulative = 0;
         for (std::size_t i = 0; i < bucket_labels.size(); ++i) {
             cumulative += row.tally->bucket_counts[i];
-            w.sample_start("tessary_total_time_seconds_bucket", *row.labels, bucket_labels[i]);
+            w.sample_start("tessary_total_time_seconds_bucket", *row.labels,
+                           bucket_labels[i].constData());
             w.value(cumulative);
         }
         w.sample("tessary_total_time_seconds_sum", *row.labels, row.tally->total_time_sum);
