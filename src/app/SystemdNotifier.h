@@ -24,14 +24,12 @@ public:
     // STOPPING=1; no pings after it.
     void stopping();
 
-    // Half the unit's watchdog interval; none when the unit has no watchdog
-    // or it is meant for another process (WATCHDOG_PID).
-    std::optional<std::chrono::milliseconds> ping_interval() const { return ping_interval_; }
-
 private:
     void schedule_ping();
 
     Clock& clock_;
+    // Half the unit's watchdog interval; none when the unit has no watchdog
+    // or it is meant for another process (WATCHDOG_PID).
     std::optional<std::chrono::milliseconds> ping_interval_;
     std::unique_ptr<ScheduledCall> next_ping_;
 };

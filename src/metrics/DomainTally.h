@@ -33,6 +33,4 @@ struct DomainTally {
 
     // Takes in `measurement`, which is newer than every one taken in so far.
     void add(const DomainMeasurement& measurement);
-
-    bool operator==(const DomainTally&) const = default;
 };

@@ -20,8 +20,6 @@
 // again from scratch. The text depends only on `domains`.
 class MetricsExposition {
 public:
-    static constexpr const char* content_type = "text/plain; version=0.0.4; charset=utf-8";
-
     QByteArray render(const QList<MonitoredDomain>& domains);
 
 private:

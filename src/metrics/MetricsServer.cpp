@@ -1,13 +1,13 @@
 #include "MetricsServer.h"
 
-#include "metrics/MetricsExposition.h"
-
 #include <QTcpSocket>
 
 #include <algorithm>
 #include <sys/socket.h>
 
 namespace {
+
+const char* const metrics_content_type = "text/plain; version=0.0.4; charset=utf-8";
 
 const char* reason_phrase(int status)
 {
@@ -51,12 +51,6 @@ MetricsServer::MetricsServer(Render render, Clock& clock, Limits limits, QObject
 {
     server_.setMaxPendingConnections(limits_.max_connections);
     connect(&server_, &QTcpServer::newConnection, this, &MetricsServer::accept_connections);
-}
-
-MetricsServer::~MetricsServer()
-{
-    // The sockets are the server's children; their deadlines go first.
-    connections_.clear();
 }
 
 Expected<MetricsListenAddress, QString> MetricsServer::listen(const MetricsListenAddress& address)
@@ -151,7 +145,7 @@ void MetricsServer::answer(QTcpSocket* socket, int status)
     QByteArray content_type = "text/plain; charset=utf-8";
     if (status == 200) {
         body = render_();
-        content_type = MetricsExposition::content_type;
+        content_type = metrics_content_type;
     } else {
         body = QByteArray(reason_phrase(status)) + '\n';
     }

@@ -16,11 +16,12 @@
 class QTcpSocket;
 
 // A deliberately small HTTP/1.1 responder for Prometheus: GET /metrics answers
-// with what `render` produces, any other method on it with 405 and any other
-// path with 404. Every connection carries one request and is closed after the
-// answer. A request head larger than the limit gets 431, a client that sends
-// no complete head in time gets 408, and only a few connections are served at
-// once, so no client can hold the monitor's memory or sockets.
+// with what `render` produces (the text format 0.0.4), any other method on it
+// with 405 and any other path with 404. Every connection carries one request
+// and is closed after the answer. A request head larger than the limit gets
+// 431, a client that sends no complete head in time gets 408, and only a few
+// connections are served at once, so no client can hold the monitor's memory or
+// sockets.
 class MetricsServer : public QObject {
     Q_OBJECT
 
@@ -39,7 +40,6 @@ public:
     MetricsServer(Render render, Clock& clock, QObject* parent = nullptr)
         : MetricsServer(std::move(render), clock, Limits(), parent)
     {}
-    ~MetricsServer() override;
 
     // A message for the user when the address cannot be bound.
     Expected<MetricsListenAddress, QString> listen(const MetricsListenAddress& address);
@@ -65,5 +65,7 @@ private:
     Clock& clock_;
     Limits limits_;
     QTcpServer server_;
+    // After server_, so it goes first: the deadlines before the sockets, which
+    // are the server's children.
     std::map<QTcpSocket*, Connection> connections_;
 };
