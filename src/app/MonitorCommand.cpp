@@ -51,6 +51,7 @@ int run_monitor_command(CommandContext& context)
                       QStringLiteral("ADDRESS")});
     if (!parse_command_options(context, parser, "monitor", 0))
         return 1;
+    const bool quiet = parser.isSet(QStringLiteral("quiet"));
     std::optional<MetricsListenAddress> metrics_address;
     if (parser.isSet(QStringLiteral("metrics"))) {
         auto parsed = MetricsListenAddress::parse(parser.value(QStringLiteral("metrics")));
@@ -80,15 +81,19 @@ int run_monitor_command(CommandContext& context)
         }
         // Counting the histories now, before anything is measured, keeps the
         // first scrape as quick as the others.
-        exposition.render(store->domains());
-        if (!parser.isSet(QStringLiteral("quiet")))
+        exposition.sync(store->domains());
+        if (!quiet)
             context.out << "Serving metrics at http://" << bound->to_string() << "/metrics"
                         << Qt::endl;
     }
 
     const qsizetype active = store->active_domains().size();
-    if (!parser.isSet(QStringLiteral("quiet"))) {
-        context.out << "Monitoring " << active << (active == 1 ? " domain" : " domains") << " in "
+    const QString monitoring =
+        QStringLiteral("Monitoring %1 %2")
+            .arg(QString::number(active),
+                 active == 1 ? QStringLiteral("domain") : QStringLiteral("domains"));
+    if (!quiet) {
+        context.out << monitoring << " in "
                     << TerminalText::printable(store->files().support_directory)
                     << "; stop with Ctrl+C." << Qt::endl;
         QObject::connect(store.get(), &TessaryStore::measurement_recorded, store.get(),
@@ -101,9 +106,7 @@ int run_monitor_command(CommandContext& context)
         store.get(), &TessaryStore::domain_alert, store.get(),
         [&](const DomainAlert& alert) { context.out << alert_line(alert) << Qt::endl; });
     SystemdNotifier systemd;
-    systemd.ready(QStringLiteral("Monitoring %1 %2")
-                      .arg(QString::number(active),
-                           active == 1 ? QStringLiteral("domain") : QStringLiteral("domains")));
+    systemd.ready(monitoring);
     QObject::connect(&signals, &UnixSignalWatcher::received, store.get(), [&store, &systemd] {
         systemd.stopping();
         // Like the window when it quits: the history goes to disk at once.

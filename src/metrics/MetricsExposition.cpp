@@ -279,7 +279,7 @@ void MetricsExposition::sync_entry(const MonitoredDomain& domain)
         entry.tally.add(history[i]);
 }
 
-QByteArray MetricsExposition::render(const QList<MonitoredDomain>& domains)
+void MetricsExposition::sync(const QList<MonitoredDomain>& domains)
 {
     ++generation_;
     qsizetype shown = 0;
@@ -293,10 +293,14 @@ QByteArray MetricsExposition::render(const QList<MonitoredDomain>& domains)
     if (entries_.size() > shown)
         entries_.removeIf(
             [this](QHash<QUuid, Entry>::iterator it) { return it->generation != generation_; });
+}
 
+QByteArray MetricsExposition::render(const QList<MonitoredDomain>& domains)
+{
+    sync(domains);
     // Only now, with the table settled, may rows point into it.
     std::vector<Row> rows;
-    rows.reserve(std::size_t(shown));
+    rows.reserve(std::size_t(entries_.size()));
     qsizetype label_bytes = 0;
     for (const MonitoredDomain& domain : domains) {
         if (domain.is_archived)

@@ -20,6 +20,9 @@
 // again from scratch. The text depends only on `domains`.
 class MetricsExposition {
 public:
+    // Brings the tallies up to date with `domains` without writing anything;
+    // `render` does it too, so this only moves the work to a quiet moment.
+    void sync(const QList<MonitoredDomain>& domains);
     QByteArray render(const QList<MonitoredDomain>& domains);
 
 private:
