@@ -62,7 +62,8 @@ TEST(TerminalOutput, shows_control_characters_as_a_placeholder_but_json_escapes_
 TEST(CertificateOutput, shows_the_days_left_of_the_secure_domain_only)
 {
     // Noon, 45 days from today, in the test's time zone, which the child inherits.
-    const QDateTime expires_at = QDateTime(QDate::currentDate().addDays(45), QTime(12, 0)).toUTC();
+    const QDate today = QDate::currentDate();
+    const QDateTime expires_at = QDateTime(today.addDays(45), QTime(12, 0)).toUTC();
     const QString id = u"2c1b2c3d-4e5f-4061-8293-a4b5c6d7e8f9"_s;
     MonitoredDomain secure, plain;
     secure.id = QUuid::fromString(id);
@@ -89,6 +90,8 @@ TEST(CertificateOutput, shows_the_days_left_of_the_secure_domain_only)
         const ProcessResult run =
             run_tessary(arguments + QStringList{u"--data-dir"_s, folder.path()});
         ASSERT_EQ(run.exit_code, 0) << run.err.constData();
+        if (QDate::currentDate() != today)
+            GTEST_SKIP() << "The day turned while the test ran; 44 days may be right.";
         EXPECT_EQ(run.out.count(expected), 1) << run.out.constData();
     }
 }

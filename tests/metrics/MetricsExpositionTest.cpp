@@ -81,6 +81,7 @@ TEST(MetricsExposition, kept_tallies_equal_a_fresh_count_after_any_change)
     // clang-format off
     const std::pair<const char*, std::function<void(Domains&)>> changes[] = {
         {"one new measurement", [](Domains& ds) { ds[0].measurements.prepend(failed(15.0, 660)); }},
+        {"two new, failed then fine", [](Domains& ds) { ds[0].measurements = QList{successful(0.3, 720), failed(15.0, 660)} + ds[0].measurements; }},
         {"history cleared", [](Domains& ds) { ds[0].measurements.clear(); }},
         {"reloaded, same length", [](Domains& ds) { ds[1].measurements = {successful(0.9, 60), successful(0.9)}; }},
         {"domain removed", [](Domains& ds) { ds.removeAt(0); }},
