@@ -78,9 +78,12 @@ void TessaryStore::start_up()
 {
     remove_stale_temporary_files();
     load();
-    // A restart neither repeats the down alert of an outage nor forgets it.
-    for (const MonitoredDomain& domain : std::as_const(domains_))
-        outage_alerts_.resume(domain);
+    // A restart neither repeats the down alert of an outage nor forgets it; an
+    // archived domain's outage ended with its monitoring.
+    for (const MonitoredDomain& domain : std::as_const(domains_)) {
+        if (!domain.is_archived)
+            outage_alerts_.resume(domain);
+    }
     sort_domains(domains_);
     select_first_active_domain();
     for (const MonitoredDomain& domain : active_domains())
@@ -567,6 +570,9 @@ void TessaryStore::update_domain(QUuid domain_id, const DomainSettings& settings
     DomainSettings bounded = settings.bounded();
     if (const std::optional<QUrl> url = UrlNormalizer::normalize_url(bounded.url_string))
         bounded.url_string = UrlNormalizer::absolute_string(*url);
+    // An outage of the old address says nothing about the new one.
+    if (UrlNormalizer::url_key(bounded.url_string) != UrlNormalizer::url_key(current->url_string))
+        outage_alerts_.forget(domain_id);
     current->apply(bounded);
     // The interval shapes the disturbance periods.
     current->refresh_statistics();
@@ -643,6 +649,8 @@ void TessaryStore::archive_domain(QUuid domain_id)
     if (domain == nullptr)
         return;
     stop_monitoring(domain_id);
+    // A revival starts afresh instead of ending an outage of days ago.
+    outage_alerts_.forget(domain_id);
     domain->is_archived = true;
     domain->is_pinned = false;
     Q_EMIT domains_changed();
@@ -657,8 +665,10 @@ void TessaryStore::archive_all()
     const QList<MonitoredDomain> active = active_domains();
     if (active.isEmpty())
         return;
-    for (const MonitoredDomain& domain : active)
+    for (const MonitoredDomain& domain : active) {
         stop_monitoring(domain.id);
+        outage_alerts_.forget(domain.id);
+    }
     for (MonitoredDomain& domain : domains_) {
         domain.is_archived = true;
         domain.is_pinned = false;
