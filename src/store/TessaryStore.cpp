@@ -21,6 +21,16 @@
 
 #include <algorithm>
 
+namespace {
+
+QString invalid_url_message()
+{
+    return L10n::text(u"Enter a valid domain or URL.",
+                      u"Voer een geldig domein of een geldige URL in.");
+}
+
+} // namespace
+
 Expected<std::unique_ptr<TessaryStore>, QString> TessaryStore::open(Environment environment)
 {
     // Creating the folder may fail (read-only parent); reads and writes then fail silently.
@@ -513,8 +523,7 @@ std::optional<QString> TessaryStore::add_domain(const QString& url_string, int i
 {
     const std::optional<QUrl> url = UrlNormalizer::normalize_url(url_string);
     if (!url)
-        return L10n::text(u"Enter a valid domain or URL.",
-                          u"Voer een geldig domein of een geldige URL in.");
+        return invalid_url_message();
     const QString absolute = UrlNormalizer::absolute_string(*url);
     const QString key = UrlNormalizer::url_key(absolute);
     const auto same = std::find_if(domains_.begin(), domains_.end(), [&](const MonitoredDomain& d) {
@@ -562,14 +571,19 @@ std::optional<QString> TessaryStore::add_domain(const QString& url_string, int i
     return std::nullopt;
 }
 
-void TessaryStore::update_domain(QUuid domain_id, const DomainSettings& settings)
+std::optional<QString> TessaryStore::update_domain(QUuid domain_id, const DomainSettings& settings)
 {
     MonitoredDomain* current = find_domain(domain_id);
     if (current == nullptr)
-        return;
+        return std::nullopt;
     DomainSettings bounded = settings.bounded();
-    if (const std::optional<QUrl> url = UrlNormalizer::normalize_url(bounded.url_string))
+    // The stored URL stays as it is, even one that no longer normalises.
+    if (bounded.url_string != current->url_string) {
+        const std::optional<QUrl> url = UrlNormalizer::normalize_url(bounded.url_string);
+        if (!url)
+            return invalid_url_message();
         bounded.url_string = UrlNormalizer::absolute_string(*url);
+    }
     // An outage of the old address says nothing about the new one.
     if (UrlNormalizer::url_key(bounded.url_string) != UrlNormalizer::url_key(current->url_string))
         outage_alerts_.forget(domain_id);
@@ -581,6 +595,7 @@ void TessaryStore::update_domain(QUuid domain_id, const DomainSettings& settings
     save_configuration();
     restart_monitoring(domain_id);
     refresh_hosting_profiles();
+    return std::nullopt;
 }
 
 void TessaryStore::toggle_pin(QUuid domain_id)
