@@ -199,7 +199,7 @@ const MonitoredDomain* TessaryStore::find_domain(const QUuid& domain_id) const
     return found == domains_.cend() ? nullptr : &*found;
 }
 
-void TessaryStore::record_measurement(const QUuid& domain_id, DomainMeasurement measurement)
+void TessaryStore::record_measurement(QUuid domain_id, DomainMeasurement measurement)
 {
     MonitoredDomain* domain = find_domain(domain_id);
     if (domain == nullptr)
@@ -533,27 +533,26 @@ std::optional<QString> TessaryStore::add_domain(const QString& url_string, int i
         return L10n::text(u"This domain is already being monitored.",
                           u"Dit domein wordt al gemonitord.");
 
+    DomainSettings settings = DomainSettings{.url_string = absolute,
+                                             .interval_seconds = interval_seconds,
+                                             .max_history_hours = max_history_hours,
+                                             .user_agent = user_agent,
+                                             .is_active = is_active,
+                                             .notifies_on_anomalies = notifies_on_anomalies}
+                                  .bounded();
     QUuid id;
     std::optional<QUuid> appended;
     if (same != domains_.end()) {
         // Revival: the archived domain keeps its id, URL, pin state and history.
-        same->interval_seconds = DomainSettings::bounded_interval(interval_seconds);
-        same->max_history_hours = DomainSettings::bounded_lookback(max_history_hours);
-        same->user_agent = normalized_user_agent(user_agent);
-        same->is_active = is_active;
-        same->notifies_on_anomalies = notifies_on_anomalies;
+        settings.url_string = same->url_string;
+        same->apply(settings);
         same->is_archived = false;
         id = same->id;
         remove_deleted_suggestion(same->url_string);
     } else {
         MonitoredDomain domain;
         domain.id = QUuid::createUuid();
-        domain.url_string = absolute;
-        domain.interval_seconds = DomainSettings::bounded_interval(interval_seconds);
-        domain.max_history_hours = DomainSettings::bounded_lookback(max_history_hours);
-        domain.user_agent = normalized_user_agent(user_agent);
-        domain.is_active = is_active;
-        domain.notifies_on_anomalies = notifies_on_anomalies;
+        domain.apply(settings);
         domain.refresh_statistics();
         id = domain.id;
         appended = id;
@@ -598,6 +597,12 @@ std::optional<QString> TessaryStore::update_domain(QUuid domain_id, const Domain
     return std::nullopt;
 }
 
+void TessaryStore::publish_list_change()
+{
+    Q_EMIT domains_changed();
+    Q_EMIT domain_list_changed();
+}
+
 void TessaryStore::toggle_pin(QUuid domain_id)
 {
     MonitoredDomain* domain = find_domain(domain_id);
@@ -617,8 +622,7 @@ void TessaryStore::clear_history(QUuid domain_id)
     domain->measurements.clear();
     domain->refresh_statistics();
     outage_alerts_.forget(domain_id);
-    Q_EMIT domains_changed();
-    Q_EMIT domain_list_changed();
+    publish_list_change();
     save_all_now();
 }
 
@@ -631,8 +635,7 @@ void TessaryStore::clear_all_history()
         domain.refresh_statistics();
         outage_alerts_.forget(domain.id);
     }
-    Q_EMIT domains_changed();
-    Q_EMIT domain_list_changed();
+    publish_list_change();
     save_all_now();
 }
 
@@ -644,8 +647,7 @@ void TessaryStore::clear_all()
         stop_monitoring(domain.id);
     domains_.clear();
     outage_alerts_ = OutageAlerts();
-    Q_EMIT domains_changed();
-    Q_EMIT domain_list_changed();
+    publish_list_change();
     set_selected_domain_id(std::nullopt);
     save_all_now();
 }
@@ -668,8 +670,7 @@ void TessaryStore::archive_domain(QUuid domain_id)
     outage_alerts_.forget(domain_id);
     domain->is_archived = true;
     domain->is_pinned = false;
-    Q_EMIT domains_changed();
-    Q_EMIT domain_list_changed();
+    publish_list_change();
     select_first_active_domain_if_selected(domain_id);
     save_all_now();
     refresh_hosting_profiles();
@@ -688,8 +689,7 @@ void TessaryStore::archive_all()
         domain.is_archived = true;
         domain.is_pinned = false;
     }
-    Q_EMIT domains_changed();
-    Q_EMIT domain_list_changed();
+    publish_list_change();
     set_selected_domain_id(std::nullopt);
     save_all_now();
     refresh_hosting_profiles();
@@ -704,8 +704,7 @@ void TessaryStore::remove_domain(QUuid domain_id)
     stop_monitoring(domain_id);
     outage_alerts_.forget(domain_id);
     domains_.removeIf([&](const MonitoredDomain& d) { return d.id == domain_id; });
-    Q_EMIT domains_changed();
-    Q_EMIT domain_list_changed();
+    publish_list_change();
     store_deleted_suggestion(removed);
     select_first_active_domain_if_selected(domain_id);
     save_all_now();

@@ -146,8 +146,9 @@ public:
     // Inserts a finished measurement at the head of its domain's history (archived
     // ones too), recomputes the statistics, notifies an anomaly or an outage and
     // asks for a history save. A measurement of a domain that no longer exists is
-    // dropped.
-    void record_measurement(const QUuid& domain_id, DomainMeasurement measurement);
+    // dropped. The id is taken by value: receivers of its signals may change the
+    // domain list.
+    void record_measurement(QUuid domain_id, DomainMeasurement measurement);
 
     // Persistence. save_configuration writes domains.json at once;
     // schedule_history_save writes the history 20 s after the first request, off
@@ -208,6 +209,9 @@ private:
     // Sorts the domains and emits domains_reordered (when something moved) and
     // domains_changed. `added`, when given, is the id the operation appended.
     void sort_and_publish(std::optional<QUuid> added = std::nullopt);
+    // domains_changed with domain_list_changed, for an operation that changed the
+    // list without sorting it.
+    void publish_list_change();
     void select_first_active_domain_if_selected(const QUuid& domain_id);
 
     // Monitoring.
