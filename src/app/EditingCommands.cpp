@@ -163,8 +163,11 @@ int run_edit_command(CommandContext& context)
         settings.is_active = parser.isSet(active_option);
     if (parser.isSet(notify_option) || parser.isSet(no_notify_option))
         settings.notifies_on_anomalies = parser.isSet(notify_option);
-    target->store->update_domain(target->domain.id, settings);
-    context.out << "Updated " << TerminalText::printable(settings.url_string) << '\n';
+    if (const auto refused = target->store->update_domain(target->domain.id, settings)) {
+        context.err << "tessary edit: " << *refused << '\n';
+        return 1;
+    }
+    context.out << "Updated " << name_of(*target->store->domain_with_id(target->domain.id)) << '\n';
     return 0;
 }
 

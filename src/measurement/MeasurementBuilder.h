@@ -4,7 +4,6 @@
 #include "measurement/HttpTransaction.h"
 #include "measurement/NetworkBaselineResult.h"
 #include "model/DomainMeasurement.h"
-#include "model/DomainSettings.h"
 
 #include <QList>
 #include <QMap>
@@ -74,9 +73,6 @@ QString cut_to_characters(const QString& text, qsizetype max_characters);
 // Rounded to the microsecond, curl's resolution, so stored numbers carry no
 // float noise such as 0.0010539999999999994.
 double rounded_to_microseconds(double seconds);
-
-// The User-Agent a measurement sends, normalised as the store normalises the setting.
-using ::normalized_user_agent;
 
 // "Request timed out after 15 seconds." in the current language.
 QString timed_out_message(int seconds);

@@ -7,7 +7,6 @@
 #include <QUuid>
 
 #include <cmath>
-#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -50,7 +49,6 @@ NotificationRequest TessaryNotificationService::build_time_exceeded(const QStrin
                                   u". The previous average is only "_s + average + u"."_s,
                               domain_name + u" duurde "_s + total +
                                   u". Het eerdere gemiddelde is slechts "_s + average + u"."_s);
-    request.plays_default_sound = true;
     request.domain_id = domain_id;
     return request;
 }
@@ -92,18 +90,15 @@ void TessaryNotificationService::notify_certificate_expiring(const QString& doma
                                                              const CertificateValidity& validity,
                                                              std::optional<QUuid> domain_id)
 {
-    NotificationRequest request = certificate_expiring(domain_name, validity);
-    request.domain_id = domain_id;
-    sink_.post(request);
+    sink_.post(certificate_expiring(domain_name, validity, domain_id));
 }
 
-NotificationRequest
-TessaryNotificationService::certificate_expiring(const QString& domain_name,
-                                                 const CertificateValidity& validity)
+NotificationRequest TessaryNotificationService::certificate_expiring(
+    const QString& domain_name, const CertificateValidity& validity, std::optional<QUuid> domain_id)
 {
     NotificationRequest request;
-    request.identifier =
-        u"certificate-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    request.identifier = new_identifier(u"certificate-");
+    request.domain_id = domain_id;
     if (validity.has_expired) {
         request.title = L10n::text(u"Certificate expired", u"Certificaat verlopen");
         request.body =
@@ -124,7 +119,6 @@ TessaryNotificationService::certificate_expiring(const QString& domain_name,
                                       u"Het certificaat van %1 verloopt over %2 dagen")
                                .arg(domain_name, QString::number(validity.days_left));
     }
-    request.plays_default_sound = true;
     return request;
 }
 

@@ -48,7 +48,8 @@ public:
 
     // The notification notify_certificate_expiring() posts, without posting it.
     static NotificationRequest certificate_expiring(const QString& domain_name,
-                                                    const CertificateValidity& validity);
+                                                    const CertificateValidity& validity,
+                                                    std::optional<QUuid> domain_id = std::nullopt);
 
 private:
     // "7.25s" from one second up, "410ms" below; the language's decimal separator.

@@ -4,6 +4,7 @@
 #include "measurement/HttpTransaction.h"
 #include "measurement/MeasurementBuilder.h"
 #include "measurement/ThreadInbox.h"
+#include "model/DomainSettings.h"
 #include "model/HttpStatus.h"
 
 #include <QUuid>
@@ -55,7 +56,8 @@ private:
 
         outcome_.requested_url = url.toString(QUrl::FullyEncoded);
         outcome_.time_limit_seconds = int(limits_.watchdog.count() / 1000);
-        user_agent_ = MeasurementBuilder::normalized_user_agent(user_agent).toUtf8();
+        // Normalised as the store normalises the setting.
+        user_agent_ = ::normalized_user_agent(user_agent).toUtf8();
         connections_ = engine_.new_connection_group();
         start_hop(url);
     }

@@ -22,7 +22,7 @@ public:
     // Called after `domain` recorded `latest` (already in its history) at `now`;
     // returns what to announce, and remembers the day when it returns one. An
     // expired certificate fails the handshake and leaves no expiry behind, so a
-    // failed measurement falls back on the last one the history knows.
+    // failed measurement falls back on the last one the history knows of its host.
     std::optional<CertificateValidity> due(const MonitoredDomain& domain,
                                            const DomainMeasurement& latest, const QDateTime& now);
 

@@ -23,7 +23,8 @@ public:
     // restart: an outage of two or more failures at the head is taken as already
     // announced when the domain notifies, so it is neither repeated nor forgotten.
     void resume(const MonitoredDomain& domain);
-    // Forgets a domain whose history was cleared or that was removed.
+    // Forgets a domain whose history was cleared, that was archived or removed,
+    // or whose URL changed.
     void forget(const QUuid& domain_id) { runs_.remove(domain_id); }
 
     // Feeds a measurement just recorded for `domain` (with its settings as they

@@ -21,6 +21,16 @@
 
 #include <algorithm>
 
+namespace {
+
+QString invalid_url_message()
+{
+    return L10n::text(u"Enter a valid domain or URL.",
+                      u"Voer een geldig domein of een geldige URL in.");
+}
+
+} // namespace
+
 Expected<std::unique_ptr<TessaryStore>, QString> TessaryStore::open(Environment environment)
 {
     // Creating the folder may fail (read-only parent); reads and writes then fail silently.
@@ -78,9 +88,12 @@ void TessaryStore::start_up()
 {
     remove_stale_temporary_files();
     load();
-    // A restart neither repeats the down alert of an outage nor forgets it.
-    for (const MonitoredDomain& domain : std::as_const(domains_))
-        outage_alerts_.resume(domain);
+    // A restart neither repeats the down alert of an outage nor forgets it; an
+    // archived domain's outage ended with its monitoring.
+    for (const MonitoredDomain& domain : std::as_const(domains_)) {
+        if (!domain.is_archived)
+            outage_alerts_.resume(domain);
+    }
     sort_domains(domains_);
     select_first_active_domain();
     for (const MonitoredDomain& domain : active_domains())
@@ -186,7 +199,7 @@ const MonitoredDomain* TessaryStore::find_domain(const QUuid& domain_id) const
     return found == domains_.cend() ? nullptr : &*found;
 }
 
-void TessaryStore::record_measurement(const QUuid& domain_id, DomainMeasurement measurement)
+void TessaryStore::record_measurement(QUuid domain_id, DomainMeasurement measurement)
 {
     MonitoredDomain* domain = find_domain(domain_id);
     if (domain == nullptr)
@@ -510,8 +523,7 @@ std::optional<QString> TessaryStore::add_domain(const QString& url_string, int i
 {
     const std::optional<QUrl> url = UrlNormalizer::normalize_url(url_string);
     if (!url)
-        return L10n::text(u"Enter a valid domain or URL.",
-                          u"Voer een geldig domein of een geldige URL in.");
+        return invalid_url_message();
     const QString absolute = UrlNormalizer::absolute_string(*url);
     const QString key = UrlNormalizer::url_key(absolute);
     const auto same = std::find_if(domains_.begin(), domains_.end(), [&](const MonitoredDomain& d) {
@@ -521,27 +533,26 @@ std::optional<QString> TessaryStore::add_domain(const QString& url_string, int i
         return L10n::text(u"This domain is already being monitored.",
                           u"Dit domein wordt al gemonitord.");
 
+    DomainSettings settings = DomainSettings{.url_string = absolute,
+                                             .interval_seconds = interval_seconds,
+                                             .max_history_hours = max_history_hours,
+                                             .user_agent = user_agent,
+                                             .is_active = is_active,
+                                             .notifies_on_anomalies = notifies_on_anomalies}
+                                  .bounded();
     QUuid id;
     std::optional<QUuid> appended;
     if (same != domains_.end()) {
         // Revival: the archived domain keeps its id, URL, pin state and history.
-        same->interval_seconds = DomainSettings::bounded_interval(interval_seconds);
-        same->max_history_hours = DomainSettings::bounded_lookback(max_history_hours);
-        same->user_agent = normalized_user_agent(user_agent);
-        same->is_active = is_active;
-        same->notifies_on_anomalies = notifies_on_anomalies;
+        settings.url_string = same->url_string;
+        same->apply(settings);
         same->is_archived = false;
         id = same->id;
         remove_deleted_suggestion(same->url_string);
     } else {
         MonitoredDomain domain;
         domain.id = QUuid::createUuid();
-        domain.url_string = absolute;
-        domain.interval_seconds = DomainSettings::bounded_interval(interval_seconds);
-        domain.max_history_hours = DomainSettings::bounded_lookback(max_history_hours);
-        domain.user_agent = normalized_user_agent(user_agent);
-        domain.is_active = is_active;
-        domain.notifies_on_anomalies = notifies_on_anomalies;
+        domain.apply(settings);
         domain.refresh_statistics();
         id = domain.id;
         appended = id;
@@ -559,14 +570,22 @@ std::optional<QString> TessaryStore::add_domain(const QString& url_string, int i
     return std::nullopt;
 }
 
-void TessaryStore::update_domain(QUuid domain_id, const DomainSettings& settings)
+std::optional<QString> TessaryStore::update_domain(QUuid domain_id, const DomainSettings& settings)
 {
     MonitoredDomain* current = find_domain(domain_id);
     if (current == nullptr)
-        return;
+        return std::nullopt;
     DomainSettings bounded = settings.bounded();
-    if (const std::optional<QUrl> url = UrlNormalizer::normalize_url(bounded.url_string))
+    // The stored URL stays as it is, even one that no longer normalises.
+    if (bounded.url_string != current->url_string) {
+        const std::optional<QUrl> url = UrlNormalizer::normalize_url(bounded.url_string);
+        if (!url)
+            return invalid_url_message();
         bounded.url_string = UrlNormalizer::absolute_string(*url);
+    }
+    // An outage of the old address says nothing about the new one.
+    if (UrlNormalizer::url_key(bounded.url_string) != UrlNormalizer::url_key(current->url_string))
+        outage_alerts_.forget(domain_id);
     current->apply(bounded);
     // The interval shapes the disturbance periods.
     current->refresh_statistics();
@@ -575,6 +594,13 @@ void TessaryStore::update_domain(QUuid domain_id, const DomainSettings& settings
     save_configuration();
     restart_monitoring(domain_id);
     refresh_hosting_profiles();
+    return std::nullopt;
+}
+
+void TessaryStore::publish_list_change()
+{
+    Q_EMIT domains_changed();
+    Q_EMIT domain_list_changed();
 }
 
 void TessaryStore::toggle_pin(QUuid domain_id)
@@ -596,8 +622,7 @@ void TessaryStore::clear_history(QUuid domain_id)
     domain->measurements.clear();
     domain->refresh_statistics();
     outage_alerts_.forget(domain_id);
-    Q_EMIT domains_changed();
-    Q_EMIT domain_list_changed();
+    publish_list_change();
     save_all_now();
 }
 
@@ -610,8 +635,7 @@ void TessaryStore::clear_all_history()
         domain.refresh_statistics();
         outage_alerts_.forget(domain.id);
     }
-    Q_EMIT domains_changed();
-    Q_EMIT domain_list_changed();
+    publish_list_change();
     save_all_now();
 }
 
@@ -623,8 +647,7 @@ void TessaryStore::clear_all()
         stop_monitoring(domain.id);
     domains_.clear();
     outage_alerts_ = OutageAlerts();
-    Q_EMIT domains_changed();
-    Q_EMIT domain_list_changed();
+    publish_list_change();
     set_selected_domain_id(std::nullopt);
     save_all_now();
 }
@@ -643,10 +666,11 @@ void TessaryStore::archive_domain(QUuid domain_id)
     if (domain == nullptr)
         return;
     stop_monitoring(domain_id);
+    // A revival starts afresh instead of ending an outage of days ago.
+    outage_alerts_.forget(domain_id);
     domain->is_archived = true;
     domain->is_pinned = false;
-    Q_EMIT domains_changed();
-    Q_EMIT domain_list_changed();
+    publish_list_change();
     select_first_active_domain_if_selected(domain_id);
     save_all_now();
     refresh_hosting_profiles();
@@ -657,14 +681,15 @@ void TessaryStore::archive_all()
     const QList<MonitoredDomain> active = active_domains();
     if (active.isEmpty())
         return;
-    for (const MonitoredDomain& domain : active)
+    for (const MonitoredDomain& domain : active) {
         stop_monitoring(domain.id);
+        outage_alerts_.forget(domain.id);
+    }
     for (MonitoredDomain& domain : domains_) {
         domain.is_archived = true;
         domain.is_pinned = false;
     }
-    Q_EMIT domains_changed();
-    Q_EMIT domain_list_changed();
+    publish_list_change();
     set_selected_domain_id(std::nullopt);
     save_all_now();
     refresh_hosting_profiles();
@@ -679,8 +704,7 @@ void TessaryStore::remove_domain(QUuid domain_id)
     stop_monitoring(domain_id);
     outage_alerts_.forget(domain_id);
     domains_.removeIf([&](const MonitoredDomain& d) { return d.id == domain_id; });
-    Q_EMIT domains_changed();
-    Q_EMIT domain_list_changed();
+    publish_list_change();
     store_deleted_suggestion(removed);
     select_first_active_domain_if_selected(domain_id);
     save_all_now();

@@ -113,16 +113,17 @@ public:
     std::optional<QString> add_domain(const QString& url_string, int interval_seconds,
                                       int max_history_hours, const QString& user_agent,
                                       bool is_active, bool notifies_on_anomalies);
-    // Gives the domain these settings under the stored bounds, the URL normalised
-    // when it can be. Its history, pin and archived state stay the store's own.
-    // The id is taken by value: callers may pass the id of an element that the
-    // sort moves.
-    void update_domain(QUuid domain_id, const DomainSettings& settings);
+    // Gives the domain these settings under the stored bounds, the URL normalised.
+    // Its history, pin and archived state stay the store's own. Like add_domain it
+    // returns a message for the user, and changes nothing, when the URL cannot be
+    // used. The id is taken by value: callers may pass the id of an element that
+    // the sort moves.
+    std::optional<QString> update_domain(QUuid domain_id, const DomainSettings& settings);
     // Only the id and the settings of `edited` are taken: an edited copy made
     // before later measurements cannot write back its old history.
-    void update_domain(const MonitoredDomain& edited)
+    std::optional<QString> update_domain(const MonitoredDomain& edited)
     {
-        update_domain(edited.id, edited.settings());
+        return update_domain(edited.id, edited.settings());
     }
     // Ids are taken by value: a caller may pass one from domains(), which these reorder.
     void toggle_pin(QUuid domain_id);
@@ -145,8 +146,9 @@ public:
     // Inserts a finished measurement at the head of its domain's history (archived
     // ones too), recomputes the statistics, notifies an anomaly or an outage and
     // asks for a history save. A measurement of a domain that no longer exists is
-    // dropped.
-    void record_measurement(const QUuid& domain_id, DomainMeasurement measurement);
+    // dropped. The id is taken by value: receivers of its signals may change the
+    // domain list.
+    void record_measurement(QUuid domain_id, DomainMeasurement measurement);
 
     // Persistence. save_configuration writes domains.json at once;
     // schedule_history_save writes the history 20 s after the first request, off
@@ -207,6 +209,9 @@ private:
     // Sorts the domains and emits domains_reordered (when something moved) and
     // domains_changed. `added`, when given, is the id the operation appended.
     void sort_and_publish(std::optional<QUuid> added = std::nullopt);
+    // domains_changed with domain_list_changed, for an operation that changed the
+    // list without sorting it.
+    void publish_list_change();
     void select_first_active_domain_if_selected(const QUuid& domain_id);
 
     // Monitoring.

@@ -148,6 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "  2C1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9  https://shop.example.org/b (archived)\n"},
         Failure{"damaged_file", "list", "cannot use measurement_history.json: invalid JSON at byte",
                 "{\"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9\":[{]}"},
+        Failure{"edit_to_an_invalid_url", "edit example.com --url https://",
+                "tessary edit: Enter a valid domain or URL."},
         Failure{"lookback_too_long", "add b.example --lookback 8761",
                 "--lookback must be a whole number from 1 to 8760"},
         // Without a terminal, destructive commands need --yes.

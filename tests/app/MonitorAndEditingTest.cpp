@@ -43,9 +43,10 @@ TEST(Editing, commands_change_the_files_through_the_store)
     EXPECT_EQ(saved().first().url_string, u"https://shop.example.org/a"_s);
     EXPECT_TRUE(saved().first().is_pinned);
 
-    EXPECT_EQ(
-        tessary("edit example.com --url www.example.net --user-agent Bot/2 --no-notify").exit_code,
-        0);
+    const auto edit =
+        tessary("edit example.com --url www.example.net --user-agent Bot/2 --no-notify");
+    EXPECT_EQ(edit.exit_code, 0);
+    EXPECT_EQ(edit.out, "Updated https://example.net\n"); // as stored
     const MonitoredDomain edited = saved().at(1);
     EXPECT_EQ(edited.url_string, u"https://example.net"_s);
     EXPECT_EQ(edited.user_agent, u"Bot/2"_s);

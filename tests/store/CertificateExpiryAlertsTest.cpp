@@ -16,6 +16,7 @@ protected:
     void record(const QUuid& id, const QDateTime& expires_at)
     {
         DomainMeasurement m = sample_measurement(clock.now());
+        m.url_string = domain(id).url_string;
         if (!expires_at.isValid()) {
             m.http_status.reset();
             m.error_message = u"SSL certificate problem: certificate has expired"_s;
@@ -76,13 +77,19 @@ TEST_F(CertificateAlerts, once_a_local_day)
                                      u"The certificate of mysite.example expires in 4 days"_s}));
 }
 
-TEST_F(CertificateAlerts, an_expired_certificate_is_known_from_the_history)
+TEST_F(CertificateAlerts, an_expired_certificate_is_known_from_the_history_of_its_host)
 {
     const QUuid id = add(u"mysite.example"_s, false, true);
+    const QUuid moved = add(u"moved.example"_s, false, true);
     record(id, clock.now().addSecs(20 * day_s));
+    record(moved, clock.now().addSecs(20 * day_s));
+    DomainSettings settings = domain(moved).settings();
+    settings.url_string = u"elsewhere.example"_s;
+    store->update_domain(moved, settings);
     clock.advance_by(21 * day_s * 1000);
     // Curl refuses the expired certificate: the failed measurement has none.
     record(id, QDateTime());
+    record(moved, QDateTime());
     EXPECT_EQ(bodies(), QStringList{u"The certificate of mysite.example has expired"_s});
     EXPECT_EQ(services.notification_sink.posted.back().title, u"Certificate expired"_s);
 }

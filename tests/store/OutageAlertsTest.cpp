@@ -109,4 +109,39 @@ TEST_F(StoreOutageAlerts, notify_once_down_and_once_up_also_across_a_restart)
     EXPECT_EQ(alerts.size(), 1); // before the restart
 }
 
+// An outage ends with the domain's monitoring and with its address: neither a
+// revival (also after a restart) nor a new URL posts "up again" on success.
+class StoreOutageForgotten : public StoreOutageAlerts,
+                             public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(StoreOutageForgotten, after_archiving_or_a_new_url)
+{
+    open();
+    const QUuid id = add(u"example.com"_s, false, true);
+    const auto record = [&](const char* kind) {
+        clock.advance_by(60'000);
+        DomainMeasurement m = measurement(QString::fromLatin1(kind), 0);
+        m.measured_at = clock.now();
+        store->record_measurement(id, m);
+    };
+    record("503");
+    record("503");
+    if (GetParam() == "new_url") {
+        DomainSettings settings = domain(id).settings();
+        settings.url_string = u"other.example"_s;
+        store->update_domain(id, settings);
+    } else {
+        GetParam() == "archive_all" ? store->archive_all() : store->archive_domain(id);
+        if (GetParam() == "restart_archived")
+            open();
+        add(u"example.com"_s, false, true);
+    }
+    record("ok");
+    EXPECT_EQ(services.notification_sink.posted.size(), 1); // the down alert only
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StoreOutageForgotten,
+                         ::testing::Values("archive", "archive_all", "restart_archived", "new_url"),
+                         [](const auto& info) { return info.param; });
+
 } // namespace

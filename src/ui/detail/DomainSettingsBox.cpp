@@ -157,8 +157,8 @@ void DomainSettingsBox::save_settings()
         return;
     const DomainSettings stored = current->settings();
     DomainSettings edited;
-    // A URL the store could not use would replace the working one: it is
-    // refused here and the stored URL is sent with the other settings.
+    // The store would refuse the other settings along with a URL it cannot use:
+    // such a URL is refused here and the stored one is sent with the others.
     edited.url_string = url_to_save(*current).value_or(current->url_string);
     edited.interval_seconds = interval_->value();
     edited.max_history_hours = lookback_->value();
