@@ -88,11 +88,8 @@ DomainDetailHeader::DomainDetailHeader(TessaryStore& store, const MonitoredDomai
     QAction* pdf = export_menu->addAction(L10n::text(u"PDF Report", u"PDF-rapportage"));
     pdf->setObjectName(QStringLiteral("export_pdf"));
     const auto current = [this] {
-        for (const MonitoredDomain& d : store_.domains()) {
-            if (d.id == domain_.id)
-                return d;
-        }
-        return domain_;
+        const MonitoredDomain* stored = store_.domain_with_id(domain_.id);
+        return stored != nullptr ? *stored : domain_;
     };
     connect(json, &QAction::triggered, this,
             [this, current] { ExportFlow::export_json(dialogs_, window(), current()); });
