@@ -22,6 +22,7 @@ run is restored at the next start.
 
 import argparse
 import configparser
+import contextlib
 import json
 import os
 import re
@@ -38,8 +39,33 @@ class Interrupted(Exception):
     pass
 
 
+STOP_SIGNALS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
+
+
 def on_signal(signum, _frame):
     raise Interrupted(signal.Signals(signum).name)
+
+
+@contextlib.contextmanager
+def signals_held():
+    """Holds back the stop signals, so a source is never left half written; one
+    that came meanwhile is delivered at the end."""
+    previous = signal.pthread_sigmask(signal.SIG_BLOCK, STOP_SIGNALS)
+    try:
+        yield
+    finally:
+        signal.pthread_sigmask(signal.SIG_SETMASK, previous)
+
+
+# Sources are read and written without newline translation, so they stay byte-exact.
+def read_source(path):
+    with open(path, encoding="utf-8", newline="") as file:
+        return file.read()
+
+
+def write_source(path, text):
+    with open(path, "w", encoding="utf-8", newline="") as file:
+        file.write(text)
 
 
 def load(list_path):
@@ -73,8 +99,9 @@ class Journal:
         if not self.path.exists():
             return
         entry = json.loads(self.path.read_text(encoding="utf-8"))
-        (ROOT / entry["file"]).write_text(entry["original"], encoding="utf-8")
-        self.path.unlink()
+        with signals_held():
+            write_source(ROOT / entry["file"], entry["original"])
+            self.path.unlink()
         print(f"restored {entry['file']} left changed by an interrupted run")
 
     def record(self, file, original):
@@ -109,19 +136,21 @@ def try_fault(fault, build_dir, journal, jobs, log):
     path = ROOT / fault["file"]
     if not path.exists():
         return f"no file {fault['file']}"
-    original = path.read_text(encoding="utf-8")
+    original = read_source(path)
     count = original.count(fault["find"])
     if count != 1:
         return f"`find` occurs {count} times in {fault['file']}"
-    journal.record(fault["file"], original)
     try:
-        path.write_text(original.replace(fault["find"], fault["replace"]), encoding="utf-8")
+        with signals_held():
+            journal.record(fault["file"], original)
+            write_source(path, original.replace(fault["find"], fault["replace"]))
         if not build(build_dir, fault["tests"], log):
             return "unbuildable"
         return "survived" if tests_pass(build_dir, fault["tests"], jobs, log) else "caught"
     finally:
-        path.write_text(original, encoding="utf-8")
-        journal.clear()
+        with signals_held():
+            write_source(path, original)
+            journal.clear()
 
 
 def main():
@@ -143,9 +172,8 @@ def main():
         faults = [f for f in faults if f["name"] in options.names]
 
     journal = Journal(build_dir)
-    signal.signal(signal.SIGTERM, on_signal)
-    signal.signal(signal.SIGHUP, on_signal)
-    signal.signal(signal.SIGINT, on_signal)
+    for stop_signal in STOP_SIGNALS:
+        signal.signal(stop_signal, on_signal)
     journal.restore_leftover()
 
     log_path = build_dir / "mutants.log"
@@ -169,7 +197,10 @@ def main():
             return 130
         finally:
             # The build folder must not keep objects of a changed source.
-            build(build_dir, all_tests, log)
+            try:
+                build(build_dir, all_tests, log)
+            except Interrupted:
+                print("the rebuild was interrupted; rebuild before trusting the build folder")
 
     survived = [name for name, result in results.items() if result == "survived"]
     broken = {name: result for name, result in results.items()

@@ -19,7 +19,6 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -307,10 +306,9 @@ void MainWindow::bring_to_front()
 
 void MainWindow::show_domain(const QUuid& domain_id)
 {
-    for (const MonitoredDomain& domain : store_.domains()) {
-        if (domain.id == domain_id && !domain.is_archived)
-            store_.set_selected_domain_id(domain_id);
-    }
+    const MonitoredDomain* domain = store_.domain_with_id(domain_id);
+    if (domain != nullptr && !domain->is_archived)
+        store_.set_selected_domain_id(domain_id);
     bring_to_front();
 }
 

@@ -14,7 +14,6 @@ SidebarModel::SidebarModel(TessaryStore& store, QObject* parent)
         if (!rows_[row].is_header)
             row_of_.insert(rows_[row].domain.id, row);
     }
-    running_ = store_.running_domain_ids();
     // Every change of the domains comes with one of the store's finer signals;
     // only those that may move rows lead to a rebuild.
     connect(&store_, &TessaryStore::domain_list_changed, this, &SidebarModel::schedule_sync);
@@ -54,7 +53,7 @@ QVariant SidebarModel::data(const QModelIndex& index, int role) const
     case domain_id_role:
         return row.is_header ? QVariant() : QVariant::fromValue(row.domain.id);
     case is_running_role:
-        return !row.is_header && running_.contains(row.domain.id);
+        return !row.is_header && store_.running_domain_ids().contains(row.domain.id);
     case is_pinned_role:
         return !row.is_header && row.domain.is_pinned;
     default:
@@ -84,7 +83,7 @@ const MonitoredDomain* SidebarModel::domain_at(int row) const
 bool SidebarModel::is_running(int row) const
 {
     const MonitoredDomain* domain = domain_at(row);
-    return domain != nullptr && running_.contains(domain->id);
+    return domain != nullptr && store_.running_domain_ids().contains(domain->id);
 }
 
 std::optional<int> SidebarModel::row_of(const QUuid& domain_id) const
@@ -112,12 +111,9 @@ void SidebarModel::on_settings_changed(const QUuid& domain_id)
         update_domain_row(domain_id);
 }
 
-void SidebarModel::on_running_changed(const QUuid& domain_id, bool is_running)
+void SidebarModel::on_running_changed(const QUuid& domain_id)
 {
-    if (is_running)
-        running_.insert(domain_id);
-    else
-        running_.remove(domain_id);
+    // The store's set is already up to date when it signals.
     if (const std::optional<int> row = row_of(domain_id))
         emit_row_changed(*row);
 }
@@ -153,7 +149,6 @@ void SidebarModel::sync()
 {
     sync_scheduled_ = false;
     QList<Row> rows = build_rows(store_);
-    running_ = store_.running_domain_ids();
     if (same_structure(rows_, rows)) {
         for (int row = 0; row < rows.size(); ++row) {
             if (rows_[row].is_header) {

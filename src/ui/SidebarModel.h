@@ -5,7 +5,6 @@
 #include <QAbstractListModel>
 #include <QHash>
 #include <QList>
-#include <QSet>
 #include <QUuid>
 
 #include <optional>
@@ -58,7 +57,7 @@ private:
     };
 
     void on_settings_changed(const QUuid& domain_id);
-    void on_running_changed(const QUuid& domain_id, bool is_running);
+    void on_running_changed(const QUuid& domain_id);
     void schedule_sync();
     void update_domain_row(const QUuid& domain_id);
     void emit_row_changed(int row);
@@ -68,7 +67,6 @@ private:
     TessaryStore& store_;
     QList<Row> rows_;
     QHash<QUuid, int> row_of_;
-    QSet<QUuid> running_;
     bool sync_scheduled_ = false;
     int reset_count_ = 0;
 };

@@ -390,7 +390,12 @@ private Q_SLOTS:
         QCOMPARE(list.currentIndex(), model().index_of(second));
         QCOMPARE(detail_title(), u"second.example"_s);
 
+        // A notification's click selects its domain, unless it has been archived.
+        window().show_domain(first);
+        QCOMPARE(list.currentIndex(), model().index_of(first));
         store().archive_domain(second);
+        window().show_domain(second);
+        QCOMPARE(store().selected_domain_id(), std::optional<QUuid>(first));
         store().archive_domain(first);
         QCOMPARE(stack->currentWidget()->objectName(), u"empty_state"_s);
     }

@@ -3,6 +3,7 @@
 #include "i18n/L10n.h"
 #include "model/DomainHost.h"
 #include "ui/AppColors.h"
+#include "ui/Divider.h"
 #include "ui/detail/DisturbanceTableModel.h"
 #include "ui/detail/SubPageHeader.h"
 #include "ui/detail/SymbolIcons.h"
@@ -81,7 +82,7 @@ DisturbancesPage::DisturbancesPage(QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addLayout(header.row);
-    column->addWidget(SubPageHeader::divider(this));
+    column->addWidget(make_divider(this));
     column->addWidget(content_, 1);
 }
 

@@ -18,9 +18,12 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimeZone>
 #include <QToolButton>
 #include <QUrlQuery>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -85,11 +88,8 @@ DomainDetailHeader::DomainDetailHeader(TessaryStore& store, const MonitoredDomai
     QAction* pdf = export_menu->addAction(L10n::text(u"PDF Report", u"PDF-rapportage"));
     pdf->setObjectName(QStringLiteral("export_pdf"));
     const auto current = [this] {
-        for (const MonitoredDomain& d : store_.domains()) {
-            if (d.id == domain_.id)
-                return d;
-        }
-        return domain_;
+        const MonitoredDomain* stored = store_.domain_with_id(domain_.id);
+        return stored != nullptr ? *stored : domain_;
     };
     connect(json, &QAction::triggered, this,
             [this, current] { ExportFlow::export_json(dialogs_, window(), current()); });
@@ -157,6 +157,8 @@ DomainDetailHeader::DomainDetailHeader(TessaryStore& store, const MonitoredDomai
     show_running(store.running_domain_ids().contains(domain.id));
 }
 
+DomainDetailHeader::~DomainDetailHeader() = default;
+
 void DomainDetailHeader::show_domain(const MonitoredDomain& domain)
 {
     // Without the history: a copy sharing the store's list would make the
@@ -164,7 +166,8 @@ void DomainDetailHeader::show_domain(const MonitoredDomain& domain)
     domain_ = domain;
     domain_.measurements = {};
     url_->setText(editable_url(domain.url_string));
-    show_certificate(domain);
+    certificate_expiry_ = latest_certificate_expiry(domain.measurements);
+    show_certificate();
     pin_->setText(domain.is_pinned ? L10n::text(u"Unpin Domain", u"Domein losmaken")
                                    : L10n::text(u"Pin Domain", u"Domein vastmaken"));
     pin_->setIcon(
@@ -174,18 +177,27 @@ void DomainDetailHeader::show_domain(const MonitoredDomain& domain)
     show_provider();
 }
 
-void DomainDetailHeader::show_certificate(const MonitoredDomain& domain)
+void DomainDetailHeader::show_certificate()
 {
-    const std::optional<CertificateValidity> validity =
-        CertificateValidity::of_latest(domain.measurements, clock_.now());
-    certificate_->setVisible(validity.has_value());
-    if (!validity)
+    certificate_redraw_.reset();
+    certificate_->setVisible(certificate_expiry_.isValid());
+    if (!certificate_expiry_.isValid())
         return;
-    certificate_->setText(validity->description());
+    const QDateTime now = clock_.now();
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    const CertificateValidity validity = CertificateValidity::at(certificate_expiry_, now, zone);
+    certificate_->setText(validity.description());
     QPalette palette = certificate_->palette();
     palette.setColor(QPalette::WindowText,
-                     validity->is_expiring_soon() ? AppColors::red() : AppColors::secondary());
+                     validity.is_expiring_soon() ? AppColors::red() : AppColors::secondary());
     certificate_->setPalette(palette);
+
+    // The days left change at local midnight, "expires" turns "expired" at the instant.
+    QDateTime next_change = now.toTimeZone(zone).date().addDays(1).startOfDay(zone);
+    if (certificate_expiry_ > now)
+        next_change = std::min(next_change, certificate_expiry_);
+    certificate_redraw_ =
+        clock_.call_after(now.msecsTo(next_change), [this] { show_certificate(); });
 }
 
 void DomainDetailHeader::show_provider()

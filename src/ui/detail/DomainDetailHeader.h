@@ -2,12 +2,15 @@
 
 #include "model/MonitoredDomain.h"
 
+#include <QDateTime>
 #include <QUrl>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 class Clock;
+class ScheduledCall;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -24,6 +27,7 @@ class DomainDetailHeader : public QWidget {
 public:
     DomainDetailHeader(TessaryStore& store, const MonitoredDomain& domain, UiDialogs& dialogs,
                        Clock& clock, QWidget* parent = nullptr);
+    ~DomainDetailHeader() override;
 
     // Follows the store's record of the domain and its measuring state.
     void show_domain(const MonitoredDomain& domain);
@@ -41,8 +45,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // Days left of the newest certificate the history knows, red under two weeks.
-    void show_certificate(const MonitoredDomain& domain);
+    // Days left of the newest certificate the history knows, red under two weeks;
+    // drawn again when the text next changes (local midnight, the expiry itself).
+    void show_certificate();
     void open_in_nestory();
     void confirm_delete();
 
@@ -50,6 +55,8 @@ private:
     UiDialogs& dialogs_;
     Clock& clock_;
     MonitoredDomain domain_;
+    QDateTime certificate_expiry_;
+    std::unique_ptr<ScheduledCall> certificate_redraw_;
     std::optional<QString> nestory_application_;
     QLabel* title_;
     QLabel* url_;

@@ -1,13 +1,13 @@
 #include "ui/detail/DomainDetailView.h"
 
 #include "store/TessaryStore.h"
+#include "ui/Divider.h"
 #include "ui/detail/CountdownRow.h"
 #include "ui/detail/DisturbancesPage.h"
 #include "ui/detail/DomainDetailHeader.h"
 #include "ui/detail/DomainSettingsBox.h"
 #include "ui/detail/FullHistoryPage.h"
 #include "ui/detail/MeasurementHistorySection.h"
-#include "ui/detail/SubPageHeader.h"
 #include "ui/detail/SummaryCard.h"
 #include "ui/detail/SummaryCards.h"
 
@@ -79,7 +79,7 @@ DomainDetailView::DomainDetailView(TessaryStore& store, QUuid domain_id, UiDialo
     main_column->setContentsMargins(0, 0, 0, 0);
     main_column->setSpacing(0);
     main_column->addWidget(header_);
-    main_column->addWidget(SubPageHeader::divider(main_page_));
+    main_column->addWidget(make_divider(main_page_));
     main_column->addWidget(scroll, 1);
     pages_->addWidget(main_page_);
 

@@ -3,13 +3,13 @@
 #include "i18n/L10n.h"
 #include "model/DomainHost.h"
 #include "ui/AppColors.h"
+#include "ui/Divider.h"
 #include "ui/detail/HistoryFilterButton.h"
 #include "ui/detail/HistoryUrlPicker.h"
 #include "ui/detail/MeasurementTableModel.h"
 #include "ui/detail/MeasurementTableView.h"
 #include "ui/detail/SubPageHeader.h"
 
-#include <QFrame>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -32,7 +32,7 @@ FullHistoryPage::FullHistoryPage(QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addLayout(header.row);
-    column->addWidget(SubPageHeader::divider(this));
+    column->addWidget(make_divider(this));
     column->addWidget(table_, 1);
 }
 

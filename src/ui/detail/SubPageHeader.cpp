@@ -4,8 +4,6 @@
 #include "ui/AppColors.h"
 #include "ui/detail/SymbolIcons.h"
 
-#include <QFrame>
-
 SubPageHeader::SubPageHeader(QWidget* parent, const QString& name)
     : row(new QHBoxLayout), back(new QPushButton(L10n::text(u"Back", u"Terug"), parent)),
       title(new QLabel(parent)), count(new QLabel(parent))
@@ -31,15 +29,4 @@ SubPageHeader::SubPageHeader(QWidget* parent, const QString& name)
     row->addWidget(title);
     row->addStretch(1);
     row->addWidget(count);
-}
-
-QFrame* SubPageHeader::divider(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::Mid));
-    line->setPalette(palette);
-    return line;
 }

@@ -4,8 +4,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-class QFrame;
-
 // The header row the two sub-pages share: "Back", a headline title, flexible
 // space and a count in caption size. Widgets may be inserted after the title.
 struct SubPageHeader {
@@ -15,6 +13,4 @@ struct SubPageHeader {
     QPushButton* back;
     QLabel* title;
     QLabel* count;
-
-    static QFrame* divider(QWidget* parent);
 };

@@ -192,6 +192,13 @@ private Q_SLOTS:
         store_->record_measurement(id, make_measurement(clock().now(), {.error = u"refused"_s}));
         QTRY_COMPARE(certificate->text(), u"Certificate valid for 5 more days"_s);
         QCOMPARE(certificate->palette().color(QPalette::WindowText), AppColors::red());
+
+        // An open pane counts on by itself: at local midnight and at the expiry.
+        const QDateTime expires_at = secure.certificate_expires_at;
+        clock().advance_to(expires_at.toLocalTime().date().startOfDay());
+        QCOMPARE(certificate->text(), u"Certificate expires today"_s);
+        clock().advance_to(expires_at);
+        QCOMPARE(certificate->text(), u"Certificate expired today"_s);
     }
 
     void editing_the_interval_updates_the_store_and_reschedules()
