@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QHash>
 
-#include <algorithm>
 #include <ostream>
 
 // Readable failure messages: gtest would otherwise dump the UTF-16 units as bytes.
@@ -99,9 +98,7 @@ public:
 
     int requests_for(const QByteArray& path) const
     {
-        const QList<ReceivedRequest> requests = server_.requests();
-        return int(std::count_if(requests.begin(), requests.end(),
-                                 [&](const ReceivedRequest& r) { return r.target == path; }));
+        return int(server_.requests_for(path).size());
     }
 
 private:
