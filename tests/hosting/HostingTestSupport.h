@@ -1,20 +1,13 @@
 #pragma once
 
 #include "LocalHttpsServer.h"
+#include "QStringPrinter.h"
 #include "hosting/HostResolver.h"
 #include "hosting/ResolvedAddress.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
-
-#include <ostream>
-
-// Readable failure messages: gtest would otherwise dump the UTF-16 units as bytes.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 inline QByteArray rdap_file(const QString& relative_path)
 {
