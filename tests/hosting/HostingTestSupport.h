@@ -1,21 +1,13 @@
 #pragma once
 
 #include "LocalHttpsServer.h"
+#include "QStringPrinter.h"
 #include "hosting/HostResolver.h"
 #include "hosting/ResolvedAddress.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
-
-#include <algorithm>
-#include <ostream>
-
-// Readable failure messages: gtest would otherwise dump the UTF-16 units as bytes.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 inline QByteArray rdap_file(const QString& relative_path)
 {
@@ -99,9 +91,7 @@ public:
 
     int requests_for(const QByteArray& path) const
     {
-        const QList<ReceivedRequest> requests = server_.requests();
-        return int(std::count_if(requests.begin(), requests.end(),
-                                 [&](const ReceivedRequest& r) { return r.target == path; }));
+        return int(server_.requests_for(path).size());
     }
 
 private:

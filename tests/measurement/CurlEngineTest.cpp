@@ -13,14 +13,6 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-HttpRequest request_to(QUrl url, std::shared_ptr<CurlConnectionGroup> group = nullptr)
-{
-    HttpRequest request;
-    request.url = std::move(url);
-    request.connections = std::move(group);
-    return request;
-}
-
 // Collects completions, which arrive on the engine thread.
 struct Results {
     CurlEngine::Completion sink()
@@ -52,8 +44,8 @@ protected:
     HttpRequest get(const char* path = "/", const char* host = "127.0.0.1",
                     std::shared_ptr<CurlConnectionGroup> group = nullptr) const
     {
-        return request_to(server.url(QString::fromLatin1(path), QString::fromLatin1(host)),
-                          std::move(group));
+        return {.url = server.url(QString::fromLatin1(path), QString::fromLatin1(host)),
+                .connections = std::move(group)};
     }
 
     HttpResult fetch(HttpRequest request)
@@ -114,7 +106,7 @@ TEST_F(CurlEngineTest, BodyIsDiscardedKeptOrRefusedByItsLimit)
 TEST_F(CurlEngineTest, FailuresComeInCurlsWordsWithoutStatus)
 {
     const HttpResult not_connected =
-        fetch(request_to(QUrl(u"https://127.0.0.1:%1/"_s.arg(LocalHttpsServer::refused_port()))));
+        fetch({.url = QUrl(u"https://127.0.0.1:%1/"_s.arg(LocalHttpsServer::refused_port()))});
     EXPECT_FALSE(not_connected.status);
     ASSERT_TRUE(not_connected.error);
     EXPECT_TRUE(not_connected.error->contains(u"127.0.0.1")) << not_connected.error->toStdString();
@@ -193,9 +185,11 @@ TEST(CertificateExpiryTest, ExpiredCertificateFailsTheHandshakeWithoutExpiry)
     site.serve("/", ServedResponse::with_status(200));
     CurlEngine engine{CurlEngine::Options{.ca_bundle = site.ca_file().toLocal8Bit()}};
     Results results;
-    engine.start(request_to(site.url(QStringLiteral("/"))), results.sink());
+    engine.start({.url = site.url(QStringLiteral("/"))}, results.sink());
     const HttpResult result = results.wait_first();
-    EXPECT_TRUE(result.error);
+    ASSERT_TRUE(result.error);
+    EXPECT_TRUE(result.error->contains(u"certificate has expired", Qt::CaseInsensitive))
+        << result.error->toStdString();
     EXPECT_FALSE(result.certificate_expires_at.isValid());
 }
 

@@ -69,7 +69,7 @@ protected:
     bool reported(std::size_t count)
     {
         const bool arrived = wait_until([&] { return reports.size() >= count; }, 5'000);
-        wait_until([] { return false; }, 100);
+        wait_for(100);
         return arrived && reports.size() == count;
     }
 

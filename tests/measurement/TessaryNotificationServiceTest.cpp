@@ -1,20 +1,13 @@
 #include "measurement/TessaryNotificationService.h"
 
+#include "RecordingNotificationSink.h"
 #include "i18n/L10n.h"
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace {
 
 using namespace Qt::StringLiterals;
-
-class RecordingSink final : public NotificationSink {
-public:
-    void post(const NotificationRequest& request) override { posted.push_back(request); }
-    std::vector<NotificationRequest> posted;
-};
 
 TEST(NotificationTexts, TitleAndBodyInTheLanguageChosenAtEachPosting)
 {
@@ -24,7 +17,7 @@ TEST(NotificationTexts, TitleAndBodyInTheLanguageChosenAtEachPosting)
         {AppLanguage::dutch, u"duurde 7,25s. Het eerdere gemiddelde is slechts 410ms."_s},
         {AppLanguage::system, u"took 7.25s. The previous average is only 410ms."_s},
     };
-    RecordingSink sink;
+    RecordingNotificationSink sink;
     TessaryNotificationService service(sink);
     for (const auto& [language, body] : cases) {
         L10n::set_selected_language(language);

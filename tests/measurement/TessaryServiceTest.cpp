@@ -29,9 +29,9 @@ protected:
     QUrl url(const char* path) const { return server.url(QString::fromLatin1(path)); }
 
     // Starts a measurement; results collect in `results`.
-    std::unique_ptr<TessaryService> start(const QUrl& url, Clock& clock)
+    std::unique_ptr<TessaryService> start(const QUrl& url)
     {
-        auto service = std::make_unique<TessaryService>(engine, clock, probe(), limits);
+        auto service = std::make_unique<TessaryService>(engine, manual, probe(), limits);
         service->measure(url, QString(), [this](Result m) { results.append(std::move(m)); });
         return service;
     }
@@ -41,21 +41,11 @@ protected:
     Result measure(const QUrl& url)
     {
         results.clear();
-        const auto service = start(url, manual);
+        const auto service = start(url);
         EXPECT_TRUE(wait_until([&] { return !results.isEmpty(); }));
         wait_for(20);
         EXPECT_EQ(results.size(), 1);
         return results.value(0);
-    }
-
-    QList<ReceivedRequest> requests_for(const QByteArray& path) const
-    {
-        QList<ReceivedRequest> found;
-        for (const ReceivedRequest& request : server.requests()) {
-            if (request.target == path)
-                found.append(request);
-        }
-        return found;
     }
 
     LocalHttpsServer server;
@@ -87,7 +77,7 @@ TEST_F(TessaryServiceTest, SuccessfulRequestHasEveryPhaseAndItsXHeaders)
 
     // The next measurement shares no connection and no cookie with this one.
     EXPECT_TRUE(measure(page)->ssl_time);
-    const QList<ReceivedRequest> requests = requests_for("/page");
+    const QList<ReceivedRequest> requests = server.requests_for("/page");
     ASSERT_EQ(requests.size(), 2);
     EXPECT_NE(requests[0].connection, requests[1].connection);
     EXPECT_FALSE(requests[1].has_header("cookie"));
@@ -141,7 +131,7 @@ TEST_F(TessaryServiceTest, RedirectReusesTheConnectionOnlyOnTheSameHostAndTimesT
     EXPECT_EQ(measure(url("/here"))->http_status, 200);
 
     const auto only = [&](const char* path) {
-        const QList<ReceivedRequest> found = requests_for(path);
+        const QList<ReceivedRequest> found = server.requests_for(path);
         EXPECT_EQ(found.size(), 1) << path;
         return found.value(0);
     };
@@ -158,7 +148,7 @@ TEST_F(TessaryServiceTest, EndlessRedirectsEndWithAClearError)
     ASSERT_TRUE(m);
     EXPECT_EQ(m->error_message, TessaryService::too_many_redirects_message(3));
     EXPECT_EQ(m->http_status, 302);
-    EXPECT_EQ(requests_for("/loop").size(), 4);
+    EXPECT_EQ(server.requests_for("/loop").size(), 4);
     EXPECT_TRUE(m->is_failed());
 }
 
@@ -183,7 +173,7 @@ TEST_F(TessaryServiceTest, UnavailableProbeSkipsTheMeasurementASlowOneMarksALoca
     server.serve("/", ServedResponse::with_status(200));
     server.serve("/generate_204", ServedResponse::with_status(500));
     EXPECT_FALSE(measure(url("/")));
-    EXPECT_TRUE(requests_for("/").isEmpty());
+    EXPECT_TRUE(server.requests_for("/").isEmpty());
 
     limits.slow_probe_seconds = 0.2;
     server.serve("/generate_204", ServedResponse::delayed(300, 204));
@@ -198,10 +188,10 @@ TEST_F(TessaryServiceTest, UnavailableProbeSkipsTheMeasurementASlowOneMarksALoca
 TEST_F(TessaryServiceTest, WatchdogFirstGivesOneTimedOutMeasurement)
 {
     server.serve("/silent", ServedResponse::silent());
-    const auto service = start(url("/silent"), manual);
+    const auto service = start(url("/silent"));
     // Sent, and the watchdog armed by the news of its start.
     ASSERT_TRUE(wait_until(
-        [&] { return requests_for("/silent").size() == 1 && manual.pending_count() == 1; }));
+        [&] { return server.requests_for("/silent").size() == 1 && manual.pending_count() == 1; }));
     L10n::set_selected_language(AppLanguage::dutch);
 
     manual.advance_by(15000);
@@ -222,7 +212,7 @@ TEST_F(TessaryServiceTest, ClientTimeOutFirstGivesOneMeasurementInCurlsWords)
 {
     limits.request_timeout = milliseconds(300);
     server.serve("/silent", ServedResponse::silent());
-    const auto service = start(url("/silent"), manual);
+    const auto service = start(url("/silent"));
     ASSERT_TRUE(wait_until([&] { return !results.isEmpty(); }));
     const DomainMeasurement m = *results[0];
     EXPECT_TRUE(m.error_message.value_or(QString()).contains(u"timed out"));
@@ -243,10 +233,10 @@ TEST_F(TessaryServiceTest, ReleasedServiceOrSourceNeverCallsBackAndStopsItsReque
     server.serve("/silent", ServedResponse::silent());
     int calls = 0;
     {
-        const auto service = start(url("/silent"), manual);
+        const auto service = start(url("/silent"));
         EngineMeasurementSource source(engine, manual, probe(), limits);
         source.measure(url("/silent").toString(), QString(), [&](Result) { ++calls; });
-        ASSERT_TRUE(wait_until([&] { return requests_for("/silent").size() == 2; }));
+        ASSERT_TRUE(wait_until([&] { return server.requests_for("/silent").size() == 2; }));
     }
     EXPECT_TRUE(wait_until([&] { return server.open_connections() == 0; }));
     manual.advance_by(20000);
@@ -271,8 +261,8 @@ TEST_F(TessaryServiceTest,
     EXPECT_EQ(source.measurements_in_flight(), 3);
     ASSERT_TRUE(wait_until([&] { return delivered == 3; }));
     EXPECT_EQ(source.measurements_in_flight(), 0);
-    EXPECT_EQ(requests_for("/generate_204").size(), 1);
-    EXPECT_EQ(requests_for("/").size(), 3);
+    EXPECT_EQ(server.requests_for("/generate_204").size(), 1);
+    EXPECT_EQ(server.requests_for("/").size(), 3);
 }
 
 } // namespace

@@ -1,5 +1,4 @@
-#include "i18n/L10n.h"
-#include "i18n/Preferences.h"
+#include "LanguagePreferenceTest.h"
 #include "report/TessaryReportService.h"
 
 #include <QBuffer>
@@ -75,13 +74,9 @@ MonitoredDomain sample_domain()
     return domain;
 }
 
-class ReportService : public ::testing::Test {
+class ReportService : public LanguagePreferenceTest {
 protected:
     void SetUp() override { L10n::set_selected_language(AppLanguage::english); }
-    void TearDown() override
-    {
-        Preferences::remove(QString::fromLatin1(Preferences::app_language_key));
-    }
 };
 
 TEST_F(ReportService, csv_matches_the_golden_file)

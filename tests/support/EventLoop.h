@@ -3,17 +3,24 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
 
 // Runs the event loop until `condition` holds or `timeout_ms` passes; returns
-// whether it held. For results that arrive from other threads.
+// whether it held. For results that arrive from other threads. Sleeps between
+// events, waking at least every 10 ms to re-check `condition`.
 template <typename Condition>
 bool wait_until(Condition condition, int timeout_ms = 10'000)
 {
     QDeadlineTimer deadline(timeout_ms);
     while (!condition()) {
-        if (deadline.hasExpired())
+        const qint64 remaining = deadline.remainingTime();
+        if (remaining <= 0)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
+        QEventLoop loop;
+        QTimer::singleShot(std::min<qint64>(10, remaining), &loop, &QEventLoop::quit);
+        loop.exec();
     }
     return true;
 }

@@ -608,6 +608,13 @@ QList<ReceivedRequest> LocalHttpsServer::requests() const
     return impl_->requests_;
 }
 
+QList<ReceivedRequest> LocalHttpsServer::requests_for(QByteArrayView path) const
+{
+    QList<ReceivedRequest> found = requests();
+    found.removeIf([&](const ReceivedRequest& request) { return request.target != path; });
+    return found;
+}
+
 int LocalHttpsServer::connections_accepted() const
 {
     return impl_->accepted_;

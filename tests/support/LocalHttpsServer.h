@@ -75,6 +75,8 @@ public:
     void redirect(const QByteArray& path, const QByteArray& location, int status = 302);
 
     QList<ReceivedRequest> requests() const;
+    // Those whose target is `path`.
+    QList<ReceivedRequest> requests_for(QByteArrayView path) const;
     int connections_accepted() const;
     int open_connections() const;
 

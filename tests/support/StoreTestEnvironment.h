@@ -3,24 +3,15 @@
 #include "FakeMeasurementSource.h"
 #include "FakePathSource.h"
 #include "ManualClock.h"
+#include "RecordingNotificationSink.h"
 #include "hosting/HostResolver.h"
 #include "hosting/HostingProviderService.h"
 #include "measurement/CurlEngine.h"
 #include "measurement/NetworkAvailabilityService.h"
-#include "measurement/NotificationSink.h"
 #include "measurement/TessaryNotificationService.h"
 #include "store/TessaryStore.h"
 
 #include <QCoreApplication>
-
-#include <vector>
-
-// Notifications a test can read back.
-class RecordingNotificationSink final : public NotificationSink {
-public:
-    void post(const NotificationRequest& request) override { posted.push_back(request); }
-    std::vector<NotificationRequest> posted;
-};
 
 // A resolver that finds no address, answering on the next turn of the event
 // loop: hosts get no provider profile and no registry is asked.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QStringPrinter.h"
 #include "i18n/AppLanguage.h"
 #include "i18n/L10n.h"
 #include "i18n/Preferences.h"
@@ -7,13 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <ostream>
-
-// Readable failure messages: gtest would otherwise dump the UTF-16 units as bytes.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 // Tests in one binary share a configuration folder, so each starts and ends
 // without a stored language choice.
