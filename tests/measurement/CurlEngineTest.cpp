@@ -1,6 +1,7 @@
 #include "measurement/CurlEngine.h"
 
 #include "EventLoop.h"
+#include "HttpRequests.h"
 #include "LocalHttpsServer.h"
 
 #include <gtest/gtest.h>
@@ -44,8 +45,8 @@ protected:
     HttpRequest get(const char* path = "/", const char* host = "127.0.0.1",
                     std::shared_ptr<CurlConnectionGroup> group = nullptr) const
     {
-        return {.url = server.url(QString::fromLatin1(path), QString::fromLatin1(host)),
-                .connections = std::move(group)};
+        return request_to(server.url(QString::fromLatin1(path), QString::fromLatin1(host)),
+                          std::move(group));
     }
 
     HttpResult fetch(HttpRequest request)
@@ -106,7 +107,7 @@ TEST_F(CurlEngineTest, BodyIsDiscardedKeptOrRefusedByItsLimit)
 TEST_F(CurlEngineTest, FailuresComeInCurlsWordsWithoutStatus)
 {
     const HttpResult not_connected =
-        fetch({.url = QUrl(u"https://127.0.0.1:%1/"_s.arg(LocalHttpsServer::refused_port()))});
+        fetch(request_to(QUrl(u"https://127.0.0.1:%1/"_s.arg(LocalHttpsServer::refused_port()))));
     EXPECT_FALSE(not_connected.status);
     ASSERT_TRUE(not_connected.error);
     EXPECT_TRUE(not_connected.error->contains(u"127.0.0.1")) << not_connected.error->toStdString();
@@ -185,7 +186,7 @@ TEST(CertificateExpiryTest, ExpiredCertificateFailsTheHandshakeWithoutExpiry)
     site.serve("/", ServedResponse::with_status(200));
     CurlEngine engine{CurlEngine::Options{.ca_bundle = site.ca_file().toLocal8Bit()}};
     Results results;
-    engine.start({.url = site.url(QStringLiteral("/"))}, results.sink());
+    engine.start(request_to(site.url(QStringLiteral("/"))), results.sink());
     const HttpResult result = results.wait_first();
     ASSERT_TRUE(result.error);
     EXPECT_TRUE(result.error->contains(u"certificate has expired", Qt::CaseInsensitive))

@@ -1,5 +1,6 @@
 #include "EventLoop.h"
 #include "FakeHttpEngine.h"
+#include "HttpRequests.h"
 #include "LocalHttpsServer.h"
 #include "ManualClock.h"
 #include "i18n/L10n.h"
@@ -135,7 +136,7 @@ TEST(CurlEngineAdmission, one_place_lets_one_transfer_connect_at_a_time)
     for (std::size_t i = 0; i < count; ++i) {
         auto started_at = std::make_shared<Steady::time_point>();
         engine.start(
-            HttpRequest{.url = server.url(QStringLiteral("/"))},
+            request_to(server.url(QStringLiteral("/"))),
             [&, started_at](HttpResult result) {
                 std::lock_guard lock(mutex);
                 observed.emplace_back(*started_at, std::move(result));
@@ -173,12 +174,11 @@ TEST(CurlEngineAdmission, a_host_that_never_shakes_hands_keeps_others_waiting_on
     CurlEngine engine = one_place(server, milliseconds(200));
     std::atomic<bool> stuck_done{false};
     std::atomic<bool> other_done{false};
-    engine.start(
-        HttpRequest{.url = QUrl(QStringLiteral("https://127.0.0.1:%1/").arg(silent.port()))},
-        [&](HttpResult) { stuck_done = true; });
+    engine.start(request_to(QUrl(QStringLiteral("https://127.0.0.1:%1/").arg(silent.port()))),
+                 [&](HttpResult) { stuck_done = true; });
     const Steady::time_point asked = Steady::now();
     Steady::time_point finished;
-    engine.start(HttpRequest{.url = server.url(QStringLiteral("/"))}, [&](HttpResult result) {
+    engine.start(request_to(server.url(QStringLiteral("/"))), [&](HttpResult result) {
         finished = Steady::now();
         EXPECT_FALSE(result.error);
         other_done = true;
