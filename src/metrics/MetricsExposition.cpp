@@ -1,6 +1,7 @@
 #include "MetricsExposition.h"
 
 #include "model/DomainHost.h"
+#include "model/RedactedUrl.h"
 
 #include <charconv>
 #include <cmath>
@@ -35,13 +36,35 @@ void append_label_value(QByteArray& out, const QString& value)
     out += '"';
 }
 
+// Whoever scrapes reads these: the URL without credentials or query values.
 QByteArray label_pairs(const QString& url_string)
 {
+    const QString shown = redacted_url(url_string);
     QByteArray labels("domain=");
-    append_label_value(labels, domain_host(url_string));
+    append_label_value(labels, domain_host(shown));
     labels += ",url=";
-    append_label_value(labels, url_string);
+    append_label_value(labels, shown);
     return labels;
+}
+
+// Two domains whose URLs differ only in what redaction hides would make one
+// series of two; their ids keep them apart.
+void keep_series_apart(std::vector<Row>& rows, std::vector<QByteArray>& storage)
+{
+    QHash<QByteArray, int> uses;
+    uses.reserve(qsizetype(rows.size()));
+    for (const Row& row : rows)
+        ++uses[*row.labels];
+    if (uses.size() == qsizetype(rows.size()))
+        return;
+    storage.reserve(rows.size());
+    for (Row& row : rows) {
+        if (uses.value(*row.labels) < 2)
+            continue;
+        QByteArray& labels = storage.emplace_back(*row.labels + ",id=");
+        append_label_value(labels, row.domain->id.toString(QUuid::WithoutBraces).toUpper());
+        row.labels = &labels;
+    }
 }
 
 // Shortest text that reads back as `v`, as Prometheus reads numbers.
@@ -309,6 +332,8 @@ QByteArray MetricsExposition::render(const QList<MonitoredDomain>& domains)
         rows.push_back({&domain, &entry.labels, &entry.tally});
         label_bytes += entry.labels.size();
     }
+    std::vector<QByteArray> distinct_labels;
+    keep_series_apart(rows, distinct_labels);
 
     Writer w(4096 + 30 * (label_bytes + 48));
     write_last_measurement(w, rows);

@@ -12,7 +12,9 @@
 // The Prometheus text exposition (format 0.0.4) of the monitored domains: per
 // domain that is not archived its last measurement, whether it is up, its
 // average, its certificate expiry, counters over its history and a histogram of
-// its total times.
+// its total times. The labels name the domain by its URL as others may see it
+// (redacted_url: no credentials, no query values); domains that this makes
+// alike also carry their id.
 //
 // The counters and the histogram come from tallies kept between calls: a
 // domain's history that only grew since the last call is taken in from its new
@@ -30,7 +32,7 @@ private:
         DomainTally tally;
         // The url_string the labels were made for.
         QString url_string;
-        // `domain="...",url="..."`, escaped.
+        // `domain="...",url="..."` of the redacted URL, escaped.
         QByteArray labels;
         quint64 generation = 0;
     };
