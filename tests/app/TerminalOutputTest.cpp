@@ -18,18 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Every invisible character that reorders or hides text, as UTF-8.
-QByteArray format_characters()
-{
-    const std::pair<int, int> ranges[] = {
-        {0x200b, 0x200f}, {0x202a, 0x202e}, {0x2066, 0x2069}, {0xfeff, 0xfeff}};
-    QString text;
-    for (const auto& [first, last] : ranges)
-        for (int c = first; c <= last; ++c)
-            text += QChar(c);
-    return text.toUtf8();
-}
-
 // A site that put escape sequences and direction controls (FORMAT) in its URL
 // path and its error text (a hand-edited or hostile file would do the same).
 const char* const domains_json =
@@ -45,7 +33,9 @@ const char* const history_json =
 // is shown as a placeholder too.
 TEST(TerminalOutput, shows_control_and_format_characters_as_a_placeholder_but_json_escapes_them)
 {
-    const QByteArray format = format_characters();
+    // Every invisible character that reorders or hides text.
+    const QByteArray format = u"\u200b\u200c\u200d\u200e\u200f\u202a\u202b\u202c\u202d\u202e"
+                              u"\u2066\u2067\u2068\u2069\ufeff"_s.toUtf8();
     DataFolder folder;
     folder.write(u"domains.json"_s, QByteArray(domains_json).replace("FORMAT", format));
     folder.write(u"measurement_history.json"_s, QByteArray(history_json).replace("FORMAT", format));
@@ -71,9 +61,8 @@ TEST(TerminalOutput, shows_control_and_format_characters_as_a_placeholder_but_js
     };
     const QRegularExpression hidden(
         u"[\\x00-\\x09\\x0b-\\x1f\\x7f-\\x9f\\x{200b}-\\x{200f}\\x{202a}-\\x{202e}\\x{2066}-\\x{2069}\\x{feff}]"_s);
-    QByteArray marks;
-    for (qsizetype i = 0; i < QString::fromUtf8(format).size(); ++i)
-        marks += "\xef\xbf\xbd";
+    const QByteArray marks =
+        QString(QString::fromUtf8(format).size(), QChar::ReplacementCharacter).toUtf8();
     for (const auto& [arguments, expected] : cases) {
         QByteArray printed;
         if (arguments.isEmpty()) {

@@ -8,10 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <memory>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -46,30 +43,18 @@ protected:
         return received + socket.readAll();
     }
 
-    // A client that sends `request` and then neither reads nor closes, so its
-    // connection keeps its slot after the answer; closed at the end of the test.
-    int stubborn_client(const QByteArray& request)
+    // A client that sends `request` and takes one byte of the answer and no
+    // more, so it never sees the end and keeps its slot after the answer.
+    std::unique_ptr<QTcpSocket> stubborn_client(const QByteArray& request)
     {
-        const int fd = stubborn_fds.emplace_back(::socket(AF_INET, SOCK_STREAM, 0));
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        EXPECT_EQ(::send(fd, request.constData(), size_t(request.size()), 0), request.size());
-        char first;
-        EXPECT_TRUE(wait_until([&] { return ::recv(fd, &first, 1, MSG_PEEK | MSG_DONTWAIT) > 0; }));
-        return fd;
-    }
-
-    void TearDown() override
-    {
-        for (const int fd : stubborn_fds)
-            ::close(fd);
+        auto socket = connect_client();
+        socket->setReadBufferSize(1);
+        socket->write(request);
+        EXPECT_TRUE(wait_until([&] { return socket->bytesAvailable() > 0; }));
+        return socket;
     }
 
     ManualClock clock;
-    std::vector<int> stubborn_fds;
     std::unique_ptr<MetricsServer> server;
     quint16 port = 0;
 };
@@ -141,7 +126,7 @@ TEST_F(MetricsServing, a_head_and_its_answer_get_three_seconds_each)
     clock.advance_by(1);
     EXPECT_TRUE(answer(*idle).startsWith("HTTP/1.1 408 Request Timeout\r\n"));
 
-    stubborn_client("GET /metrics HTTP/1.0\r\n\r\n");
+    const auto stubborn = stubborn_client("GET /metrics HTTP/1.0\r\n\r\n");
     EXPECT_EQ(clock.ms_until_next(), 3'000);
     clock.advance_by(3'000);
     EXPECT_TRUE(wait_until([&] { return clock.pending_count() == 0; })) << "let go";
@@ -152,7 +137,7 @@ TEST_F(MetricsServing, a_head_and_its_answer_get_three_seconds_each)
 TEST_F(MetricsServing, a_full_server_closes_the_oldest_client_without_a_complete_head)
 {
     start({.max_connections = 3});
-    stubborn_client("GET /metrics HTTP/1.0\r\n\r\n");
+    const auto stubborn = stubborn_client("GET /metrics HTTP/1.0\r\n\r\n");
     const auto idle = connect_client();
     idle->write("GET /metr");
     const auto newer_idle = connect_client();

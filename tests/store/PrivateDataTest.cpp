@@ -45,17 +45,6 @@ TEST_F(PrivateData, folders_and_data_files_are_the_users_alone_whatever_the_umas
         EXPECT_EQ(mode_of(nested + u'/' + name), 0600u) << name.toStdString();
 }
 
-// What an older version left readable, and a folder others can write in.
-TEST_F(PrivateData, an_open_folder_is_warned_about_and_older_files_are_narrowed)
-{
-    folder.write(u"domains.json"_s, "[]");
-    ::chmod(QFile::encodeName(folder.file(u"domains.json"_s)).constData(), 04666);
-    open();
-    ASSERT_TRUE(store->support_directory_warning());
-    EXPECT_TRUE(store->support_directory_warning()->contains(u"(mode 777)"_s));
-    EXPECT_EQ(mode_of(folder.file(u"domains.json"_s)), 0600u);
-}
-
 TEST_F(PrivateData, a_file_the_user_saves_follows_the_umask_and_not_the_replaced_file)
 {
     for (const mode_t umask : {mode_t(0), mode_t(027)}) {
@@ -67,10 +56,15 @@ TEST_F(PrivateData, a_file_the_user_saves_follows_the_umask_and_not_the_replaced
         EXPECT_EQ(mode_of(folder.file(u"export.csv"_s)), 0644u & ~umask);
         EXPECT_FALSE(AtomicFile::write(folder.file(u"data.json"_s), "new"));
         EXPECT_EQ(mode_of(folder.file(u"data.json"_s)), 0600u);
+        EXPECT_EQ(folder.read(u"export.csv"_s), "new");
+        EXPECT_EQ(folder.entries(), (QStringList{u"data.json"_s, u"export.csv"_s}));
     }
 }
 
-TEST(SupportDirectory, is_refused_when_another_users_and_warned_about_when_others_write)
+// An existing folder: another user's is refused before anything is written; one
+// that others can write in is used with a warning; what an older version left
+// readable is narrowed.
+TEST_F(PrivateData, a_folder_is_refused_when_another_users_and_warned_about_when_others_write)
 {
     // clang-format off
     const struct { mode_t mode; uid_t user; const char* refusal; const char* warning; } cases[] = {
@@ -78,29 +72,23 @@ TEST(SupportDirectory, is_refused_when_another_users_and_warned_about_when_other
         {0770, ::geteuid(), nullptr, "(mode 770)"}, {01703, ::geteuid(), nullptr, "(mode 1703)"},
         {0700, ::geteuid() + 1, "belongs to another user", nullptr}};
     // clang-format on
+    const auto says = [](const std::optional<QString>& text, const char* part) {
+        return part == nullptr ? !text : text && text->contains(QLatin1String(part));
+    };
     for (const auto& c : cases) {
         DataFolder folder;
-        QDir().mkpath(folder.path());
+        folder.write(u"domains.json"_s, "[]");
+        ::chmod(QFile::encodeName(folder.file(u"domains.json"_s)).constData(), 04666);
         ::chmod(QFile::encodeName(folder.path()).constData(), c.mode);
-        const SupportDirectory checked = SupportDirectory::prepare(folder.path(), false, c.user);
-        const auto says = [](const std::optional<QString>& text, const char* part) {
-            return part == nullptr ? !text : text && text->contains(QLatin1String(part));
-        };
-        EXPECT_TRUE(says(checked.refusal, c.refusal)) << c.mode;
-        EXPECT_TRUE(says(checked.warning, c.warning)) << c.mode;
+        auto environment = services.environment(folder.path());
+        environment.user = c.user;
+        const auto opened = TessaryStore::open(environment);
+        EXPECT_TRUE(says(opened ? std::nullopt : std::optional(opened.error()), c.refusal));
+        EXPECT_TRUE(
+            says(opened ? (*opened)->support_directory_warning() : std::nullopt, c.warning));
+        EXPECT_EQ(folder.entries().size(), opened ? 3 : 1) << c.mode; // the lock, the profiles
+        EXPECT_EQ(mode_of(folder.file(u"domains.json"_s)), opened ? 0600u : 04666u) << c.mode;
     }
-}
-
-TEST_F(PrivateData, a_store_in_another_users_folder_is_refused_before_anything_is_written)
-{
-    QDir().mkpath(folder.path());
-    auto environment = services.environment(folder.path());
-    environment.user = ::geteuid() + 1;
-    const auto opened = TessaryStore::open(environment);
-    ASSERT_FALSE(opened);
-    EXPECT_TRUE(opened.error().contains(u"belongs to another user"_s))
-        << opened.error().toStdString();
-    EXPECT_TRUE(folder.entries().isEmpty());
 }
 
 // What a planted lock file points at is never written; the lock is refused.
