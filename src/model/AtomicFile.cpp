@@ -178,7 +178,7 @@ std::optional<QString> AtomicFile::write_with(const QString& path,
     if (!error && system_calls.fsync(fd.get()) != 0)
         error = system_error("flush to disk failed", errno);
     // Private while being written; the final mode only when complete.
-    if (!error && mode != PrivateFile::file_mode && ::fchmod(fd.get(), mode) != 0)
+    if (!error && ::fchmod(fd.get(), mode) != 0)
         error = system_error("cannot set the permissions", errno);
     if (!error && fd.close() != 0)
         error = system_error("close failed", errno);
