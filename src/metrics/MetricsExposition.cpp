@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -45,26 +46,6 @@ QByteArray label_pairs(const QString& url_string)
     labels += ",url=";
     append_label_value(labels, shown);
     return labels;
-}
-
-// Two domains whose URLs differ only in what redaction hides would make one
-// series of two; their ids keep them apart.
-void keep_series_apart(std::vector<Row>& rows, std::vector<QByteArray>& storage)
-{
-    QHash<QByteArray, int> uses;
-    uses.reserve(qsizetype(rows.size()));
-    for (const Row& row : rows)
-        ++uses[*row.labels];
-    if (uses.size() == qsizetype(rows.size()))
-        return;
-    storage.reserve(rows.size());
-    for (Row& row : rows) {
-        if (uses.value(*row.labels) < 2)
-            continue;
-        QByteArray& labels = storage.emplace_back(*row.labels + ",id=");
-        append_label_value(labels, row.domain->id.toString(QUuid::WithoutBraces).toUpper());
-        row.labels = &labels;
-    }
 }
 
 // Shortest text that reads back as `v`, as Prometheus reads numbers.
@@ -276,13 +257,15 @@ void write_histogram(Writer& w, const std::vector<Row>& rows)
 
 } // namespace
 
-void MetricsExposition::sync_entry(const MonitoredDomain& domain)
+bool MetricsExposition::sync_entry(const MonitoredDomain& domain)
 {
     Entry& entry = entries_[domain.id];
     entry.generation = generation_;
-    if (entry.labels.isEmpty() || entry.url_string != domain.url_string) {
+    const bool relabelled = entry.labels.isEmpty() || entry.url_string != domain.url_string;
+    if (relabelled) {
         entry.url_string = domain.url_string;
-        entry.labels = label_pairs(domain.url_string);
+        entry.redacted_labels = label_pairs(domain.url_string);
+        entry.labels = entry.redacted_labels;
     }
 
     const QList<DomainMeasurement>& history = domain.measurements;
@@ -300,22 +283,43 @@ void MetricsExposition::sync_entry(const MonitoredDomain& domain)
     }
     for (qsizetype i = first_new; i >= 0; --i)
         entry.tally.add(history[i]);
+    return relabelled;
 }
 
 void MetricsExposition::sync(const QList<MonitoredDomain>& domains)
 {
     ++generation_;
     qsizetype shown = 0;
+    bool relabelled = false;
     for (const MonitoredDomain& domain : domains) {
         if (!domain.is_archived) {
-            sync_entry(domain);
+            relabelled = sync_entry(domain) || relabelled;
             ++shown;
         }
     }
     // Forget removed and archived domains.
-    if (entries_.size() > shown)
+    if (entries_.size() > shown) {
         entries_.removeIf(
             [this](QHash<QUuid, Entry>::iterator it) { return it->generation != generation_; });
+        relabelled = true;
+    }
+    if (relabelled)
+        keep_series_apart();
+}
+
+void MetricsExposition::keep_series_apart()
+{
+    QHash<QByteArray, int> uses;
+    uses.reserve(entries_.size());
+    for (const Entry& entry : std::as_const(entries_))
+        ++uses[entry.redacted_labels];
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        it->labels = it->redacted_labels;
+        if (uses.value(it->redacted_labels) > 1) {
+            it->labels += ",id=";
+            append_label_value(it->labels, it.key().toString(QUuid::WithoutBraces).toUpper());
+        }
+    }
 }
 
 QByteArray MetricsExposition::render(const QList<MonitoredDomain>& domains)
@@ -332,8 +336,6 @@ QByteArray MetricsExposition::render(const QList<MonitoredDomain>& domains)
         rows.push_back({&domain, &entry.labels, &entry.tally});
         label_bytes += entry.labels.size();
     }
-    std::vector<QByteArray> distinct_labels;
-    keep_series_apart(rows, distinct_labels);
 
     Writer w(4096 + 30 * (label_bytes + 48));
     write_last_measurement(w, rows);

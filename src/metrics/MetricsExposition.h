@@ -33,12 +33,18 @@ private:
         // The url_string the labels were made for.
         QString url_string;
         // `domain="...",url="..."` of the redacted URL, escaped.
+        QByteArray redacted_labels;
+        // The same, with `,id="..."` when another domain has the same ones.
         QByteArray labels;
         quint64 generation = 0;
     };
 
-    // Brings the domain's entry up to date with its history and url_string.
-    void sync_entry(const MonitoredDomain& domain);
+    // Brings the domain's entry up to date with its history and url_string;
+    // true when its labels were made anew.
+    bool sync_entry(const MonitoredDomain& domain);
+    // Redaction can give two domains the same labels (URLs that differ only in
+    // a password or a query value): their ids keep each a series of its own.
+    void keep_series_apart();
 
     QHash<QUuid, Entry> entries_;
     quint64 generation_ = 0;

@@ -112,7 +112,8 @@ TEST(MetricsExposition, kept_tallies_equal_a_fresh_count_after_any_change)
         {"domain removed", [](Domains& ds) { ds.removeAt(0); }},
         {"domain archived", [](Domains& ds) { ds[0].is_archived = true; }},
         {"url edited", [](Domains& ds) { ds[0].url_string = QStringLiteral("https://www.example.com/"); }},
-        {"domain added", [](Domains& ds) { ds.append(domain("https://added.example/", {failed(0.01)})); }}};
+        {"domain added", [](Domains& ds) { ds.append(domain("https://added.example/", {failed(0.01)})); }},
+        {"alike domain added", [](Domains& ds) { ds.append(domain("https://u:p@example.com/", {})); }}};
     // clang-format on
     for (const auto& [name, apply] : changes) {
         SCOPED_TRACE(name);
