@@ -41,7 +41,7 @@ int run_export_command(CommandContext& context)
         return 0;
     }
     const QString path = parser.value(QStringLiteral("output"));
-    if (const auto error = AtomicFile::write(path, content)) {
+    if (const auto error = AtomicFile::write(path, content, PrivateFile::saved_file_mode())) {
         context.err << "tessary export: cannot write " << path << ": " << *error << '\n';
         return 1;
     }

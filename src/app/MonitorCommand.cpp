@@ -2,42 +2,30 @@
 
 #include "AlertLine.h"
 #include "CommandOptions.h"
-#include "MeasurementResult.h"
+#include "MonitorLine.h"
 #include "OpenStore.h"
 #include "SystemdNotifier.h"
 #include "UnixSignalWatcher.h"
-#include "i18n/MeasurementFormatter.h"
 #include "i18n/TerminalText.h"
 #include "measurement/CurlEngine.h"
 #include "metrics/MetricsExposition.h"
 #include "metrics/MetricsListenAddress.h"
 #include "metrics/MetricsServer.h"
-#include "model/DomainHost.h"
 
 #include <QCoreApplication>
 
 #include <csignal>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 
 namespace {
 
-// local time, host, status or error, total time, level
 void print_measurement(CommandContext& context, const TessaryStore& store, const QUuid& domain_id,
-                       const DomainMeasurement& m)
+                       const DomainMeasurement& m, bool on_terminal)
 {
-    for (const MonitoredDomain& domain : store.domains()) {
-        if (domain.id != domain_id)
-            continue;
-        const QString level = m.is_local_network_issue
-                                  ? QStringLiteral("local network issue")
-                                  : domain_measurement_level_key(domain.measurement_level(m));
-        context.out << MeasurementFormatter::date_time().string(m.measured_at) << "  "
-                    << TerminalText::printable(domain_host(domain.url_string)) << "  "
-                    << measurement_result(m) << "  " << MeasurementFormatter::duration(m.total_time)
-                    << "  " << level << Qt::endl;
-        return;
-    }
+    if (const MonitoredDomain* domain = store.domain_with_id(domain_id))
+        context.out << monitor_line(measurement_line(*domain, m), on_terminal) << Qt::endl;
 }
 
 } // namespace
@@ -92,19 +80,22 @@ int run_monitor_command(CommandContext& context)
         QStringLiteral("Monitoring %1 %2")
             .arg(QString::number(active),
                  active == 1 ? QStringLiteral("domain") : QStringLiteral("domains"));
+    // A log or a journal may be read by others; the user's terminal is the user's.
+    const bool on_terminal = ::isatty(STDOUT_FILENO) == 1;
     if (!quiet) {
         context.out << monitoring << " in "
                     << TerminalText::printable(store->files().support_directory)
                     << "; stop with Ctrl+C." << Qt::endl;
         QObject::connect(store.get(), &TessaryStore::measurement_recorded, store.get(),
                          [&](const QUuid& id, const DomainMeasurement& m) {
-                             print_measurement(context, *store, id, m);
+                             print_measurement(context, *store, id, m, on_terminal);
                          });
     }
     // Rare and wanted even by a quiet monitor, as its one sign of trouble.
-    QObject::connect(
-        store.get(), &TessaryStore::domain_alert, store.get(),
-        [&](const DomainAlert& alert) { context.out << alert_line(alert) << Qt::endl; });
+    QObject::connect(store.get(), &TessaryStore::domain_alert, store.get(),
+                     [&](const DomainAlert& alert) {
+                         context.out << monitor_line(alert_line(alert), on_terminal) << Qt::endl;
+                     });
     SystemdNotifier systemd;
     systemd.ready(monitoring);
     QObject::connect(&signals, &UnixSignalWatcher::received, store.get(), [&store, &systemd] {

@@ -3,9 +3,17 @@
 #include "DomainArgument.h"
 #include "i18n/TerminalText.h"
 #include "store/DomainOrder.h"
+#include "store/SupportDirectory.h"
 
 std::optional<LoadedStore> load_for_reading(CommandContext& context)
 {
+    const SupportDirectory directory = SupportDirectory::prepare(context.data_directory, false);
+    if (directory.refusal) {
+        context.err << "tessary: " << TerminalText::printable(*directory.refusal) << '\n';
+        return std::nullopt;
+    }
+    if (directory.warning)
+        context.err << "tessary: warning: " << TerminalText::printable(*directory.warning) << '\n';
     LoadedStore loaded = StoreLoader::load(StoreFiles::in(context.data_directory));
     if (!loaded.problems.isEmpty()) {
         for (const QString& problem : std::as_const(loaded.problems))

@@ -86,7 +86,7 @@ int run_report_command(CommandContext& context)
         }
         return 0;
     }
-    if (const auto error = AtomicFile::write(path, *pdf)) {
+    if (const auto error = AtomicFile::write(path, *pdf, PrivateFile::saved_file_mode())) {
         context.err << "tessary report: cannot write " << path << ": " << *error << '\n';
         return 1;
     }

@@ -10,8 +10,10 @@
 // escapes control characters itself.
 namespace TerminalText {
 
-// Every C0 control character (line breaks and tabs included), DEL and every C1
-// control character replaced by U+FFFD, which the reader sees.
+// Every C0 control character (line breaks and tabs included), DEL, every C1
+// control character and the invisible format characters that steer the
+// direction of text (U+200B-U+200F, U+202A-U+202E, U+2066-U+2069, U+FEFF)
+// replaced by U+FFFD, which the reader sees.
 QString printable(QStringView text);
 
 } // namespace TerminalText

@@ -1,11 +1,13 @@
 #include "MetricsExposition.h"
 
 #include "model/DomainHost.h"
+#include "model/RedactedUrl.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -35,12 +37,14 @@ void append_label_value(QByteArray& out, const QString& value)
     out += '"';
 }
 
+// Whoever scrapes reads these: the URL without credentials or query values.
 QByteArray label_pairs(const QString& url_string)
 {
+    const QString shown = redacted_url(url_string);
     QByteArray labels("domain=");
-    append_label_value(labels, domain_host(url_string));
+    append_label_value(labels, domain_host(shown));
     labels += ",url=";
-    append_label_value(labels, url_string);
+    append_label_value(labels, shown);
     return labels;
 }
 
@@ -253,13 +257,15 @@ void write_histogram(Writer& w, const std::vector<Row>& rows)
 
 } // namespace
 
-void MetricsExposition::sync_entry(const MonitoredDomain& domain)
+bool MetricsExposition::sync_entry(const MonitoredDomain& domain)
 {
     Entry& entry = entries_[domain.id];
     entry.generation = generation_;
-    if (entry.labels.isEmpty() || entry.url_string != domain.url_string) {
+    const bool relabelled = entry.labels.isEmpty() || entry.url_string != domain.url_string;
+    if (relabelled) {
         entry.url_string = domain.url_string;
-        entry.labels = label_pairs(domain.url_string);
+        entry.redacted_labels = label_pairs(domain.url_string);
+        entry.labels = entry.redacted_labels;
     }
 
     const QList<DomainMeasurement>& history = domain.measurements;
@@ -277,22 +283,43 @@ void MetricsExposition::sync_entry(const MonitoredDomain& domain)
     }
     for (qsizetype i = first_new; i >= 0; --i)
         entry.tally.add(history[i]);
+    return relabelled;
 }
 
 void MetricsExposition::sync(const QList<MonitoredDomain>& domains)
 {
     ++generation_;
     qsizetype shown = 0;
+    bool relabelled = false;
     for (const MonitoredDomain& domain : domains) {
         if (!domain.is_archived) {
-            sync_entry(domain);
+            relabelled = sync_entry(domain) || relabelled;
             ++shown;
         }
     }
     // Forget removed and archived domains.
-    if (entries_.size() > shown)
+    if (entries_.size() > shown) {
         entries_.removeIf(
             [this](QHash<QUuid, Entry>::iterator it) { return it->generation != generation_; });
+        relabelled = true;
+    }
+    if (relabelled)
+        keep_series_apart();
+}
+
+void MetricsExposition::keep_series_apart()
+{
+    QHash<QByteArray, int> uses;
+    uses.reserve(entries_.size());
+    for (const Entry& entry : std::as_const(entries_))
+        ++uses[entry.redacted_labels];
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        it->labels = it->redacted_labels;
+        if (uses.value(it->redacted_labels) > 1) {
+            it->labels += ",id=";
+            append_label_value(it->labels, it.key().toString(QUuid::WithoutBraces).toUpper());
+        }
+    }
 }
 
 QByteArray MetricsExposition::render(const QList<MonitoredDomain>& domains)

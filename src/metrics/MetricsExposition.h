@@ -12,7 +12,9 @@
 // The Prometheus text exposition (format 0.0.4) of the monitored domains: per
 // domain that is not archived its last measurement, whether it is up, its
 // average, its certificate expiry, counters over its history and a histogram of
-// its total times.
+// its total times. The labels name the domain by its URL as others may see it
+// (redacted_url: no credentials, no query values); domains that this makes
+// alike also carry their id.
 //
 // The counters and the histogram come from tallies kept between calls: a
 // domain's history that only grew since the last call is taken in from its new
@@ -30,13 +32,19 @@ private:
         DomainTally tally;
         // The url_string the labels were made for.
         QString url_string;
-        // `domain="...",url="..."`, escaped.
+        // `domain="...",url="..."` of the redacted URL, escaped.
+        QByteArray redacted_labels;
+        // The same, with `,id="..."` when another domain has the same ones.
         QByteArray labels;
         quint64 generation = 0;
     };
 
-    // Brings the domain's entry up to date with its history and url_string.
-    void sync_entry(const MonitoredDomain& domain);
+    // Brings the domain's entry up to date with its history and url_string;
+    // true when its labels were made anew.
+    bool sync_entry(const MonitoredDomain& domain);
+    // Redaction can give two domains the same labels (URLs that differ only in
+    // a password or a query value): their ids keep each a series of its own.
+    void keep_series_apart();
 
     QHash<QUuid, Entry> entries_;
     quint64 generation_ = 0;

@@ -3,6 +3,7 @@
 #include <QTcpSocket>
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <sys/socket.h>
 
 namespace {
@@ -22,6 +23,8 @@ const char* reason_phrase(int status)
         return "Method Not Allowed";
     case 408:
         return "Request Timeout";
+    case 421:
+        return "Misdirected Request";
     case 431:
         return "Request Header Fields Too Large";
     case 505:
@@ -44,6 +47,52 @@ qsizetype head_end(const QByteArray& bytes, qsizetype searched)
     return lf >= 0 ? lf + 2 : -1;
 }
 
+bool is_address(QByteArrayView text, int family)
+{
+    char buffer[sizeof(in6_addr)];
+    const QByteArray terminated = text.toByteArray();
+    return ::inet_pton(family, terminated.constData(), buffer) == 1;
+}
+
+// "" or ":" followed by digits.
+bool is_port_suffix(QByteArrayView text)
+{
+    if (text.isEmpty())
+        return true;
+    return text.startsWith(':') &&
+           std::all_of(text.begin() + 1, text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A Host that no DNS name can stand for: an IP address or "localhost", with or
+// without a port.
+bool names_this_machine(QByteArrayView host)
+{
+    if (host.startsWith('[')) {
+        const qsizetype close = host.indexOf(']');
+        return close > 0 && is_address(host.sliced(1, close - 1), AF_INET6) &&
+               is_port_suffix(host.sliced(close + 1));
+    }
+    const qsizetype colon = host.indexOf(':');
+    const QByteArrayView name = colon < 0 ? host : host.first(colon);
+    return is_port_suffix(host.sliced(name.size())) &&
+           (name.compare("localhost", Qt::CaseInsensitive) == 0 || is_address(name, AF_INET));
+}
+
+// The values of the header fields named Host, trimmed.
+QList<QByteArrayView> host_fields(QByteArrayView fields)
+{
+    QList<QByteArrayView> hosts;
+    while (!fields.isEmpty()) {
+        const qsizetype end = fields.indexOf('\n');
+        const QByteArrayView line = end < 0 ? fields : fields.first(end);
+        fields = end < 0 ? QByteArrayView() : fields.sliced(end + 1);
+        const qsizetype colon = line.indexOf(':');
+        if (colon >= 0 && line.first(colon).compare("host", Qt::CaseInsensitive) == 0)
+            hosts.append(line.sliced(colon + 1).trimmed());
+    }
+    return hosts;
+}
+
 } // namespace
 
 MetricsServer::MetricsServer(Render render, Clock& clock, Limits limits, QObject* parent)
@@ -58,10 +107,11 @@ Expected<MetricsListenAddress, QString> MetricsServer::listen(const MetricsListe
     if (!server_.listen(address.address, address.port))
         return QStringLiteral("Cannot serve metrics on %1: %2.")
             .arg(address.to_string(), server_.errorString());
+    loopback_ = server_.serverAddress().isLoopback();
     return MetricsListenAddress{server_.serverAddress(), server_.serverPort()};
 }
 
-int MetricsServer::status_for(QByteArrayView head)
+int MetricsServer::status_for(QByteArrayView head, bool loopback)
 {
     qsizetype line_end = head.indexOf('\n');
     QByteArrayView line = line_end < 0 ? head : head.first(line_end);
@@ -84,6 +134,13 @@ int MetricsServer::status_for(QByteArrayView head)
         if (c < 'A' || c > 'Z')
             return 400;
     }
+    // HTTP/1.1 asks for exactly one Host; HTTP/1.0 may go without.
+    const QList<QByteArrayView> hosts =
+        host_fields(line_end < 0 ? QByteArrayView() : head.sliced(line_end + 1));
+    if (hosts.size() > 1 || (hosts.isEmpty() && version != "HTTP/1.0"))
+        return 400;
+    if (loopback && !hosts.isEmpty() && !names_this_machine(hosts.first()))
+        return 421;
     if (const qsizetype query = target.indexOf('?'); query >= 0)
         target = target.first(query);
     if (target != "/metrics")
@@ -94,14 +151,16 @@ int MetricsServer::status_for(QByteArrayView head)
 void MetricsServer::accept_connections()
 {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        if (connections_.size() >= std::size_t(limits_.max_connections)) {
+        if (connections_.size() >= std::size_t(limits_.max_connections) &&
+            !evict_oldest_unanswered()) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
         Connection& connection = connections_[socket];
+        connection.sequence = accepted_++;
         connection.deadline =
-            clock_.call_after(limits_.timeout_ms, [this, socket] { time_out(socket); });
+            clock_.call_after(limits_.head_timeout_ms, [this, socket] { time_out(socket); });
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read_request(socket); });
         // Queued: the socket may report it from inside a call of ours.
         connect(
@@ -109,6 +168,26 @@ void MetricsServer::accept_connections()
             Qt::QueuedConnection);
         read_request(socket);
     }
+}
+
+bool MetricsServer::evict_oldest_unanswered()
+{
+    auto oldest = connections_.end();
+    for (auto it = connections_.begin(); it != connections_.end(); ++it) {
+        if (!it->second.answered &&
+            (oldest == connections_.end() || it->second.sequence < oldest->second.sequence))
+            oldest = it;
+    }
+    if (oldest == connections_.end())
+        return false;
+    QTcpSocket* socket = oldest->first;
+    connections_.erase(oldest);
+    // Without its signals, so no queued forget() can meet a later socket at the
+    // same address.
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+    return true;
 }
 
 void MetricsServer::read_request(QTcpSocket* socket)
@@ -126,7 +205,7 @@ void MetricsServer::read_request(QTcpSocket* socket)
     connection.head += socket->read(limits_.max_head_bytes + 1 - searched);
     const qsizetype end = head_end(connection.head, searched);
     if (end >= 0 && end <= limits_.max_head_bytes)
-        answer(socket, status_for(QByteArrayView(connection.head).first(end)));
+        answer(socket, status_for(QByteArrayView(connection.head).first(end), loopback_));
     else if (connection.head.size() > limits_.max_head_bytes)
         answer(socket, 431);
 }
@@ -137,9 +216,8 @@ void MetricsServer::answer(QTcpSocket* socket, int status)
     connection.answered = true;
     connection.head.clear();
     connection.head.squeeze();
-    // The answer has as long again to be taken.
     connection.deadline =
-        clock_.call_after(limits_.timeout_ms, [this, socket] { time_out(socket); });
+        clock_.call_after(limits_.answer_timeout_ms, [this, socket] { time_out(socket); });
 
     QByteArray body;
     QByteArray content_type = "text/plain; charset=utf-8";

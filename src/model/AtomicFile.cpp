@@ -1,5 +1,7 @@
 #include "model/AtomicFile.h"
 
+#include "model/PrivateFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -71,29 +73,6 @@ void sync_directory(const QByteArray& directory)
     FileDescriptor fd(::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.is_open())
         system_calls.fsync(fd.get());
-}
-
-// Read from /proc rather than with umask(2), which would change it for a moment
-// under the feet of other threads.
-mode_t process_umask()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("Umask:"))
-                return mode_t(line.mid(6).trimmed().toUInt(nullptr, 8));
-        }
-    }
-    return 022;
-}
-
-// The replaced file keeps its permissions; a new one gets the usual ones (umask).
-mode_t permissions_for(const QByteArray& target)
-{
-    struct stat existing {};
-    if (::stat(target.constData(), &existing) == 0)
-        return existing.st_mode & 07777;
-    return 0666 & ~process_umask();
 }
 
 } // namespace
@@ -176,20 +155,21 @@ int AtomicFile::remove_stale_temporary_files(const QString& target)
     return removed;
 }
 
-std::optional<QString> AtomicFile::write(const QString& path, QByteArrayView content)
+std::optional<QString> AtomicFile::write(const QString& path, QByteArrayView content, mode_t mode)
 {
-    return write_with(path, [&](OutputStream& stream) { stream.write(content); });
+    return write_with(
+        path, [&](OutputStream& stream) { stream.write(content); }, mode);
 }
 
 std::optional<QString> AtomicFile::write_with(const QString& path,
-                                              const std::function<void(OutputStream&)>& produce)
+                                              const std::function<void(OutputStream&)>& produce,
+                                              mode_t mode)
 {
     const QByteArray target = QFile::encodeName(path);
     QByteArray temporary = target + ".XXXXXX";
     FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!fd.is_open())
         return system_error("cannot create a file beside the target", errno);
-    ::fchmod(fd.get(), permissions_for(target));
 
     OutputStream stream(fd.get());
     produce(stream);
@@ -197,6 +177,9 @@ std::optional<QString> AtomicFile::write_with(const QString& path,
     std::optional<QString> error = stream.error();
     if (!error && system_calls.fsync(fd.get()) != 0)
         error = system_error("flush to disk failed", errno);
+    // Private while being written; the final mode only when complete.
+    if (!error && ::fchmod(fd.get(), mode) != 0)
+        error = system_error("cannot set the permissions", errno);
     if (!error && fd.close() != 0)
         error = system_error("close failed", errno);
     if (!error && ::rename(temporary.constData(), target.constData()) != 0)

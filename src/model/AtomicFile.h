@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/PrivateFile.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -65,12 +67,17 @@ inline void PutUnsafe(OutputStream& stream, char c)
 }
 
 // Returns an error text, or nothing on success. On failure the target is untouched
-// and no temporary file is left behind.
-std::optional<QString> write(const QString& path, QByteArrayView content);
+// and no temporary file is left behind. The new file is private (0600) while it
+// is written and gets `mode` when complete: a data file stays 0600, a file the
+// user saves takes PrivateFile::saved_file_mode(). A replaced file's mode is not
+// copied.
+std::optional<QString> write(const QString& path, QByteArrayView content,
+                             mode_t mode = PrivateFile::file_mode);
 
 // Like write(), with the content produced piece by piece into `stream`.
 std::optional<QString> write_with(const QString& path,
-                                  const std::function<void(OutputStream& stream)>& produce);
+                                  const std::function<void(OutputStream& stream)>& produce,
+                                  mode_t mode = PrivateFile::file_mode);
 
 // Whether `file_name` is the name write() gives its temporary file for a target
 // named `target_name`: the target's name, a dot and six letters or digits.

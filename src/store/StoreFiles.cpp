@@ -16,6 +16,11 @@ StoreFiles StoreFiles::in(const QString& support_directory)
     };
 }
 
+QStringList StoreFiles::data_files() const
+{
+    return {persistence_url, history_url, hosting_profiles_url, deleted_domain_suggestions_url};
+}
+
 QString StoreFiles::default_support_directory()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +

@@ -1,32 +1,19 @@
 #include "store/StoreLock.h"
 
+#include "model/PrivateFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
-#include <unistd.h>
 #include <utility>
 
 namespace {
-
-// The lock file holds "<pid>\n<holder>\n" of the process holding the lock.
-QString describe_holder(int fd)
-{
-    char buffer[512];
-    const ssize_t size = ::pread(fd, buffer, sizeof buffer, 0);
-    if (size <= 0)
-        return QStringLiteral("another Tessary process");
-    const QStringList lines =
-        QString::fromUtf8(buffer, qsizetype(size)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    const QString pid = lines.value(0).trimmed();
-    const QString holder = lines.value(1).trimmed();
-    if (holder.isEmpty())
-        return QStringLiteral("process %1").arg(pid);
-    return QStringLiteral("%1 (process %2)").arg(holder, pid);
-}
 
 void record_holder(int fd, const QString& holder)
 {
@@ -36,24 +23,70 @@ void record_holder(int fd, const QString& holder)
         auto written = ::pwrite(fd, text.constData(), size_t(text.size()), 0);
 }
 
+QByteArray read_holder(int fd)
+{
+    char buffer[512];
+    const ssize_t size = ::pread(fd, buffer, sizeof buffer, 0);
+    return size > 0 ? QByteArray(buffer, qsizetype(size)) : QByteArray();
+}
+
+// The file name of the executable that `link` (a /proc/<pid>/exe) points to;
+// empty when it cannot be read.
+QString executable_name(const QByteArray& link)
+{
+    char target[4096];
+    const ssize_t size = ::readlink(link.constData(), target, sizeof target);
+    if (size <= 0)
+        return QString();
+    QString path = QFile::decodeName(QByteArray(target, qsizetype(size)));
+    // An executable replaced while running (a rebuild, an upgrade) reads so.
+    if (path.endsWith(QStringLiteral(" (deleted)")))
+        path.chop(10);
+    return QFileInfo(path).fileName();
+}
+
 } // namespace
 
-Expected<StoreLock, QString> StoreLock::acquire(const QString& support_directory,
-                                                const QString& holder)
+QString StoreLock::describe_holder(QByteArrayView lock_file_text, const ProcessCheck& is_tessary)
 {
-    const QByteArray path =
-        QFile::encodeName(QDir(support_directory).absoluteFilePath(file_name()));
-    int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0 && (errno == EACCES || errno == EROFS))
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const QStringList lines = QString::fromUtf8(lock_file_text).split(QLatin1Char('\n'));
+    bool is_number = false;
+    const qint64 pid = lines.value(0).trimmed().toLongLong(&is_number);
+    const QString holder = lines.value(1).trimmed();
+    if (!is_number || pid <= 0 || !is_tessary(pid))
+        return QStringLiteral("another process");
+    if (holder.isEmpty())
+        return QStringLiteral("process %1").arg(pid);
+    return QStringLiteral("%1 (process %2)").arg(holder).arg(pid);
+}
+
+bool StoreLock::is_running_tessary(qint64 pid)
+{
+    const QString ours = executable_name("/proc/self/exe");
+    return pid > 0 && !ours.isEmpty() &&
+           executable_name("/proc/" + QByteArray::number(pid) + "/exe") == ours;
+}
+
+Expected<StoreLock, QString> StoreLock::acquire(const QString& support_directory,
+                                                const QString& holder, uid_t user)
+{
+    const QString path = QDir(support_directory).absoluteFilePath(file_name());
+    auto opened = PrivateFile::open(path, O_RDWR | O_CREAT, user);
+    // Another user's lock file cannot be opened for writing, but is still refused.
+    if (!opened && (opened.error().error_number == EACCES || opened.error().error_number == EROFS))
+        opened = PrivateFile::open(path, O_RDONLY, user);
+    if (!opened) {
+        if (opened.error().refused())
+            return opened.error().message;
         return StoreLock(-1);
+    }
+    const int fd = *opened;
 
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const QString message =
             QStringLiteral("The data folder %1 is in use by %2. Stop it first, or use another "
                            "folder with --data-dir.")
-                .arg(QDir::toNativeSeparators(support_directory), describe_holder(fd));
+                .arg(QDir::toNativeSeparators(support_directory), describe_holder(read_holder(fd)));
         ::close(fd);
         return message;
     }

@@ -7,12 +7,14 @@
 #include "model/DomainHost.h"
 #include "model/DomainJson.h"
 #include "model/MeasurementThresholds.h"
+#include "model/PrivateFile.h"
 #include "model/UrlNormalizer.h"
 #include "store/DomainOrder.h"
 #include "store/MonitoringSchedule.h"
 #include "store/RestoreSuggestions.h"
 #include "store/StoreLoader.h"
 #include "store/SuggestionJson.h"
+#include "store/SupportDirectory.h"
 
 #include <QCollator>
 #include <QDir>
@@ -20,6 +22,8 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,12 +38,17 @@ QString invalid_url_message()
 Expected<std::unique_ptr<TessaryStore>, QString> TessaryStore::open(Environment environment)
 {
     // Creating the folder may fail (read-only parent); reads and writes then fail silently.
-    QDir().mkpath(environment.support_directory);
-    auto lock = StoreLock::acquire(environment.support_directory, environment.lock_holder);
+    SupportDirectory directory =
+        SupportDirectory::prepare(environment.support_directory, true, environment.user);
+    if (directory.refusal)
+        return *directory.refusal;
+    auto lock = StoreLock::acquire(environment.support_directory, environment.lock_holder,
+                                   environment.user);
     if (!lock)
         return lock.error();
     std::unique_ptr<TessaryStore> store(
         new TessaryStore(std::move(environment), std::move(lock).value()));
+    store->support_directory_warning_ = std::move(directory.warning);
     store->start_up();
     return store;
 }
@@ -49,7 +58,7 @@ TessaryStore::TessaryStore(Environment environment, StoreLock lock)
       measurement_source_(environment.measurement_source), network_(environment.network),
       notifications_(environment.notifications),
       files_(StoreFiles::in(environment.support_directory)), lock_(std::move(lock)),
-      history_writer_(files_.history_url)
+      user_(environment.user), history_writer_(files_.history_url)
 {
     create_hosting_profiles(environment.hosting);
     if (!monitors_)
@@ -86,7 +95,7 @@ TessaryStore::~TessaryStore()
 
 void TessaryStore::start_up()
 {
-    remove_stale_temporary_files();
+    tidy_data_files();
     load();
     // A restart neither repeats the down alert of an outage nor forgets it; an
     // archived domain's outage ended with its monitoring.
@@ -101,14 +110,16 @@ void TessaryStore::start_up()
     refresh_hosting_profiles();
 }
 
-void TessaryStore::remove_stale_temporary_files()
+void TessaryStore::tidy_data_files()
 {
     // Only under the lock: without it another process may be writing one right now.
     if (!lock_.is_held())
         return;
-    for (const QString& path : {files_.persistence_url, files_.history_url,
-                                files_.hosting_profiles_url, files_.deleted_domain_suggestions_url})
+    for (const QString& path : files_.data_files()) {
         AtomicFile::remove_stale_temporary_files(path);
+        if (auto opened = PrivateFile::open(path, O_RDONLY, user_))
+            ::close(*opened);
+    }
 }
 
 void TessaryStore::load()

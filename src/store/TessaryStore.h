@@ -52,10 +52,13 @@ public:
         NetworkAvailabilityService* network = nullptr;
         TessaryNotificationService* notifications = nullptr;
         HostingProviderService* hosting = nullptr;
+        // The user the data folder and its files must belong to; tests play another.
+        uid_t user = ::geteuid();
     };
 
-    // Takes the data folder's lock and runs the start-up sequence. Fails only when
-    // another process holds the lock.
+    // Creates the data folder (0700) when missing, takes its lock and runs the
+    // start-up sequence. Fails when the folder or its lock file belongs to another
+    // user, or when another process holds the lock.
     static Expected<std::unique_ptr<TessaryStore>, QString> open(Environment environment);
 
     // Cancels pending work and saves nothing (the shell flushes before quitting).
@@ -86,6 +89,11 @@ public:
     std::optional<MonitoredDomain> selected_domain() const;
 
     const StoreFiles& files() const { return files_; }
+    // A sentence to show once: others can write in the data folder.
+    const std::optional<QString>& support_directory_warning() const
+    {
+        return support_directory_warning_;
+    }
 
     // Hosting providers: one profile per monitored host, refreshed in the
     // background; the sidebar's groups follow from them.
@@ -200,8 +208,10 @@ private:
 
     void create_hosting_profiles(HostingProviderService* service);
     void start_up();
-    // Leftovers of saves interrupted by a crash; never anything else.
-    void remove_stale_temporary_files();
+    // Removes the leftovers of saves interrupted by a crash (never anything
+    // else) and takes from others what an older version let them do with the
+    // data files.
+    void tidy_data_files();
     void load();
     void select_first_active_domain();
     MonitoredDomain* find_domain(const QUuid& domain_id);
@@ -253,6 +263,8 @@ private:
     CertificateExpiryAlerts certificate_alerts_;
     StoreFiles files_;
     StoreLock lock_;
+    uid_t user_;
+    std::optional<QString> support_directory_warning_;
     QSet<QString> unreadable_files_;
 
     QList<MonitoredDomain> domains_;

@@ -44,7 +44,8 @@ bool ExportFlow::save(UiDialogs& dialogs, QWidget* parent, const QString& propos
     if (bytes->isEmpty())
         return fail(
             L10n::text(u"The generated export was empty.", u"De gegenereerde export was leeg."));
-    if (const std::optional<QString> error = AtomicFile::write(*path, *bytes))
+    if (const std::optional<QString> error =
+            AtomicFile::write(*path, *bytes, PrivateFile::saved_file_mode()))
         return fail(*error);
     return true;
 }

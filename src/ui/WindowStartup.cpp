@@ -8,6 +8,7 @@
 #include "ui/UiDialogs.h"
 
 #include <QApplication>
+#include <QTextStream>
 
 QString WindowStartup::lock_holder()
 {
@@ -31,6 +32,9 @@ int WindowStartup::run(const QString& data_directory, UiDialogs& dialogs)
         return 1;
     }
     std::unique_ptr<TessaryStore> store = std::move(opened).value();
+    // Where a command would say it too; the window has no place that lasts.
+    if (const auto& warning = store->support_directory_warning())
+        QTextStream(stderr) << "tessary: warning: " << *warning << Qt::endl;
 
     SingleInstance instance;
     instance.listen(data_directory);

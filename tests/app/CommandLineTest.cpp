@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -90,9 +91,13 @@ TEST_F(Commands, list_and_export_show_the_stored_domains_and_measurements)
     const QByteArray csv = tessary("export example.com --format=csv").out;
     EXPECT_EQ(csv.count('\n'), 4);
     EXPECT_TRUE(csv.contains("\"x-cache: HIT\""));
-    ASSERT_EQ(
-        tessary(u"export example.com --format csv -o "_s + folder.file(u"out.csv"_s)).exit_code, 0);
+    const mode_t previous_umask = ::umask(0); // inherited by the command
+    const int exported =
+        tessary(u"export example.com --format csv -o "_s + folder.file(u"out.csv"_s)).exit_code;
+    ::umask(previous_umask);
+    ASSERT_EQ(exported, 0);
     EXPECT_EQ(folder.read(u"out.csv"_s), csv);
+    EXPECT_EQ(QFile::permissions(folder.file(u"out.csv"_s)), QFileDevice::Permissions(0x6644));
     const auto domain = DomainJson::decode(tessary("export example.com --format json").out);
     ASSERT_TRUE(domain) << domain.error().to_string().toStdString();
     EXPECT_EQ(domain->measurements.size(), 3);

@@ -129,8 +129,9 @@ TEST(Monitor, measures_prints_and_leaves_the_history_on_sigterm)
     for (const char* site : {"a", "b"}) {
         MonitoredDomain& d = domains.emplace_back();
         d.id = QUuid::createUuid();
-        d.url_string =
-            server.url(u"/"_s, u"localhost"_s).toString() + u"?site="_s + QLatin1String(site);
+        QUrl url = server.url(u"/"_s, u"localhost"_s);
+        url.setUserInfo(u"user:s3cret"_s);
+        d.url_string = url.toString() + u"?token=abc123&site="_s + QLatin1String(site);
         d.interval_seconds = 20;
     }
     folder.write(u"domains.json"_s, DomainJson::encode_list(domains));
@@ -162,11 +163,16 @@ TEST(Monitor, measures_prints_and_leaves_the_history_on_sigterm)
     ASSERT_TRUE(measured) << printed.constData() << monitor.readAllStandardError().constData();
     EXPECT_EQ(told.mid(0, 3), (QList<QByteArray>{"READY=1\nSTATUS=Monitoring 2 domains",
                                                  "WATCHDOG=1", "WATCHDOG=1"}));
+    // Without the secrets, the two are told apart by their ids.
     const QByteArray metrics = fetch_metrics(metrics_port);
+    const QByteArray url =
+        server.url(u"/"_s, u"localhost"_s).toEncoded() + "?token=\u2026&site=\u2026";
     for (const MonitoredDomain& d : domains)
-        EXPECT_TRUE(metrics.contains("\ntessary_last_http_status{domain=\"localhost\",url=\"" +
-                                     d.url_string.toUtf8() + "\"} 200\n"))
+        EXPECT_TRUE(metrics.contains(
+            "\ntessary_last_http_status{domain=\"localhost\",url=\"" + url + "\",id=\"" +
+            d.id.toString(QUuid::WithoutBraces).toUpper().toUtf8() + "\"} 200\n"))
             << metrics.constData();
+    EXPECT_FALSE(metrics.contains("s3cret") || metrics.contains("abc123"));
 
     const ProcessResult second = run_tessary({u"monitor"_s, u"--data-dir"_s, folder.path()});
     EXPECT_EQ(second.exit_code, 1);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -48,8 +50,12 @@ protected:
 TEST_F(ReportCommand, all_writes_every_active_domain_in_store_order_and_nothing_else)
 {
     const QStringList before = folder.entries();
+    const mode_t previous_umask = ::umask(0); // inherited by the command
     const ProcessResult run = report({u"--all"_s, u"-o"_s, output.file(u"r.pdf"_s)});
+    ::umask(previous_umask);
     ASSERT_EQ(run.exit_code, 0) << run.err.constData();
+    EXPECT_EQ(QFile::permissions(output.file(u"r.pdf"_s)),
+              QFileDevice::Permissions(0x6644)); // rw-r--r--
     EXPECT_TRUE(run.out.isEmpty() && run.err.isEmpty()) << run.err.constData();
     EXPECT_EQ(folder.entries(), before);
     EXPECT_EQ(output.entries(), QStringList{u"r.pdf"_s});

@@ -23,4 +23,19 @@ TEST(Printable, replaces_every_control_character_and_nothing_else)
         EXPECT_EQ(TerminalText::printable(input), expected) << expected.toStdString();
 }
 
+// Each invisible character that reorders or hides text is shown; its neighbours
+// outside the ranges (spaces, dashes, separators) are not.
+TEST(Printable, replaces_each_direction_and_zero_width_format_character)
+{
+    const std::pair<char16_t, char16_t> replaced[] = {
+        {0x200b, 0x200f}, {0x202a, 0x202e}, {0x2066, 0x2069}, {0xfeff, 0xfeff}};
+    for (const auto& [first, last] : replaced) {
+        for (char16_t c = first; c <= last; ++c)
+            EXPECT_EQ(TerminalText::printable(QString(QChar(c))), u"\ufffd"_s) << int(c);
+        for (const char16_t outside : {char16_t(first - 1), char16_t(last + 1)})
+            EXPECT_EQ(TerminalText::printable(QString(QChar(outside))), QString(QChar(outside)))
+                << int(outside);
+    }
+}
+
 } // namespace

@@ -165,18 +165,4 @@ TEST(HistoryWriter, an_older_snapshot_never_replaces_a_newer_one)
     EXPECT_EQ(history->cbegin()->size(), 2);
 }
 
-TEST(AtomicFile, replaces_content_keeps_permissions_and_leaves_no_temporary_file)
-{
-    DataFolder folder;
-    folder.write(u"data.json"_s, "old");
-    const QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                 QFileDevice::ReadUser | QFileDevice::WriteUser |
-                                                 QFileDevice::ReadGroup;
-    QFile::setPermissions(folder.file(u"data.json"_s), permissions);
-    EXPECT_FALSE(AtomicFile::write(folder.file(u"data.json"_s), "new"));
-    EXPECT_EQ(folder.read(u"data.json"_s), "new");
-    EXPECT_EQ(QFile::permissions(folder.file(u"data.json"_s)), permissions);
-    EXPECT_EQ(folder.entries(), QStringList{u"data.json"_s});
-}
-
 } // namespace

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -112,8 +114,15 @@ private Q_SLOTS:
         QVERIFY(write(path, QByteArray(4096, '#')));
         FakeUiDialogs dialogs;
         dialogs.save_answer = path;
+        // Saved like any file of the user's, whatever the replaced file allowed.
+        QFile::setPermissions(path, QFileDevice::ReadOwner);
+        const mode_t previous_umask = ::umask(027);
         QVERIFY(json ? ExportFlow::export_json(dialogs, nullptr, example_domain())
                      : ExportFlow::export_csv(dialogs, nullptr, example_domain()));
+        ::umask(previous_umask);
+        QCOMPARE(QFile::permissions(path), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ReadUser | QFileDevice::WriteUser |
+                                               QFileDevice::ReadGroup);
         QVERIFY(dialogs.errors.isEmpty());
         QCOMPARE(dialogs.proposed_names,
                  QStringList{u"example.com "_s + today() + (json ? u".json"_s : u".csv"_s)});
