@@ -222,6 +222,8 @@ void AddDomainDialog::show_error(const std::optional<QString>& message)
 {
     error_label_->setText(message.value_or(QString()));
     error_label_->setVisible(message.has_value());
+    // A screen reader in the field hears what is wrong with it.
+    url_field_->setAccessibleDescription(message.value_or(QString()));
 }
 
 void AddDomainDialog::rebuild_suggestions()

@@ -35,13 +35,15 @@ QString HistorySummary::text(const MonitoredDomain& domain, const QList<DomainMe
     for (const DomainDisturbancePeriod& period : domain.statistics.disturbance_periods) {
         if (period.started_at < since)
             continue;
-        const bool outage = period.contains_failure || domain.measurement_level(period.measurement) >=
-                                                           DomainMeasurementLevel::outage;
+        const bool outage =
+            period.contains_failure ||
+            domain.measurement_level(period.measurement) >= DomainMeasurementLevel::outage;
         ++(outage ? outages : disturbances);
     }
-    QStringList parts{count(window.size(), u"measurement", u"measurements", u"meting", u"metingen") +
-                      QStringLiteral(" over ") + // the same word in Dutch
-                      L10n::monitoring_duration(std::max(span_seconds, 0.0))};
+    QStringList parts{
+        count(window.size(), u"measurement", u"measurements", u"meting", u"metingen") +
+        QStringLiteral(" over ") + // the same word in Dutch
+        L10n::monitoring_duration(std::max(span_seconds, 0.0))};
     if (highest)
         parts << L10n::text(u"highest ", u"hoogste ") + MeasurementFormatter::duration(*highest);
     parts << count(outages, u"outage", u"outages", u"storing", u"storingen")

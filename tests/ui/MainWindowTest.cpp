@@ -219,6 +219,8 @@ private Q_SLOTS:
         QTest::keyClick(url, Qt::Key_Return);
         QVERIFY(form->isVisible());
         QCOMPARE(error->isHidden() ? QString() : error->text(), u"Enter a valid domain or URL."_s);
+        QCOMPARE(QAccessible::queryAccessibleInterface(url)->text(QAccessible::Description),
+                 error->text());
 
         url->clear();
         QTest::keyClicks(url, u"example.com"_s);

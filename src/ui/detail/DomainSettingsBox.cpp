@@ -124,7 +124,10 @@ DomainSettingsBox::DomainSettingsBox(TessaryStore& store, const MonitoredDomain&
     grid->addWidget(notifies_, row++, 1);
 
     connect(url_, &QLineEdit::returnPressed, this, &DomainSettingsBox::save_settings);
-    connect(url_, &QLineEdit::textEdited, this, [this] { url_error_->setVisible(false); });
+    connect(url_, &QLineEdit::textEdited, this, [this] {
+        url_error_->setVisible(false);
+        url_->setAccessibleDescription(QString());
+    });
     connect(interval_, &QSpinBox::valueChanged, this, &DomainSettingsBox::save_settings);
     connect(lookback_, &QSpinBox::valueChanged, this, &DomainSettingsBox::save_settings);
     connect(active_, &ToggleSwitch::toggled, this, &DomainSettingsBox::save_settings);
@@ -147,6 +150,7 @@ std::optional<QString> DomainSettingsBox::url_to_save(const MonitoredDomain& cur
         url_error_->setText(L10n::text(u"Enter a valid domain or URL.",
                                        u"Voer een geldig domein of een geldige URL in."));
         url_error_->setVisible(true);
+        url_->setAccessibleDescription(url_error_->text()); // heard in the field
         return std::nullopt;
     }
     url_error_->setVisible(false);
