@@ -15,6 +15,7 @@ packages=(
   libqt6opengl6-dev
   libqt6svg6
   qt6-qpa-plugins
+  qt6-translations-l10n
   libcurl4-openssl-dev
   libssl-dev
   libsystemd-dev

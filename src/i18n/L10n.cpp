@@ -5,7 +5,9 @@
 #include <QLocale>
 #include <QMutex>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -134,6 +136,33 @@ QString disturbances(qint64 n)
     if (n == 1)
         return text(u"1 disturbance", u"1 verstoring");
     return count(n, text(u"disturbances", u"verstoringen"));
+}
+
+QString system_error(int error_number)
+{
+    // What a file can meet when it is written; the C library's own texts follow
+    // the process locale, not the chosen language.
+    static const std::pair<int, const char16_t*> dutch[] = {
+        {ENOSPC, u"Geen ruimte meer op het apparaat"},
+        {EDQUOT, u"Schijfquotum overschreden"},
+        {EACCES, u"Toegang geweigerd"},
+        {EPERM, u"Bewerking niet toegestaan"},
+        {EROFS, u"Alleen-lezen bestandssysteem"},
+        {EIO, u"Invoer-/uitvoerfout"},
+        {ENOENT, u"Bestand of map bestaat niet"},
+        {ENOTDIR, u"Is geen map"},
+        {EISDIR, u"Is een map"},
+        {ENAMETOOLONG, u"Bestandsnaam is te lang"},
+        {EFBIG, u"Bestand is te groot"},
+        {EMFILE, u"Te veel open bestanden"},
+    };
+    if (uses_dutch()) {
+        for (const auto& [number, message] : dutch) {
+            if (number == error_number)
+                return QString::fromUtf16(message);
+        }
+    }
+    return QString::fromLocal8Bit(std::strerror(error_number));
 }
 
 } // namespace L10n

@@ -29,4 +29,8 @@ QString monitoring_duration(double seconds);
 QString calls(qint64 n);
 QString disturbances(qint64 n);
 
+// The text of a system error number (errno) in the current language: Dutch for
+// the errors a file write meets, the C library's text otherwise.
+QString system_error(int error_number);
+
 } // namespace L10n

@@ -79,6 +79,12 @@ DateFormatter time()
                          DateFormatter::Style::medium_style);
 }
 
+DateFormatter hour_minute()
+{
+    return DateFormatter(locale_id(), DateFormatter::Style::none,
+                         DateFormatter::Style::short_style);
+}
+
 QString duration(std::optional<double> seconds)
 {
     if (!seconds)

@@ -17,6 +17,8 @@ const char* locale_id();
 DateFormatter date_time();
 DateFormatter date();
 DateFormatter time();
+// The short time style: "2:30 PM" in English, "14:30" in Dutch (chart axes).
+DateFormatter hour_minute();
 
 // "-" when absent; "1.50 s" from one second up; "235 ms" below.
 QString duration(std::optional<double> seconds);

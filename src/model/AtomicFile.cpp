@@ -1,5 +1,6 @@
 #include "model/AtomicFile.h"
 
+#include "i18n/L10n.h"
 #include "model/PrivateFile.h"
 
 #include <QDir>
@@ -42,10 +43,10 @@ private:
     int fd_;
 };
 
-QString system_error(const char* what, int error_number)
+// "write failed: No space left on device", in the current language.
+QString system_error(QStringView what_en, QStringView what_nl, int error_number)
 {
-    return QStringLiteral("%1: %2").arg(QString::fromLatin1(what),
-                                        QString::fromLocal8Bit(std::strerror(error_number)));
+    return L10n::text(what_en, what_nl) + QStringLiteral(": ") + L10n::system_error(error_number);
 }
 
 std::optional<QString> write_all(int fd, QByteArrayView content)
@@ -59,7 +60,7 @@ std::optional<QString> write_all(int fd, QByteArrayView content)
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            return system_error("write failed", errno);
+            return system_error(u"write failed", u"schrijven mislukt", errno);
         }
         data += written;
         remaining -= written;
@@ -169,21 +170,23 @@ std::optional<QString> AtomicFile::write_with(const QString& path,
     QByteArray temporary = target + ".XXXXXX";
     FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!fd.is_open())
-        return system_error("cannot create a file beside the target", errno);
+        return system_error(u"cannot create a file beside the target",
+                            u"kan geen bestand naast het doel aanmaken", errno);
 
     OutputStream stream(fd.get());
     produce(stream);
     stream.Flush();
     std::optional<QString> error = stream.error();
     if (!error && system_calls.fsync(fd.get()) != 0)
-        error = system_error("flush to disk failed", errno);
+        error = system_error(u"flush to disk failed", u"wegschrijven naar schijf mislukt", errno);
     // Private while being written; the final mode only when complete.
     if (!error && ::fchmod(fd.get(), mode) != 0)
-        error = system_error("cannot set the permissions", errno);
+        error = system_error(u"cannot set the permissions", u"kan de rechten niet instellen",
+                             errno);
     if (!error && fd.close() != 0)
-        error = system_error("close failed", errno);
+        error = system_error(u"close failed", u"sluiten mislukt", errno);
     if (!error && ::rename(temporary.constData(), target.constData()) != 0)
-        error = system_error("cannot replace the file", errno);
+        error = system_error(u"cannot replace the file", u"kan het bestand niet vervangen", errno);
     if (error) {
         ::unlink(temporary.constData());
         return error;

@@ -193,6 +193,11 @@ void PDFDocumentWriter::draw_table_row(const QList<TableColumn>& columns, const 
     y_ += 18.0;
 }
 
+double PDFDocumentWriter::text_width(const QString& text, double point_size, QFont::Weight weight)
+{
+    return font_entry(point_size, weight).metrics.horizontalAdvance(text);
+}
+
 void PDFDocumentWriter::draw_line(const QString& text, const QRectF& box, double point_size,
                                   QFont::Weight weight, ReportColor color)
 {

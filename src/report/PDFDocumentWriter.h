@@ -79,6 +79,8 @@ public:
     void draw_table_row(const QList<TableColumn>& columns, const QStringList& cells,
                         ReportColor color);
 
+    // The width of `text` on one line, in points.
+    double text_width(const QString& text, double point_size, QFont::Weight weight);
     // One line of text in `box`, cut at the tail with an ellipsis when too long.
     void draw_line(const QString& text, const QRectF& box, double point_size, QFont::Weight weight,
                    ReportColor color);

@@ -7,6 +7,7 @@
 #include "report/ReportQualification.h"
 #include "report/TotalTimeChart.h"
 
+#include <algorithm>
 #include <set>
 #include <tuple>
 #include <vector>
@@ -196,12 +197,18 @@ void draw_total_time_chart(PDFDocumentWriter& writer, const MonitoredDomain& dom
                 QRectF(point.position.x() - 2.5, point.position.y() - 2.5, 5.0, 5.0), *point.dot);
     }
 
-    writer.draw_line(MeasurementFormatter::duration(chart.top_value),
-                     QRectF(box.left() + 4.0, box.top() + 3.0, 60.0, 12.0), 7.0, QFont::Normal,
-                     ReportColor::secondary_label);
-    writer.draw_line(MeasurementFormatter::duration(0.0),
-                     QRectF(box.left() + 4.0, box.bottom() - 13.0, 60.0, 10.0), 7.0, QFont::Normal,
-                     ReportColor::secondary_label);
+    // The labels sit on a backdrop: the curve of a fast site runs right through "0 ms".
+    const auto axis_label = [&writer](const QString& text, const QRectF& label_box) {
+        const double width =
+            std::min(writer.text_width(text, 7.0, QFont::Normal), label_box.width());
+        writer.fill_rect(QRectF(label_box.left() - 2.0, label_box.top() - 0.5, width + 4.0, 10.0),
+                         ReportColor::control_background, 0.9);
+        writer.draw_line(text, label_box, 7.0, QFont::Normal, ReportColor::secondary_label);
+    };
+    axis_label(MeasurementFormatter::duration(chart.top_value),
+               QRectF(box.left() + 4.0, box.top() + 3.0, 60.0, 12.0));
+    axis_label(MeasurementFormatter::duration(0.0),
+               QRectF(box.left() + 4.0, box.bottom() - 13.0, 60.0, 10.0));
     writer.advance(TotalTimeChart::height);
 }
 

@@ -222,6 +222,8 @@ void AddDomainDialog::show_error(const std::optional<QString>& message)
 {
     error_label_->setText(message.value_or(QString()));
     error_label_->setVisible(message.has_value());
+    // A screen reader in the field hears what is wrong with it.
+    url_field_->setAccessibleDescription(message.value_or(QString()));
 }
 
 void AddDomainDialog::rebuild_suggestions()
@@ -255,12 +257,14 @@ QWidget* AddDomainDialog::make_suggestion_row(const DomainRestoreSuggestion& sug
     auto* host = new QLabel(domain_host(suggestion.url_string), row);
     host->setObjectName(QStringLiteral("suggestion_host"));
     texts->addWidget(host);
-    texts->addWidget(caption_label(
-        suggestion.is_archived ? L10n::text(u"Archived - measurement history will be restored",
-                                            u"Gearchiveerd - meetgeschiedenis wordt hersteld")
-                               : L10n::text(u"Deleted - previous settings will be restored",
-                                            u"Verwijderd - eerdere instellingen worden hersteld"),
-        row));
+    const QString caption = suggestion.is_archived
+                                ? L10n::text(u"Archived - measurement history will be restored",
+                                             u"Gearchiveerd - meetgeschiedenis wordt hersteld")
+                                : L10n::text(u"Deleted - previous settings will be restored",
+                                             u"Verwijderd - eerdere instellingen worden hersteld");
+    texts->addWidget(caption_label(caption, row));
+    // The button's own text is empty: its labels are drawn as children.
+    row->setAccessibleName(host->text() + QStringLiteral(", ") + caption);
     row_layout->addLayout(texts, 1);
     auto* icon = new QLabel(row);
     icon->setPixmap(

@@ -3,6 +3,7 @@
 #include "i18n/L10n.h"
 #include "i18n/MeasurementFormatter.h"
 #include "ui/AppColors.h"
+#include "ui/HistorySummary.h"
 
 #include <algorithm>
 
@@ -122,4 +123,10 @@ QString DomainHeartbeat::tooltip(int max_history_hours)
     return L10n::text(u"Heartbeat: last ", u"Heartbeat: afgelopen ") + hours +
            L10n::text(u" hours (", u" uur (") + days +
            (one_day ? L10n::text(u" day)", u" dag)") : L10n::text(u" days)", u" dagen)"));
+}
+
+QString DomainHeartbeat::description(const MonitoredDomain& domain, const QDateTime& now)
+{
+    return tooltip(domain.max_history_hours) + QStringLiteral(": ") +
+           HistorySummary::text(domain, domain.measurements_within_lookback(now));
 }

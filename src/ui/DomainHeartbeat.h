@@ -39,4 +39,9 @@ Strip strip(const MonitoredDomain& domain, const QDateTime& now, double width);
 // "Heartbeat: last 48 hours (2 days)" / "Heartbeat: afgelopen 48 uur (2 dagen)".
 QString tooltip(int max_history_hours);
 
+// The strip told in words for a screen reader: the tooltip, then what the
+// lookback window at `now` holds ("Heartbeat: last 1 hour: 60 measurements over
+// < 1 hour, highest 240 ms, 0 outages, 0 disturbances").
+QString description(const MonitoredDomain& domain, const QDateTime& now);
+
 } // namespace DomainHeartbeat

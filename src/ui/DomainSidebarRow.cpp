@@ -2,7 +2,9 @@
 
 #include "i18n/L10n.h"
 #include "i18n/MeasurementFormatter.h"
+#include "model/DomainHost.h"
 #include "ui/AppColors.h"
+#include "ui/detail/DomainStatus.h"
 
 #include <QStringList>
 
@@ -48,4 +50,18 @@ QString DomainSidebarRow::detail_text(const MonitoredDomain& domain, bool is_run
                  MeasurementFormatter::duration(domain.statistics.average_total_time)
           << L10n::calls(domain.measurements.size()) << L10n::disturbances(disturbance_count);
     return parts.join(separator);
+}
+
+QString DomainSidebarRow::accessible_name(const MonitoredDomain& domain, bool is_running)
+{
+    QStringList parts{domain_host(domain.url_string),
+                      status_text(domain_status(domain, is_running)).toLower()};
+    if (!domain.measurements.isEmpty())
+        parts << MeasurementFormatter::duration(domain.measurements.constFirst().total_time)
+              << L10n::text(u"average ", u"gemiddeld ") +
+                     MeasurementFormatter::duration(domain.statistics.average_total_time);
+    parts << L10n::disturbances(qint64(domain.statistics.disturbance_measurement_ids.size()));
+    if (domain.is_pinned)
+        parts << L10n::text(u"pinned", u"vastgemaakt");
+    return parts.join(QStringLiteral(", "));
 }

@@ -22,4 +22,8 @@ QString monitoring_duration(const MonitoredDomain& domain, const QDateTime& at);
 // while a measurement is in flight; "Waiting" or "Inactive" without measurements.
 QString detail_text(const MonitoredDomain& domain, bool is_running);
 
+// What a screen reader says for the row: "www.example.com, online, 172 ms,
+// average 181 ms, 0 disturbances, pinned".
+QString accessible_name(const MonitoredDomain& domain, bool is_running);
+
 } // namespace DomainSidebarRow

@@ -10,13 +10,15 @@
 #include "ui/AppColors.h"
 #include "ui/AppIcons.h"
 #include "ui/AppLinks.h"
+#include "ui/AppShortcuts.h"
 #include "ui/Divider.h"
+#include "ui/QtTranslations.h"
 #include "ui/SidebarView.h"
 #include "ui/UiDialogs.h"
 #include "ui/detail/DomainDetailView.h"
+#include "ui/detail/SymbolIcons.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -59,6 +61,7 @@ MainWindow::MainWindow(TessaryStore& store, UiDialogs& dialogs, Clock& clock, QW
     }
     setPalette(accented);
 
+    QtTranslations::apply();
     build_menus();
     build_content();
 
@@ -108,18 +111,35 @@ void MainWindow::build_menus()
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 
+    // Acts on the shown domain; disabled while none is shown.
+    QMenu* domain = menuBar()->addMenu(L10n::text(u"&Domain", u"&Domein"));
+    domain->setObjectName(QStringLiteral("domain_menu"));
+    measure_now_action_ = domain->addAction(L10n::text(u"Measure Now", u"Nu meten"));
+    measure_now_action_->setObjectName(QStringLiteral("measure_now_action"));
+    measure_now_action_->setShortcuts(AppShortcuts::measure_now());
+    connect(measure_now_action_, &QAction::triggered, this, [this] {
+        if (auto* view = qobject_cast<DomainDetailView*>(detail_view_))
+            view->measure_now();
+    });
+    export_action_ = domain->addAction(L10n::text(u"Export...", u"Exporteren..."));
+    export_action_->setObjectName(QStringLiteral("export_action"));
+    export_action_->setShortcut(AppShortcuts::export_history());
+    connect(export_action_, &QAction::triggered, this, [this] {
+        if (auto* view = qobject_cast<DomainDetailView*>(detail_view_))
+            view->show_export_menu();
+    });
+
+    // The current choice carries a check mark, the others nothing.
     QMenu* language = menuBar()->addMenu(L10n::text(u"Language", u"Taal"));
     language->setObjectName(QStringLiteral("language_menu"));
-    language_group_ = new QActionGroup(language);
-    language_group_->setExclusive(true);
+    const QIcon check = SymbolIcons::icon(QStringLiteral("checkmark"), palette().text().color());
     const AppLanguage current = L10n::selected_language();
     for (int i = 0; i < int(all_app_languages.size()); ++i) {
         const AppLanguage choice = all_app_languages[size_t(i)];
         QAction* item = language->addAction(app_language_menu_title(choice));
         item->setObjectName(QStringLiteral("language_action_") + app_language_raw_value(choice));
-        item->setCheckable(true);
-        item->setChecked(choice == current);
-        language_group_->addAction(item);
+        item->setIcon(choice == current ? check : QIcon());
+        item->setIconVisibleInMenu(true);
         connect(item, &QAction::triggered, this, [this, i] { choose_language(i); });
     }
 
@@ -255,6 +275,8 @@ void MainWindow::update_detail()
         detail_view_ = nullptr;
     }
     detail_domain_id_ = id;
+    measure_now_action_->setEnabled(selected.has_value());
+    export_action_->setEnabled(selected.has_value());
     if (!selected) {
         detail_stack_->setCurrentWidget(empty_state_);
         return;
@@ -285,6 +307,7 @@ void MainWindow::update_add_domain_form()
 void MainWindow::choose_language(int language_index)
 {
     L10n::set_selected_language(all_app_languages[size_t(language_index)]);
+    QtTranslations::apply();
     // Rebuilt once the menu item's signal has returned: the rebuild deletes the item.
     QMetaObject::invokeMethod(this, &MainWindow::rebuild, Qt::QueuedConnection);
 }

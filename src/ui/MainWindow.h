@@ -11,7 +11,7 @@
 #include <optional>
 
 class Clock;
-class QActionGroup;
+class QAction;
 class QSplitter;
 class QStackedWidget;
 class ScheduledCall;
@@ -72,7 +72,8 @@ private:
     QWidget* empty_state_ = nullptr;
     QWidget* detail_view_ = nullptr;
     std::optional<QUuid> detail_domain_id_;
-    QActionGroup* language_group_ = nullptr;
+    QAction* measure_now_action_ = nullptr;
+    QAction* export_action_ = nullptr;
     QPointer<AddDomainDialog> add_domain_dialog_;
     std::unique_ptr<ScheduledCall> time_refresh_;
 };

@@ -1,8 +1,12 @@
 #include "ui/QtUiDialogs.h"
 
+#include "i18n/L10n.h"
+#include "ui/SaveFileName.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -38,10 +42,29 @@ bool QtUiDialogs::confirm(QWidget* parent, const Confirmation& confirmation)
 std::optional<QString> QtUiDialogs::save_file_name(QWidget* parent, const QString& proposed_name,
                                                    const QString& filter)
 {
-    const QString start = QDir::home().filePath(proposed_name);
-    const QString path = QFileDialog::getSaveFileName(parent, QString(), start, filter);
-    if (path.isEmpty())
+    const QString extension = SaveFileName::filter_extension(filter);
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(filter);
+    // The dialog adds it to a name without a dot and asks before replacing that file.
+    dialog.setDefaultSuffix(extension);
+    dialog.selectFile(QDir::home().filePath(proposed_name));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
+    const QString chosen = dialog.selectedFiles().constFirst();
+    const QString path = SaveFileName::with_extension(chosen, extension);
+    // A name with a dot of its own ("v1.2") gets the extension only here.
+    if (path != chosen && QFileInfo::exists(path)) {
+        const QString name = QFileInfo(path).fileName();
+        const Confirmation replace{
+            L10n::text(u"Replace \u201C", u"\u201C") + name +
+                L10n::text(u"\u201D?", u"\u201D vervangen?"),
+            L10n::text(u"A file with this name already exists. Replacing it overwrites it.",
+                       u"Er bestaat al een bestand met deze naam. Vervangen overschrijft het."),
+            L10n::text(u"Replace", u"Vervangen"), true};
+        if (!confirm(parent, replace))
+            return std::nullopt;
+    }
     return path;
 }
 

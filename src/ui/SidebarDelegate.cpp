@@ -114,6 +114,13 @@ void SidebarDelegate::paint_domain(QPainter* painter, const QStyleOptionViewItem
         path.addRoundedRect(QRectF(row.adjusted(4, 1, -4, -1)), 6, 6);
         painter->fillPath(path, background);
     }
+    // The keyboard's place in the list, visible while the list has the focus.
+    if (option.state.testFlag(QStyle::State_HasFocus)) {
+        painter->setPen(QPen(AppColors::primary(), 1.5));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(
+            QRectF(row.adjusted(4, 1, -4, -1)).adjusted(0.75, 0.75, -0.75, -0.75), 6, 6);
+    }
 
     const QPalette& palette = option.palette;
     const QColor secondary = palette.color(QPalette::PlaceholderText);

@@ -1,13 +1,14 @@
 #include "ui/SidebarModel.h"
 
-#include "i18n/L10n.h"
 #include "model/DomainHost.h"
 #include "store/TessaryStore.h"
+#include "ui/DomainHeartbeat.h"
+#include "ui/DomainSidebarRow.h"
 
 #include <QTimer>
 
-SidebarModel::SidebarModel(TessaryStore& store, QObject* parent)
-    : QAbstractListModel(parent), store_(store)
+SidebarModel::SidebarModel(TessaryStore& store, Now now, QObject* parent)
+    : QAbstractListModel(parent), store_(store), now_(std::move(now))
 {
     rows_ = build_rows(store_);
     for (int row = 0; row < rows_.size(); ++row) {
@@ -44,10 +45,12 @@ QVariant SidebarModel::data(const QModelIndex& index, int role) const
     case Qt::AccessibleTextRole:
         if (row.is_header)
             return row.title;
-        if (row.domain.is_pinned)
-            return domain_host(row.domain.url_string) + QStringLiteral(", ") +
-                   L10n::text(u"Pinned", u"Vastgemaakt");
-        return domain_host(row.domain.url_string);
+        return DomainSidebarRow::accessible_name(
+            row.domain, store_.running_domain_ids().contains(row.domain.id));
+    case Qt::AccessibleDescriptionRole:
+        if (row.is_header)
+            return {};
+        return DomainHeartbeat::description(row.domain, now_());
     case is_header_role:
         return row.is_header;
     case domain_id_role:

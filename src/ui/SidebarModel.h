@@ -3,10 +3,12 @@
 #include "model/MonitoredDomain.h"
 
 #include <QAbstractListModel>
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QUuid>
 
+#include <functional>
 #include <optional>
 
 class TessaryStore;
@@ -26,7 +28,10 @@ public:
         is_pinned_role,
     };
 
-    explicit SidebarModel(TessaryStore& store, QObject* parent = nullptr);
+    using Now = std::function<QDateTime()>;
+
+    // `now` places the heartbeat's window in the rows' accessible descriptions.
+    SidebarModel(TessaryStore& store, Now now, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -65,6 +70,7 @@ private:
     static bool same_structure(const QList<Row>& a, const QList<Row>& b);
 
     TessaryStore& store_;
+    Now now_;
     QList<Row> rows_;
     QHash<QUuid, int> row_of_;
     bool sync_scheduled_ = false;

@@ -8,7 +8,9 @@
 #include "ui/SidebarDelegate.h"
 #include "ui/SidebarModel.h"
 #include "ui/UiDialogs.h"
+#include "ui/detail/SymbolIcons.h"
 
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -24,9 +26,14 @@ namespace {
 // The domain list. A row's height follows only from its kind (header or domain),
 // which a change of its data never alters, so a changed row is repainted without
 // the relayout of every row that QListView does for items of varying sizes.
+// The keyboard moves between domain rows only, and opens the current row's menu.
 class SidebarListView final : public QListView {
 public:
-    using QListView::QListView;
+    using OpenMenu = std::function<void(const QModelIndex& row, const QPoint& global_position)>;
+
+    SidebarListView(OpenMenu open_menu, QWidget* parent)
+        : QListView(parent), open_menu_(std::move(open_menu))
+    {}
 
 protected:
     void dataChanged(const QModelIndex& top_left, const QModelIndex& bottom_right,
@@ -34,6 +41,50 @@ protected:
     {
         QAbstractItemView::dataChanged(top_left, bottom_right, roles);
     }
+
+    // A group header is never the current row: the move goes on to the next
+    // domain row in its direction, or, when there is none, stays.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        const QModelIndex moved = QListView::moveCursor(action, modifiers);
+        if (!moved.isValid() || (model()->flags(moved) & Qt::ItemIsSelectable))
+            return moved;
+        const bool down = action == MoveDown || action == MoveNext || action == MovePageDown ||
+                          action == MoveHome;
+        for (int row = moved.row(); row >= 0 && row < model()->rowCount(); row += down ? 1 : -1) {
+            const QModelIndex candidate = model()->index(row, 0);
+            if (model()->flags(candidate) & Qt::ItemIsSelectable)
+                return candidate;
+        }
+        return currentIndex();
+    }
+
+    // The Menu key (which the platform may also send as a context-menu event)
+    // and Shift+F10 open the current row's menu below the row.
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Menu ||
+            (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+            contextMenuEvent(&menu);
+            return;
+        }
+        QListView::keyPressEvent(event);
+    }
+
+    void contextMenuEvent(QContextMenuEvent* event) override
+    {
+        if (event->reason() != QContextMenuEvent::Keyboard) {
+            open_menu_(indexAt(event->pos()), viewport()->mapToGlobal(event->pos()));
+            return;
+        }
+        const QModelIndex current = currentIndex();
+        const QRect row = visualRect(current);
+        open_menu_(current, viewport()->mapToGlobal(row.bottomLeft() + QPoint(row.width() / 4, 0)));
+    }
+
+private:
+    OpenMenu open_menu_;
 };
 
 } // namespace
@@ -66,36 +117,40 @@ SidebarView::SidebarView(TessaryStore& store, UiDialogs& dialogs, Now now, QWidg
     menu_button_->setStyleSheet(
         QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
     menu_button_->setToolTip(L10n::text(u"More", u"Meer"));
+    menu_button_->setAccessibleName(L10n::text(u"More actions", u"Meer acties"));
     auto* menu = new QMenu(menu_button_);
     menu->setObjectName(QStringLiteral("sidebar_menu"));
-    archive_all_action_ = menu->addAction(AppIcons::icon(AppIcons::archive),
-                                          L10n::text(u"Archive Everything", u"Alles archiveren"));
+    archive_all_action_ = menu->addAction(
+        SymbolIcons::icon(QStringLiteral("archivebox"), palette().buttonText().color()),
+        L10n::text(u"Archive Everything", u"Alles archiveren"));
     archive_all_action_->setObjectName(QStringLiteral("archive_all_action"));
     menu->addSeparator();
     clear_measurements_action_ =
-        menu->addAction(AppIcons::icon(AppIcons::clear_history),
-                        L10n::text(u"Clear Measurements", u"Wis meetdata"));
+        menu->addAction(L10n::text(u"Clear Measurements", u"Wis meetdata"));
     clear_measurements_action_->setObjectName(QStringLiteral("clear_measurements_action"));
-    delete_everything_action_ = menu->addAction(
-        AppIcons::icon(AppIcons::remove), L10n::text(u"Delete Everything", u"Verwijder alles"));
+    SymbolIcons::mark_destructive(clear_measurements_action_, QStringLiteral("clear"));
+    delete_everything_action_ =
+        menu->addAction(L10n::text(u"Delete Everything", u"Verwijder alles"));
     delete_everything_action_->setObjectName(QStringLiteral("delete_everything_action"));
+    SymbolIcons::mark_destructive(delete_everything_action_, QStringLiteral("trash"));
     menu_button_->setMenu(menu);
     toolbar->addWidget(menu_button_);
     layout->addLayout(toolbar);
     layout->addWidget(make_divider(this));
 
     // The list.
-    model_ = new SidebarModel(store_, this);
+    model_ = new SidebarModel(store_, now, this);
     delegate_ = new SidebarDelegate(std::move(now), this);
-    list_ = new SidebarListView(this);
+    list_ = new SidebarListView(
+        [this](const QModelIndex& row, const QPoint& at) { show_row_menu(row, at); }, this);
     list_->setObjectName(QStringLiteral("domain_list"));
+    list_->setAccessibleName(L10n::text(u"Domains", u"Domeinen"));
     list_->setModel(model_);
     list_->setItemDelegate(delegate_);
     list_->setFrameShape(QFrame::NoFrame);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setUniformItemSizes(false);
     list_->setMouseTracking(true);
-    list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->viewport()->setAutoFillBackground(false);
@@ -138,7 +193,6 @@ SidebarView::SidebarView(TessaryStore& store, UiDialogs& dialogs, Now now, QWidg
     connect(delete_everything_action_, &QAction::triggered, this,
             &SidebarView::confirm_delete_everything);
     connect(export_button_, &QPushButton::clicked, this, &SidebarView::export_report);
-    connect(list_, &QListView::customContextMenuRequested, this, &SidebarView::show_row_menu);
     connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (selecting_ || !current.isValid())
@@ -267,15 +321,15 @@ QMenu* SidebarView::make_row_menu(const QUuid& domain_id)
     return menu;
 }
 
-void SidebarView::show_row_menu(const QPoint& position)
+void SidebarView::show_row_menu(const QModelIndex& row, const QPoint& global_position)
 {
-    const QModelIndex index = list_->indexAt(position);
-    const QVariant id = index.data(SidebarModel::domain_id_role);
-    if (!id.isValid())
+    const QVariant id = row.data(SidebarModel::domain_id_role);
+    // One menu at a time: the Menu key may come both as a key and as a menu event.
+    if (!id.isValid() || (open_row_menu_ != nullptr && open_row_menu_->isVisible()))
         return;
-    QMenu* menu = make_row_menu(id.value<QUuid>());
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(list_->viewport()->mapToGlobal(position));
+    open_row_menu_ = make_row_menu(id.value<QUuid>());
+    open_row_menu_->setAttribute(Qt::WA_DeleteOnClose);
+    open_row_menu_->popup(global_position);
 }
 
 void SidebarView::refresh_time()

@@ -3,6 +3,7 @@
 #include "ui/UiDialogs.h"
 
 #include <QDateTime>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -65,7 +66,7 @@ private:
     void confirm_clear_measurements();
     void confirm_delete_everything();
     void export_report();
-    void show_row_menu(const QPoint& position);
+    void show_row_menu(const QModelIndex& row, const QPoint& global_position);
     void set_scroll_bar_visible(bool visible);
 
     TessaryStore& store_;
@@ -80,6 +81,7 @@ private:
     QAction* delete_everything_action_ = nullptr;
     QPushButton* export_button_ = nullptr;
     QScrollBar* overlay_scroll_bar_ = nullptr;
+    QPointer<QMenu> open_row_menu_;
     bool hovering_ = false;
     bool selecting_ = false;
 };

@@ -17,6 +17,9 @@ UserAgentComboBox::UserAgentComboBox(const QString& value, QWidget* parent)
     completer()->setCompletionMode(QCompleter::InlineCompletion);
     completer()->setCaseSensitivity(Qt::CaseInsensitive);
     setEditText(value);
+    // The text field inside is what a screen reader lands on ("User agent" in
+    // both languages).
+    lineEdit()->setAccessibleName(QStringLiteral("User agent"));
 
     connect(lineEdit(), &QLineEdit::textEdited, this,
             [this](const QString& text) { Q_EMIT value_changed(text); });

@@ -3,6 +3,7 @@
 #include "FakeUiDialogs.h"
 #include "UiTestMain.h"
 #include "i18n/L10n.h"
+#include "ui/SaveFileName.h"
 
 #include <QDate>
 #include <QFile>
@@ -47,23 +48,33 @@ class ExportFlowTest : public QObject {
 private Q_SLOTS:
     void init() { L10n::set_selected_language(AppLanguage::english); }
 
-    // A cancel or a failure leaves the old file alone; a failure ends in one alert.
+    // A cancel or a failure leaves the old file alone; a failure ends in one
+    // alert, in the chosen language down to the system's reason.
     void a_cancelled_or_failed_export_keeps_the_old_file_data()
     {
         QTest::addColumn<QString>("answer"); // the file chosen; empty: cancelled
         QTest::addColumn<QString>("produced");
-        QTest::addColumn<QString>("detail"); // empty: no alert; "*": any
-        QTest::newRow("cancelled") << QString() << u"new"_s << QString();
-        QTest::newRow("producer error") << u"report.pdf"_s << u"error"_s << u"The disk said no."_s;
+        QTest::addColumn<bool>("dutch");
+        QTest::addColumn<QString>("detail"); // empty: no alert
+        QTest::newRow("cancelled") << QString() << u"new"_s << false << QString();
+        QTest::newRow("producer error")
+            << u"report.pdf"_s << u"error"_s << false << u"The disk said no."_s;
         QTest::newRow("empty export")
-            << u"report.pdf"_s << QString() << u"The generated export was empty."_s;
-        QTest::newRow("unwritable folder") << u"missing/report.pdf"_s << u"new"_s << u"*"_s;
+            << u"report.pdf"_s << QString() << false << u"The generated export was empty."_s;
+        QTest::newRow("unwritable folder")
+            << u"missing/report.pdf"_s << u"new"_s << false
+            << u"cannot create a file beside the target: No such file or directory"_s;
+        QTest::newRow("unwritable folder, Dutch")
+            << u"missing/report.pdf"_s << u"new"_s << true
+            << u"kan geen bestand naast het doel aanmaken: Bestand of map bestaat niet"_s;
     }
     void a_cancelled_or_failed_export_keeps_the_old_file()
     {
         QFETCH(QString, answer);
         QFETCH(QString, produced);
+        QFETCH(bool, dutch);
         QFETCH(QString, detail);
+        L10n::set_selected_language(dutch ? AppLanguage::dutch : AppLanguage::english);
         QTemporaryDir folder;
         const QString old = folder.filePath(u"report.pdf"_s);
         QVERIFY(write(old, "old"));
@@ -86,10 +97,39 @@ private Q_SLOTS:
             return;
         }
         QCOMPARE(dialogs.errors.size(), 1);
-        QCOMPARE(dialogs.errors[0].message, u"Report export failed"_s);
-        QVERIFY(!dialogs.errors[0].detail.isEmpty());
-        if (detail != u"*"_s)
-            QCOMPARE(dialogs.errors[0].detail, detail);
+        QCOMPARE(dialogs.errors[0].message,
+                 dutch ? u"Rapport exporteren mislukt"_s : u"Report export failed"_s);
+        QCOMPARE(dialogs.errors[0].detail, detail);
+    }
+
+    // What the save dialog's answer becomes: the typed name with the format's extension.
+    void a_typed_name_gets_the_extension_of_its_format_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("no extension")
+            << u"PDF (*.pdf)"_s << u"/home/u/Acme March"_s << u"/home/u/Acme March.pdf"_s;
+        QTest::newRow("its own, any case")
+            << u"JSON (*.json)"_s << u"/home/u/a.JSON"_s << u"/home/u/a.JSON"_s;
+        QTest::newRow("a dot in the name")
+            << u"CSV (*.csv)"_s << u"/home/u/v1.2"_s << u"/home/u/v1.2.csv"_s;
+        QTest::newRow("another format's")
+            << u"CSV (*.csv)"_s << u"/home/u/data.json"_s << u"/home/u/data.json.csv"_s;
+        QTest::newRow("trailing dot")
+            << u"PDF (*.pdf)"_s << u"/home/u/Acme."_s << u"/home/u/Acme.pdf"_s;
+        QTest::newRow("dot in a folder")
+            << u"PDF (*.pdf)"_s << u"/tmp/a.pdf/report"_s << u"/tmp/a.pdf/report.pdf"_s;
+        QTest::newRow("filter without one")
+            << u"All files (*)"_s << u"/home/u/x"_s << u"/home/u/x"_s;
+    }
+    void a_typed_name_gets_the_extension_of_its_format()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, typed);
+        QFETCH(QString, saved);
+        QCOMPARE(SaveFileName::with_extension(typed, SaveFileName::filter_extension(filter)),
+                 saved);
     }
 
     // Each export replaces a longer file that is already there.

@@ -3,17 +3,23 @@
 #include "FakeUiDialogs.h"
 #include "StoreTestEnvironment.h"
 #include "UiTestMain.h"
+#include "detail/DetailTestSupport.h"
 #include "i18n/L10n.h"
 #include "store/HistoryJson.h"
 #include "ui/AddDomainDialog.h"
+#include "ui/QtUiDialogs.h"
 #include "ui/SidebarModel.h"
 #include "ui/SidebarView.h"
 #include "ui/SingleInstance.h"
 #include "ui/ToggleSwitch.h"
 #include "ui/UserAgentComboBox.h"
 #include "ui/WindowStartup.h"
+#include "ui/detail/DomainDetailView.h"
+#include "ui/detail/SummaryCard.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -22,6 +28,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPaintEvent>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -29,6 +36,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QUrlQuery>
 
 #include <future>
@@ -55,6 +63,38 @@ template <typename T>
 T* find(QWidget& root, const char* name)
 {
     return root.findChild<T*>(QLatin1String(name));
+}
+
+// The controls in `node`'s tree that a screen reader would announce without a
+// name ("button"), each as its role and where it is.
+QStringList unnamed_controls(QAccessibleInterface* node, const QString& where = QString())
+{
+    using A = QAccessible;
+    static const QList<A::Role> controls = {
+        A::PushButton, A::CheckBox, A::RadioButton, A::ComboBox, A::EditableText, A::SpinBox,
+        A::ButtonMenu, A::Link,     A::List,        A::Table,    A::ListItem,     A::Cell};
+    if (node == nullptr || node->state().invisible)
+        return {};
+    const QString here = node->object() != nullptr && !node->object()->objectName().isEmpty()
+                             ? node->object()->objectName()
+                             : where;
+    QStringList unnamed;
+    if ((node->state().focusable || controls.contains(node->role())) &&
+        node->text(A::Name).trimmed().isEmpty())
+        unnamed.append(u"role %1 in %2"_s.arg(int(node->role())).arg(here));
+    for (int i = 0; i < node->childCount(); ++i)
+        unnamed += unnamed_controls(node->child(i), here);
+    return unnamed;
+}
+
+// The named widget that has the keyboard focus (or holds the one that has).
+QString focused_name()
+{
+    QWidget* widget = QApplication::focusWidget();
+    while (widget != nullptr &&
+           (widget->objectName().isEmpty() || widget->objectName().startsWith(u"qt_"_s)))
+        widget = widget->parentWidget();
+    return widget != nullptr ? widget->objectName() : QString();
 }
 
 } // namespace
@@ -98,7 +138,16 @@ private:
             services_->measurements.complete_with(0.25);
     }
 
+    // `count` plain measurements of `id`, a minute apart up to now.
+    void record(const QUuid& id, int count)
+    {
+        for (int i = count; i > 0; --i)
+            store_->record_measurement(id, make_measurement(services_->clock.now().addSecs(-60 * i),
+                                                            {.total_time = 0.25}));
+    }
+
     SidebarModel& model() { return window_->sidebar().model(); }
+    DomainDetailView& detail() { return *window_->findChild<DomainDetailView*>(); }
     QAction* action(const QString& name) { return window_->findChild<QAction*>(name); }
 
 private Q_SLOTS:
@@ -170,6 +219,8 @@ private Q_SLOTS:
         QTest::keyClick(url, Qt::Key_Return);
         QVERIFY(form->isVisible());
         QCOMPARE(error->isHidden() ? QString() : error->text(), u"Enter a valid domain or URL."_s);
+        QCOMPARE(QAccessible::queryAccessibleInterface(url)->text(QAccessible::Description),
+                 error->text());
 
         url->clear();
         QTest::keyClicks(url, u"example.com"_s);
@@ -235,24 +286,30 @@ private Q_SLOTS:
         QVERIFY(section->isHidden());
     }
 
+    // Qt's own texts ("Cancel") follow the language too.
     void dutch_switches_every_text_and_moves_the_check_mark()
     {
         L10n::set_selected_language(AppLanguage::system);
         add(u"example.com"_s);
         open_window();
-        auto* dutch = action(u"language_action_dutch"_s);
-        auto* system = action(u"language_action_system"_s);
-        QVERIFY(system->isChecked());
-        dutch->trigger();
+        const auto checked = [this](const QString& choice) {
+            return !action(u"language_action_"_s + choice)->icon().isNull();
+        };
+        const auto cancel_text = [this] {
+            const auto box = QtUiDialogs::confirmation_box(
+                &window(), SidebarView::delete_everything_confirmation());
+            return box->button(QMessageBox::Cancel)->text();
+        };
+        QVERIFY(checked(u"system"_s) && !checked(u"english"_s) && !checked(u"dutch"_s));
+        QCOMPARE(cancel_text(), u"Cancel"_s);
+        action(u"language_action_dutch"_s)->trigger();
 
         QCOMPARE(L10n::selected_language(), AppLanguage::dutch);
         QTRY_COMPARE(window().menuBar()->actions().first()->text(), u"&Bestand"_s);
-        dutch = action(u"language_action_dutch"_s);
-        system = action(u"language_action_system"_s);
-        QVERIFY(dutch->isChecked());
-        QVERIFY(!system->isChecked());
+        QVERIFY(checked(u"dutch"_s) && !checked(u"system"_s));
         QCOMPARE(find<QPushButton>(window(), "add_domain_button")->text(), u"Domein toevoegen"_s);
         QCOMPARE(find<QPushButton>(window(), "measure_now_button")->text(), u"Nu meten"_s);
+        QCOMPARE(cancel_text(), u"Annuleren"_s);
 
         store().set_is_presenting_add_domain(true);
         QTRY_VERIFY(window().add_domain_dialog() != nullptr);
@@ -262,9 +319,10 @@ private Q_SLOTS:
         QTRY_VERIFY(window().add_domain_dialog() == nullptr);
 
         // Back to the system language (English in the tests' environment).
-        system->trigger();
+        action(u"language_action_system"_s)->trigger();
         QTRY_COMPARE(find<QPushButton>(window(), "add_domain_button")->text(), u"Add Domain"_s);
-        QVERIFY(action(u"language_action_system"_s)->isChecked());
+        QVERIFY(checked(u"system"_s));
+        QCOMPARE(cancel_text(), u"Cancel"_s);
     }
 
     void menu_enablement_follows_the_domains()
@@ -282,6 +340,11 @@ private Q_SLOTS:
         QCOMPARE(state(), (E{true, false, true, true}));
         measure(id);
         QCOMPARE(state(), (E{true, true, true, true}));
+        // What cannot be undone is marked alike in the sidebar's and the header's menus.
+        for (const QString& name : {u"clear_measurements_action"_s, u"delete_everything_action"_s,
+                                    u"clear_history_action"_s, u"delete_action"_s})
+            QVERIFY2(action(name)->property("destructive").toBool(), qPrintable(name));
+        QVERIFY(!action(u"archive_all_action"_s)->property("destructive").toBool());
         QTest::mouseClick(find<QPushButton>(window(), "export_report_button"), Qt::LeftButton);
         QCOMPARE(dialogs().proposed_names.size(), 1);
         QVERIFY(dialogs().proposed_names[0].startsWith(u"Tessary Report "_s));
@@ -458,6 +521,128 @@ private Q_SLOTS:
                  qPrintable(u"painted %1 px high, the row is %2 px high"_s
                                 .arg(painted.region.boundingRect().height())
                                 .arg(bounds.height())));
+    }
+
+    // What a screen reader finds in the window's main states: every control named.
+    void every_control_has_a_name_data()
+    {
+        QTest::addColumn<QString>("state");
+        for (const char* state : {"empty", "populated", "full history", "disturbances", "add form"})
+            QTest::newRow(state) << QString::fromLatin1(state);
+    }
+    void every_control_has_a_name()
+    {
+        QFETCH(QString, state);
+        if (state != u"empty"_s) {
+            store().archive_domain(add(u"archived.example"_s, false)); // a restore suggestion
+            store().toggle_pin(add(u"pinned.example"_s, false));
+            record(add(u"example.com"_s, false), 150);
+        }
+        open_window();
+        QWidget* root = &window();
+        if (state == u"full history"_s)
+            detail().set_shows_full_table(true);
+        if (state == u"disturbances"_s)
+            detail().set_shows_disturbances(true);
+        if (state == u"add form"_s) {
+            store().set_is_presenting_add_domain(true);
+            QTRY_VERIFY(window().add_domain_dialog() != nullptr);
+            root = window().add_domain_dialog();
+            QVERIFY(find<QWidget>(*root, "suggestions_section")->isVisible());
+        }
+        QCoreApplication::processEvents();
+        const QStringList unnamed = unnamed_controls(QAccessible::queryAccessibleInterface(root));
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
+    }
+
+    // Tab goes through the window in reading order and never gets caught in a table.
+    void tab_follows_the_reading_order()
+    {
+        record(add(u"example.com"_s, false), 3);
+        open_window();
+        find<QPushButton>(window(), "add_domain_button")->setFocus();
+        QStringList visited{focused_name()};
+        do {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited.append(focused_name());
+        } while (visited.last() != visited.first() && visited.size() < 40);
+        QCOMPARE(visited.join(u' '),
+                 u"add_domain_button sidebar_menu_button domain_list export_report_button "
+                 u"measure_now_button export_button more_button url_field interval_stepper "
+                 u"lookback_stepper user_agent_combo_box active_switch notifications_switch "
+                 u"summary_card_action history_filter_button compact_table total_time_chart "
+                 u"add_domain_button"_s);
+    }
+
+    // Up and Down move between domains only; the Menu key and Shift+F10 open the
+    // current row's menu. A row reads its state to a screen reader.
+    void arrows_skip_group_headers_and_menu_keys_open_the_row_menu()
+    {
+        const QUuid pinned = add(u"pinned.example"_s, false);
+        const QUuid other = add(u"example.com"_s, false);
+        record(other, 2);
+        store().toggle_pin(pinned); // a group of its own: header, pinned, header, other
+        open_window();
+        QTRY_COMPARE(model().rowCount(), 4);
+        QListView& list = window().sidebar().list();
+        list.setFocus();
+        const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+            QTest::keyClick(&list, key, modifiers);
+            return *store().selected_domain_id();
+        };
+        QCOMPARE(press(Qt::Key_Up), pinned);
+        QCOMPARE(press(Qt::Key_Up), pinned); // nothing but a header above
+        QCOMPARE(list.currentIndex(), model().index_of(pinned));
+        QCOMPARE(press(Qt::Key_Down), other);
+        for (const auto& [key, modifiers] :
+             {std::pair(Qt::Key_Menu, Qt::NoModifier), std::pair(Qt::Key_F10, Qt::ShiftModifier)}) {
+            press(key, modifiers);
+            QPointer<QMenu> menu = window().sidebar().findChild<QMenu*>(u"row_menu"_s);
+            QTRY_VERIFY(menu != nullptr && menu->isVisible());
+            QCOMPARE(menu->findChild<QAction*>(u"pin_action"_s)->text(), u"Pin"_s);
+            menu->close();
+            QTRY_VERIFY(menu == nullptr);
+        }
+        QAccessibleInterface* row =
+            QAccessible::queryAccessibleInterface(&list)->tableInterface()->cellAt(
+                *model().row_of(other), 0);
+        QCOMPARE(row->text(QAccessible::Name),
+                 u"example.com, inactive, 250 ms, average 250 ms, 0 disturbances"_s);
+        QCOMPARE(row->text(QAccessible::Description),
+                 u"Heartbeat: last 1 hour: 2 measurements over < 1 hour, highest 250 ms, "
+                 u"0 outages, 0 disturbances"_s);
+    }
+
+    // Ctrl+R measures and Ctrl+E opens the export menu, as their tooltips say;
+    // Escape and Alt+Left leave a sub-page for the control that opened it.
+    void shortcuts_measure_export_and_leave_sub_pages()
+    {
+        add(u"example.com"_s, false);
+        open_window();
+        QCOMPARE(find<QPushButton>(window(), "measure_now_button")->toolTip(),
+                 u"Measure Now (Ctrl+R)"_s);
+        QCOMPARE(find<QToolButton>(window(), "export_button")->toolTip(),
+                 u"Export domain history (Ctrl+E)"_s);
+        QTest::keyClick(&window(), Qt::Key_R, Qt::ControlModifier);
+        services_->clock.advance_by(0);
+        QCOMPARE(services_->measurements.pending_count(), std::size_t(1));
+        services_->measurements.complete_with(0.25);
+        QTest::keyClick(&window(), Qt::Key_E, Qt::ControlModifier);
+        auto* export_menu = find<QMenu>(window(), "export_menu");
+        QTRY_VERIFY(export_menu->isVisible());
+        export_menu->close();
+
+        auto* open = find<SummaryCard>(window(), "summary_card_longest_disturbance")
+                         ->findChild<QToolButton*>(u"summary_card_action"_s);
+        for (const auto& [key, modifiers] : {std::pair(Qt::Key_Escape, Qt::NoModifier),
+                                             std::pair(Qt::Key_Left, Qt::AltModifier)}) {
+            open->setFocus();
+            QTest::keyClick(open, Qt::Key_Space);
+            QVERIFY(find<QWidget>(window(), "disturbances_page")->isVisible());
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+            QVERIFY(find<QWidget>(window(), "main_page")->isVisible());
+            QCOMPARE(QApplication::focusWidget(), open);
+        }
     }
 
     void a_deactivation_after_a_measurement_writes_the_history()

@@ -36,6 +36,7 @@ const auto local_issue = [](qint64 ago) { return measurement(ago, 200, 0.25, tru
 MonitoredDomain domain_with(QList<DomainMeasurement> measurements)
 {
     MonitoredDomain domain;
+    domain.url_string = u"https://www.example.com/"_s;
     domain.max_history_hours = 1;
     domain.measurements = std::move(measurements);
     return domain;
@@ -96,41 +97,53 @@ private Q_SLOTS:
         QCOMPARE(DomainSidebarRow::status_color(domain), expected);
     }
 
-    void detail_text_data()
+    // The row's caption line, and what a screen reader says for the whole row.
+    void detail_text_and_row_name_data()
     {
         QTest::addColumn<MonitoredDomain>("domain");
         QTest::addColumn<bool>("running");
         QTest::addColumn<bool>("dutch");
         QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("name");
 
         MonitoredDomain inactive = domain_with({});
         inactive.is_active = false;
         MonitoredDomain measured =
             marked(domain_with({measurement(10, 200, 0.2346), failed(70)}), 1, Mark::disturbance);
         measured.statistics.average_total_time = 1.5;
+        measured.is_pinned = true;
 
         QTest::newRow("waiting") << domain_with({}) << false << false
-                                 << u"Waiting · 0 calls · 0 disturbances"_s;
+                                 << u"Waiting · 0 calls · 0 disturbances"_s
+                                 << u"www.example.com, waiting, 0 disturbances"_s;
         QTest::newRow("inactive, Dutch")
-            << inactive << false << true << u"Inactief · 0 calls · 0 verstoringen"_s;
-        QTest::newRow("measured") << measured << false << false
-                                  << QStringLiteral(
-                                         "235 ms · avg 1.50 s · 2 calls · 1 disturbance");
+            << inactive << false << true << u"Inactief · 0 calls · 0 verstoringen"_s
+            << u"www.example.com, inactief, 0 verstoringen"_s;
+        QTest::newRow("measured")
+            << measured << false << false
+            << QStringLiteral("235 ms · avg 1.50 s · 2 calls · 1 disturbance")
+            << u"www.example.com, online, 235 ms, average 1.50 s, 1 disturbance, pinned"_s;
         QTest::newRow("measuring, Dutch")
             << measured << true << true
-            << u"Bezig met meten... · 235 ms · gem 1,50 s · 2 calls · 1 verstoring"_s;
-        QTest::newRow("no average yet") << domain_with({local_issue(10)}) << false << false
-                                        << u"250 ms · avg - · 1 call · 0 disturbances"_s;
+            << u"Bezig met meten... · 235 ms · gem 1,50 s · 2 calls · 1 verstoring"_s
+            << u"www.example.com, bezig met meten, 235 ms, gemiddeld 1,50 s, 1 verstoring, "
+               u"vastgemaakt"_s;
+        QTest::newRow("no average yet")
+            << domain_with({local_issue(10)}) << false << false
+            << u"250 ms · avg - · 1 call · 0 disturbances"_s
+            << u"www.example.com, local network, 250 ms, average -, 0 disturbances"_s;
     }
 
-    void detail_text()
+    void detail_text_and_row_name()
     {
         QFETCH(MonitoredDomain, domain);
         QFETCH(bool, running);
         QFETCH(bool, dutch);
         QFETCH(QString, expected);
+        QFETCH(QString, name);
         L10n::set_selected_language(dutch ? AppLanguage::dutch : AppLanguage::english);
         QCOMPARE(DomainSidebarRow::detail_text(domain, running), expected);
+        QCOMPARE(DomainSidebarRow::accessible_name(domain, running), name);
     }
 
     void monitoring_duration()
@@ -208,12 +221,32 @@ private Q_SLOTS:
         QCOMPARE(text(strip.markers), text(markers));
     }
 
-    void heartbeat_tooltip()
+    void heartbeat_tooltip_and_description()
     {
         QCOMPARE(DomainHeartbeat::tooltip(1), u"Heartbeat: last 1 hour"_s);
         QCOMPARE(DomainHeartbeat::tooltip(50), u"Heartbeat: last 50 hours (2.1 days)"_s);
+
+        // In the hour: a failure that began an outage, a disturbance after it, and
+        // a slow local network issue, which the highest time leaves out. Before
+        // the hour: a disturbance that does not count.
+        MonitoredDomain domain =
+            marked(domain_with({measurement(600), measurement(900, 200, 4.0, true), failed(1200),
+                                measurement(1800, 200, 0.4), measurement(7200)}),
+                   0, Mark::disturbance);
+        const auto period = [&](int index, bool failure) {
+            const DomainMeasurement& m = domain.measurements[index];
+            domain.statistics.disturbance_periods.append({m.id, m.measured_at, {}, m, failure});
+        };
+        period(4, false);
+        period(2, true);
+        period(0, false);
+        QCOMPARE(DomainHeartbeat::description(domain, now),
+                 u"Heartbeat: last 1 hour: 4 measurements over < 1 hour, highest 400 ms, "
+                 u"1 outage, 1 disturbance"_s);
         L10n::set_selected_language(AppLanguage::dutch);
         QCOMPARE(DomainHeartbeat::tooltip(36), u"Heartbeat: afgelopen 36 uur (1,5 dagen)"_s);
+        QCOMPARE(DomainHeartbeat::description(domain_with({}), now),
+                 u"Heartbeat: afgelopen 1 uur: Geen metingen beschikbaar."_s);
     }
 };
 

@@ -61,8 +61,10 @@ DisturbancesPage::DisturbancesPage(QWidget* parent)
     connect(header.back, &QPushButton::clicked, this, &DisturbancesPage::back_requested);
 
     table_->setObjectName(QStringLiteral("disturbances_table"));
+    table_->setAccessibleName(L10n::text(u"All Disturbances", u"Alle verstoringen"));
     table_->setModel(model_);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setTabKeyNavigation(false);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setWordWrap(false);
     table_->setShowGrid(false);

@@ -6,9 +6,9 @@
 #include "model/DomainHost.h"
 #include "store/TessaryStore.h"
 #include "ui/AppColors.h"
+#include "ui/AppShortcuts.h"
 #include "ui/ExportFlow.h"
 #include "ui/UiDialogs.h"
-#include "ui/detail/EditableUrl.h"
 #include "ui/detail/SchemeHandlerLookup.h"
 #include "ui/detail/SymbolIcons.h"
 
@@ -69,7 +69,9 @@ DomainDetailHeader::DomainDetailHeader(TessaryStore& store, const MonitoredDomai
     measure_->setObjectName(QStringLiteral("measure_now_button"));
     measure_->setText(L10n::text(u"Measure Now", u"Nu meten"));
     measure_->setIcon(SymbolIcons::icon(QStringLiteral("play.fill"), AppColors::primary()));
-    connect(measure_, &QPushButton::clicked, this, [this] { store_.measure_now(domain_.id); });
+    measure_->setToolTip(
+        AppShortcuts::with_shortcut(measure_->text(), AppShortcuts::measure_now().first()));
+    connect(measure_, &QPushButton::clicked, this, &DomainDetailHeader::measure_now);
 
     ip_info_->setObjectName(QStringLiteral("ip_info_button"));
     ip_info_->setText(QStringLiteral("IP Info"));
@@ -101,7 +103,10 @@ DomainDetailHeader::DomainDetailHeader(TessaryStore& store, const MonitoredDomai
     export_->setMenu(export_menu);
     export_->setPopupMode(QToolButton::InstantPopup);
     export_->setIcon(SymbolIcons::icon(QStringLiteral("square.and.arrow.up"), icon_color));
-    export_->setToolTip(L10n::text(u"Export domain history", u"Domeingeschiedenis exporteren"));
+    export_->setToolTip(AppShortcuts::with_shortcut(
+        L10n::text(u"Export domain history", u"Domeingeschiedenis exporteren"),
+        AppShortcuts::export_history()));
+    export_->setAccessibleName(L10n::text(u"Export", u"Exporteren"));
     export_->setAutoRaise(true);
 
     auto* more_menu = new QMenu(more_);
@@ -109,16 +114,15 @@ DomainDetailHeader::DomainDetailHeader(TessaryStore& store, const MonitoredDomai
     pin_ = more_menu->addAction(QString());
     pin_->setObjectName(QStringLiteral("pin_action"));
     more_menu->addSeparator();
-    clear_ = more_menu->addAction(SymbolIcons::icon(QStringLiteral("clear"), AppColors::red()),
-                                  L10n::text(u"Clear History", u"Geschiedenis wissen"));
+    clear_ = more_menu->addAction(L10n::text(u"Clear History", u"Geschiedenis wissen"));
+    SymbolIcons::mark_destructive(clear_, QStringLiteral("clear"));
     clear_->setObjectName(QStringLiteral("clear_history_action"));
     QAction* archive =
         more_menu->addAction(SymbolIcons::icon(QStringLiteral("archivebox"), icon_color),
                              L10n::text(u"Archive Domain", u"Domein archiveren"));
     archive->setObjectName(QStringLiteral("archive_action"));
-    QAction* remove =
-        more_menu->addAction(SymbolIcons::icon(QStringLiteral("trash"), AppColors::red()),
-                             L10n::text(u"Delete Domain", u"Domein verwijderen"));
+    QAction* remove = more_menu->addAction(L10n::text(u"Delete Domain", u"Domein verwijderen"));
+    SymbolIcons::mark_destructive(remove, QStringLiteral("trash"));
     remove->setObjectName(QStringLiteral("delete_action"));
     const QUuid id = domain.id;
     TessaryStore* store_pointer = &store_;
@@ -137,6 +141,8 @@ DomainDetailHeader::DomainDetailHeader(TessaryStore& store, const MonitoredDomai
     more_->setMenu(more_menu);
     more_->setPopupMode(QToolButton::InstantPopup);
     more_->setIcon(SymbolIcons::icon(QStringLiteral("ellipsis.circle"), icon_color));
+    more_->setToolTip(L10n::text(u"More", u"Meer"));
+    more_->setAccessibleName(L10n::text(u"More actions", u"Meer acties"));
     more_->setAutoRaise(true);
 
     auto* text = new QVBoxLayout;
@@ -165,7 +171,7 @@ void DomainDetailHeader::show_domain(const MonitoredDomain& domain)
     // store copy all of it on its next measurement.
     domain_ = domain;
     domain_.measurements = {};
-    url_->setText(editable_url(domain.url_string));
+    url_->setText(domain.url_string);
     certificate_expiry_ = latest_certificate_expiry(domain.measurements);
     show_certificate();
     pin_->setText(domain.is_pinned ? L10n::text(u"Unpin Domain", u"Domein losmaken")
@@ -213,6 +219,24 @@ void DomainDetailHeader::show_provider()
 void DomainDetailHeader::show_running(bool is_running)
 {
     measure_->setEnabled(!is_running);
+}
+
+void DomainDetailHeader::measure_now()
+{
+    if (measure_->isEnabled())
+        store_.measure_now(domain_.id);
+}
+
+void DomainDetailHeader::show_export_menu()
+{
+    QMenu* menu = export_->menu();
+    // On a sub-page the header is hidden: the menu opens at the window's top right.
+    const QPoint at =
+        export_->isVisible()
+            ? export_->mapToGlobal(export_->rect().bottomLeft())
+            : window()->mapToGlobal(QPoint(window()->width() - menu->sizeHint().width() - 20, 60));
+    menu->popup(at);
+    menu->setActiveAction(menu->actions().value(0));
 }
 
 void DomainDetailHeader::showEvent(QShowEvent* event)

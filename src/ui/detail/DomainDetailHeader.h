@@ -34,6 +34,11 @@ public:
     void show_running(bool is_running);
     void show_provider();
 
+    // What the window's Domain menu and its shortcuts do: measure unless a
+    // measurement runs; open the export menu (from the header when it shows).
+    void measure_now();
+    void show_export_menu();
+
     // Looks for an application that handles nestory: links; the IP Info button
     // is shown only when there is one.
     void refresh_nestory_availability();

@@ -1,11 +1,13 @@
 #include "ui/detail/DomainDetailView.h"
 
+#include "i18n/L10n.h"
 #include "store/TessaryStore.h"
 #include "ui/Divider.h"
 #include "ui/detail/CountdownRow.h"
 #include "ui/detail/DisturbancesPage.h"
 #include "ui/detail/DomainDetailHeader.h"
 #include "ui/detail/DomainSettingsBox.h"
+#include "ui/detail/DomainStatus.h"
 #include "ui/detail/FullHistoryPage.h"
 #include "ui/detail/MeasurementHistorySection.h"
 #include "ui/detail/SummaryCard.h"
@@ -47,8 +49,8 @@ DomainDetailView::DomainDetailView(TessaryStore& store, QUuid domain_id, UiDialo
     main_page_->setObjectName(QStringLiteral("main_page"));
     header_ = new DomainDetailHeader(store, current_domain(), dialogs, clock, main_page_);
     settings_ = new DomainSettingsBox(store, current_domain(), clock, main_page_);
-    history_ = new MeasurementHistorySection(main_page_);
 
+    // Made in reading order, which is the order Tab follows.
     auto* cards = new QHBoxLayout;
     cards->setSpacing(12);
     for (int i = 0; i < 5; ++i) {
@@ -58,6 +60,7 @@ DomainDetailView::DomainDetailView(TessaryStore& store, QUuid domain_id, UiDialo
     }
     connect(cards_.last(), &SummaryCard::action_triggered, this,
             [this] { set_shows_disturbances(true); });
+    history_ = new MeasurementHistorySection(main_page_);
 
     auto* content = new QWidget;
     content->setObjectName(QStringLiteral("main_content"));
@@ -74,6 +77,8 @@ DomainDetailView::DomainDetailView(TessaryStore& store, QUuid domain_id, UiDialo
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // No stop of its own for Tab: it scrolls to whatever inside has the focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
 
     auto* main_column = new QVBoxLayout(main_page_);
     main_column->setContentsMargins(0, 0, 0, 0);
@@ -186,11 +191,38 @@ void DomainDetailView::refresh_main_page()
     const QList<SummaryCardContent> contents = summary_cards(current, running);
     for (qsizetype i = 0; i < cards_.size(); ++i)
         cards_[i]->set_content(contents[i]);
+    name_status_card();
     const QStringList& urls = history_urls();
     if (!selected_history_url_.isEmpty() && !urls.contains(selected_history_url_))
         selected_history_url_.clear(); // its measurements are gone (history cleared)
     history_->show_history(current, current.measurements_within_lookback(clock_.now()),
                            history_filter_, selected_history_url_, urls);
+}
+
+void DomainDetailView::name_status_card()
+{
+    // Named after the domain's state without the passing "Measuring", so a
+    // screen reader hears a change such as "Online" to "Outage" once: Qt sends
+    // the change of the name as an accessibility event.
+    SummaryCard* card = cards_.first();
+    const QString name = L10n::text(u"Status", u"Status") + QStringLiteral(": ") +
+                         status_text(domain_status(current_domain(), false));
+    if (card->accessibleName() == name)
+        return;
+    const bool is_change = !card->accessibleName().isEmpty();
+    card->setAccessibleName(name);
+    if (is_change)
+        Q_EMIT status_announced(name);
+}
+
+void DomainDetailView::measure_now()
+{
+    header_->measure_now();
+}
+
+void DomainDetailView::show_export_menu()
+{
+    header_->show_export_menu();
 }
 
 void DomainDetailView::refresh_sub_page()

@@ -47,9 +47,18 @@ public:
     bool shows_disturbances() const { return shows_disturbances_; }
     void set_shows_disturbances(bool shows);
 
+    // The window's Domain menu: Measure Now, and the export menu.
+    void measure_now();
+    void show_export_menu();
+
     // The store's record of the domain, or the last one seen (without its
     // history) once it is gone. Valid until the store changes.
     const MonitoredDomain& current_domain() const;
+
+Q_SIGNALS:
+    // The domain's state changed ("Status: Outage"); a screen reader hears it
+    // as the new name of the status card.
+    void status_announced(const QString& text);
 
 private:
     // What tells a change of the history without holding it.
@@ -66,6 +75,7 @@ private:
     void refresh_all();
     void refresh_main_page();
     void refresh_sub_page();
+    void name_status_card();
     void show_page();
     const QStringList& history_urls();
 

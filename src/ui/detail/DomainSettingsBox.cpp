@@ -4,11 +4,11 @@
 #include "model/UrlNormalizer.h"
 #include "store/TessaryStore.h"
 #include "ui/AppColors.h"
+#include "ui/ToggleSwitch.h"
 #include "ui/UserAgentComboBox.h"
 #include "ui/detail/CountdownRow.h"
 #include "ui/detail/EditableUrl.h"
 
-#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -71,8 +71,8 @@ DomainSettingsBox::DomainSettingsBox(TessaryStore& store, const MonitoredDomain&
                              DomainSettings::minimum_max_history_hours,
                              DomainSettings::maximum_max_history_hours, 1, domain.max_history_hours,
                              unit_of(L10n::hours(0)), this)),
-      user_agent_(new UserAgentComboBox(domain.user_agent, this)), active_(new QCheckBox(this)),
-      notifies_(new QCheckBox(this)), countdown_(new CountdownRow(store, domain.id, clock, this))
+      user_agent_(new UserAgentComboBox(domain.user_agent, this)), active_(new ToggleSwitch(this)),
+      notifies_(new ToggleSwitch(this)), countdown_(new CountdownRow(store, domain.id, clock, this))
 {
     setObjectName(QStringLiteral("settings_box"));
     shown_ = without_history(domain);
@@ -99,33 +99,39 @@ DomainSettingsBox::DomainSettingsBox(TessaryStore& store, const MonitoredDomain&
     grid->setHorizontalSpacing(16);
     grid->setVerticalSpacing(8);
     grid->setColumnStretch(1, 1);
-    const auto label = [this](const QString& text) {
+    // Each field is its label's buddy: a screen reader names it after the label.
+    const auto label = [this](const QString& text, QWidget* buddy) {
         auto* l = new QLabel(text, this);
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        l->setBuddy(buddy);
         return l;
     };
     int row = 0;
-    grid->addWidget(label(QStringLiteral("URL")), row, 0);
+    grid->addWidget(label(QStringLiteral("URL"), url_), row, 0);
     grid->addWidget(url_, row++, 1);
     grid->addWidget(url_error_, row++, 1);
-    grid->addWidget(label(QStringLiteral("Interval")), row, 0);
+    grid->addWidget(label(QStringLiteral("Interval"), interval_), row, 0);
     grid->addLayout(with_stretch(interval_), row++, 1);
     grid->addWidget(countdown_, row++, 1);
-    grid->addWidget(label(L10n::text(u"History lookback", u"Maximale terugblik")), row, 0);
+    grid->addWidget(label(L10n::text(u"History lookback", u"Maximale terugblik"), lookback_), row,
+                    0);
     grid->addLayout(with_stretch(lookback_), row++, 1);
-    grid->addWidget(label(QStringLiteral("User agent")), row, 0);
+    grid->addWidget(label(QStringLiteral("User agent"), user_agent_), row, 0);
     grid->addWidget(user_agent_, row++, 1);
-    grid->addWidget(label(QStringLiteral("Monitoring")), row, 0);
+    grid->addWidget(label(QStringLiteral("Monitoring"), active_), row, 0);
     grid->addWidget(active_, row++, 1);
-    grid->addWidget(label(L10n::text(u"Notifications", u"Notificaties")), row, 0);
+    grid->addWidget(label(L10n::text(u"Notifications", u"Notificaties"), notifies_), row, 0);
     grid->addWidget(notifies_, row++, 1);
 
     connect(url_, &QLineEdit::returnPressed, this, &DomainSettingsBox::save_settings);
-    connect(url_, &QLineEdit::textEdited, this, [this] { url_error_->setVisible(false); });
+    connect(url_, &QLineEdit::textEdited, this, [this] {
+        url_error_->setVisible(false);
+        url_->setAccessibleDescription(QString());
+    });
     connect(interval_, &QSpinBox::valueChanged, this, &DomainSettingsBox::save_settings);
     connect(lookback_, &QSpinBox::valueChanged, this, &DomainSettingsBox::save_settings);
-    connect(active_, &QCheckBox::toggled, this, &DomainSettingsBox::save_settings);
-    connect(notifies_, &QCheckBox::toggled, this, &DomainSettingsBox::save_settings);
+    connect(active_, &ToggleSwitch::toggled, this, &DomainSettingsBox::save_settings);
+    connect(notifies_, &ToggleSwitch::toggled, this, &DomainSettingsBox::save_settings);
     connect(user_agent_, &UserAgentComboBox::committed, this,
             &DomainSettingsBox::commit_user_agent);
 }
@@ -144,6 +150,7 @@ std::optional<QString> DomainSettingsBox::url_to_save(const MonitoredDomain& cur
         url_error_->setText(L10n::text(u"Enter a valid domain or URL.",
                                        u"Voer een geldig domein of een geldige URL in."));
         url_error_->setVisible(true);
+        url_->setAccessibleDescription(url_error_->text()); // heard in the field
         return std::nullopt;
     }
     url_error_->setVisible(false);

@@ -6,11 +6,11 @@
 #include <QGroupBox>
 
 class CountdownRow;
-class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
 class TessaryStore;
+class ToggleSwitch;
 class UserAgentComboBox;
 
 // The domain's monitoring settings, edited in place. A stepper or switch change
@@ -45,7 +45,7 @@ private:
     QSpinBox* interval_;
     QSpinBox* lookback_;
     UserAgentComboBox* user_agent_;
-    QCheckBox* active_;
-    QCheckBox* notifies_;
+    ToggleSwitch* active_;
+    ToggleSwitch* notifies_;
     CountdownRow* countdown_;
 };

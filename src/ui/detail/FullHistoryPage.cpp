@@ -19,6 +19,7 @@ FullHistoryPage::FullHistoryPage(QWidget* parent)
 {
     setObjectName(QStringLiteral("full_history_page"));
     table_->setObjectName(QStringLiteral("full_table"));
+    table_->setAccessibleName(L10n::text(u"Full History", u"Volledige geschiedenis"));
     SubPageHeader header(this, QStringLiteral("full_history"));
     title_ = header.title;
     count_ = header.count;

@@ -1,7 +1,8 @@
 #include "ui/detail/HistoryUrlPicker.h"
 
 #include "i18n/L10n.h"
-#include "ui/detail/EditableUrl.h"
+
+#include <QAbstractItemView>
 
 HistoryUrlPicker::HistoryUrlPicker(QWidget* parent) : QComboBox(parent)
 {
@@ -9,6 +10,10 @@ HistoryUrlPicker::HistoryUrlPicker(QWidget* parent) : QComboBox(parent)
     setMaximumWidth(240);
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(12);
+    setAccessibleName(QStringLiteral("URL"));
+    // Full URLs, so http and https or www and bare hosts can be told apart; a
+    // long one loses its middle.
+    view()->setTextElideMode(Qt::ElideMiddle);
     addItem(L10n::text(u"All URLs", u"Alle URL's"), QString());
     setVisible(false);
     connect(this, &QComboBox::currentIndexChanged, this, [this](int) {
@@ -27,7 +32,7 @@ void HistoryUrlPicker::set_urls(const QStringList& urls)
     while (count() > 1)
         removeItem(1);
     for (const QString& url : urls) {
-        addItem(editable_url(url), url);
+        addItem(url, url);
         setItemData(count() - 1, url, Qt::ToolTipRole);
     }
     const int index = findData(selected);
@@ -47,4 +52,11 @@ void HistoryUrlPicker::set_selected_url(const QString& url)
 QString HistoryUrlPicker::selected_url() const
 {
     return currentData().toString();
+}
+
+void HistoryUrlPicker::showPopup()
+{
+    // The list may be wider than the box: its entries are whole URLs.
+    view()->setMinimumWidth(view()->sizeHintForColumn(0) + 24);
+    QComboBox::showPopup();
 }

@@ -15,6 +15,7 @@ public:
     void set_urls(const QStringList& urls);
     void set_selected_url(const QString& url);
     QString selected_url() const;
+    void showPopup() override;
 
 Q_SIGNALS:
     void url_chosen(const QString& url);

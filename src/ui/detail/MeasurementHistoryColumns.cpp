@@ -72,6 +72,29 @@ int MeasurementHistoryColumns::minimum_width(int column)
     return column >= 0 && column < count ? widths[column] : 40;
 }
 
+QList<int> MeasurementHistoryColumns::fitted_widths(const QList<int>& visible, int width)
+{
+    QList<int> widths;
+    int fixed = 0;
+    for (int column : visible) {
+        widths.append(ideal_width(column));
+        if (column != url && column != visible.last())
+            fixed += ideal_width(column);
+    }
+    if (visible.isEmpty())
+        return widths;
+    const qsizetype url_at = visible.indexOf(url);
+    if (url_at >= 0 && url_at != visible.size() - 1) {
+        // The last column (the badges) has its ideal width before the URL grows.
+        const int last =
+            std::clamp(width - fixed - url_floor, last_floor, ideal_width(visible.last()));
+        widths[url_at] = std::clamp(width - fixed - last, url_floor, ideal_width(url));
+        fixed += widths[url_at];
+    }
+    widths.last() = std::max(width - fixed, last_floor);
+    return widths;
+}
+
 MeasurementHistoryColumns::Layout MeasurementHistoryColumns::Layout::standard()
 {
     Layout layout;

@@ -24,6 +24,15 @@ public:
     static int ideal_width(int column);
     static int minimum_width(int column);
 
+    // Widths that fit the `visible` columns (in display order) into `width`:
+    // each its ideal width, except the URL column and the last one. The URL
+    // gives way first, down to `url_floor` (its text elides), then the last
+    // column down to `last_floor` (its badges end in "+N"); with room to spare
+    // the last column stretches.
+    static constexpr int url_floor = 100;
+    static constexpr int last_floor = 120;
+    static QList<int> fitted_widths(const QList<int>& visible, int width);
+
     struct Layout {
         // Every column once, in display order.
         QList<int> order;

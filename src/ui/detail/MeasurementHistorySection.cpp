@@ -3,6 +3,7 @@
 #include "i18n/L10n.h"
 #include "i18n/MeasurementFormatter.h"
 #include "ui/AppColors.h"
+#include "ui/HistorySummary.h"
 #include "ui/detail/HistoryFilterButton.h"
 #include "ui/detail/HistoryUrlPicker.h"
 #include "ui/detail/MeasurementTableModel.h"
@@ -60,6 +61,7 @@ MeasurementHistorySection::MeasurementHistorySection(QWidget* parent)
     full_table_->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; }")
                                    .arg(AppColors::primary().name()));
     table_->setObjectName(QStringLiteral("compact_table"));
+    table_->setAccessibleName(L10n::text(u"Measurement History", u"Meetgeschiedenis"));
     table_->setMinimumHeight(300);
     chart_count_->setObjectName(QStringLiteral("chart_count_label"));
     chart_empty_->setObjectName(QStringLiteral("chart_empty_label"));
@@ -135,6 +137,10 @@ void MeasurementHistorySection::show_history(const MonitoredDomain& domain,
     } else {
         chart_->set_data(TotalTimeChartData::chart_points(domain, window),
                          TotalTimeChartData::threshold_lines(domain.statistics.average_total_time));
+        // What the chart shows, in words, for a screen reader.
+        const QString summary = HistorySummary::text(domain, window);
+        if (chart_->accessibleDescription() != summary)
+            chart_->setAccessibleDescription(summary);
         chart_stack_->setCurrentWidget(chart_);
         chart_stack_->setFixedHeight(220);
     }

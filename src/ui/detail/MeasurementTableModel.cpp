@@ -4,8 +4,10 @@
 #include "ui/AppColors.h"
 #include "ui/detail/EditableUrl.h"
 #include "ui/detail/MeasurementHistoryColumns.h"
+#include "ui/detail/MeasurementResponseBadges.h"
 
 #include <QPalette>
+#include <QStringList>
 
 using Columns = MeasurementHistoryColumns;
 
@@ -24,36 +26,116 @@ void MeasurementTableModel::set_measurements(const MonitoredDomain& domain,
                                              QList<DomainMeasurement> measurements,
                                              std::optional<std::vector<qsizetype>> indices)
 {
-    beginResetModel();
-    measurements_ = std::move(measurements);
-    source_ = nullptr;
-    indices_ = std::move(indices);
-    row_count_ = static_cast<int>(indices_ ? static_cast<qsizetype>(indices_->size())
-                                           : measurements_.size());
-    judge_.statistics = domain.statistics;
-    // Made once per reset: the language is read when the rows change, not per cell.
-    date_formatter_ = std::make_unique<DateFormatter>(MeasurementFormatter::date());
-    time_formatter_ = std::make_unique<DateFormatter>(MeasurementFormatter::time());
-    cache_.clear();
-    endResetModel();
+    std::optional<int> top;
+    if (domain.id == domain_id_ && !source_ && !indices && !indices_)
+        top = rows_on_top(measurements_, measurements);
+    const int count =
+        static_cast<int>(indices ? static_cast<qsizetype>(indices->size()) : measurements.size());
+    update(domain, top, count, [&] {
+        measurements_ = std::move(measurements);
+        source_ = nullptr;
+        indices_ = std::move(indices);
+    });
 }
 
 void MeasurementTableModel::set_source(const MonitoredDomain& domain, Source source,
                                        std::optional<std::vector<qsizetype>> indices)
 {
-    beginResetModel();
-    measurements_.clear();
-    source_ = std::move(source);
-    indices_ = std::move(indices);
-    const QList<DomainMeasurement>* list = source_ ? source_() : nullptr;
-    row_count_ = static_cast<int>(indices_ ? static_cast<qsizetype>(indices_->size())
-                                  : list   ? list->size()
-                                           : 0);
+    const QList<DomainMeasurement>* list = source ? source() : nullptr;
+    const qsizetype size = list != nullptr ? list->size() : 0;
+    std::optional<int> top;
+    if (domain.id == domain_id_ && source_ && list != nullptr)
+        top = source_rows_on_top(*list, indices);
+    const int count = static_cast<int>(indices ? static_cast<qsizetype>(indices->size()) : size);
+    update(domain, top, count, [&] {
+        measurements_.clear();
+        source_ = std::move(source);
+        indices_ = std::move(indices);
+    });
+    source_size_ = size;
+    source_head_ = size > 0 ? list->first().id : QUuid();
+}
+
+std::optional<int> MeasurementTableModel::rows_on_top(const QList<DomainMeasurement>& old_rows,
+                                                      const QList<DomainMeasurement>& rows)
+{
+    if (old_rows.isEmpty())
+        return static_cast<int>(rows.size());
+    for (qsizetype top = 0; top < rows.size(); ++top) {
+        if (rows[top].id != old_rows.first().id)
+            continue;
+        const qsizetype overlap = std::min(old_rows.size(), rows.size() - top);
+        for (qsizetype i = 1; i < overlap; ++i) {
+            if (rows[top + i].id != old_rows[i].id)
+                return std::nullopt;
+        }
+        return static_cast<int>(top);
+    }
+    return std::nullopt;
+}
+
+std::optional<int> MeasurementTableModel::source_rows_on_top(
+    const QList<DomainMeasurement>& list,
+    const std::optional<std::vector<qsizetype>>& indices) const
+{
+    // The owner's list only grows at its head: `added` new entries, the old
+    // ones behind them.
+    const qsizetype added = list.size() - source_size_;
+    if (added < 0 || indices.has_value() != indices_.has_value() ||
+        (source_size_ > 0 && list[added].id != source_head_))
+        return std::nullopt;
+    if (!indices)
+        return static_cast<int>(added);
+    // Filtered: the old rows, moved down the list, and new ones above them.
+    const auto top =
+        static_cast<qsizetype>(indices->size()) - static_cast<qsizetype>(indices_->size());
+    if (top < 0)
+        return std::nullopt;
+    for (std::size_t i = 0; i < indices_->size(); ++i) {
+        if ((*indices)[static_cast<std::size_t>(top) + i] != (*indices_)[i] + added)
+            return std::nullopt;
+    }
+    return static_cast<int>(top);
+}
+
+void MeasurementTableModel::update(const MonitoredDomain& domain, std::optional<int> top, int count,
+                                   const std::function<void()>& assign)
+{
+    domain_id_ = domain.id;
     judge_.statistics = domain.statistics;
+    // Made once per update: the language is read when the rows change, not per cell.
     date_formatter_ = std::make_unique<DateFormatter>(MeasurementFormatter::date());
     time_formatter_ = std::make_unique<DateFormatter>(MeasurementFormatter::time());
+    if (!top) {
+        beginResetModel();
+        assign();
+        row_count_ = count;
+        cache_.clear();
+        endResetModel();
+        return;
+    }
+    // New rows go in above the old ones, and the bottom follows: the views
+    // keep their selection and what they show.
+    if (*top > 0)
+        beginInsertRows(QModelIndex(), 0, *top - 1);
+    assign();
     cache_.clear();
-    endResetModel();
+    if (*top > 0) {
+        row_count_ += *top;
+        endInsertRows();
+    }
+    if (count < row_count_) {
+        beginRemoveRows(QModelIndex(), count, row_count_ - 1);
+        row_count_ = count;
+        endRemoveRows();
+    } else if (count > row_count_) {
+        beginInsertRows(QModelIndex(), row_count_, count - 1);
+        row_count_ = count;
+        endInsertRows();
+    }
+    // The statistics may judge the old rows anew.
+    if (row_count_ > 0)
+        Q_EMIT dataChanged(index(0, 0), index(row_count_ - 1, Columns::count - 1));
 }
 
 const QList<DomainMeasurement>& MeasurementTableModel::rows() const
@@ -69,9 +151,11 @@ const DomainMeasurement& MeasurementTableModel::measurement(int row) const
 {
     static const DomainMeasurement missing;
     const QList<DomainMeasurement>& list = rows();
+    // While rows are being moved, and until the owner updates the model after a
+    // change of the list (a domain just removed), a row past the end is empty.
+    if (indices_ && static_cast<std::size_t>(row) >= indices_->size())
+        return missing;
     const qsizetype at = indices_ ? (*indices_)[static_cast<std::size_t>(row)] : row;
-    // The owner resets the model when the list changes; until then a shorter
-    // list (a domain just removed) shows empty rows rather than reading past it.
     return at < list.size() ? list[at] : missing;
 }
 
@@ -122,6 +206,10 @@ QVariant MeasurementTableModel::data(const QModelIndex& index, int role) const
         if (column == Columns::response_details)
             return {};
         return row_texts(index.row()).cells[column];
+    case Qt::AccessibleTextRole:
+        if (column == Columns::response_details)
+            return response_text(measurement(index.row()));
+        return {};
     case Qt::ToolTipRole:
         if (column == Columns::url)
             return measurement(index.row()).url_string.value_or(QString());
@@ -140,6 +228,14 @@ QVariant MeasurementTableModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
+}
+
+QString MeasurementTableModel::response_text(const DomainMeasurement& measurement)
+{
+    QStringList texts;
+    for (const MeasurementResponseBadgeItem& item : response_badge_items(measurement))
+        texts.append(item.text);
+    return texts.isEmpty() ? QStringLiteral("-") : texts.join(QStringLiteral(", "));
 }
 
 QVariant MeasurementTableModel::headerData(int section, Qt::Orientation orientation, int role) const

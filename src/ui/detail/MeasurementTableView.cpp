@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
+#include <QScrollBar>
 
 using Columns = MeasurementHistoryColumns;
 
@@ -20,6 +21,8 @@ MeasurementTableView::MeasurementTableView(QWidget* parent)
             [this](int row) -> const DomainMeasurement& { return model_->measurement(row); },
             this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the table (the arrows move within it).
+    setTabKeyNavigation(false);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setWordWrap(false);
@@ -53,14 +56,52 @@ MeasurementTableView::MeasurementTableView(QWidget* parent)
     });
     connect(header, &QHeaderView::sectionMoved, this, [this] { store_layout(); });
     connect(header, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
-        // Keep each column at least as wide as its content needs.
-        if (!applying_layout_ && size > 0 && size < Columns::minimum_width(column) &&
+        // Keep each column at least as wide as its content needs; the URL and the
+        // badges make do with less (they elide, and end in "+N").
+        const int floor = column == Columns::url
+                              ? Columns::url_floor
+                              : std::min(Columns::minimum_width(column), Columns::last_floor);
+        if (!applying_layout_ && size > 0 && size < floor &&
             !horizontalHeader()->isSectionHidden(column))
-            setColumnWidth(column, Columns::minimum_width(column));
+            setColumnWidth(column, floor);
     });
     connect(&Columns::shared(), &Columns::layout_changed, this,
             [this] { apply_layout(Columns::shared().layout()); });
     apply_layout(Columns::shared().layout());
+
+    // Rows that come in above a scrolled view push it down by as many rows, so
+    // the rows the user reads stay where they are.
+    connect(model_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) {
+                const int value = verticalScrollBar()->value();
+                if (first != 0 || value == 0)
+                    return;
+                updateGeometries();
+                verticalScrollBar()->setValue(value + last - first + 1);
+            });
+}
+
+bool MeasurementTableView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::Resize)
+        fit_columns();
+    return QTableView::viewportEvent(event);
+}
+
+void MeasurementTableView::fit_columns()
+{
+    const QHeaderView* header = horizontalHeader();
+    QList<int> visible;
+    for (int visual = 0; visual < Columns::count; ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (!header->isSectionHidden(column))
+            visible.append(column);
+    }
+    const QList<int> widths = Columns::fitted_widths(visible, viewport()->width());
+    applying_layout_ = true;
+    for (qsizetype i = 0; i < visible.size(); ++i)
+        setColumnWidth(visible[i], widths[i]);
+    applying_layout_ = false;
 }
 
 QMenu* MeasurementTableView::make_column_menu(QWidget* parent)
@@ -132,11 +173,9 @@ void MeasurementTableView::apply_layout(const Columns::Layout& layout)
     }
     for (int column = 0; column < Columns::count; ++column) {
         const bool hidden = layout.hidden.contains(column);
-        if (header->isSectionHidden(column) != hidden) {
+        if (header->isSectionHidden(column) != hidden)
             header->setSectionHidden(column, hidden);
-            if (!hidden && header->sectionSize(column) < Columns::minimum_width(column))
-                header->resizeSection(column, Columns::ideal_width(column));
-        }
     }
     applying_layout_ = false;
+    fit_columns();
 }

@@ -29,20 +29,38 @@ QFont ResponseBadgeDelegate::badge_font(const QFont& base)
     return font;
 }
 
-QList<QRect> ResponseBadgeDelegate::badge_rects(const QList<MeasurementResponseBadgeItem>& items,
-                                                const QFont& font, const QRect& cell)
+ResponseBadgeDelegate::Layout
+ResponseBadgeDelegate::badge_layout(const QList<MeasurementResponseBadgeItem>& items,
+                                    const QFont& font, const QRect& cell)
 {
     const QFontMetrics metrics(font);
     const int height = metrics.height() + 2 * vertical_margin;
     const int top = cell.top() + (cell.height() - height) / 2;
-    QList<QRect> rects;
+    const int right = cell.right() - cell_padding;
+    const auto width_of = [&](const QString& text) {
+        return metrics.horizontalAdvance(text) + 2 * horizontal_margin;
+    };
+    Layout layout;
     int x = cell.left() + cell_padding;
-    for (const MeasurementResponseBadgeItem& item : items) {
-        const int width = metrics.horizontalAdvance(item.text) + 2 * horizontal_margin;
-        rects.append(QRect(x, top, width, height));
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const int width = width_of(items[i].text);
+        const int hidden = int(items.size() - i - 1);
+        // Room for this one, and for the "+N" of those after it.
+        const int needed = hidden == 0 ? width : width + spacing + width_of(overflow_text(hidden));
+        if (x + needed - 1 > right) {
+            layout.hidden = int(items.size() - i);
+            layout.overflow = QRect(x, top, width_of(overflow_text(layout.hidden)), height);
+            return layout;
+        }
+        layout.shown.append(QRect(x, top, width, height));
         x += width + spacing;
     }
-    return rects;
+    return layout;
+}
+
+QString ResponseBadgeDelegate::overflow_text(int hidden)
+{
+    return u'+' + QString::number(hidden);
 }
 
 void ResponseBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -71,18 +89,27 @@ void ResponseBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     const QFont font = badge_font(option.font);
     painter->setFont(font);
     painter->setRenderHint(QPainter::Antialiasing);
-    const QList<QRect> rects = badge_rects(items, font, option.rect);
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        const QRect& rect = rects[i];
-        if (rect.left() > option.rect.right())
-            break;
-        const BadgeColors colors = badge_colors(items[i]);
+    const Layout layout = badge_layout(items, font, option.rect);
+    const auto draw_badge = [&](const QRect& rect, const QString& text, const BadgeColors& colors) {
         painter->setPen(Qt::NoPen);
         painter->setBrush(colors.background);
         const qreal radius = rect.height() / 2.0;
         painter->drawRoundedRect(QRectF(rect), radius, radius);
         painter->setPen(colors.text.isValid() ? colors.text : default_text);
-        painter->drawText(rect, Qt::AlignCenter, items[i].text);
+        painter->drawText(rect, Qt::AlignCenter, text);
+    };
+    for (qsizetype i = 0; i < layout.shown.size(); ++i)
+        draw_badge(layout.shown[i], items[i].text, badge_colors(items[i]));
+    if (layout.hidden > 0) {
+        // An error among the hidden items keeps its colour on the "+N".
+        BadgeColors colors = badge_colors(MeasurementResponseBadgeItem());
+        for (qsizetype i = layout.shown.size(); i < items.size(); ++i) {
+            if (items[i].is_error) {
+                colors = badge_colors(items[i]);
+                break;
+            }
+        }
+        draw_badge(layout.overflow, overflow_text(layout.hidden), colors);
     }
     painter->restore();
 }
@@ -103,14 +130,27 @@ bool ResponseBadgeDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view
         return QStyledItemDelegate::helpEvent(event, view, option, index);
     const QList<MeasurementResponseBadgeItem> items =
         response_badge_items(measurement_at_(index.row()));
-    const QList<QRect> rects = badge_rects(items, badge_font(option.font), option.rect);
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        if (rects[i].contains(event->pos())) {
-            QToolTip::showText(event->globalPos(), items[i].text, view, rects[i]);
-            return true;
+    const Layout layout = badge_layout(items, badge_font(option.font), option.rect);
+    QString text;
+    QRect area;
+    for (qsizetype i = 0; i < layout.shown.size() && text.isEmpty(); ++i) {
+        if (layout.shown[i].contains(event->pos())) {
+            text = items[i].text;
+            area = layout.shown[i];
         }
     }
-    QToolTip::hideText();
-    event->ignore();
+    if (layout.overflow.contains(event->pos())) {
+        QStringList all;
+        for (const MeasurementResponseBadgeItem& item : items)
+            all.append(item.text);
+        text = all.join(u'\n');
+        area = layout.overflow;
+    }
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    QToolTip::showText(event->globalPos(), text, view, area);
     return true;
 }

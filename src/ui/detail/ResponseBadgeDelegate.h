@@ -23,11 +23,19 @@ public:
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
 
-    // Where each capsule goes in `cell`, left to right; capsules past the cell's
-    // right edge are still placed (and clipped when painted).
-    static QList<QRect> badge_rects(const QList<MeasurementResponseBadgeItem>& items,
-                                    const QFont& font, const QRect& cell);
+    // Where the capsules go in `cell`, left to right. Those that do not fit give
+    // way to one "+N" capsule at the end (N = `hidden`), whose tooltip lists every item.
+    struct Layout {
+        QList<QRect> shown;
+        QRect overflow; // null when everything fits
+        int hidden = 0;
+        bool operator==(const Layout&) const = default;
+    };
+    static Layout badge_layout(const QList<MeasurementResponseBadgeItem>& items, const QFont& font,
+                               const QRect& cell);
     static QFont badge_font(const QFont& base);
+    // "+3".
+    static QString overflow_text(int hidden);
 
 private:
     MeasurementAt measurement_at_;

@@ -2,7 +2,10 @@
 
 #include "i18n/L10n.h"
 #include "ui/AppColors.h"
+#include "ui/AppShortcuts.h"
 #include "ui/detail/SymbolIcons.h"
+
+#include <QShortcut>
 
 SubPageHeader::SubPageHeader(QWidget* parent, const QString& name)
     : row(new QHBoxLayout), back(new QPushButton(L10n::text(u"Back", u"Terug"), parent)),
@@ -10,6 +13,12 @@ SubPageHeader::SubPageHeader(QWidget* parent, const QString& name)
 {
     back->setObjectName(name + QStringLiteral("_back_button"));
     back->setIcon(SymbolIcons::icon(QStringLiteral("chevron.left"), AppColors::primary()));
+    // Escape and Alt+Left leave the page as Back does, while it shows.
+    const QKeySequence escape(Qt::Key_Escape);
+    back->setToolTip(AppShortcuts::with_shortcut(back->text(), escape));
+    for (const QKeySequence& keys : {escape, QKeySequence(Qt::ALT | Qt::Key_Left)})
+        QObject::connect(new QShortcut(keys, parent), &QShortcut::activated, back,
+                         &QPushButton::click);
     title->setObjectName(name + QStringLiteral("_title"));
     QFont headline = title->font();
     headline.setBold(true);

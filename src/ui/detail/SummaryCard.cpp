@@ -73,4 +73,5 @@ void SummaryCard::set_content(const SummaryCardContent& content)
     value_->setText(content.value);
     action_->setVisible(content.action_help.has_value());
     action_->setToolTip(content.action_help.value_or(QString()));
+    action_->setAccessibleName(content.action_help.value_or(QString()));
 }

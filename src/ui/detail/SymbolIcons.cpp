@@ -1,5 +1,8 @@
 #include "ui/detail/SymbolIcons.h"
 
+#include "ui/AppColors.h"
+
+#include <QAction>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -159,6 +162,12 @@ QIcon icon(const QString& name, const QColor& color, int size)
     result.addPixmap(pixmap(name, color, size, 1.0));
     result.addPixmap(pixmap(name, color, size, 2.0));
     return result;
+}
+
+void mark_destructive(QAction* action, const QString& name)
+{
+    action->setIcon(icon(name, AppColors::red()));
+    action->setProperty("destructive", true);
 }
 
 } // namespace SymbolIcons

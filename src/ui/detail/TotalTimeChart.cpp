@@ -1,5 +1,6 @@
 #include "ui/detail/TotalTimeChart.h"
 
+#include "i18n/L10n.h"
 #include "i18n/MeasurementFormatter.h"
 #include "ui/AppColors.h"
 
@@ -56,6 +57,9 @@ QColor point_color(DomainMeasurementLevel level)
 TotalTimeChart::TotalTimeChart(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("total_time_chart"));
+    setAccessibleName(L10n::text(u"Total Time History", u"Geschiedenis totale tijd"));
+    // Reachable with Tab, so a screen reader reads its summary (the description).
+    setFocusPolicy(Qt::TabFocus);
     setMinimumHeight(220);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -140,7 +144,46 @@ void TotalTimeChart::build_geometry()
         geometry_.area.lineTo(geometry_.positions.first().x(), geometry_.plot.bottom());
         geometry_.area.closeSubpath();
     }
+    build_time_ticks();
     geometry_.valid = true;
+}
+
+void TotalTimeChart::build_time_ticks()
+{
+    if (points_.isEmpty())
+        return;
+    // Hours and minutes as the language writes them: "2:30 PM", "14:30".
+    const DateFormatter format = MeasurementFormatter::hour_minute();
+    const QFontMetricsF metrics(caption_font(font(), 0.85));
+    geometry_.tick_label_width =
+        metrics.horizontalAdvance(format.string(QDateTime(QDate(2025, 1, 1), QTime(12, 0)))) + 24;
+    const qint64 span_ms = geometry_.end_ms - geometry_.start_ms;
+    const int most_labels =
+        std::max(2, static_cast<int>(geometry_.plot.width() / geometry_.tick_label_width));
+    qint64 step_ms = qint64(time_steps_minutes[std::size(time_steps_minutes) - 1]) * 60'000;
+    for (int minutes : time_steps_minutes) {
+        if (span_ms / (qint64(minutes) * 60'000) <= most_labels) {
+            step_ms = qint64(minutes) * 60'000;
+            break;
+        }
+    }
+    // Round steps in local time.
+    const QDateTime start = QDateTime::fromMSecsSinceEpoch(geometry_.start_ms);
+    const qint64 offset_ms = qint64(start.offsetFromUtc()) * 1000;
+    for (qint64 tick = ((geometry_.start_ms + offset_ms) / step_ms + 1) * step_ms - offset_ms;
+         tick <= geometry_.end_ms; tick += step_ms)
+        geometry_.ticks.append(
+            {position(tick, 0).x(), format.string(QDateTime::fromMSecsSinceEpoch(tick))});
+}
+
+QStringList TotalTimeChart::time_labels()
+{
+    if (!geometry_.valid)
+        build_geometry();
+    QStringList labels;
+    for (const TimeTick& tick : std::as_const(geometry_.ticks))
+        labels.append(tick.text);
+    return labels;
 }
 
 void TotalTimeChart::paintEvent(QPaintEvent*)
@@ -168,32 +211,14 @@ void TotalTimeChart::paintEvent(QPaintEvent*)
                          Qt::AlignRight | Qt::AlignVCenter, MeasurementFormatter::duration(v));
     }
 
-    // Time axis: round steps in local time.
-    if (!points_.isEmpty()) {
-        const qint64 span_ms = geometry_.end_ms - geometry_.start_ms;
-        const qreal label_width = metrics.horizontalAdvance(QStringLiteral("00:00")) + 24;
-        const int most_labels = std::max(2, static_cast<int>(plot.width() / label_width));
-        qint64 step_ms = qint64(time_steps_minutes[std::size(time_steps_minutes) - 1]) * 60'000;
-        for (int minutes : time_steps_minutes) {
-            if (span_ms / (qint64(minutes) * 60'000) <= most_labels) {
-                step_ms = qint64(minutes) * 60'000;
-                break;
-            }
-        }
-        const QDateTime start = QDateTime::fromMSecsSinceEpoch(geometry_.start_ms);
-        const qint64 offset_ms = qint64(start.offsetFromUtc()) * 1000;
-        qint64 tick = ((geometry_.start_ms + offset_ms) / step_ms + 1) * step_ms - offset_ms;
-        for (; tick <= geometry_.end_ms; tick += step_ms) {
-            const qreal x = position(tick, 0).x();
-            painter.setPen(QPen(grid_faint, 1));
-            painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-            painter.setPen(label_color);
-            const QString text = QDateTime::fromMSecsSinceEpoch(tick).toLocalTime().toString(
-                QStringLiteral("HH:mm"));
-            painter.drawText(
-                QRectF(x - label_width / 2, plot.bottom() + 4, label_width, bottom_margin - 4),
-                Qt::AlignHCenter | Qt::AlignTop, text);
-        }
+    // Time axis.
+    for (const TimeTick& tick : geometry_.ticks) {
+        painter.setPen(QPen(grid_faint, 1));
+        painter.drawLine(QPointF(tick.x, plot.top()), QPointF(tick.x, plot.bottom()));
+        painter.setPen(label_color);
+        painter.drawText(QRectF(tick.x - geometry_.tick_label_width / 2, plot.bottom() + 4,
+                                geometry_.tick_label_width, bottom_margin - 4),
+                         Qt::AlignHCenter | Qt::AlignTop, tick.text);
     }
     painter.setPen(QPen(grid, 1));
     painter.drawLine(plot.bottomLeft(), plot.bottomRight());
@@ -247,5 +272,11 @@ void TotalTimeChart::paintEvent(QPaintEvent*)
         painter.fillRect(box, backdrop);
         painter.setPen(line.color.darker(115));
         painter.drawText(box, Qt::AlignCenter, text);
+    }
+
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 4, 4);
     }
 }

@@ -3,6 +3,7 @@
 #include "ui/detail/TotalTimeChartData.h"
 
 #include <QPainterPath>
+#include <QStringList>
 #include <QWidget>
 
 // The total-time chart of the lookback window: a smoothed area and line in the
@@ -25,14 +26,31 @@ public:
 
     QSize sizeHint() const override;
 
+    // The time axis' labels, left to right, in the language's hours and minutes.
+    QStringList time_labels();
+
     // The smoothed curve through `points` (Catmull-Rom, as cubic Bezier pieces).
     static QPainterPath smoothed_path(const QList<QPointF>& points);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override
+    {
+        update();
+        QWidget::focusInEvent(event);
+    }
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        update();
+        QWidget::focusOutEvent(event);
+    }
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    struct TimeTick {
+        qreal x = 0;
+        QString text;
+    };
     struct Geometry {
         QRectF plot;
         qint64 start_ms = 0;
@@ -40,9 +58,12 @@ private:
         QList<QPointF> positions;
         QPainterPath line;
         QPainterPath area;
+        QList<TimeTick> ticks;
+        qreal tick_label_width = 0;
         bool valid = false;
     };
     void build_geometry();
+    void build_time_ticks();
     QPointF position(qint64 ms, double seconds) const;
 
     QList<TotalTimeChartData::Point> points_;

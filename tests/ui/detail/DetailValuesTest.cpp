@@ -8,6 +8,8 @@
 #include "ui/detail/MeasurementHistoryColumns.h"
 #include "ui/detail/MeasurementHistoryFilter.h"
 #include "ui/detail/MeasurementResponseBadges.h"
+#include "ui/detail/MeasurementTableModel.h"
+#include "ui/detail/ResponseBadgeDelegate.h"
 #include "ui/detail/SchemeHandlerLookup.h"
 #include "ui/detail/SummaryCards.h"
 #include "ui/detail/TotalTimeChart.h"
@@ -246,6 +248,78 @@ private Q_SLOTS:
         chart.set_data({{qint64(1700000000) * 1000, 0.3, DomainMeasurementLevel::outage}},
                        threshold_lines(0.3));
         QVERIFY(!chart.grab().isNull());
+    }
+
+    // Hours and minutes as the language writes them, as in the tables.
+    void the_time_axis_follows_the_language()
+    {
+        const qint64 start =
+            QDateTime(QDate(2025, 1, 31), QTime(12, 10), Qt::UTC).toMSecsSinceEpoch();
+        const auto labels = [&](AppLanguage language) {
+            L10n::set_selected_language(language);
+            TotalTimeChart chart; // room for an hourly label in both languages
+            chart.resize(300, 220);
+            chart.set_data({{start, 0.3, DomainMeasurementLevel::normal},
+                            {start + 3 * 3600'000, 0.3, DomainMeasurementLevel::normal}},
+                           {});
+            return chart.time_labels().join(u' ').replace(QChar(0x202F), u' ');
+        };
+        QCOMPARE(labels(AppLanguage::english), u"2:00 PM 3:00 PM 4:00 PM"_s);
+        QCOMPARE(labels(AppLanguage::dutch), u"14:00 15:00 16:00"_s);
+    }
+
+    // Columns at their ideal widths where there is room; the URL gives way and
+    // the last column takes the rest.
+    void columns_fit_the_width_data()
+    {
+        QTest::addColumn<QList<int>>("visible");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QList<int>>("widths");
+        using C = MeasurementHistoryColumns;
+        const QList<int> all = C::Layout::standard().order;
+        // The eight others take 620 at their ideal widths.
+        QTest::newRow("wide: the last stretches")
+            << all << 1400 << QList<int>{95, 90, 300, 70, 75, 70, 70, 75, 75, 480};
+        QTest::newRow("narrower: the URL gives way")
+            << all << 1100 << QList<int>{95, 90, 180, 70, 75, 70, 70, 75, 75, 300};
+        QTest::newRow("narrower still: then the badges")
+            << all << 855 << QList<int>{95, 90, 100, 70, 75, 70, 70, 75, 75, 135};
+        QTest::newRow("too narrow: both at their floors")
+            << all << 600 << QList<int>{95, 90, 100, 70, 75, 70, 70, 75, 75, 120};
+        QTest::newRow("URL hidden")
+            << QList<int>{C::date, C::total, C::response_details} << 500 << QList<int>{95, 75, 330};
+        QTest::newRow("URL last") << QList<int>{C::date, C::url} << 500 << QList<int>{95, 405};
+    }
+    void columns_fit_the_width()
+    {
+        QFETCH(QList<int>, visible);
+        QFETCH(int, width);
+        QFETCH(QList<int>, widths);
+        QCOMPARE(MeasurementHistoryColumns::fitted_widths(visible, width), widths);
+    }
+
+    // Badges that do not fit give way to one "+N" at the end.
+    void badges_that_do_not_fit_end_in_a_count()
+    {
+        DomainMeasurement m = make_measurement(QDateTime::currentDateTimeUtc(),
+                                               {.status = 500, .error = u"Internal error"_s});
+        m.response_x_headers.insert(u"x-cache"_s, u"MISS"_s);
+        const QList<MeasurementResponseBadgeItem> items = response_badge_items(m);
+        const QFont font = ResponseBadgeDelegate::badge_font(QFont());
+        const auto layout = [&](int width) {
+            const auto laid = ResponseBadgeDelegate::badge_layout(items, font, {0, 0, width, 24});
+            return std::pair(laid.shown.size(), laid.hidden);
+        };
+        const auto all = ResponseBadgeDelegate::badge_layout(items, font, {0, 0, 2000, 24});
+        const int fits = all.shown.last().right() + 1 + 4; // and the cell's padding
+        QCOMPARE(layout(fits), std::pair(qsizetype(3), 0));
+        QCOMPARE(layout(fits - 1), std::pair(qsizetype(2), 1));
+        // Room for the second but not for a "+1" after it.
+        QCOMPARE(layout(all.shown[1].right() + 1 + 4), std::pair(qsizetype(1), 2));
+        QCOMPARE(layout(10), std::pair(qsizetype(0), 3));
+        QCOMPARE(ResponseBadgeDelegate::overflow_text(3), u"+3"_s);
+        QCOMPARE(MeasurementTableModel::response_text(m),
+                 u"HTTP 500, x-cache: MISS, Internal error"_s);
     }
 
     void chart_scale_bound_data()

@@ -17,7 +17,8 @@
 #include "ui/detail/SummaryCard.h"
 #include "ui/detail/TotalTimeChart.h"
 
-#include <QCheckBox>
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
@@ -25,6 +26,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTableView>
@@ -168,7 +170,7 @@ private Q_SLOTS:
         QCOMPARE(find<QStackedWidget>(u"chart_stack"_s)->currentWidget(),
                  find<QLabel>(u"chart_empty_label"_s));
         QVERIFY(!action(u"clear_history_action"_s)->isEnabled());
-        QCOMPARE(label(u"header_url"_s), u"example.com"_s);
+        QCOMPARE(label(u"header_url"_s), u"https://example.com"_s); // the full URL
         view_->set_shows_disturbances(true);
         QVERIFY(find<QWidget>(u"disturbances_empty_state"_s)->isVisible());
     }
@@ -246,7 +248,7 @@ private Q_SLOTS:
         QCOMPARE(domain(id).url_string, u"https://example.com"_s);
         QTest::keyClick(url, Qt::Key_Return);
         QCOMPARE(domain(id).url_string, u"https://example.org/status"_s);
-        QCOMPARE(label(u"header_url"_s), u"example.org/status"_s);
+        QCOMPARE(label(u"header_url"_s), u"https://example.org/status"_s);
     }
 
     void settings_save_within_their_bounds_and_keep_the_hidden_port()
@@ -254,7 +256,7 @@ private Q_SLOTS:
         const QUuid id = add_domain(u"https://example.com:8443/health"_s);
         show(id);
         QCOMPARE(find<QLineEdit>(u"url_field"_s)->text(), u"example.com/health"_s);
-        find<QCheckBox>(u"notifications_switch"_s)->click();
+        find<QAbstractButton>(u"notifications_switch"_s)->click();
         QVERIFY(domain(id).notifies_on_anomalies);
         QCOMPARE(domain(id).url_string, u"https://example.com:8443/health"_s);
 
@@ -292,7 +294,7 @@ private Q_SLOTS:
             QCOMPARE(countdown->text(),
                      u"Next measurement in %1s"_s.arg((ms_left - passed + 999) / 1000));
         }
-        find<QCheckBox>(u"active_switch"_s)->click();
+        find<QAbstractButton>(u"active_switch"_s)->click();
         QVERIFY(!domain(id).is_active);
         QCOMPARE(countdown->text(), u"Monitoring paused"_s);
         QCOMPARE(card_value(u"status"_s), u"Inactive"_s);
@@ -322,6 +324,57 @@ private Q_SLOTS:
                  u"100 ms"_s);
         QCOMPARE(chart->points().size(), 2);
         QCOMPARE(chart->points().last().level, DomainMeasurementLevel::error);
+        // What a screen reader hears of the chart.
+        const auto chart_text = [&](QAccessible::Text text) {
+            return QAccessible::queryAccessibleInterface(chart)->text(text);
+        };
+        QCOMPARE(chart_text(QAccessible::Name), u"Total Time History"_s);
+        QCOMPARE(chart_text(QAccessible::Description),
+                 u"2 measurements over < 1 hour, highest 200 ms, 1 outage, 0 disturbances"_s);
+    }
+
+    // A screen reader hears "Online" turn "Down" once, not every measurement.
+    void a_change_of_status_is_announced_once()
+    {
+        const QUuid id = show_measured_domain();
+        QSignalSpy announced(view_.get(), &DomainDetailView::status_announced);
+        for (int i = 0; i < 2; ++i) {
+            store_->measure_now(id);
+            settle();
+            source().complete_with(0.1, 500);
+            settle();
+        }
+        QCOMPARE(card_value(u"status"_s), u"Down"_s);
+        QCOMPARE(announced.count(), 1);
+        QCOMPARE(announced[0][0].toString(), u"Status: Down"_s);
+        QCOMPARE(QAccessible::queryAccessibleInterface(find<SummaryCard>(u"summary_card_status"_s))
+                     ->text(QAccessible::Name),
+                 u"Status: Down"_s);
+    }
+
+    // A new measurement goes in above the rows: the selected row and the rows in
+    // view stay where they are, in the compact and in the full table.
+    void a_new_measurement_keeps_the_selection_and_the_rows_in_view()
+    {
+        const QUuid id = show_domain(150, 10);
+        for (const QString& name : {u"compact_table"_s, u"full_table"_s}) {
+            view_->set_shows_full_table(name == u"full_table"_s);
+            auto* table = find<MeasurementTableView>(name);
+            const MeasurementTableModel& model = table->measurement_model();
+            QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+            table->selectRow(40);
+            table->verticalScrollBar()->setValue(30);
+            const QUuid selected = model.measurement(40).id;
+            const int rows = model.rowCount();
+            clock().advance_by(1000);
+            record(id, {MeasurementSample()}, 1);
+            // The compact table keeps its 100 rows: the oldest one leaves.
+            QCOMPARE(model.rowCount(), name == u"compact_table"_s ? rows : rows + 1);
+            QCOMPARE(table->selectionModel()->selectedRows().value(0).row(), 41);
+            QCOMPARE(model.measurement(41).id, selected);
+            QCOMPARE(table->verticalScrollBar()->value(), 31);
+            QCOMPARE(resets.count(), 0);
+        }
     }
 
     void the_compact_table_lists_the_window_and_offers_the_full_table()
@@ -380,7 +433,8 @@ private Q_SLOTS:
         record(id, history, 10);
         show(id);
         auto* picker = find<QComboBox>(u"history_url_picker"_s);
-        QCOMPARE(picker->count(), 3); // all, and the two URLs
+        QCOMPARE(picker->count(), 3); // all, and the two URLs in full
+        QCOMPARE(picker->itemText(2), u"https://example.com/missing"_s);
         const auto colour = [&](int row) {
             return cell(compact_model(), row, MeasurementHistoryColumns::total, Qt::ForegroundRole);
         };
