@@ -100,6 +100,10 @@ case $check in
             [[ $depends == *"$library"* ]] || { echo "Depends lacks $library: $depends"; exit 1; }
         done
         echo "Depends: $depends"
+        # The metainfo as installed: its launchable is the installed desktop entry.
+        if command -v appstreamcli >/dev/null; then
+            appstreamcli validate-tree --no-net --strict "$root"
+        fi
         ;;
 
     lintian)
