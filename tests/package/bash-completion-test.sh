@@ -70,12 +70,13 @@ expect() { # LINE EXPECTED...
     fi
 }
 
-# Each command's long options, as its --help lists them, with --data-dir.
+# The long options a help text lists at the start of its lines.
 long_options() {
-    { tessary "$1" --help | sed -nE 's/^ +(-[^ ].*)$/\1/p' | sed -E 's/  .*//' |
-        grep -oE -- '--[A-Za-z0-9][A-Za-z0-9-]*'; echo --data-dir; } | sort -u
+    sed -nE 's/^ +(-[^ ].*)$/\1/p' | sed -E 's/  .*//' | grep -oE -- '--[A-Za-z0-9][A-Za-z0-9-]*'
 }
 
+# shellcheck disable=SC2046
+expect "tessary --" $(tessary --help | sed -n '/^Global options:/,/^$/p' | long_options | sort -u)
 expect "tessary ed" edit
 expect "tessary re" remove report
 expect "tessary --v" --version
@@ -93,7 +94,8 @@ expect "tessary export example.com --format " csv json
 expect "tessary list " 
 for command in $(tessary --help | sed -n '/^Commands:/,/^$/p' | sed -nE 's/^  ([a-z]+).*/\1/p'); do
     # shellcheck disable=SC2046
-    expect "tessary $command --" $(long_options "$command")
+    expect "tessary $command --" $({ tessary "$command" --help | long_options; echo --data-dir; } |
+        sort -u)
 done
 
 if ((failures)); then

@@ -38,10 +38,12 @@ fail() {
 }
 
 commands=$(tessary --help | sed -n '/^Commands:/,/^$/p' | sed -nE 's/^  ([a-z]+).*/\1/p')
-options=$(for command in $commands; do
-    tessary "$command" --help | sed -nE 's/^ +(-[^ ].*)$/\1/p' | sed -E 's/  .*//' |
-        grep -oE -- '(^|[ ,])--?[A-Za-z0-9][A-Za-z0-9-]*' | sed -E 's/^[ ,]//'
-done | sort -u)
+# The options of every command and the global ones, as the help texts list them.
+options=$({
+    tessary --help | sed -n '/^Global options:/,/^$/p'
+    for command in $commands; do tessary "$command" --help; done
+} | sed -nE 's/^ +(-[^ ].*)$/\1/p' | sed -E 's/  .*//' |
+    grep -oE -- '(^|[ ,])--?[A-Za-z0-9][A-Za-z0-9-]*' | sed -E 's/^[ ,]//' | sort -u)
 
 # What each file must hold for a command or an option: zsh spells them as
 # written ('edit:...', --all), fish with -a, -l and -s (-a edit, -l all, -s o).
