@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test run bench fuzz format clean screenshots install mutants test-share
+.PHONY: deps configure build test run bench fuzz format clean screenshots install package mutants test-share
 
 deps:
 	./scripts/install-deps.sh
@@ -27,10 +27,22 @@ screenshots: configure
 	$(BUILD_DIR)/tools/screenshots/window_screenshots $(BUILD_DIR)/screenshots
 	$(BUILD_DIR)/tools/screenshots/detail_screenshots $(BUILD_DIR)/screenshots
 
-# Binary, desktop entry and icon under PREFIX (default /usr/local).
+# The program and what comes with it (desktop entry, icons, metainfo, man page,
+# completions, systemd user unit) under PREFIX (default /usr/local).
 PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# A Debian package of a release build, $(PACKAGE_DIR)/tessary_VERSION_ARCH.deb,
+# compiled with the flags Debian builds its own packages with (hardening included).
+PACKAGE_DIR ?= build-package
+package: deps
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	cmake -S . -B $(PACKAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+		-DTESSARY_BUILD_TESTS=OFF -DTESSARY_BUILD_BENCHMARKS=OFF $(CMAKE_FLAGS)
+	cmake --build $(PACKAGE_DIR) --target package
 
 # Puts each deliberate fault of tests/mutants.txt into the sources in turn and
 # reports those no test catches (NAMES=... runs only those).

@@ -31,6 +31,16 @@ packages=(
   fonts-dejavu-core
   poppler-utils
   prometheus
+  # What comes with the program and the checks of the Debian package.
+  scdoc
+  librsvg2-bin
+  appstream
+  desktop-file-utils
+  lintian
+  systemd
+  bash-completion
+  zsh
+  fish
 )
 
 # `install-deps.sh fuzz` adds clang and libFuzzer for `make fuzz`.

@@ -14,10 +14,11 @@ struct CommandContext {
     QTextStream& err;
 };
 
-// A subcommand: its name, a one-line synopsis for the help text, and its body,
-// which returns the process exit code.
+// A subcommand: its name, its arguments and a one-line summary for the help
+// texts, and its body, which returns the process exit code.
 struct Command {
     const char* name;
-    const char* synopsis;
+    const char* usage;
+    const char* summary;
     int (*run)(CommandContext& context);
 };

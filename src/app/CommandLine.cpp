@@ -18,13 +18,27 @@ QString default_data_directory()
     return StoreFiles::default_support_directory();
 }
 
+// "  name usage" with the summary beside it in a column, or below it at the
+// same indent when the usage is too long.
+void print_command_line(QTextStream& out, const Command& command)
+{
+    constexpr qsizetype summary_column = 29;
+    const QString indent(summary_column, u' ');
+    QString line = QStringLiteral("  ") + QLatin1String(command.name);
+    if (*command.usage != '\0')
+        line += u' ' + QString::fromUtf8(command.usage);
+    line =
+        line.size() < summary_column ? line.leftJustified(summary_column) : line + u'\n' + indent;
+    out << line << QString::fromUtf8(command.summary).replace(u'\n', u'\n' + indent) << '\n';
+}
+
 void print_help(QTextStream& out)
 {
     out << "Usage: tessary [--data-dir DIR] COMMAND [OPTIONS]\n\n"
            "Tessary watches how fast and how reliably web sites answer.\n\n"
            "Commands:\n";
     for (const Command& command : all_commands())
-        out << "  " << QString::fromUtf8(command.synopsis) << '\n';
+        print_command_line(out, command);
     out << "\nGlobal options:\n"
            "  --data-dir DIR   use DIR instead of "
         << QDir::toNativeSeparators(default_data_directory())
@@ -58,15 +72,6 @@ std::optional<QString> take_data_directory(QStringList& arguments, QString& erro
         return std::nullopt;
     }
     return directory;
-}
-
-const Command* find_command(const QString& name)
-{
-    for (const Command& command : all_commands()) {
-        if (name == QLatin1String(command.name))
-            return &command;
-    }
-    return nullptr;
 }
 
 } // namespace

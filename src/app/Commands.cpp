@@ -14,51 +14,41 @@
 std::span<const Command> all_commands()
 {
     static const std::vector<Command> commands = {
-        {"monitor",
-         "monitor [--quiet] [--metrics [ADDRESS:]PORT]\n"
-         "                             measure every active domain until stopped, serving\n"
-         "                             Prometheus metrics at http://ADDRESS:PORT/metrics",
+        {"monitor", "[--quiet] [--metrics [ADDRESS:]PORT]",
+         "measure every active domain until stopped, serving\n"
+         "Prometheus metrics at http://ADDRESS:PORT/metrics",
          run_monitor_command},
-        {"add",
-         "add URL [--interval S] [--lookback H] [--user-agent UA] [--inactive] [--notify]\n"
-         "                             start monitoring a domain or URL",
-         run_add_command},
-        {"edit",
-         "edit DOMAIN [add's options] [--url URL] [--active|--inactive] [--no-notify]\n"
-         "                             change a domain's settings",
-         run_edit_command},
-        {"pin", "pin DOMAIN                 pin or unpin a domain", run_pin_command},
-        {"archive", "archive DOMAIN | --all     stop monitoring, keeping the history",
-         run_archive_command},
-        {"remove", "remove DOMAIN              delete a domain and its history",
-         run_remove_command},
-        {"clear",
-         "clear DOMAIN | --all-history | --everything\n"
-         "                             clear histories, or remove every domain",
-         run_clear_command},
-        {"suggestions", "suggestions                archived and deleted domains to bring back",
-         run_suggestions_command},
-        {"list", "list [--json]              every domain with its state, last result and average",
+        {"add", "URL [--interval S] [--lookback H] [--user-agent UA] [--inactive] [--notify]",
+         "start monitoring a domain or URL", run_add_command},
+        {"edit", "DOMAIN [add's options] [--url URL] [--active|--inactive] [--no-notify]",
+         "change a domain's settings", run_edit_command},
+        {"pin", "DOMAIN", "pin or unpin a domain", run_pin_command},
+        {"archive", "DOMAIN | --all", "stop monitoring, keeping the history", run_archive_command},
+        {"remove", "DOMAIN", "delete a domain and its history", run_remove_command},
+        {"clear", "DOMAIN | --all-history | --everything",
+         "clear histories, or remove every domain", run_clear_command},
+        {"suggestions", "", "archived and deleted domains to bring back", run_suggestions_command},
+        {"list", "[--json]", "every domain with its state, last result and average",
          run_list_command},
-        {"stats",
-         "stats DOMAIN [--json] [--all-periods]\n"
-         "                             the statistics of one domain",
+        {"stats", "DOMAIN [--json] [--all-periods]", "the statistics of one domain",
          run_stats_command},
-        {"export",
-         "export DOMAIN --format json|csv [-o FILE]\n"
-         "                             one domain's history as JSON or CSV",
+        {"export", "DOMAIN --format json|csv [-o FILE]", "one domain's history as JSON or CSV",
          run_export_command},
-        {"report",
-         "report [DOMAIN ...] [--all] -o FILE.pdf|-\n"
-         "                             the PDF report of the named or of every active domain",
-         run_report_command},
-        {"measure",
-         "measure URL [--user-agent UA] [--json]\n"
-         "                             probe the network, then time one request to URL",
-         run_measure_command},
-        {"providers",
-         "providers [--json]         the domains grouped by hosting provider, with profiles",
+        {"report", "[DOMAIN ...] [--all] -o FILE.pdf|-",
+         "the PDF report of the named or of every active domain", run_report_command},
+        {"measure", "URL [--user-agent UA] [--json]",
+         "probe the network, then time one request to URL", run_measure_command},
+        {"providers", "[--json]", "the domains grouped by hosting provider, with profiles",
          run_providers_command},
     };
     return commands;
+}
+
+const Command* find_command(QStringView name)
+{
+    for (const Command& command : all_commands()) {
+        if (name == QLatin1String(command.name))
+            return &command;
+    }
+    return nullptr;
 }

@@ -103,8 +103,8 @@ int run_add_command(CommandContext& context)
     QCommandLineParser parser;
     parser.addOptions(
         {interval_option, lookback_option, user_agent_option, inactive_option, notify_option});
-    if (!parse_command_options(context, parser, "add", 1))
-        return 1;
+    if (const auto exit_code = parse_command_options(context, parser, "add", 1))
+        return *exit_code;
     const auto interval = number_option(
         context, parser, interval_option, DomainSettings::default_interval_seconds,
         DomainSettings::minimum_interval_seconds, DomainSettings::maximum_interval_seconds);
@@ -134,8 +134,8 @@ int run_edit_command(CommandContext& context)
     QCommandLineParser parser;
     parser.addOptions({interval_option, lookback_option, user_agent_option, inactive_option,
                        active_option, notify_option, no_notify_option, url_option});
-    if (!parse_command_options(context, parser, "edit", 1))
-        return 1;
+    if (const auto exit_code = parse_command_options(context, parser, "edit", 1))
+        return *exit_code;
     if ((parser.isSet(active_option) && parser.isSet(inactive_option)) ||
         (parser.isSet(notify_option) && parser.isSet(no_notify_option))) {
         context.err << "tessary edit: contradictory options\n";
@@ -174,8 +174,8 @@ int run_edit_command(CommandContext& context)
 int run_pin_command(CommandContext& context)
 {
     QCommandLineParser parser;
-    if (!parse_command_options(context, parser, "pin", 1))
-        return 1;
+    if (const auto exit_code = parse_command_options(context, parser, "pin", 1))
+        return *exit_code;
     auto target = open_with_domain(context, "pin", parser.positionalArguments().first());
     if (!target)
         return 1;
@@ -191,8 +191,8 @@ int run_archive_command(CommandContext& context)
     parser.addOption({QStringLiteral("all"), QStringLiteral("Archive every domain.")});
     parser.addOption(yes_option);
     const bool all = context.arguments.contains(QStringLiteral("--all"));
-    if (!parse_command_options(context, parser, "archive", all ? 0 : 1))
-        return 1;
+    if (const auto exit_code = parse_command_options(context, parser, "archive", all ? 0 : 1))
+        return *exit_code;
     if (all) {
         if (!confirm(context, parser, QStringLiteral("Archive every domain?")))
             return 1;
@@ -215,8 +215,8 @@ int run_remove_command(CommandContext& context)
 {
     QCommandLineParser parser;
     parser.addOption(yes_option);
-    if (!parse_command_options(context, parser, "remove", 1))
-        return 1;
+    if (const auto exit_code = parse_command_options(context, parser, "remove", 1))
+        return *exit_code;
     auto target = open_with_domain(context, "remove", parser.positionalArguments().first());
     if (!target)
         return 1;
@@ -238,8 +238,8 @@ int run_clear_command(CommandContext& context)
     parser.addOptions({all_history, everything, yes_option});
     const bool whole = context.arguments.contains(QStringLiteral("--all-history")) ||
                        context.arguments.contains(QStringLiteral("--everything"));
-    if (!parse_command_options(context, parser, "clear", whole ? 0 : 1))
-        return 1;
+    if (const auto exit_code = parse_command_options(context, parser, "clear", whole ? 0 : 1))
+        return *exit_code;
     if (parser.isSet(all_history) && parser.isSet(everything)) {
         context.err << "tessary clear: give --all-history or --everything, not both\n";
         return 1;
@@ -274,8 +274,8 @@ int run_clear_command(CommandContext& context)
 int run_suggestions_command(CommandContext& context)
 {
     QCommandLineParser parser;
-    if (!parse_command_options(context, parser, "suggestions", 0))
-        return 1;
+    if (const auto exit_code = parse_command_options(context, parser, "suggestions", 0))
+        return *exit_code;
     const auto loaded = load_for_reading(context);
     if (!loaded)
         return 1;

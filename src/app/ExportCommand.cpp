@@ -15,8 +15,8 @@ int run_export_command(CommandContext& context)
     parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
                       QStringLiteral("Write to FILE instead of standard output."),
                       QStringLiteral("file")});
-    if (!parse_command_options(context, parser, "export", 1))
-        return 1;
+    if (const auto exit_code = parse_command_options(context, parser, "export", 1))
+        return *exit_code;
     const QString format = parser.value(QStringLiteral("format"));
     if (format != QLatin1String("json") && format != QLatin1String("csv")) {
         context.err << "tessary export: --format must be json or csv\n";

@@ -108,8 +108,8 @@ int run_list_command(CommandContext& context)
 {
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("json"), QStringLiteral("Print JSON.")});
-    if (!parse_command_options(context, parser, "list", 0))
-        return 1;
+    if (const auto exit_code = parse_command_options(context, parser, "list", 0))
+        return *exit_code;
     const auto loaded = load_for_reading(context);
     if (!loaded)
         return 1;

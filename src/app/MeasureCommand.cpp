@@ -1,5 +1,6 @@
 #include "MeasureCommand.h"
 
+#include "CommandOptions.h"
 #include "i18n/L10n.h"
 #include "i18n/MeasurementFormatter.h"
 #include "i18n/TerminalText.h"
@@ -13,51 +14,6 @@
 #include <optional>
 
 namespace {
-
-struct Arguments {
-    QString url;
-    QString user_agent;
-    bool json = false;
-};
-
-std::optional<Arguments> parse(const QStringList& arguments, QString& error)
-{
-    Arguments parsed;
-    bool have_url = false;
-    bool have_user_agent = false;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (argument == u"--json") {
-            parsed.json = true;
-        } else if (argument == u"--user-agent") {
-            if (i + 1 >= arguments.size()) {
-                error = QStringLiteral("--user-agent needs a value");
-                return std::nullopt;
-            }
-            parsed.user_agent = arguments[++i];
-            have_user_agent = true;
-        } else if (argument.startsWith(u"--user-agent=")) {
-            parsed.user_agent = argument.mid(13);
-            have_user_agent = true;
-        } else if (argument.startsWith(u"--")) {
-            error = QStringLiteral("unknown option %1").arg(argument);
-            return std::nullopt;
-        } else if (!have_url) {
-            parsed.url = argument;
-            have_url = true;
-        } else {
-            error = QStringLiteral("one URL at a time");
-            return std::nullopt;
-        }
-    }
-    if (!have_url) {
-        error = QStringLiteral("which domain or URL? usage: tessary measure URL [--user-agent UA] "
-                               "[--json]");
-        return std::nullopt;
-    }
-    Q_UNUSED(have_user_agent);
-    return parsed;
-}
 
 void print_row(QTextStream& out, const QString& label, const QString& value)
 {
@@ -98,18 +54,22 @@ void print_breakdown(QTextStream& out, const DomainMeasurement& m)
 
 int run_measure_command(CommandContext& context)
 {
-    QString error;
-    const std::optional<Arguments> arguments = parse(context.arguments, error);
-    if (!arguments) {
-        context.err << "tessary measure: " << error << '\n';
-        return 1;
-    }
-    const std::optional<QUrl> url = UrlNormalizer::normalize_url(arguments->url);
+    QCommandLineParser parser;
+    const QCommandLineOption user_agent(QStringLiteral("user-agent"),
+                                        QStringLiteral("User-Agent header to send."),
+                                        QStringLiteral("text"));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Print the measurement as stored."));
+    parser.addOptions({user_agent, json});
+    if (const auto exit_code = parse_command_options(context, parser, "measure", 1))
+        return *exit_code;
+    const QString argument = parser.positionalArguments().first();
+    const std::optional<QUrl> url = UrlNormalizer::normalize_url(argument);
     if (!url) {
         context.err << "tessary measure: "
                     << L10n::text(u"Enter a valid domain or URL.",
                                   u"Voer een geldig domein of een geldige URL in.")
-                    << " (" << TerminalText::printable(arguments->url) << ")\n";
+                    << " (" << TerminalText::printable(argument) << ")\n";
         return 1;
     }
 
@@ -117,7 +77,7 @@ int run_measure_command(CommandContext& context)
     EngineMeasurementSource source(CurlEngine::shared(), Clock::system(), probe_endpoint);
     std::optional<DomainMeasurement> measurement;
     QEventLoop loop;
-    source.measure(UrlNormalizer::absolute_string(*url), arguments->user_agent,
+    source.measure(UrlNormalizer::absolute_string(*url), parser.value(user_agent),
                    [&](std::optional<DomainMeasurement> result) {
                        measurement = std::move(result);
                        loop.quit();
@@ -132,7 +92,7 @@ int run_measure_command(CommandContext& context)
                     << '\n';
         return 2;
     }
-    if (arguments->json)
+    if (parser.isSet(json))
         context.out << QString::fromUtf8(MeasurementJson::encode(*measurement)) << '\n';
     else
         print_breakdown(context.out, *measurement);

@@ -37,8 +37,8 @@ int run_monitor_command(CommandContext& context)
     parser.addOption({QStringLiteral("metrics"),
                       QStringLiteral("Serve Prometheus metrics at http://ADDRESS/metrics."),
                       QStringLiteral("ADDRESS")});
-    if (!parse_command_options(context, parser, "monitor", 0))
-        return 1;
+    if (const auto exit_code = parse_command_options(context, parser, "monitor", 0))
+        return *exit_code;
     const bool quiet = parser.isSet(QStringLiteral("quiet"));
     std::optional<MetricsListenAddress> metrics_address;
     if (parser.isSet(QStringLiteral("metrics"))) {

@@ -1,5 +1,6 @@
 #include "ReportCommand.h"
 
+#include "CommandOptions.h"
 #include "DomainArgument.h"
 #include "ReadOnlyData.h"
 #include "model/AtomicFile.h"
@@ -46,10 +47,8 @@ int run_report_command(CommandContext& context)
     parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
                       QStringLiteral("Write to FILE, or to standard output when FILE is -."),
                       QStringLiteral("file")});
-    if (!parser.parse(QStringList{QStringLiteral("tessary")} + context.arguments)) {
-        context.err << "tessary report: " << parser.errorText() << '\n';
-        return 1;
-    }
+    if (const auto exit_code = parse_command_options(context, parser, "report", std::nullopt))
+        return *exit_code;
     const QStringList names = parser.positionalArguments();
     if (parser.isSet(QStringLiteral("all")) && !names.isEmpty()) {
         context.err << "tessary report: name domains or give --all, not both\n";

@@ -150,8 +150,8 @@ int run_stats_command(CommandContext& context)
     parser.addOption({QStringLiteral("json"), QStringLiteral("Print JSON.")});
     parser.addOption({QStringLiteral("all-periods"),
                       QStringLiteral("List every disturbance period, not only the 20 newest.")});
-    if (!parse_command_options(context, parser, "stats", 1))
-        return 1;
+    if (const auto exit_code = parse_command_options(context, parser, "stats", 1))
+        return *exit_code;
     const auto domain =
         load_domain_for_reading(context, parser.positionalArguments().first(), "stats");
     if (!domain)

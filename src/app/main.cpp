@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "UnixSignalWatcher.h"
+#include "Version.h"
 #include "ui/QtUiDialogs.h"
 #include "ui/WindowStartup.h"
 
@@ -87,7 +88,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Tessary"));
 
     if (type == ApplicationType::window) {
-        QGuiApplication::setDesktopFileName(QStringLiteral("tessary"));
+        QGuiApplication::setDesktopFileName(QStringLiteral(TESSARY_APP_ID));
         // A logout or `kill` quits like the Quit command: the history is written first.
         UnixSignalWatcher signals({SIGINT, SIGTERM, SIGHUP});
         QObject::connect(&signals, &UnixSignalWatcher::received, app.get(),

@@ -35,6 +35,9 @@ DBusNotificationSink::DBusNotificationSink(QDBusConnection connection, QObject* 
                         SLOT(on_notification_closed(uint, uint)));
 }
 
+// From the build, which names the desktop entry it installs after it.
+const char* const DBusNotificationSink::desktop_entry = TESSARY_APP_ID;
+
 DBusNotificationSink& DBusNotificationSink::shared()
 {
     static auto* const sink = new DBusNotificationSink();
@@ -81,7 +84,7 @@ void DBusNotificationSink::notify(const NotificationRequest& request, bool body_
     }
 
     QDBusMessage message = method_call(u"Notify"_s);
-    message << u"Tessary"_s << 0u << QString::fromLatin1(desktop_entry) << request.title
+    message << u"Tessary"_s << 0u << QString::fromLatin1(app_icon) << request.title
             << (body_is_markup ? request.body.toHtmlEscaped() : request.body) << actions << hints
             << -1;
     auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(message), this);

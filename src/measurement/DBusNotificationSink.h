@@ -12,7 +12,8 @@
 // application icon "tessary", expire_timeout -1, the action "default" when the
 // request names a domain and something listens to domain_activated (no actions
 // otherwise) and these hints:
-//   "desktop-entry" "tessary", so the desktop files the notification under Tessary
+//   "desktop-entry" the application id, the name of the installed desktop entry,
+//                   so the desktop files the notification under Tessary
 //   "sound-name"    "message-new-instant" when the request plays the default sound
 //   "x-tessary-id"  the request's identifier (such as "build-time-<UUID>")
 // The body is escaped when the service says it reads markup ("body-markup").
@@ -27,8 +28,9 @@ public:
     static constexpr const char* default_sound_name = "message-new-instant";
     static constexpr const char* identifier_hint = "x-tessary-id";
     static constexpr const char* desktop_entry_hint = "desktop-entry";
-    // The desktop entry (tessary.desktop) and the icon of that name.
-    static constexpr const char* desktop_entry = "tessary";
+    // The desktop entry's name without ".desktop" (the application id).
+    static const char* const desktop_entry;
+    static constexpr const char* app_icon = "tessary";
     static constexpr const char* default_action = "default";
 
     // The process-wide sink on the session bus, created on first use from the

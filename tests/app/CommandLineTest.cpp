@@ -218,6 +218,12 @@ TEST(CommandLine, help_and_version_need_no_data)
     for (const char* command : {"list", "stats", "export", "providers [--json]", "--data-dir"})
         EXPECT_TRUE(help.exit_code == 0 && help.out.contains(command)) << command;
     EXPECT_TRUE(run_tessary({u"--version"_s}).out.startsWith("Tessary "));
+    // A command's own options, even where its arguments would be refused.
+    for (const auto& [arguments, option] : {std::pair{"edit --help", "--no-notify"},
+                                            std::pair{"archive --all example.com -h", "--yes"}}) {
+        const ProcessResult command_help = run_tessary(QString::fromLatin1(arguments).split(u' '));
+        EXPECT_TRUE(command_help.exit_code == 0 && command_help.out.contains(option)) << arguments;
+    }
 }
 
 TEST(CommandLine, opens_the_window_only_without_a_command)
