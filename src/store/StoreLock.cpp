@@ -12,20 +12,37 @@
 
 namespace {
 
-// The lock file holds "<pid>\n<holder>\n" of the process holding the lock.
-QString describe_holder(int fd)
+// The lock file holds "<pid>\n<holder>\n" of the process that last took the lock.
+QStringList recorded_lines(int fd)
 {
     char buffer[512];
     const ssize_t size = ::pread(fd, buffer, sizeof buffer, 0);
     if (size <= 0)
-        return QStringLiteral("another Tessary process");
-    const QStringList lines =
-        QString::fromUtf8(buffer, qsizetype(size)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    const QString pid = lines.value(0).trimmed();
+        return {};
+    return QString::fromUtf8(buffer, qsizetype(size)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QString executable_name(const QByteArray& proc_entry)
+{
+    const QString target = QFile::symLinkTarget(QString::fromLatin1(proc_entry + "/exe"));
+    QString name = target.mid(target.lastIndexOf(QLatin1Char('/')) + 1);
+    // A program replaced by a rebuild while it runs.
+    name.remove(QStringLiteral(" (deleted)"));
+    return name;
+}
+
+// Names the holder only when the file names a live process of this program: a
+// pid left by a crashed holder may belong to anything by now.
+QString describe_holder(int fd)
+{
+    const QStringList lines = recorded_lines(fd);
+    const qint64 pid = lines.value(0).trimmed().toLongLong();
     const QString holder = lines.value(1).trimmed();
+    if (!StoreLock::is_live_tessary_process(pid))
+        return QStringLiteral("another process");
     if (holder.isEmpty())
         return QStringLiteral("process %1").arg(pid);
-    return QStringLiteral("%1 (process %2)").arg(holder, pid);
+    return QStringLiteral("%1 (process %2)").arg(holder).arg(pid);
 }
 
 void record_holder(int fd, const QString& holder)
@@ -59,6 +76,26 @@ Expected<StoreLock, QString> StoreLock::acquire(const QString& support_directory
     }
     record_holder(fd, holder);
     return StoreLock(fd);
+}
+
+qint64 StoreLock::recorded_holder_pid(const QString& support_directory)
+{
+    const QByteArray path =
+        QFile::encodeName(QDir(support_directory).absoluteFilePath(file_name()));
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return 0;
+    const qint64 pid = recorded_lines(fd).value(0).trimmed().toLongLong();
+    ::close(fd);
+    return pid;
+}
+
+bool StoreLock::is_live_tessary_process(qint64 pid)
+{
+    if (pid <= 0)
+        return false;
+    const QString name = executable_name("/proc/" + QByteArray::number(pid));
+    return !name.isEmpty() && name == executable_name("/proc/self");
 }
 
 StoreLock::StoreLock(StoreLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}

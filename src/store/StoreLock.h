@@ -24,6 +24,12 @@ public:
 
     bool is_held() const { return fd_ >= 0; }
 
+    // The pid in the lock file: the process that last took the lock, which may
+    // have let go of it or died since; 0 when there is none.
+    static qint64 recorded_holder_pid(const QString& support_directory);
+    // Whether `pid` is a running process of the same program as this one.
+    static bool is_live_tessary_process(qint64 pid);
+
     static QString file_name() { return QStringLiteral("tessary.lock"); }
 
 private:

@@ -123,6 +123,9 @@ TEST_F(StoreStartup, a_second_writer_is_refused_with_the_holder_named_until_the_
         << second.error().toStdString();
     EXPECT_TRUE(second.error().contains(folder.path()));
     EXPECT_TRUE(folder.exists(u"measurement_history.json.aZ09qQ"_s)); // the holder's leftovers
+    // A pid that is no live process of this program is not named.
+    folder.write(u"tessary.lock"_s, "999999999\nghost\n");
+    EXPECT_TRUE(TessaryStore::open(environment).error().contains(u"in use by another process."_s));
 
     store.reset();
     EXPECT_TRUE(TessaryStore::open(environment));
