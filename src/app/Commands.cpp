@@ -22,20 +22,20 @@ std::span<const Command> all_commands()
         {"add",
          "add URL [--interval S] [--lookback H] [--user-agent UA] [--inactive] [--notify]\n"
          "                             start monitoring a domain or URL",
-         run_add_command},
+         run_add_command, true},
         {"edit",
          "edit DOMAIN [add's options] [--url URL] [--active|--inactive] [--no-notify]\n"
          "                             change a domain's settings",
-         run_edit_command},
-        {"pin", "pin DOMAIN                 pin or unpin a domain", run_pin_command},
+         run_edit_command, true},
+        {"pin", "pin DOMAIN                 pin or unpin a domain", run_pin_command, true},
         {"archive", "archive DOMAIN | --all     stop monitoring, keeping the history",
-         run_archive_command},
-        {"remove", "remove DOMAIN              delete a domain and its history",
-         run_remove_command},
+         run_archive_command, true},
+        {"remove", "remove DOMAIN              delete a domain and its history", run_remove_command,
+         true},
         {"clear",
          "clear DOMAIN | --all-history | --everything\n"
          "                             clear histories, or remove every domain",
-         run_clear_command},
+         run_clear_command, true},
         {"suggestions", "suggestions                archived and deleted domains to bring back",
          run_suggestions_command},
         {"list", "list [--json]              every domain with its state, last result and average",
@@ -61,4 +61,13 @@ std::span<const Command> all_commands()
          run_providers_command},
     };
     return commands;
+}
+
+const Command* find_command(const QString& name)
+{
+    for (const Command& command : all_commands()) {
+        if (name == QLatin1String(command.name))
+            return &command;
+    }
+    return nullptr;
 }

@@ -1,0 +1,236 @@
+#include "MonitorSession.h"
+
+#include "AlertLine.h"
+#include "ForwardedCommand.h"
+#include "MeasurementResult.h"
+#include "control/ControlClient.h"
+#include "control/ControlPaths.h"
+#include "i18n/MeasurementFormatter.h"
+#include "i18n/TerminalText.h"
+#include "model/DomainHost.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+const QString paused_status = QStringLiteral("Paused while the Tessary window is open");
+
+QString domain_count(qsizetype count)
+{
+    return QStringLiteral("%1 %2").arg(QString::number(count), count == 1 ? QStringLiteral("domain")
+                                                                          : QStringLiteral("domains"));
+}
+
+} // namespace
+
+MonitorSession::MonitorSession(CommandContext& context, Options options, Clock& clock)
+    : context_(context), options_(std::move(options)), clock_(clock),
+      server_([this](const ControlRequest& request) { return answer(request); },
+              ControlServer::Settings::on(clock)),
+      systemd_(clock)
+{
+}
+
+MonitorSession::~MonitorSession() = default;
+
+std::optional<int> MonitorSession::start()
+{
+    if (options_.metrics) {
+        metrics_ = std::make_unique<MetricsServer>(
+            [this] { return store_ ? exposition_.render(store_->domains()) : paused_metrics_; },
+            clock_);
+        const auto bound = metrics_->listen(*options_.metrics);
+        if (!bound) {
+            context_.err << "tessary monitor: " << bound.error() << '\n';
+            return 1;
+        }
+        if (!options_.quiet)
+            context_.out << "Serving metrics at http://" << bound->to_string() << "/metrics"
+                         << Qt::endl;
+    }
+    grace_end_ = clock_.now();
+    if (take_folder())
+        return std::nullopt;
+    if (!accept_holder(StoreLock::recorded_holder_pid(context_.data_directory))) {
+        context_.err << "tessary: " << refusal_ << '\n';
+        return 1;
+    }
+    schedule_poll();
+    return std::nullopt;
+}
+
+void MonitorSession::stop()
+{
+    systemd_.stopping();
+    server_.close();
+    // Like the window when it quits: the history goes to disk at once.
+    if (store_)
+        store_->flush_persistence();
+    QCoreApplication::quit();
+}
+
+bool MonitorSession::take_folder()
+{
+    TessaryStore::Environment environment;
+    environment.support_directory = context_.data_directory;
+    environment.clock = &clock_;
+    environment.lock_holder = QStringLiteral("tessary monitor");
+    auto opened = TessaryStore::open(environment);
+    if (!opened) {
+        refusal_ = opened.error();
+        return false;
+    }
+    store_ = std::move(opened).value();
+    begin_monitoring();
+    return true;
+}
+
+void MonitorSession::begin_monitoring()
+{
+    poll_.reset();
+    if (const auto socket = ControlPaths::socket_path(context_.data_directory); !socket)
+        context_.err << "tessary monitor: other Tessary processes cannot reach this one: "
+                     << socket.error().message << Qt::endl;
+    else if (const auto refused = server_.listen(*socket))
+        context_.err << "tessary monitor: other Tessary processes cannot reach this one: "
+                     << *refused << Qt::endl;
+
+    // Counting the histories now, before anything is measured, keeps the
+    // first scrape as quick as the others.
+    if (metrics_)
+        exposition_.sync(store_->domains());
+    if (!options_.quiet)
+        connect(store_.get(), &TessaryStore::measurement_recorded, this,
+                &MonitorSession::print_measurement);
+    // Rare and wanted even by a quiet monitor, as its one sign of trouble.
+    connect(store_.get(), &TessaryStore::domain_alert, this,
+            [this](const DomainAlert& alert) { context_.out << alert_line(alert) << Qt::endl; });
+
+    const QString status = monitoring_status();
+    if (paused_)
+        context_.out << "Resumed monitoring " << domain_count(store_->active_domains().size())
+                     << '.' << Qt::endl;
+    else if (!options_.quiet)
+        context_.out << status << " in " << TerminalText::printable(store_->files().support_directory)
+                     << "; stop with Ctrl+C." << Qt::endl;
+    paused_ = false;
+    if (ready_sent_) {
+        systemd_.status(status);
+    } else {
+        systemd_.ready(status);
+        ready_sent_ = true;
+    }
+}
+
+ControlAnswer MonitorSession::answer(const ControlRequest& request)
+{
+    ControlAnswer answer(HolderRole::monitor);
+    // A connection taken just before the monitor stepped aside.
+    if (!store_ && request.kind != ControlRequest::Kind::identify) {
+        answer.done = request.kind == ControlRequest::Kind::step_aside;
+        answer.exit_code = 1;
+        answer.err = QStringLiteral("tessary: the data folder is passing to the Tessary window; "
+                                    "run the command again\n");
+        return answer;
+    }
+    switch (request.kind) {
+    case ControlRequest::Kind::identify:
+    case ControlRequest::Kind::show:
+        break;
+    case ControlRequest::Kind::step_aside:
+        step_aside();
+        answer.done = true;
+        break;
+    case ControlRequest::Kind::command:
+        answer = ForwardedCommand::run(request, *store_, HolderRole::monitor);
+        break;
+    }
+    return answer;
+}
+
+void MonitorSession::step_aside()
+{
+    // Nobody may reach a monitor without the folder; then all is saved, and
+    // destroying the store releases the lock.
+    server_.close();
+    if (metrics_)
+        paused_metrics_ = exposition_.render(store_->domains());
+    store_->flush_persistence();
+    store_.reset();
+    grace_end_ = clock_.now().addMSecs(hand_over_grace_ms);
+    identified_pid_ = 0;
+    pause();
+    schedule_poll();
+}
+
+void MonitorSession::pause()
+{
+    paused_ = true;
+    context_.out << paused_status << "; monitoring resumes when it closes." << Qt::endl;
+    if (ready_sent_) {
+        systemd_.status(paused_status);
+    } else {
+        systemd_.ready(paused_status);
+        ready_sent_ = true;
+    }
+}
+
+void MonitorSession::schedule_poll()
+{
+    poll_ = clock_.call_after(poll_interval_ms, [this] { poll_folder(); });
+}
+
+// Tries the lock only once the window has taken it (its pid in the lock file)
+// or the grace has passed, so the folder is not snatched back in between.
+void MonitorSession::poll_folder()
+{
+    const qint64 pid = StoreLock::recorded_holder_pid(context_.data_directory);
+    const bool may_take = pid != QCoreApplication::applicationPid() || clock_.now() >= grace_end_;
+    if (may_take && take_folder())
+        return;
+    if (may_take && pid != identified_pid_ && !accept_holder(pid)) {
+        context_.err << "tessary: " << refusal_ << Qt::endl;
+        systemd_.stopping();
+        QCoreApplication::exit(1);
+        return;
+    }
+    schedule_poll();
+}
+
+bool MonitorSession::accept_holder(qint64 pid)
+{
+    const auto socket = ControlPaths::socket_path(context_.data_directory);
+    if (!socket)
+        return true;
+    const auto answer = ControlClient::exchange(*socket, ControlRequest());
+    // Nobody answers (a command holds the folder for a moment, or the window is
+    // still loading): ask again at the next poll.
+    if (!answer)
+        return true;
+    identified_pid_ = pid;
+    if (answer->role == HolderRole::monitor)
+        return false;
+    if (!paused_)
+        pause();
+    return true;
+}
+
+QString MonitorSession::monitoring_status() const
+{
+    return QStringLiteral("Monitoring ") + domain_count(store_->active_domains().size());
+}
+
+// local time, host, status or error, total time, level
+void MonitorSession::print_measurement(const QUuid& domain_id, const DomainMeasurement& m)
+{
+    const MonitoredDomain* domain = store_->domain_with_id(domain_id);
+    if (domain == nullptr)
+        return;
+    const QString level = m.is_local_network_issue
+                              ? QStringLiteral("local network issue")
+                              : domain_measurement_level_key(domain->measurement_level(m));
+    context_.out << MeasurementFormatter::date_time().string(m.measured_at) << "  "
+                 << TerminalText::printable(domain_host(domain->url_string)) << "  "
+                 << measurement_result(m) << "  " << MeasurementFormatter::duration(m.total_time)
+                 << "  " << level << Qt::endl;
+}
