@@ -60,6 +60,8 @@ private:
     void update_add_domain_form();
     void choose_language(int language_index);
     void show_about();
+    // The File menu's "Start at Login": writes or removes the autostart entry.
+    void set_start_at_login(bool enabled);
     void save_window_state();
     void schedule_time_refresh();
 
