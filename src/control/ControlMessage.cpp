@@ -39,15 +39,15 @@ std::optional<QJsonObject> object_of(const QByteArray& line)
     return document.object();
 }
 
-// Both texts cut to a share of the room, so the line fits whatever they hold.
+// The texts cut to a share of the room, so the line fits whatever they hold.
 void cut_to_fit(QJsonObject& object)
 {
     const QString note = QStringLiteral("\n[output cut: too long to pass on]\n");
-    // An escaped character takes up to six bytes; two texts share the line.
-    const qsizetype room = ControlMessage::max_size / 16;
-    for (const QString& key : {QStringLiteral("out"), QStringLiteral("err")}) {
+    // An escaped character takes up to six bytes; three texts share the line.
+    const qsizetype room = ControlMessage::max_size / 24;
+    for (const QString& key : {QStringLiteral("out"), QStringLiteral("err"), QStringLiteral("question")}) {
         const QString text = object.value(key).toString();
-        if (text.size() > room)
+        if (object.contains(key) && text.size() > room)
             object.insert(key, text.left(room) + note);
     }
 }
