@@ -110,8 +110,8 @@ void edits_through_a_monitor(const QString& folder)
     DemoDataFolder::write(folder, quiet_sites(1000), QDateTime::currentDateTimeUtc(), 20, 3600);
     const QStringList data_dir{QStringLiteral("--data-dir"), folder};
     const auto add = [&](const QString& name) {
-        return timed_run(QStringList{QStringLiteral("add"), QStringLiteral("https://localhost:1/") +
-                                                                 name,
+        return timed_run(QStringList{QStringLiteral("add"),
+                                     QStringLiteral("https://localhost:1/") + name,
                                      QStringLiteral("--inactive")} +
                          data_dir);
     };
@@ -212,12 +212,13 @@ void hand_over(const QString& folder)
 
     out() << "hand-over, 1,000,000 measurements over 10 domains:\n"
           << "  the store's load time:                    " << load << " ms\n"
-          << "  monitor to window, start to first paint:  " << painted << " ms (store in hand after "
-          << store_open << " ms; " << painted - load << " ms beyond the load time)\n"
+          << "  monitor to window, start to first paint:  " << painted
+          << " ms (store in hand after " << store_open << " ms; " << painted - load
+          << " ms beyond the load time)\n"
           << "  window to monitor, quit to monitoring:    "
           << (resumed ? QString::number(back) : QStringLiteral("(did not resume)"))
-          << " ms (the window's save and release " << released << " ms; "
-          << back - load << " ms beyond the load time)" << Qt::endl;
+          << " ms (the window's save and release " << released << " ms; " << back - load
+          << " ms beyond the load time)" << Qt::endl;
 }
 
 } // namespace

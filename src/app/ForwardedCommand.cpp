@@ -37,8 +37,7 @@ ControlAnswer ForwardedCommand::run(const ControlRequest& request, TessaryStore&
     return answer;
 }
 
-std::optional<int> ForwardedCommand::hand_to_holder(CommandContext& context,
-                                                    const Command& command)
+std::optional<int> ForwardedCommand::hand_to_holder(CommandContext& context, const Command& command)
 {
     const auto socket = ControlPaths::socket_path(context.data_directory);
     if (!socket)

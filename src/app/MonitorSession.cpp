@@ -17,8 +17,8 @@ const QString paused_status = QStringLiteral("Paused while the Tessary window is
 
 QString domain_count(qsizetype count)
 {
-    return QStringLiteral("%1 %2").arg(QString::number(count), count == 1 ? QStringLiteral("domain")
-                                                                          : QStringLiteral("domains"));
+    return QStringLiteral("%1 %2").arg(
+        QString::number(count), count == 1 ? QStringLiteral("domain") : QStringLiteral("domains"));
 }
 
 } // namespace
@@ -28,8 +28,7 @@ MonitorSession::MonitorSession(CommandContext& context, Options options, Clock& 
       server_([this](const ControlRequest& request) { return answer(request); },
               ControlServer::Settings::on(clock)),
       systemd_(clock)
-{
-}
+{}
 
 MonitorSession::~MonitorSession() = default;
 
@@ -64,8 +63,8 @@ void MonitorSession::stop()
     systemd_.stopping();
     server_.close();
     // Like the window when it quits: the history goes to disk at once.
-    if (store_)
-        store_->flush_persistence();
+    if (TessaryStore* store = store_.get())
+        store->flush_persistence();
     QCoreApplication::quit();
 }
 
@@ -111,7 +110,8 @@ void MonitorSession::begin_monitoring()
         context_.out << "Resumed monitoring " << domain_count(store_->active_domains().size())
                      << '.' << Qt::endl;
     else if (!options_.quiet)
-        context_.out << status << " in " << TerminalText::printable(store_->files().support_directory)
+        context_.out << status << " in "
+                     << TerminalText::printable(store_->files().support_directory)
                      << "; stop with Ctrl+C." << Qt::endl;
     paused_ = false;
     if (ready_sent_) {

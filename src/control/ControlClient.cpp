@@ -102,9 +102,8 @@ QByteArray receive_line(int fd, const QDeadlineTimer& deadline)
 
 } // namespace
 
-Expected<ControlAnswer, Failure> ControlClient::exchange(const QString& socket_path,
-                                                         const ControlRequest& request,
-                                                         int timeout_ms)
+Expected<ControlAnswer, Failure>
+ControlClient::exchange(const QString& socket_path, const ControlRequest& request, int timeout_ms)
 {
     const QDeadlineTimer deadline(timeout_ms);
     const Socket socket;

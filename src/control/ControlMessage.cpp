@@ -45,7 +45,8 @@ void cut_to_fit(QJsonObject& object)
     const QString note = QStringLiteral("\n[output cut: too long to pass on]\n");
     // An escaped character takes up to six bytes; three texts share the line.
     const qsizetype room = ControlMessage::max_size / 24;
-    for (const QString& key : {QStringLiteral("out"), QStringLiteral("err"), QStringLiteral("question")}) {
+    for (const QString& key :
+         {QStringLiteral("out"), QStringLiteral("err"), QStringLiteral("question")}) {
         const QString text = object.value(key).toString();
         if (object.contains(key) && text.size() > room)
             object.insert(key, text.left(room) + note);

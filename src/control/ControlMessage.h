@@ -20,8 +20,7 @@ struct ControlRequest {
     explicit ControlRequest(Kind kind = Kind::identify, QString command = {},
                             QStringList arguments = {})
         : kind(kind), command(std::move(command)), arguments(std::move(arguments))
-    {
-    }
+    {}
 
     Kind kind;
     // For `command`: its name and its arguments, as typed.

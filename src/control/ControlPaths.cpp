@@ -24,7 +24,8 @@ std::optional<QString> refusal(const QString& folder, uid_t uid)
 {
     struct stat status {};
     if (::lstat(QFile::encodeName(folder).constData(), &status) != 0)
-        return QStringLiteral("cannot use %1: %2").arg(folder, QString::fromLocal8Bit(strerror(errno)));
+        return QStringLiteral("cannot use %1: %2")
+            .arg(folder, QString::fromLocal8Bit(strerror(errno)));
     if (!S_ISDIR(status.st_mode))
         return QStringLiteral("%1 is not a folder").arg(folder);
     if (status.st_uid != uid)
@@ -43,12 +44,11 @@ ControlPaths::Environment ControlPaths::Environment::current()
 
 Expected<QString, ControlPaths::Refusal> ControlPaths::socket_folder(const Environment& environment)
 {
-    const QString folder =
-        environment.runtime_directory.isEmpty()
-            ? QDir(environment.temporary_directory)
-                  .filePath(QStringLiteral("tessary-%1").arg(environment.uid))
-            : QDir(QFile::decodeName(environment.runtime_directory))
-                  .filePath(QStringLiteral("tessary"));
+    const QString folder = environment.runtime_directory.isEmpty()
+                               ? QDir(environment.temporary_directory)
+                                     .filePath(QStringLiteral("tessary-%1").arg(environment.uid))
+                               : QDir(QFile::decodeName(environment.runtime_directory))
+                                     .filePath(QStringLiteral("tessary"));
     ::mkdir(QFile::encodeName(folder).constData(), 0700);
     if (const auto refused = refusal(folder, environment.uid))
         return Refusal{*refused};
@@ -56,7 +56,7 @@ Expected<QString, ControlPaths::Refusal> ControlPaths::socket_folder(const Envir
 }
 
 Expected<QString, ControlPaths::Refusal> ControlPaths::socket_path(const QString& data_directory,
-                                                     const Environment& environment)
+                                                                   const Environment& environment)
 {
     auto folder = socket_folder(environment);
     if (!folder)

@@ -88,13 +88,11 @@ bool write_available(int fd, QByteArray& output)
 
 ControlServer::ControlServer(Handler handler, Settings settings)
     : handler_(std::move(handler)), settings_(std::move(settings))
-{
-}
+{}
 
 ControlServer::ControlServer(Handler handler)
     : ControlServer(std::move(handler), Settings::on(Clock::system()))
-{
-}
+{}
 
 ControlServer::~ControlServer()
 {

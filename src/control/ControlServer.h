@@ -33,7 +33,10 @@ public:
         PeerCredentials::PeerUid peer_uid;
 
         // The two-second deadline on `clock`, the kernel's word on the peer.
-        static Settings on(Clock& clock) { return {&clock, 2000, PeerCredentials::socket_peer_uid}; }
+        static Settings on(Clock& clock)
+        {
+            return {&clock, 2000, PeerCredentials::socket_peer_uid};
+        }
     };
 
     ControlServer(Handler handler, Settings settings);

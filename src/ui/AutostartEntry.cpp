@@ -45,7 +45,8 @@ QString AutostartEntry::program()
 {
     const QString running = QCoreApplication::applicationFilePath();
     const QString found = QStandardPaths::findExecutable(QStringLiteral("tessary"));
-    if (!found.isEmpty() && QFileInfo(found).canonicalFilePath() == QFileInfo(running).canonicalFilePath())
+    if (!found.isEmpty() &&
+        QFileInfo(found).canonicalFilePath() == QFileInfo(running).canonicalFilePath())
         return QStringLiteral("tessary");
     return running;
 }

@@ -9,7 +9,8 @@ TrayState TrayState::of(const QList<MonitoredDomain>& domains)
         if (domain.is_archived || !domain.is_active)
             continue;
         ++state.domains;
-        if (domain.measurements.isEmpty() || domain.measurements.constFirst().is_local_network_issue)
+        if (domain.measurements.isEmpty() ||
+            domain.measurements.constFirst().is_local_network_issue)
             continue;
         switch (domain.measurement_level(domain.measurements.constFirst())) {
         case DomainMeasurementLevel::normal:

@@ -52,10 +52,11 @@ WindowTray::WindowTray(MainWindow& window, TessaryStore& store, bool tray_availa
 
     icon_ = new QSystemTrayIcon(this);
     icon_->setContextMenu(menu_);
-    connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-        if (why == QSystemTrayIcon::Trigger)
-            window_.bring_to_front();
-    });
+    connect(icon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason why) {
+                if (why == QSystemTrayIcon::Trigger)
+                    window_.bring_to_front();
+            });
     connect(&store_, &TessaryStore::domains_changed, this, &WindowTray::update);
     update();
     icon_->show();

@@ -1,6 +1,8 @@
 #include "DataFolder.h"
 #include "EventLoop.h"
+#include "ForwardedCommand.h"
 #include "LocalHttpsServer.h"
+#include "StoreFixture.h"
 #include "TessaryProcess.h"
 #include "model/DomainJson.h"
 #include "store/HistoryJson.h"
@@ -16,6 +18,39 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+using ForwardedCommandTest = StoreFixture;
+
+// The holder runs the command's own code on its store; a confirmation that
+// --yes did not give comes back as a question, with nothing changed.
+TEST_F(ForwardedCommandTest, runs_the_command_on_the_running_store_and_hands_back_questions)
+{
+    open();
+    const auto run = [&](const char* command, const QStringList& arguments) {
+        return ForwardedCommand::run(
+            ControlRequest(ControlRequest::Kind::command, QLatin1String(command), arguments),
+            *store, HolderRole::monitor);
+    };
+    // clang-format off
+    const struct { const char* command; QStringList arguments; int exit_code; const char* printed;
+                   const char* question; qsizetype domains; } cases[] = {
+        {"add", {u"example.com"_s}, 0, "Added https://example.com (", nullptr, 1},
+        {"add", {u"example.com"_s}, 1, "tessary add: ", nullptr, 1},
+        {"remove", {u"example.com"_s}, 1, "", "Remove https://example.com and its whole history?", 1},
+        {"remove", {u"example.com"_s, u"--yes"_s}, 0, "Removed https://example.com\n", nullptr, 0},
+        {"list", {}, 1, "tessary: the running Tessary does not run \"list\"\n", nullptr, 0},
+    };
+    // clang-format on
+    for (const auto& [command, arguments, exit_code, printed, question, domains] : cases) {
+        const ControlAnswer answer = run(command, arguments);
+        EXPECT_EQ(answer.role, HolderRole::monitor);
+        EXPECT_EQ(answer.exit_code, exit_code) << command;
+        const QString all = answer.out + answer.err;
+        EXPECT_EQ(all.left(qsizetype(qstrlen(printed))), QLatin1String(printed)) << command;
+        EXPECT_EQ(answer.question.value_or(QString()), QLatin1String(question)) << command;
+        EXPECT_EQ(store->domains().size(), domains) << command;
+    }
+}
 
 // The monitor, the window (offscreen) and the editing commands as separate
 // processes on one data folder, measuring against the local HTTPS server.
@@ -110,18 +145,19 @@ TEST_F(RunningTessary, editing_commands_go_through_the_monitor_which_measures_wh
     EXPECT_TRUE(unconfirmed.err.endsWith("whole history? Add --yes to confirm.\n"))
         << unconfirmed.err.constData();
     EXPECT_EQ(DomainJson::decode_list(folder.read(u"domains.json"_s))->size(), 1);
-    EXPECT_EQ(tessary({u"remove"_s, url("a"), u"--yes"_s}).out, "Removed " + url("a").toUtf8() + '\n');
+    EXPECT_EQ(tessary({u"remove"_s, url("a"), u"--yes"_s}).out,
+              "Removed " + url("a").toUtf8() + '\n');
     EXPECT_TRUE(DomainJson::decode_list(folder.read(u"domains.json"_s))->isEmpty());
 }
 
-// Two domains, the first due while the window holds the folder, the second
-// after the monitor has it back: each has one new measurement, an interval
-// after the one before, whoever took it.
+// Two domains: the first due at once, measured by the monitor before it steps
+// aside, the second due after the monitor has the folder back. Each has one
+// new measurement, an interval after the one before.
 TEST_F(RunningTessary, the_window_takes_over_and_the_monitor_resumes_without_a_duplicate_or_a_gap)
 {
     const QDateTime began = QDateTime::currentDateTimeUtc();
     QList<MonitoredDomain> domains;
-    for (const auto& [site, seconds_ago] : {std::pair{"a", 17}, std::pair{"b", 11}}) {
+    for (const auto& [site, seconds_ago] : {std::pair{"a", 21}, std::pair{"b", 12}}) {
         MonitoredDomain& domain = domains.emplace_back();
         domain.id = QUuid::createUuid();
         domain.url_string = url(site);
@@ -135,11 +171,13 @@ TEST_F(RunningTessary, the_window_takes_over_and_the_monitor_resumes_without_a_d
     folder.write(u"domains.json"_s, DomainJson::encode_list(domains));
 
     QProcess& monitor = start({u"monitor"_s});
-    ASSERT_TRUE(printed(monitor, "Monitoring 2 domains"));
+    ASSERT_TRUE(printed(monitor, "  localhost  200  "));
+    const QDateTime window_started = QDateTime::currentDateTimeUtc();
     QProcess& window = start({});
     EXPECT_TRUE(printed(monitor, "Paused while the Tessary window is open"));
     ASSERT_TRUE(holds_folder(window));
     wait_until([&] { return began.secsTo(QDateTime::currentDateTimeUtc()) >= 6; });
+    EXPECT_EQ(output[&monitor].count("  200  "), 1);
     window.terminate();
     EXPECT_TRUE(window.waitForFinished(10'000) && window.exitCode() == 0);
     EXPECT_TRUE(printed(monitor, "Resumed monitoring 2 domains."));
@@ -153,6 +191,8 @@ TEST_F(RunningTessary, the_window_takes_over_and_the_monitor_resumes_without_a_d
         const qint64 interval = measured[1].measured_at.secsTo(measured[0].measured_at);
         EXPECT_TRUE(interval >= 19 && interval < 30) << interval;
     }
+    // The monitor's measurement, saved as it stepped aside.
+    EXPECT_LT(history(domains[0]).first().measured_at, window_started);
 }
 
 TEST_F(RunningTessary, a_monitor_waits_for_the_window_and_takes_over_when_it_is_killed)

@@ -122,9 +122,8 @@ TEST_F(ControlChannel, a_request_reaches_the_handler_and_its_answer_the_client)
                                  {u"example.com"_s, u"--interval"_s, u"ü 30"_s});
     auto exchange = std::async(std::launch::async,
                                [&] { return ControlClient::exchange(socket_path, request); });
-    ASSERT_TRUE(wait_until([&] {
-        return exchange.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-    }));
+    ASSERT_TRUE(wait_until(
+        [&] { return exchange.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
     const auto answer = exchange.get();
     ASSERT_TRUE(answer);
     EXPECT_EQ(*answer, answer_to(request));
@@ -172,7 +171,8 @@ TEST(ControlClient, never_waits_past_its_deadline)
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(u"mute.sock"_s);
-    EXPECT_EQ(ControlClient::exchange(path, ControlRequest(), 100).error(), ControlClient::Failure::no_holder);
+    EXPECT_EQ(ControlClient::exchange(path, ControlRequest(), 100).error(),
+              ControlClient::Failure::no_holder);
 
     // A listener that never accepts: the kernel takes the connection, nobody answers.
     sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
@@ -183,7 +183,8 @@ TEST(ControlClient, never_waits_past_its_deadline)
     ASSERT_EQ(::listen(fd, 1), 0);
     QElapsedTimer timer;
     timer.start();
-    EXPECT_EQ(ControlClient::exchange(path, ControlRequest(), 100).error(), ControlClient::Failure::no_answer);
+    EXPECT_EQ(ControlClient::exchange(path, ControlRequest(), 100).error(),
+              ControlClient::Failure::no_answer);
     EXPECT_LT(timer.elapsed(), 1000);
     ::close(fd);
 }
