@@ -50,7 +50,13 @@ std::optional<int> MonitorSession::start()
     grace_end_ = clock_.now();
     if (take_folder())
         return std::nullopt;
-    if (!accept_holder(StoreLock::recorded_holder_pid(context_.data_directory))) {
+    // Waits for the window, also one still loading before it answers (the
+    // service and the window starting together at login); refused otherwise.
+    const StoreLock::Holder holder = StoreLock::recorded_holder(context_.data_directory);
+    const auto role = identify_holder(holder.pid);
+    const bool window_loading = holder.description == holder_description(HolderRole::window) &&
+                                StoreLock::is_live_tessary_process(holder.pid);
+    if (role == HolderRole::monitor || (!role && !window_loading)) {
         context_.err << "tessary: " << refusal_ << '\n';
         return 1;
     }
@@ -73,7 +79,7 @@ bool MonitorSession::take_folder()
     TessaryStore::Environment environment;
     environment.support_directory = context_.data_directory;
     environment.clock = &clock_;
-    environment.lock_holder = QStringLiteral("tessary monitor");
+    environment.lock_holder = holder_description(HolderRole::monitor);
     auto opened = TessaryStore::open(environment);
     if (!opened) {
         refusal_ = opened.error();
@@ -184,11 +190,11 @@ void MonitorSession::schedule_poll()
 // or the grace has passed, so the folder is not snatched back in between.
 void MonitorSession::poll_folder()
 {
-    const qint64 pid = StoreLock::recorded_holder_pid(context_.data_directory);
+    const qint64 pid = StoreLock::recorded_holder(context_.data_directory).pid;
     const bool may_take = pid != QCoreApplication::applicationPid() || clock_.now() >= grace_end_;
     if (may_take && take_folder())
         return;
-    if (may_take && pid != identified_pid_ && !accept_holder(pid)) {
+    if (may_take && pid != identified_pid_ && identify_holder(pid) == HolderRole::monitor) {
         context_.err << "tessary: " << refusal_ << Qt::endl;
         systemd_.stopping();
         QCoreApplication::exit(1);
@@ -197,22 +203,20 @@ void MonitorSession::poll_folder()
     schedule_poll();
 }
 
-bool MonitorSession::accept_holder(qint64 pid)
+std::optional<HolderRole> MonitorSession::identify_holder(qint64 pid)
 {
     const auto socket = ControlPaths::socket_path(context_.data_directory);
-    if (!socket)
-        return true;
-    const auto answer = ControlClient::exchange(*socket, ControlRequest());
-    // Nobody answers (a command holds the folder for a moment, or the window is
-    // still loading): ask again at the next poll.
+    const auto answer =
+        socket ? ControlClient::exchange(*socket, ControlRequest())
+               : Expected<ControlAnswer, ControlClient::Failure>(ControlClient::Failure::no_holder);
+    // Nobody answers (a command holds the folder for a moment, or the window
+    // is still loading): the next poll asks again.
     if (!answer)
-        return true;
+        return std::nullopt;
     identified_pid_ = pid;
-    if (answer->role == HolderRole::monitor)
-        return false;
-    if (!paused_)
+    if (answer->role == HolderRole::window && !paused_)
         pause();
-    return true;
+    return answer->role;
 }
 
 QString MonitorSession::monitoring_status() const

@@ -52,9 +52,9 @@ private:
     void pause();
     void schedule_poll();
     void poll_folder();
-    // Asks the process that holds the folder who it is. False when it is
-    // another monitor, which a second monitor must not wait for.
-    bool accept_holder(qint64 pid);
+    // Asks the process that holds the folder (`pid` in the lock file) who it
+    // is, and pauses for a window. None when nobody answers.
+    std::optional<HolderRole> identify_holder(qint64 pid);
     QString monitoring_status() const;
     void print_measurement(const QUuid& domain_id, const DomainMeasurement& m);
 

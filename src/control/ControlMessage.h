@@ -9,6 +9,14 @@
 // Which kind of process holds a data folder and answers on its control socket.
 enum class HolderRole { window, monitor };
 
+// How each describes itself in the lock file, for a process that finds the
+// folder in use before the holder answers.
+inline QString holder_description(HolderRole role)
+{
+    return role == HolderRole::monitor ? QStringLiteral("tessary monitor")
+                                       : QStringLiteral("the Tessary window");
+}
+
 // What another Tessary process asks the holder of its data folder.
 struct ControlRequest {
     enum class Kind {

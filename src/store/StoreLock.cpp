@@ -78,16 +78,16 @@ Expected<StoreLock, QString> StoreLock::acquire(const QString& support_directory
     return StoreLock(fd);
 }
 
-qint64 StoreLock::recorded_holder_pid(const QString& support_directory)
+StoreLock::Holder StoreLock::recorded_holder(const QString& support_directory)
 {
     const QByteArray path =
         QFile::encodeName(QDir(support_directory).absoluteFilePath(file_name()));
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
-        return 0;
-    const qint64 pid = recorded_lines(fd).value(0).trimmed().toLongLong();
+        return {};
+    const QStringList lines = recorded_lines(fd);
     ::close(fd);
-    return pid;
+    return {lines.value(0).trimmed().toLongLong(), lines.value(1).trimmed()};
 }
 
 bool StoreLock::is_live_tessary_process(qint64 pid)

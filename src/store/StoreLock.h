@@ -24,9 +24,14 @@ public:
 
     bool is_held() const { return fd_ >= 0; }
 
-    // The pid in the lock file: the process that last took the lock, which may
-    // have let go of it or died since; 0 when there is none.
-    static qint64 recorded_holder_pid(const QString& support_directory);
+    // What the lock file says: the process that last took the lock (which may
+    // have let go of it or died since) and its description of itself; a pid
+    // of 0 when the file names none.
+    struct Holder {
+        qint64 pid = 0;
+        QString description;
+    };
+    static Holder recorded_holder(const QString& support_directory);
     // Whether `pid` is a running process of the same program as this one.
     static bool is_live_tessary_process(qint64 pid);
 

@@ -39,18 +39,13 @@ bool ask_holder(const QString& socket, bool hidden, QDeadlineTimer& wait)
 
 } // namespace
 
-QString WindowStartup::lock_holder()
-{
-    return QStringLiteral("the Tessary window");
-}
-
 WindowStartup::Opened WindowStartup::open(const QString& data_directory, bool hidden,
                                           UiDialogs& dialogs)
 {
     const auto socket = ControlPaths::socket_path(data_directory);
     TessaryStore::Environment environment;
     environment.support_directory = data_directory;
-    environment.lock_holder = lock_holder();
+    environment.lock_holder = holder_description(HolderRole::window);
     QDeadlineTimer wait(lock_wait_ms);
     for (;;) {
         if (socket && ask_holder(*socket, hidden, wait))

@@ -13,10 +13,6 @@ class UiDialogs;
 // `tessary` without a command. Needs a QApplication.
 namespace WindowStartup {
 
-// The name this process gives the data folder's lock, shown to a command that
-// finds the folder in use.
-QString lock_holder();
-
 // How long the window waits for the folder: a moment for a command that holds
 // it, longer for a monitor that saves before it lets go.
 inline constexpr int lock_wait_ms = 1000;

@@ -110,7 +110,7 @@ protected:
     bool holds_folder(const QProcess& process)
     {
         return wait_until(
-            [&] { return StoreLock::recorded_holder_pid(folder.path()) == process.processId(); });
+            [&] { return StoreLock::recorded_holder(folder.path()).pid == process.processId(); });
     }
 
     QList<DomainMeasurement> history(const MonitoredDomain& domain)
