@@ -34,6 +34,12 @@ MonitorSession::~MonitorSession() = default;
 
 std::optional<int> MonitorSession::start()
 {
+    grace_end_ = clock_.now();
+    const bool opened = open_store();
+    if (!opened && !may_wait()) {
+        context_.err << "tessary: " << refusal_ << '\n';
+        return 1;
+    }
     if (options_.metrics) {
         metrics_ = std::make_unique<MetricsServer>(
             [this] { return store_ ? exposition_.render(store_->domains()) : paused_metrics_; },
@@ -47,21 +53,24 @@ std::optional<int> MonitorSession::start()
             context_.out << "Serving metrics at http://" << bound->to_string() << "/metrics"
                          << Qt::endl;
     }
-    grace_end_ = clock_.now();
-    if (take_folder())
-        return std::nullopt;
-    // Waits for the window, also one still loading before it answers (the
-    // service and the window starting together at login); refused otherwise.
+    if (opened)
+        begin_monitoring();
+    else
+        schedule_poll();
+    return std::nullopt;
+}
+
+// Waits for the window, also one still loading before it answers (the service
+// and the window starting together at login); not for another monitor, nor
+// for a holder it cannot tell.
+bool MonitorSession::may_wait()
+{
     const StoreLock::Holder holder = StoreLock::recorded_holder(context_.data_directory);
     const auto role = identify_holder(holder.pid);
-    const bool window_loading = holder.description == holder_description(HolderRole::window) &&
-                                StoreLock::is_live_tessary_process(holder.pid);
-    if (role == HolderRole::monitor || (!role && !window_loading)) {
-        context_.err << "tessary: " << refusal_ << '\n';
-        return 1;
-    }
-    schedule_poll();
-    return std::nullopt;
+    if (role)
+        return role == HolderRole::window;
+    return holder.description == holder_description(HolderRole::window) &&
+           StoreLock::is_live_tessary_process(holder.pid);
 }
 
 void MonitorSession::stop()
@@ -74,7 +83,7 @@ void MonitorSession::stop()
     QCoreApplication::quit();
 }
 
-bool MonitorSession::take_folder()
+bool MonitorSession::open_store()
 {
     TessaryStore::Environment environment;
     environment.support_directory = context_.data_directory;
@@ -86,7 +95,6 @@ bool MonitorSession::take_folder()
         return false;
     }
     store_ = std::move(opened).value();
-    begin_monitoring();
     return true;
 }
 
@@ -192,8 +200,10 @@ void MonitorSession::poll_folder()
 {
     const qint64 pid = StoreLock::recorded_holder(context_.data_directory).pid;
     const bool may_take = pid != QCoreApplication::applicationPid() || clock_.now() >= grace_end_;
-    if (may_take && take_folder())
+    if (may_take && open_store()) {
+        begin_monitoring();
         return;
+    }
     if (may_take && pid != identified_pid_ && identify_holder(pid) == HolderRole::monitor) {
         context_.err << "tessary: " << refusal_ << Qt::endl;
         systemd_.stopping();

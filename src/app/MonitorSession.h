@@ -44,8 +44,9 @@ public:
     static constexpr qint64 hand_over_grace_ms = 5000;
 
 private:
-    // Opens the store and monitors; false while another process holds the folder.
-    bool take_folder();
+    // False while another process holds the folder (refusal_ says which).
+    bool open_store();
+    bool may_wait();
     void begin_monitoring();
     ControlAnswer answer(const ControlRequest& request);
     void step_aside();

@@ -107,7 +107,8 @@ void MainWindow::build_menus()
     login->setObjectName(QStringLiteral("start_at_login_action"));
     login->setCheckable(true);
     login->setChecked(AutostartEntry::exists());
-    connect(login, &QAction::toggled, this, &MainWindow::set_start_at_login);
+    connect(login, &QAction::toggled, this,
+            [this, login](bool enabled) { set_start_at_login(*login, enabled); });
     file->addSeparator();
     QAction* quit = file->addAction(L10n::text(u"Quit", u"Stoppen"));
     quit->setObjectName(QStringLiteral("quit_action"));
@@ -319,15 +320,15 @@ void MainWindow::show_domain(const QUuid& domain_id)
     bring_to_front();
 }
 
-void MainWindow::set_start_at_login(bool enabled)
+void MainWindow::set_start_at_login(QAction& item, bool enabled)
 {
     if (const auto failed = AutostartEntry::set_enabled(enabled)) {
         dialogs_.show_error(this,
                             L10n::text(u"Tessary cannot change how it starts at login",
                                        u"Tessary kan niet aanpassen hoe het start bij inloggen"),
                             *failed);
-        const QSignalBlocker blocker(sender());
-        qobject_cast<QAction*>(sender())->setChecked(AutostartEntry::exists());
+        const QSignalBlocker blocker(item);
+        item.setChecked(AutostartEntry::exists());
     }
 }
 

@@ -16,15 +16,16 @@
 #include <QThread>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
 using Kind = ControlRequest::Kind;
 
 // Asks the holder, if one answers: true when it is a window that came forward.
-// A monitor is asked to step aside, and the wait for the lock grows to cover
-// its save.
-bool ask_holder(const QString& socket, bool hidden, QDeadlineTimer& wait)
+// A monitor is asked to step aside, and the wait for the lock grows, once, to
+// cover its save.
+bool ask_holder(const QString& socket, bool hidden, QDeadlineTimer& wait, bool& asked_monitor)
 {
     const auto holder =
         ControlClient::exchange(socket, ControlRequest(hidden ? Kind::identify : Kind::show));
@@ -32,7 +33,8 @@ bool ask_holder(const QString& socket, bool hidden, QDeadlineTimer& wait)
         return false;
     if (holder->role == HolderRole::window)
         return true;
-    wait.setRemainingTime(WindowStartup::hand_over_wait_ms);
+    if (!std::exchange(asked_monitor, true))
+        wait.setRemainingTime(WindowStartup::hand_over_wait_ms);
     ControlClient::exchange(socket, ControlRequest(Kind::step_aside));
     return false;
 }
@@ -47,8 +49,9 @@ WindowStartup::Opened WindowStartup::open(const QString& data_directory, bool hi
     environment.support_directory = data_directory;
     environment.lock_holder = holder_description(HolderRole::window);
     QDeadlineTimer wait(lock_wait_ms);
+    bool asked_monitor = false;
     for (;;) {
-        if (socket && ask_holder(*socket, hidden, wait))
+        if (socket && ask_holder(*socket, hidden, wait, asked_monitor))
             return {nullptr, 0};
         auto opened = TessaryStore::open(environment);
         if (opened)
