@@ -64,6 +64,8 @@ WindowTray::WindowTray(MainWindow& window, TessaryStore& store, bool tray_availa
 
 WindowTray::~WindowTray()
 {
+    // The icon first: it refers to the menu.
+    delete icon_;
     delete menu_;
 }
 
