@@ -74,6 +74,8 @@ void WindowTray::translate_menu()
     const QList<QAction*> actions = menu_->actions();
     actions[0]->setText(L10n::text(u"Show Tessary", u"Tessary tonen"));
     actions[1]->setText(L10n::text(u"Quit", u"Stoppen"));
+    if (icon_ != nullptr)
+        update(); // the tooltip, too
 }
 
 void WindowTray::update()
