@@ -16,7 +16,7 @@ namespace WindowStartup {
 // How long the window waits for the folder: a moment for a command that holds
 // it, longer for a monitor that saves before it lets go.
 inline constexpr int lock_wait_ms = 1000;
-inline constexpr int hand_over_wait_ms = 10'000;
+inline constexpr int hand_over_wait_ms = 30'000;
 
 struct Opened {
     std::unique_ptr<TessaryStore> store;
