@@ -61,10 +61,11 @@ FUZZ_SECONDS ?= 60
 fuzz:
 	./scripts/install-deps.sh fuzz
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARY_FUZZ=ON -DTESSARY_BUILD_BENCHMARKS=OFF
-	cmake --build build-fuzz --target fuzz_data_files fuzz_registry_answers
-	mkdir -p build-fuzz/corpus/data build-fuzz/corpus/registry
+	cmake --build build-fuzz --target fuzz_data_files fuzz_registry_answers fuzz_control_messages
+	mkdir -p build-fuzz/corpus/data build-fuzz/corpus/registry build-fuzz/corpus/control
 	build-fuzz/tests/fuzz/fuzz_data_files -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/data tests/data
 	build-fuzz/tests/fuzz/fuzz_registry_answers -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/registry tests/data/rdap
+	build-fuzz/tests/fuzz/fuzz_control_messages -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/control tests/data/fuzz
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

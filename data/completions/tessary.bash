@@ -47,7 +47,7 @@ _tessary()
 
     local commands="monitor add edit pin archive remove clear suggestions list stats export
         report measure providers"
-    local global_options="--data-dir --help --version"
+    local global_options="--data-dir --hidden --help --version"
 
     # The command, and the data folder it works on, wherever --data-dir stands.
     local i command="" data_dir=""

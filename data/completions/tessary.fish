@@ -84,6 +84,7 @@ complete -c tessary -f
 complete -c tessary -l data-dir -x -a '(__fish_complete_directories)' -d 'Use another data folder'
 complete -c tessary -s h -l help -d 'Show the help'
 complete -c tessary -n "not __fish_seen_subcommand_from $__tessary_commands" -s v -l version -d 'Show the version'
+complete -c tessary -n "not __fish_seen_subcommand_from $__tessary_commands" -l hidden -d 'Open straight into the tray'
 
 complete -c tessary -n "not __fish_seen_subcommand_from $__tessary_commands" -a monitor -d 'Measure every active domain until stopped'
 complete -c tessary -n "not __fish_seen_subcommand_from $__tessary_commands" -a add -d 'Start monitoring a domain or URL'

@@ -2,6 +2,7 @@
 
 #include "Command.h"
 #include "Commands.h"
+#include "ForwardedCommand.h"
 #include "Version.h"
 #include "store/StoreFiles.h"
 
@@ -12,6 +13,7 @@
 namespace {
 
 const QString data_dir_option = QStringLiteral("--data-dir");
+const QString hidden_option = QStringLiteral("--hidden");
 
 QString default_data_directory()
 {
@@ -34,8 +36,11 @@ void print_command_line(QTextStream& out, const Command& command)
 
 void print_help(QTextStream& out)
 {
-    out << "Usage: tessary [--data-dir DIR] COMMAND [OPTIONS]\n\n"
-           "Tessary watches how fast and how reliably web sites answer.\n\n"
+    out << "Usage: tessary [--data-dir DIR] COMMAND [OPTIONS]\n"
+           "       tessary [--data-dir DIR] [--hidden]\n\n"
+           "Tessary watches how fast and how reliably web sites answer. Without a command\n"
+           "it opens the window (--hidden: straight into the tray). While the window or\n"
+           "tessary monitor runs, the editing commands are carried out by it.\n\n"
            "Commands:\n";
     for (const Command& command : all_commands())
         print_command_line(out, command);
@@ -43,6 +48,7 @@ void print_help(QTextStream& out)
            "  --data-dir DIR   use DIR instead of "
         << QDir::toNativeSeparators(default_data_directory())
         << "\n"
+           "  --hidden         open straight into the tray (without a command)\n"
            "  -h, --help       show this help\n"
            "  -v, --version    show the version\n";
 }
@@ -76,14 +82,15 @@ std::optional<QString> take_data_directory(QStringList& arguments, QString& erro
 
 } // namespace
 
-std::optional<QString> CommandLine::window_data_directory(const QStringList& arguments)
+std::optional<CommandLine::WindowOptions> CommandLine::window_options(const QStringList& arguments)
 {
     QStringList rest = arguments.mid(1);
     QString error;
     const std::optional<QString> data_directory = take_data_directory(rest, error);
+    const bool hidden = rest.removeAll(hidden_option) > 0;
     if (!error.isEmpty() || !rest.isEmpty())
         return std::nullopt;
-    return data_directory.value_or(default_data_directory());
+    return WindowOptions{data_directory.value_or(default_data_directory()), hidden};
 }
 
 int CommandLine::run(const QStringList& arguments, QTextStream& out, QTextStream& err)
@@ -117,7 +124,14 @@ int CommandLine::run(const QStringList& arguments, QTextStream& out, QTextStream
         .data_directory = data_directory.value_or(default_data_directory()),
         .out = out,
         .err = err,
+        .running_store = nullptr,
+        .unanswered_question = std::nullopt,
     };
+    // While another process holds the folder, it does the writing.
+    if (command->edits) {
+        if (const auto code = ForwardedCommand::hand_to_holder(context, *command))
+            return *code;
+    }
     return command->run(context);
 }
 

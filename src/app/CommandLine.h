@@ -16,9 +16,15 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // text, which needs a GUI application: the PDF report.
 bool needs_gui_application(const QStringList& arguments);
 
-// The data folder when `arguments` name no command (nor help or version), so
-// `tessary` opens the window; none otherwise, including for an invalid
+// `tessary [--hidden]`: the window, straight into the tray with --hidden.
+struct WindowOptions {
+    QString data_directory;
+    bool hidden = false;
+};
+
+// The window's options when `arguments` name no command (nor help or version),
+// so `tessary` opens the window; none otherwise, including for an invalid
 // --data-dir, which run() then reports.
-std::optional<QString> window_data_directory(const QStringList& arguments);
+std::optional<WindowOptions> window_options(const QStringList& arguments);
 
 } // namespace CommandLine

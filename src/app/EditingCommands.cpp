@@ -54,33 +54,28 @@ std::optional<int> number_option(CommandContext& context, const QCommandLinePars
     return value;
 }
 
+// Run for another process, the question goes back to it, to ask its user.
 bool confirm(CommandContext& context, const QCommandLineParser& parser, const QString& question)
 {
     if (parser.isSet(yes_option))
         return true;
-    if (!::isatty(STDIN_FILENO)) {
-        context.err << "tessary: " << question << " Add --yes to confirm.\n";
+    if (context.running_store != nullptr) {
+        context.unanswered_question = question;
         return false;
     }
-    context.err << question << " [y/N] ";
-    context.err.flush();
-    char answer[16] = {};
-    if (std::fgets(answer, sizeof answer, stdin) == nullptr)
-        return false;
-    return answer[0] == 'y' || answer[0] == 'Y';
+    return confirm_at_terminal(context, question);
 }
 
 // Opens the store for an editing command and finds the domain `argument` names.
 struct Target {
-    std::unique_ptr<TessaryStore> store;
+    StoreHandle store;
     MonitoredDomain domain;
 };
 
 std::optional<Target> open_with_domain(CommandContext& context, const char* command,
                                        const QString& argument)
 {
-    auto store =
-        open_store(context, QStringLiteral("tessary %1").arg(QLatin1String(command)), false);
+    auto store = open_store(context, QStringLiteral("tessary %1").arg(QLatin1String(command)));
     if (!store)
         return std::nullopt;
     auto domain = find_domain(store->domains(), argument);
@@ -98,6 +93,20 @@ QString name_of(const MonitoredDomain& domain)
 
 } // namespace
 
+bool confirm_at_terminal(CommandContext& context, const QString& question)
+{
+    if (!::isatty(STDIN_FILENO)) {
+        context.err << "tessary: " << question << " Add --yes to confirm.\n";
+        return false;
+    }
+    context.err << question << " [y/N] ";
+    context.err.flush();
+    char answer[16] = {};
+    if (std::fgets(answer, sizeof answer, stdin) == nullptr)
+        return false;
+    return answer[0] == 'y' || answer[0] == 'Y';
+}
+
 int run_add_command(CommandContext& context)
 {
     QCommandLineParser parser;
@@ -113,7 +122,7 @@ int run_add_command(CommandContext& context)
         DomainSettings::minimum_max_history_hours, DomainSettings::maximum_max_history_hours);
     if (!interval || !lookback)
         return 1;
-    const auto store = open_store(context, QStringLiteral("tessary add"), false);
+    const auto store = open_store(context, QStringLiteral("tessary add"));
     if (!store)
         return 1;
     const auto refused = store->add_domain(
@@ -196,7 +205,7 @@ int run_archive_command(CommandContext& context)
     if (all) {
         if (!confirm(context, parser, QStringLiteral("Archive every domain?")))
             return 1;
-        const auto store = open_store(context, QStringLiteral("tessary archive"), false);
+        const auto store = open_store(context, QStringLiteral("tessary archive"));
         if (!store)
             return 1;
         store->archive_all();
@@ -250,7 +259,7 @@ int run_clear_command(CommandContext& context)
                      clears_all ? QStringLiteral("Remove every domain and every history?")
                                 : QStringLiteral("Clear the history of every active domain?")))
             return 1;
-        const auto store = open_store(context, QStringLiteral("tessary clear"), false);
+        const auto store = open_store(context, QStringLiteral("tessary clear"));
         if (!store)
             return 1;
         if (clears_all)

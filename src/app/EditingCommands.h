@@ -2,8 +2,8 @@
 
 #include "Command.h"
 
-// The commands that change the data folder. They take its lock (refused while
-// another process holds it), go through the store's own operations, print the
+// The commands that change the data folder. They take its lock, or run in the
+// running Tessary that holds it, go through the store's own operations, print the
 // store's message when it refuses (exit 1), and ask before destroying anything
 // (--yes answers for them when standard input is no terminal).
 int run_add_command(CommandContext& context);
@@ -13,3 +13,6 @@ int run_archive_command(CommandContext& context);
 int run_remove_command(CommandContext& context);
 int run_clear_command(CommandContext& context);
 int run_suggestions_command(CommandContext& context);
+
+// Asks the user at the terminal; without one, says how to confirm and returns false.
+bool confirm_at_terminal(CommandContext& context, const QString& question);

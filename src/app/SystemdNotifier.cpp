@@ -12,15 +12,29 @@ SystemdNotifier::SystemdNotifier(Clock& clock) : clock_(clock)
     }
 }
 
-void SystemdNotifier::ready(const QString& status)
+namespace {
+
+// The status line ends at a line break; anything after it would pass for
+// another assignment.
+QByteArray status_assignment(const QString& status)
 {
-    // The status line ends at a line break; anything after it would pass for
-    // another assignment.
     QString line = status;
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QByteArray message = "READY=1\nSTATUS=" + line.toUtf8();
+    return "STATUS=" + line.toUtf8();
+}
+
+} // namespace
+
+void SystemdNotifier::ready(const QString& status)
+{
+    const QByteArray message = "READY=1\n" + status_assignment(status);
     sd_notify(0, message.constData());
     schedule_ping();
+}
+
+void SystemdNotifier::status(const QString& status)
+{
+    sd_notify(0, status_assignment(status).constData());
 }
 
 void SystemdNotifier::stopping()

@@ -21,6 +21,8 @@ public:
 
     // READY=1 with `status` as the unit's status line; starts the pings.
     void ready(const QString& status);
+    // A new status line (a monitor paused for the window, or resumed).
+    void status(const QString& status);
     // STOPPING=1; no pings after it.
     void stopping();
 

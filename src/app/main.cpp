@@ -1,6 +1,8 @@
 #include "CommandLine.h"
+#include "ForwardedCommand.h"
 #include "UnixSignalWatcher.h"
 #include "Version.h"
+#include "store/TessaryStore.h"
 #include "ui/QtUiDialogs.h"
 #include "ui/WindowStartup.h"
 
@@ -24,7 +26,7 @@ enum class ApplicationType { console, drawing, window };
 
 ApplicationType application_type(const QStringList& arguments)
 {
-    if (CommandLine::window_data_directory(arguments))
+    if (CommandLine::window_options(arguments))
         return ApplicationType::window;
     if (CommandLine::needs_gui_application(arguments))
         return ApplicationType::drawing;
@@ -89,13 +91,23 @@ int main(int argc, char* argv[])
 
     if (type == ApplicationType::window) {
         QGuiApplication::setDesktopFileName(QStringLiteral(TESSARY_APP_ID));
+        const auto options = *CommandLine::window_options(QCoreApplication::arguments());
+        QtUiDialogs dialogs;
+        // Before the signal watcher: until the window runs, Ctrl+C or `kill`
+        // simply ends a start that waits for another process.
+        WindowStartup::Opened opened =
+            WindowStartup::open(options.data_directory, options.hidden, dialogs);
+        if (!opened.store)
+            return opened.exit_code;
         // A logout or `kill` quits like the Quit command: the history is written first.
         UnixSignalWatcher signals({SIGINT, SIGTERM, SIGHUP});
         QObject::connect(&signals, &UnixSignalWatcher::received, app.get(),
                          [] { QCoreApplication::quit(); });
-        QtUiDialogs dialogs;
-        return WindowStartup::run(
-            *CommandLine::window_data_directory(QCoreApplication::arguments()), dialogs);
+        return WindowStartup::run(std::move(opened.store), options.hidden, dialogs,
+                                  [](const ControlRequest& request, TessaryStore& store) {
+                                      return ForwardedCommand::run(request, store,
+                                                                   HolderRole::window);
+                                  });
     }
 
     QTextStream out(stdout);

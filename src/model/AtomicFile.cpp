@@ -181,8 +181,8 @@ std::optional<QString> AtomicFile::write_with(const QString& path,
         error = system_error(u"flush to disk failed", u"wegschrijven naar schijf mislukt", errno);
     // Private while being written; the final mode only when complete.
     if (!error && ::fchmod(fd.get(), mode) != 0)
-        error = system_error(u"cannot set the permissions", u"kan de rechten niet instellen",
-                             errno);
+        error =
+            system_error(u"cannot set the permissions", u"kan de rechten niet instellen", errno);
     if (!error && fd.close() != 0)
         error = system_error(u"close failed", u"sluiten mislukt", errno);
     if (!error && ::rename(temporary.constData(), target.constData()) != 0)

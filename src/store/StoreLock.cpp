@@ -94,6 +94,18 @@ Expected<StoreLock, QString> StoreLock::acquire(const QString& support_directory
     return StoreLock(fd);
 }
 
+StoreLock::Holder StoreLock::recorded_holder(const QString& support_directory)
+{
+    const QByteArray path =
+        QFile::encodeName(QDir(support_directory).absoluteFilePath(file_name()));
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return {};
+    const QStringList lines = QString::fromUtf8(read_holder(fd)).split(QLatin1Char('\n'));
+    ::close(fd);
+    return {lines.value(0).trimmed().toLongLong(), lines.value(1).trimmed()};
+}
+
 StoreLock::StoreLock(StoreLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 
 StoreLock& StoreLock::operator=(StoreLock&& other) noexcept

@@ -44,6 +44,15 @@ public:
 
     bool is_held() const { return fd_ >= 0; }
 
+    // What the lock file says: the process that last took the lock (which may
+    // have let go of it or died since) and its description of itself; a pid
+    // of 0 when the file names none.
+    struct Holder {
+        qint64 pid = 0;
+        QString description;
+    };
+    static Holder recorded_holder(const QString& support_directory);
+
     static QString file_name() { return QStringLiteral("tessary.lock"); }
 
 private:

@@ -11,6 +11,7 @@
 #include "ui/AppIcons.h"
 #include "ui/AppLinks.h"
 #include "ui/AppShortcuts.h"
+#include "ui/AutostartEntry.h"
 #include "ui/Divider.h"
 #include "ui/QtTranslations.h"
 #include "ui/SidebarView.h"
@@ -104,6 +105,13 @@ void MainWindow::build_menus()
     add->setObjectName(QStringLiteral("add_domain_action"));
     add->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     connect(add, &QAction::triggered, this, [this] { store_.set_is_presenting_add_domain(true); });
+    file->addSeparator();
+    QAction* login = file->addAction(L10n::text(u"Start at Login", u"Starten bij inloggen"));
+    login->setObjectName(QStringLiteral("start_at_login_action"));
+    login->setCheckable(true);
+    login->setChecked(AutostartEntry::exists());
+    connect(login, &QAction::toggled, this,
+            [this, login](bool enabled) { set_start_at_login(*login, enabled); });
     file->addSeparator();
     QAction* quit = file->addAction(L10n::text(u"Quit", u"Stoppen"));
     quit->setObjectName(QStringLiteral("quit_action"));
@@ -333,6 +341,18 @@ void MainWindow::show_domain(const QUuid& domain_id)
     if (domain != nullptr && !domain->is_archived)
         store_.set_selected_domain_id(domain_id);
     bring_to_front();
+}
+
+void MainWindow::set_start_at_login(QAction& item, bool enabled)
+{
+    if (const auto failed = AutostartEntry::set_enabled(enabled)) {
+        dialogs_.show_error(this,
+                            L10n::text(u"Tessary cannot change how it starts at login",
+                                       u"Tessary kan niet aanpassen hoe het start bij inloggen"),
+                            *failed);
+        const QSignalBlocker blocker(item);
+        item.setChecked(AutostartEntry::exists());
+    }
 }
 
 void MainWindow::show_about()

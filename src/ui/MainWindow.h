@@ -60,6 +60,9 @@ private:
     void update_add_domain_form();
     void choose_language(int language_index);
     void show_about();
+    // The File menu's "Start at Login": writes or removes the autostart entry;
+    // `item` shows what is on disk when that fails.
+    void set_start_at_login(QAction& item, bool enabled);
     void save_window_state();
     void schedule_time_refresh();
 

@@ -1,51 +1,106 @@
 #include "ui/WindowStartup.h"
 
+#include "control/ControlClient.h"
+#include "control/ControlPaths.h"
+#include "control/ControlServer.h"
 #include "i18n/L10n.h"
 #include "measurement/DBusNotificationSink.h"
 #include "store/TessaryStore.h"
 #include "ui/MainWindow.h"
-#include "ui/SingleInstance.h"
 #include "ui/UiDialogs.h"
+#include "ui/WindowTray.h"
 
 #include <QApplication>
-#include <QTextStream>
+#include <QDeadlineTimer>
+#include <QSystemTrayIcon>
+#include <QThread>
 
-QString WindowStartup::lock_holder()
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+using Kind = ControlRequest::Kind;
+
+// Asks the holder, if one answers: true when it is a window that came forward.
+// A monitor is asked to step aside, and the wait for the lock grows, once, to
+// cover its save.
+bool ask_holder(const QString& socket, bool hidden, QDeadlineTimer& wait, bool& asked_monitor)
 {
-    return QStringLiteral("the Tessary window");
+    const auto holder =
+        ControlClient::exchange(socket, ControlRequest(hidden ? Kind::identify : Kind::show));
+    if (!holder)
+        return false;
+    if (holder->role == HolderRole::window)
+        return true;
+    if (!std::exchange(asked_monitor, true))
+        wait.setRemainingTime(WindowStartup::hand_over_wait_ms);
+    ControlClient::exchange(socket, ControlRequest(Kind::step_aside));
+    return false;
 }
 
-int WindowStartup::run(const QString& data_directory, UiDialogs& dialogs)
-{
-    if (SingleInstance::activate_running_instance(data_directory))
-        return 0;
+} // namespace
 
+WindowStartup::Opened WindowStartup::open(const QString& data_directory, bool hidden,
+                                          UiDialogs& dialogs)
+{
+    const auto socket = ControlPaths::socket_path(data_directory);
     TessaryStore::Environment environment;
     environment.support_directory = data_directory;
-    environment.lock_holder = lock_holder();
-    auto opened = TessaryStore::open(environment);
-    if (!opened) {
-        dialogs.show_error(nullptr,
-                           L10n::text(u"Tessary cannot open its data folder",
-                                      u"Tessary kan zijn gegevensmap niet openen"),
-                           opened.error());
-        return 1;
+    environment.lock_holder = holder_description(HolderRole::window);
+    QDeadlineTimer wait(lock_wait_ms);
+    bool asked_monitor = false;
+    for (;;) {
+        if (socket && ask_holder(*socket, hidden, wait, asked_monitor))
+            return {nullptr, 0};
+        auto opened = TessaryStore::open(environment);
+        if (opened) {
+            // Where a command would say it too; the window has no place that lasts.
+            if (const auto& warning = (*opened)->support_directory_warning())
+                std::fprintf(stderr, "tessary: warning: %s\n", qPrintable(*warning));
+            return {std::move(opened).value(), 0};
+        }
+        if (wait.hasExpired()) {
+            dialogs.show_error(nullptr,
+                               L10n::text(u"Tessary cannot open its data folder",
+                                          u"Tessary kan zijn gegevensmap niet openen"),
+                               opened.error());
+            return {nullptr, 1};
+        }
+        QThread::msleep(100);
     }
-    std::unique_ptr<TessaryStore> store = std::move(opened).value();
-    // Where a command would say it too; the window has no place that lasts.
-    if (const auto& warning = store->support_directory_warning())
-        QTextStream(stderr) << "tessary: warning: " << *warning << Qt::endl;
+}
 
-    SingleInstance instance;
-    instance.listen(data_directory);
-
+int WindowStartup::run(std::unique_ptr<TessaryStore> store, bool hidden, UiDialogs& dialogs,
+                       const CommandRunner& commands)
+{
     MainWindow window(*store, dialogs, Clock::system());
-    QObject::connect(&instance, &SingleInstance::activation_requested, &window,
-                     &MainWindow::bring_to_front);
+    WindowTray tray(window, *store, QSystemTrayIcon::isSystemTrayAvailable());
+    ControlServer server([&](const ControlRequest& request) {
+        ControlAnswer answer(HolderRole::window);
+        if (request.kind == Kind::show) {
+            window.bring_to_front();
+            answer.done = true;
+        } else if (request.kind == Kind::command) {
+            answer = commands(request, *store);
+        }
+        return answer;
+    });
+    const auto socket = ControlPaths::socket_path(store->files().support_directory);
+    const auto refused =
+        socket ? server.listen(*socket) : std::optional<QString>(socket.error().message);
+    if (refused)
+        std::fprintf(stderr, "tessary: other Tessary processes cannot reach this window: %s\n",
+                     qPrintable(*refused));
+
     QObject::connect(&DBusNotificationSink::shared(), &DBusNotificationSink::domain_activated,
                      &window, &MainWindow::show_domain);
-    window.show();
+    if (!hidden || !tray.is_available())
+        window.show();
     const int code = QApplication::exec();
+    // Nobody may reach a window without the folder, and all is saved before
+    // the lock goes with the store.
+    server.close();
     store->flush_persistence();
     return code;
 }

@@ -228,18 +228,25 @@ TEST(CommandLine, help_and_version_need_no_data)
 
 TEST(CommandLine, opens_the_window_only_without_a_command)
 {
-    EXPECT_EQ(CommandLine::window_data_directory({u"tessary"_s}),
-              StoreFiles::default_support_directory());
     const std::pair<const char*, const char*> cases[] = {
-        // arguments, data directory of the window (nullptr: no window)
-        {"--data-dir /d", "/d"}, {"--data-dir=/e", "/e"}, {"list", nullptr},
-        {"--help", nullptr},     {"-v", nullptr},         {"--data-dir", nullptr},
+        // arguments, data directory of the window and whether hidden (none: no window)
+        {"--data-dir /d", "/d"},
+        {"--data-dir=/e --hidden", "/e hidden"},
+        {"list", "none"},
+        {"--help", "none"},
+        {"-v", "none"},
+        {"--data-dir", "none"},
+        {"--hidden list", "none"},
     };
-    for (const auto& [arguments, directory] : cases)
-        EXPECT_EQ(CommandLine::window_data_directory(
-                      u"tessary %1"_s.arg(QLatin1String(arguments)).split(u' '))
-                      .value_or(u"none"_s),
-                  QString::fromLatin1(directory ? directory : "none"))
+    const auto window = [](const QStringList& arguments) {
+        const auto options = CommandLine::window_options(arguments);
+        return !options ? u"none"_s
+                        : options->data_directory + (options->hidden ? u" hidden"_s : QString());
+    };
+    EXPECT_EQ(window({u"tessary"_s}), StoreFiles::default_support_directory());
+    for (const auto& [arguments, expected] : cases)
+        EXPECT_EQ(window(u"tessary %1"_s.arg(QLatin1String(arguments)).split(u' ')),
+                  QString::fromLatin1(expected))
             << arguments;
 }
 

@@ -7,13 +7,14 @@
 #include "i18n/L10n.h"
 #include "store/HistoryJson.h"
 #include "ui/AddDomainDialog.h"
+#include "ui/AutostartEntry.h"
 #include "ui/QtUiDialogs.h"
 #include "ui/SidebarModel.h"
 #include "ui/SidebarView.h"
-#include "ui/SingleInstance.h"
 #include "ui/ToggleSwitch.h"
 #include "ui/UserAgentComboBox.h"
 #include "ui/WindowStartup.h"
+#include "ui/WindowTray.h"
 #include "ui/detail/DomainDetailView.h"
 #include "ui/detail/SummaryCard.h"
 
@@ -35,11 +36,10 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QUrlQuery>
-
-#include <future>
 
 using namespace Qt::StringLiterals;
 
@@ -678,27 +678,76 @@ private Q_SLOTS:
         QTRY_COMPARE(find<QSplitter>(window(), "window_splitter")->sizes().first(), sidebar_width);
     }
 
-    void a_second_start_raises_the_first_window()
+    void the_tray_counts_the_active_domains_by_their_latest_measurement()
+    {
+        // The latest total time of each domain; negative: failed; zero: none yet.
+        const auto domain = [](double latest, bool active = true, bool archived = false) {
+            MonitoredDomain d;
+            d.is_active = active;
+            d.is_archived = archived;
+            if (latest != 0) {
+                DomainMeasurement& m = d.measurements.emplace_back();
+                m.id = QUuid::createUuid();
+                m.total_time = std::abs(latest);
+                m.http_status = latest > 0 ? std::optional(200) : std::nullopt;
+                m.error_message = latest > 0 ? std::nullopt : std::optional(u"refused"_s);
+            }
+            d.refresh_statistics();
+            return d;
+        };
+        using Level = TrayState::Level;
+        const struct {
+            QList<MonitoredDomain> domains;
+            TrayState counted;
+            Level worst;
+        } cases[] = {
+            {{domain(0.2), domain(0)}, {2, 1, 0, 0}, Level::fine},
+            {{domain(0.2), domain(2.0)}, {2, 1, 1, 0}, Level::disturbed},
+            {{domain(2.0), domain(-1), domain(-1, false), domain(-1, true, true)},
+             {2, 0, 1, 1},
+             Level::down},
+        };
+        for (const auto& [domains, counted, worst] : cases) {
+            QVERIFY(TrayState::of(domains) == counted);
+            QCOMPARE(counted.worst(), worst);
+        }
+        L10n::set_selected_language(AppLanguage::dutch);
+        QCOMPARE(cases[2].counted.tooltip(),
+                 u"Tessary \u00B7 2 domeinen: 0 in orde, 1 verstoord, 1 onbereikbaar"_s);
+    }
+
+    void closing_the_window_hides_it_into_a_tray_or_quits_without_one()
+    {
+        for (const bool tray_available : {false, true}) {
+            open_window();
+            WindowTray tray(window(), store(), tray_available);
+            QCOMPARE(tray.is_available(), tray_available);
+            QCOMPARE(QGuiApplication::quitOnLastWindowClosed(), !tray_available);
+            window().close();
+            QVERIFY(!window().isVisible());
+        }
+        WindowTray tray(window(), store(), true);
+        measure(add(u"up.example"_s));
+        QVERIFY(tray.icon()->toolTip().endsWith(u"1 domain: 1 fine, 0 disturbed, 0 down"_s));
+        tray.icon()->contextMenu()->findChild<QAction*>(u"tray_show_action"_s)->trigger();
+        QVERIFY(window().isVisible());
+        QApplication::setQuitOnLastWindowClosed(true);
+    }
+
+    void start_at_login_writes_and_removes_the_autostart_entry()
     {
         open_window();
-        SingleInstance instance;
-        QVERIFY(instance.listen(folder_->path()));
-        connect(&instance, &SingleInstance::activation_requested, &window(),
-                &MainWindow::bring_to_front);
-        window().showMinimized();
-        QTRY_VERIFY(window().isMinimized());
-
-        auto answered = std::async(std::launch::async, [path = folder_->path() + u"/"_s] {
-            return SingleInstance::activate_running_instance(path);
-        });
-        QTRY_VERIFY(answered.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
-        QVERIFY(answered.get());
-        QTRY_VERIFY(!window().isMinimized());
-
-        QTemporaryDir other;
-        QVERIFY(SingleInstance::server_name(other.path()) !=
-                SingleInstance::server_name(folder_->path()));
-        QVERIFY(!SingleInstance::activate_running_instance(other.path(), 200));
+        QAction* login = action(u"start_at_login_action"_s);
+        QVERIFY(!login->isChecked());
+        login->trigger();
+        QCOMPARE(AutostartEntry::path(),
+                 qEnvironmentVariable("XDG_CONFIG_HOME") + u"/autostart/tessary.desktop"_s);
+        QFile entry(AutostartEntry::path());
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QVERIFY(entry.readAll().contains("\nExec=" + QFile::encodeName(AutostartEntry::program()) +
+                                         " --hidden\n"));
+        login->trigger();
+        QVERIFY(!QFile::exists(AutostartEntry::path()));
     }
 
     void a_held_data_folder_is_named_in_one_dialog_and_nothing_is_written()
@@ -706,8 +755,10 @@ private Q_SLOTS:
         // The test's store holds the folder, as `tessary monitor` would.
         const QStringList files_before = QDir(folder_->path()).entryList(QDir::Files);
         FakeUiDialogs startup_dialogs;
-        const int code = WindowStartup::run(folder_->path(), startup_dialogs);
-        QCOMPARE(code, 1);
+        const WindowStartup::Opened opened =
+            WindowStartup::open(folder_->path(), false, startup_dialogs);
+        QVERIFY(!opened.store);
+        QCOMPARE(opened.exit_code, 1);
         QCOMPARE(startup_dialogs.errors.size(), 1);
         QVERIFY2(startup_dialogs.errors[0].detail.contains(u"in use by test"_s),
                  qPrintable(startup_dialogs.errors[0].detail));
