@@ -1,5 +1,7 @@
 #include "OpenStore.h"
 
+#include "i18n/TerminalText.h"
+
 std::unique_ptr<TessaryStore> open_store(CommandContext& context, const QString& holder,
                                          bool monitors)
 {
@@ -12,5 +14,7 @@ std::unique_ptr<TessaryStore> open_store(CommandContext& context, const QString&
         context.err << "tessary: " << store.error() << '\n';
         return nullptr;
     }
+    for (const QString& warning : (*store)->load_warnings())
+        context.err << "tessary: " << TerminalText::printable(warning) << '\n';
     return std::move(store).value();
 }

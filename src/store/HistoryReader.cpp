@@ -296,9 +296,14 @@ DecodeResult<HistoryReader::Histories> HistoryReader::read_file(const QString& p
         return DecodeError{
             {},
             QStringLiteral("cannot open: %1").arg(QString::fromLocal8Bit(std::strerror(errno)))};
-    CheckedFileStream stream(file.get());
+    return read_file(file.get());
+}
+
+DecodeResult<HistoryReader::Histories> HistoryReader::read_file(std::FILE* file)
+{
+    CheckedFileStream stream(file);
     auto histories = parse<unchecked_text_flags>(stream);
-    if (std::ferror(file.get()))
+    if (std::ferror(file))
         return DecodeError{{}, QStringLiteral("read error")};
     if (const auto offset = stream.invalid_text_offset())
         return DecodeError{{}, QStringLiteral("invalid UTF-8 after byte %1").arg(*offset)};

@@ -2,13 +2,21 @@
 
 #include "model/DomainJson.h"
 #include "model/JsonWrite.h"
-#include "store/HistoryJson.h"
+#include "model/StringPool.h"
+#include "store/FileIdentity.h"
+#include "store/HistoryJournal.h"
+#include "store/HistoryReader.h"
 #include "store/SuggestionJson.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -76,19 +84,6 @@ bool load_domains(LoadedStore& loaded, const StoreFiles& files)
     return true;
 }
 
-std::optional<QHash<QString, QList<DomainMeasurement>>> load_histories(LoadedStore& loaded,
-                                                                       const StoreFiles& files)
-{
-    if (!QFile::exists(files.history_url))
-        return std::nullopt;
-    auto histories = HistoryJson::read_file(files.history_url);
-    if (!histories) {
-        note_problem(loaded, files.history_url, histories.error().to_string());
-        return std::nullopt;
-    }
-    return std::move(histories).value();
-}
-
 // New measurements go to the head of a history. A list read from a file has its
 // spare room at the end; growing it once at the head moves that room there, so
 // recording later copies nothing of a long history.
@@ -107,6 +102,142 @@ void merge_histories(LoadedStore& loaded, QHash<QString, QList<DomainMeasurement
         const auto entry = histories.find(QString::fromLatin1(id.data(), qsizetype(id.size())));
         if (entry != histories.end())
             domain.measurements = std::move(entry.value());
+    }
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+struct SnapshotRead {
+    // None when there is no history file.
+    std::optional<FileIdentity> identity;
+    std::optional<HistoryReader::Histories> histories;
+    std::optional<QString> error;
+};
+
+SnapshotRead read_snapshot(const QString& path)
+{
+    SnapshotRead read;
+    const std::unique_ptr<std::FILE, FileCloser> file(
+        std::fopen(QFile::encodeName(path).constData(), "rb"));
+    if (!file) {
+        if (errno != ENOENT)
+            read.error =
+                QStringLiteral("cannot open: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return read;
+    }
+    // Of the file read, not of whatever the name leads to a moment later.
+    read.identity = FileIdentity::of_descriptor(fileno(file.get()));
+    auto histories = HistoryReader::read_file(file.get());
+    if (histories)
+        read.histories = std::move(histories).value();
+    else
+        read.error = histories.error().to_string();
+    return read;
+}
+
+struct HistoryRead {
+    SnapshotRead snapshot;
+    FileContent journal_file;
+    HistoryJournal::Contents journal;
+    // The journal extends the history file read.
+    bool journal_applies = false;
+};
+
+// The history file and the journal as one consistent pair. A compaction
+// replaces the history file first and then the journal, so a journal that names
+// another file than the one read is either left over (when the name still leads
+// to the file read: it is ignored) or newer (the file was replaced meanwhile:
+// both are read again).
+HistoryRead read_history(const StoreFiles& files, StringPool& pool)
+{
+    constexpr int attempts = 5;
+    for (int attempt = 1;; ++attempt) {
+        HistoryRead read{read_snapshot(files.history_url), read_file(files.journal_url), {}, false};
+        if (read.journal_file.outcome != ReadOutcome::read)
+            return read;
+        read.journal = HistoryJournal::parse(read.journal_file.bytes, &pool);
+        read.journal_applies =
+            read.journal.has_header && read.journal.snapshot == read.snapshot.identity;
+        if (read.journal_applies || attempt == attempts ||
+            FileIdentity::of_path(files.history_url) == read.snapshot.identity)
+            return read;
+    }
+}
+
+// Adds the journal's measurements to the histories in the order they were
+// recorded (each at the head, newest first). Entries of domains that are gone
+// are skipped, and so are measurements the history already holds.
+void replay(QList<MonitoredDomain>& domains, QList<HistoryJournal::Entry>& entries)
+{
+    QHash<QUuid, qsizetype> index;
+    for (qsizetype i = 0; i < domains.size(); ++i)
+        index.insert(domains[i].id, i);
+    std::vector<QList<DomainMeasurement>> added(size_t(domains.size()));
+    QSet<QUuid> journalled;
+    for (HistoryJournal::Entry& entry : entries) {
+        const auto domain = index.constFind(entry.domain_id);
+        if (domain == index.cend() || journalled.contains(entry.measurement.id))
+            continue;
+        journalled.insert(entry.measurement.id);
+        added[size_t(*domain)].append(std::move(entry.measurement));
+    }
+    for (qsizetype i = 0; i < domains.size(); ++i) {
+        if (added[size_t(i)].isEmpty())
+            continue;
+        MonitoredDomain& domain = domains[i];
+        QSet<QUuid> stored;
+        for (const DomainMeasurement& m : std::as_const(domain.measurements)) {
+            if (journalled.contains(m.id))
+                stored.insert(m.id);
+        }
+        for (DomainMeasurement& m : added[size_t(i)]) {
+            if (stored.contains(m.id))
+                continue;
+            if (m.url_string == domain.url_string)
+                m.url_string = domain.url_string;
+            domain.measurements.prepend(std::move(m));
+        }
+    }
+}
+
+void note_warnings(LoadedStore& loaded, const QString& path, const QStringList& warnings)
+{
+    for (const QString& warning : warnings)
+        loaded.warnings.append(QStringLiteral("%1: %2").arg(file_name(path), warning));
+}
+
+void load_histories(LoadedStore& loaded, const StoreFiles& files)
+{
+    StringPool pool;
+    HistoryRead read = read_history(files, pool);
+    HistoryOnDisk& on_disk = loaded.history_on_disk;
+    on_disk.history_bytes = read.snapshot.identity ? read.snapshot.identity->size : 0;
+    if (read.snapshot.histories)
+        merge_histories(loaded, *read.snapshot.histories);
+    else if (read.snapshot.error)
+        note_problem(loaded, files.history_url, *read.snapshot.error);
+    loaded.needs_migration =
+        !read.snapshot.histories &&
+        std::any_of(loaded.domains.cbegin(), loaded.domains.cend(),
+                    [](const MonitoredDomain& d) { return !d.measurements.isEmpty(); });
+
+    if (read.journal_file.outcome == ReadOutcome::unreadable) {
+        note_problem(loaded, files.journal_url, read.journal_file.error);
+    } else if (read.journal_file.outcome == ReadOutcome::read && !read.journal.has_header &&
+               !read.journal_file.bytes.isEmpty()) {
+        // Perhaps written by a later version: kept, never replaced unseen.
+        note_problem(loaded, files.journal_url, read.journal.warnings.join(u"; "));
+    } else if (read.journal_applies) {
+        replay(loaded.domains, read.journal.entries);
+        note_warnings(loaded, files.journal_url, read.journal.warnings);
+        on_disk.journal_length = read.journal.complete_length;
+        on_disk.journal_entry_bytes = read.journal.entry_bytes;
+    }
+    on_disk.regular = !read.snapshot.error &&
+                      (read.journal_applies || read.journal_file.outcome == ReadOutcome::absent);
+    for (MonitoredDomain& domain : loaded.domains) {
         make_room_at_head(domain.measurements);
         domain.refresh_statistics();
     }
@@ -135,18 +266,17 @@ LoadedStore StoreLoader::load(const StoreFiles& files)
 {
     LoadedStore loaded;
     if (load_domains(loaded, files)) {
-        if (auto histories = load_histories(loaded, files)) {
-            merge_histories(loaded, *histories);
-        } else {
-            loaded.needs_migration =
-                std::any_of(loaded.domains.cbegin(), loaded.domains.cend(),
-                            [](const MonitoredDomain& d) { return !d.measurements.isEmpty(); });
-        }
-    } else if (QFile::exists(files.history_url)) {
+        load_histories(loaded, files);
+    } else {
         // Without usable domains the history has no owner to merge into; unread, it
         // must survive the next save.
-        note_problem(loaded, files.history_url,
-                     QStringLiteral("left unread because domains.json could not be used"));
+        for (const QString& path : {files.history_url, files.journal_url}) {
+            if (!QFile::exists(path))
+                continue;
+            note_problem(loaded, path,
+                         QStringLiteral("left unread because domains.json could not be used"));
+            loaded.history_on_disk.regular = false;
+        }
     }
     load_suggestions(loaded, files);
     return loaded;
