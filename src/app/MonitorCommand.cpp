@@ -109,8 +109,8 @@ int run_monitor_command(CommandContext& context)
     systemd.ready(monitoring);
     QObject::connect(&signals, &UnixSignalWatcher::received, store.get(), [&store, &systemd] {
         systemd.stopping();
-        // Like the window when it quits: the history goes to disk at once.
-        store->flush_persistence();
+        // Like the window when it quits: the history file is left complete.
+        store->close_persistence();
         QCoreApplication::quit();
     });
     QCoreApplication::exec();

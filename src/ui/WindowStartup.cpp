@@ -42,6 +42,6 @@ int WindowStartup::run(const QString& data_directory, UiDialogs& dialogs)
                      &window, &MainWindow::show_domain);
     window.show();
     const int code = QApplication::exec();
-    store->flush_persistence();
+    store->close_persistence();
     return code;
 }
