@@ -1,8 +1,8 @@
 #include "store/HistoryJournal.h"
 
-#include "model/JsonRead.h"
 #include "model/JsonWrite.h"
 #include "model/MeasurementJson.h"
+#include "store/HistoryReader.h"
 
 #include <rapidjson/document.h>
 
@@ -49,28 +49,6 @@ bool decode_header(QByteArrayView line, HistoryJournal::Contents& contents)
     return valid;
 }
 
-DecodeResult<HistoryJournal::Entry> decode_entry(QByteArrayView line, StringPool* pool)
-{
-    return JsonRead::decode_text(line, [&](const rapidjson::Value& value, const JsonPath& path)
-                                           -> DecodeResult<HistoryJournal::Entry> {
-        if (!value.IsObject())
-            return JsonRead::wrong_type(path, "an object");
-        const auto domain_id = value.FindMember("domain_id");
-        const auto measurement = value.FindMember("measurement");
-        if (domain_id == value.MemberEnd())
-            return JsonRead::missing_key(path, "domain_id");
-        if (measurement == value.MemberEnd())
-            return JsonRead::missing_key(path, "measurement");
-        auto id = JsonRead::uuid(domain_id->value, path.key("domain_id"));
-        if (!id)
-            return id.error();
-        auto decoded = MeasurementJson::read(measurement->value, path.key("measurement"), pool);
-        if (!decoded)
-            return decoded.error();
-        return HistoryJournal::Entry{*id, std::move(decoded).value()};
-    });
-}
-
 } // namespace
 
 QByteArray HistoryJournal::header(const std::optional<FileIdentity>& snapshot)
@@ -105,10 +83,11 @@ void HistoryJournal::append_entry(QByteArray& lines, const QUuid& domain_id,
 {
     lines.append(JsonWrite::compact_text([&](auto& writer) {
         writer.StartObject();
-        JsonWrite::key(writer, "domain_id");
-        JsonWrite::uuid(writer, domain_id);
-        JsonWrite::key(writer, "measurement");
+        const auto id = JsonWrite::uuid_text(domain_id);
+        writer.Key(id.data(), rapidjson::SizeType(id.size()));
+        writer.StartArray();
         MeasurementJson::write(writer, measurement);
+        writer.EndArray();
         writer.EndObject();
     }));
     lines.append('\n');
@@ -117,11 +96,19 @@ void HistoryJournal::append_entry(QByteArray& lines, const QUuid& domain_id,
 HistoryJournal::Contents HistoryJournal::parse(QByteArrayView text, StringPool* pool)
 {
     Contents contents;
+    StringPool own_pool;
+    if (pool == nullptr)
+        pool = &own_pool;
+    const HistoryReader::Add add = [&](const QString& key, QList<DomainMeasurement>&& list) {
+        // Oldest first, like the lines.
+        for (auto m = list.rbegin(); m != list.rend(); ++m)
+            contents.entries.append({key, std::move(*m)});
+    };
     qint64 header_length = 0;
     qsizetype start = 0;
     for (int line_number = 1; start < text.size(); ++line_number) {
-        const auto* newline =
-            static_cast<const char*>(std::memchr(text.data() + start, '\n', size_t(text.size() - start)));
+        const auto* newline = static_cast<const char*>(
+            std::memchr(text.data() + start, '\n', size_t(text.size() - start)));
         if (newline == nullptr) {
             // An append cut off by a crash or a power loss.
             contents.warnings.append(
@@ -139,12 +126,11 @@ HistoryJournal::Contents HistoryJournal::parse(QByteArrayView text, StringPool* 
             }
             contents.has_header = true;
             header_length = start;
-        } else if (auto entry = decode_entry(line, pool)) {
-            contents.entries.append(std::move(entry).value());
-        } else {
-            contents.warnings.append(QStringLiteral("skipped line %1: %2")
-                                         .arg(line_number)
-                                         .arg(entry.error().to_string()));
+        } else if (const qsizetype before = contents.entries.size();
+                   auto error = HistoryReader::read_each(line, *pool, add)) {
+            contents.entries.resize(before); // nothing of a damaged line
+            contents.warnings.append(
+                QStringLiteral("skipped line %1: %2").arg(line_number).arg(error->to_string()));
         }
         contents.complete_length = start;
     }

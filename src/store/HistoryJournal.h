@@ -13,19 +13,21 @@
 #include <optional>
 
 // The journal beside the history file: the measurements recorded since the
-// history file was last written whole, one line each, oldest first. Its first
-// line names the history file it extends:
+// history file was last written whole, oldest first, one a line. Each line is a
+// history object of its own, as the history file would hold the measurement:
 //
 //   {"snapshot":{"device":2049,"inode":1835,"modified_ns":1738315200123456789,"size":412},"version":1}
-//   {"domain_id":"0A1B2C3D-...","measurement":{"id":"...","measured_at":"...",...}}
+//   {"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9":[{"id":"...","measured_at":"...",...}]}
 //
-// ("snapshot":null when there was no history file). A journal that names
-// another file than the history file on disk is left over from a rewrite cut
-// short: everything in it is in the new history file, and it is ignored.
+// The first line names the history file the journal extends ("snapshot":null
+// when there was none). A journal that names another file than the history
+// file on disk is left over from a rewrite cut short: everything in it is in
+// the new history file, and it is ignored.
 namespace HistoryJournal {
 
 struct Entry {
-    QUuid domain_id;
+    // The domain's id text, canonical.
+    QString domain_key;
     DomainMeasurement measurement;
 };
 
@@ -50,3 +52,5 @@ void append_entry(QByteArray& lines, const QUuid& domain_id, const DomainMeasure
 Contents parse(QByteArrayView text, StringPool* pool = nullptr);
 
 } // namespace HistoryJournal
+
+Q_DECLARE_TYPEINFO(HistoryJournal::Entry, Q_RELOCATABLE_TYPE);

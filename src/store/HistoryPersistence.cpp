@@ -13,8 +13,7 @@ constexpr qint64 minimum_compaction_bytes = 1 << 20;
 HistoryPersistence::HistoryPersistence(const StoreFiles& files, Clock& clock, Owner owner)
     : files_(files), clock_(clock), owner_(std::move(owner)),
       writer_(files.history_url, files.journal_url)
-{
-}
+{}
 
 HistoryPersistence::~HistoryPersistence()
 {

@@ -95,8 +95,7 @@ Expected<JournalFile, QString> JournalFile::continue_at(const QString& path, qin
 
 JournalFile::JournalFile(JournalFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), length_(other.length_), damaged_(other.damaged_)
-{
-}
+{}
 
 JournalFile& JournalFile::operator=(JournalFile&& other) noexcept
 {

@@ -84,6 +84,12 @@ bool load_domains(LoadedStore& loaded, const StoreFiles& files)
     return true;
 }
 
+QString id_text(const QUuid& id)
+{
+    const auto text = JsonWrite::uuid_text(id);
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
 // New measurements go to the head of a history. A list read from a file has its
 // spare room at the end; growing it once at the head moves that room there, so
 // recording later copies nothing of a long history.
@@ -98,8 +104,7 @@ void make_room_at_head(QList<DomainMeasurement>& measurements)
 void merge_histories(LoadedStore& loaded, QHash<QString, QList<DomainMeasurement>>& histories)
 {
     for (MonitoredDomain& domain : loaded.domains) {
-        const auto id = JsonWrite::uuid_text(domain.id);
-        const auto entry = histories.find(QString::fromLatin1(id.data(), qsizetype(id.size())));
+        const auto entry = histories.find(id_text(domain.id));
         if (entry != histories.end())
             domain.measurements = std::move(entry.value());
     }
@@ -167,24 +172,26 @@ HistoryRead read_history(const StoreFiles& files, StringPool& pool)
 }
 
 // Adds the journal's measurements to the histories in the order they were
-// recorded (each at the head, newest first). Entries of domains that are gone
-// are skipped, and so are measurements the history already holds.
+// recorded (newest first, at the head). Entries of domains that are gone are
+// skipped, and so are measurements a history holds already (a rewrite cut short
+// may leave them in both files).
 void replay(QList<MonitoredDomain>& domains, QList<HistoryJournal::Entry>& entries)
 {
-    QHash<QUuid, qsizetype> index;
+    QHash<QString, qsizetype> index;
     for (qsizetype i = 0; i < domains.size(); ++i)
-        index.insert(domains[i].id, i);
+        index.insert(id_text(domains[i].id), i);
     std::vector<QList<DomainMeasurement>> added(size_t(domains.size()));
     QSet<QUuid> journalled;
     for (HistoryJournal::Entry& entry : entries) {
-        const auto domain = index.constFind(entry.domain_id);
+        const auto domain = index.constFind(entry.domain_key);
         if (domain == index.cend() || journalled.contains(entry.measurement.id))
             continue;
         journalled.insert(entry.measurement.id);
         added[size_t(*domain)].append(std::move(entry.measurement));
     }
     for (qsizetype i = 0; i < domains.size(); ++i) {
-        if (added[size_t(i)].isEmpty())
+        QList<DomainMeasurement>& fresh = added[size_t(i)];
+        if (fresh.isEmpty())
             continue;
         MonitoredDomain& domain = domains[i];
         QSet<QUuid> stored;
@@ -192,12 +199,14 @@ void replay(QList<MonitoredDomain>& domains, QList<HistoryJournal::Entry>& entri
             if (journalled.contains(m.id))
                 stored.insert(m.id);
         }
-        for (DomainMeasurement& m : added[size_t(i)]) {
-            if (stored.contains(m.id))
-                continue;
+        fresh.removeIf([&](const DomainMeasurement& m) { return stored.contains(m.id); });
+        // One insertion for them all, which leaves room at the head as well.
+        domain.measurements.insert(0, fresh.size(), DomainMeasurement{});
+        for (qsizetype k = 0; k < fresh.size(); ++k) {
+            DomainMeasurement& m = fresh[k];
             if (m.url_string == domain.url_string)
                 m.url_string = domain.url_string;
-            domain.measurements.prepend(std::move(m));
+            domain.measurements[fresh.size() - 1 - k] = std::move(m);
         }
     }
 }

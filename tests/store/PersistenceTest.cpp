@@ -267,7 +267,7 @@ TEST(HistoryReplay, adds_journalled_measurements_in_order_once_and_only_to_known
         {a.id, m[1]}, {QUuid::createUuid(), m[2]}, {a.id, m[0]}, {a.id, m[3]}, {a.id, m[1]}};
     for (const auto& [id, measurement] : entries)
         HistoryJournal::append_entry(journal, id, measurement);
-    journal += "{\"domain_id\":\"damaged\n";
+    journal += "{\"damaged\n";
     QByteArray torn;
     HistoryJournal::append_entry(torn, a.id, m[2]);
     folder.write(journal_file, journal + torn.first(torn.size() - 2));
