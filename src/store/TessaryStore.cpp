@@ -292,8 +292,7 @@ void TessaryStore::schedule_history_save()
 
 void TessaryStore::save_all_now()
 {
-    save_configuration();
-    persistence_.compact();
+    save_after_removal();
     persistence_.wait_for_writes();
 }
 
