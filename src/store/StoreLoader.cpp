@@ -2,7 +2,6 @@
 
 #include "model/DomainJson.h"
 #include "model/JsonWrite.h"
-#include "model/StringPool.h"
 #include "store/FileIdentity.h"
 #include "store/HistoryJournal.h"
 #include "store/HistoryReader.h"
@@ -14,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -142,30 +142,42 @@ SnapshotRead read_snapshot(const QString& path)
     return read;
 }
 
+struct JournalRead {
+    FileContent file;
+    HistoryJournal::Contents contents;
+};
+
+JournalRead read_journal(const QString& path)
+{
+    JournalRead read{read_file(path), {}};
+    if (read.file.outcome == ReadOutcome::read)
+        read.contents = HistoryJournal::parse(read.file.bytes);
+    return read;
+}
+
 struct HistoryRead {
     SnapshotRead snapshot;
-    FileContent journal_file;
-    HistoryJournal::Contents journal;
+    JournalRead journal;
     // The journal extends the history file read.
     bool journal_applies = false;
 };
 
-// The history file and the journal as one consistent pair. A compaction
-// replaces the history file first and then the journal, so a journal that names
-// another file than the one read is either left over (when the name still leads
-// to the file read: it is ignored) or newer (the file was replaced meanwhile:
-// both are read again).
-HistoryRead read_history(const StoreFiles& files, StringPool& pool)
+// The history file and the journal as one consistent pair, the journal read on
+// a second thread meanwhile. A compaction replaces the history file first and
+// then the journal, so a journal that names another file than the one read is
+// either left over (when the name still leads to the file read: it is ignored)
+// or newer (the file was replaced meanwhile: both are read again). Whichever
+// was read first, a journal that names the file read extends it.
+HistoryRead read_history(const StoreFiles& files)
 {
     constexpr int attempts = 5;
     for (int attempt = 1;; ++attempt) {
-        HistoryRead read{read_snapshot(files.history_url), read_file(files.journal_url), {}, false};
-        if (read.journal_file.outcome != ReadOutcome::read)
-            return read;
-        read.journal = HistoryJournal::parse(read.journal_file.bytes, &pool);
-        read.journal_applies =
-            read.journal.has_header && read.journal.snapshot == read.snapshot.identity;
-        if (read.journal_applies || attempt == attempts ||
+        auto journal = std::async(std::launch::async, read_journal, files.journal_url);
+        HistoryRead read{read_snapshot(files.history_url), journal.get(), false};
+        read.journal_applies = read.journal.contents.has_header &&
+                               read.journal.contents.snapshot == read.snapshot.identity;
+        if (read.journal.file.outcome != ReadOutcome::read || read.journal_applies ||
+            attempt == attempts ||
             FileIdentity::of_path(files.history_url) == read.snapshot.identity)
             return read;
     }
@@ -219,8 +231,7 @@ void note_warnings(LoadedStore& loaded, const QString& path, const QStringList& 
 
 void load_histories(LoadedStore& loaded, const StoreFiles& files)
 {
-    StringPool pool;
-    HistoryRead read = read_history(files, pool);
+    HistoryRead read = read_history(files);
     HistoryOnDisk& on_disk = loaded.history_on_disk;
     on_disk.history_bytes = read.snapshot.identity ? read.snapshot.identity->size : 0;
     if (read.snapshot.histories)
@@ -232,20 +243,22 @@ void load_histories(LoadedStore& loaded, const StoreFiles& files)
         std::any_of(loaded.domains.cbegin(), loaded.domains.cend(),
                     [](const MonitoredDomain& d) { return !d.measurements.isEmpty(); });
 
-    if (read.journal_file.outcome == ReadOutcome::unreadable) {
-        note_problem(loaded, files.journal_url, read.journal_file.error);
-    } else if (read.journal_file.outcome == ReadOutcome::read && !read.journal.has_header &&
-               !read.journal_file.bytes.isEmpty()) {
+    const FileContent& journal_file = read.journal.file;
+    HistoryJournal::Contents& journal = read.journal.contents;
+    if (journal_file.outcome == ReadOutcome::unreadable) {
+        note_problem(loaded, files.journal_url, journal_file.error);
+    } else if (journal_file.outcome == ReadOutcome::read && !journal.has_header &&
+               !journal_file.bytes.isEmpty()) {
         // Perhaps written by a later version: kept, never replaced unseen.
-        note_problem(loaded, files.journal_url, read.journal.warnings.join(u"; "));
+        note_problem(loaded, files.journal_url, journal.warnings.join(u"; "));
     } else if (read.journal_applies) {
-        replay(loaded.domains, read.journal.entries);
-        note_warnings(loaded, files.journal_url, read.journal.warnings);
-        on_disk.journal_length = read.journal.complete_length;
-        on_disk.journal_entry_bytes = read.journal.entry_bytes;
+        replay(loaded.domains, journal.entries);
+        note_warnings(loaded, files.journal_url, journal.warnings);
+        on_disk.journal_length = journal.complete_length;
+        on_disk.journal_entry_bytes = journal.entry_bytes;
     }
     on_disk.regular = !read.snapshot.error &&
-                      (read.journal_applies || read.journal_file.outcome == ReadOutcome::absent);
+                      (read.journal_applies || journal_file.outcome == ReadOutcome::absent);
     for (MonitoredDomain& domain : loaded.domains) {
         make_room_at_head(domain.measurements);
         domain.refresh_statistics();
