@@ -79,9 +79,9 @@ void MonitorSession::stop()
 {
     systemd_.stopping();
     server_.close();
-    // Like the window when it quits: the history goes to disk at once.
+    // Like the window when it quits: the history file is left complete.
     if (TessaryStore* store = store_.get())
-        store->flush_persistence();
+        store->close_persistence();
     QCoreApplication::quit();
 }
 
@@ -102,6 +102,8 @@ bool MonitorSession::open_store()
         context_.err << "tessary: warning: " << TerminalText::printable(*warning) << Qt::endl;
         warned_ = true;
     }
+    for (const QString& warning : store_->load_warnings())
+        context_.err << "tessary: " << TerminalText::printable(warning) << Qt::endl;
     return true;
 }
 

@@ -17,5 +17,7 @@ StoreHandle open_store(CommandContext& context, const QString& holder)
     }
     if (const auto& warning = (*store)->support_directory_warning())
         context.err << "tessary: warning: " << TerminalText::printable(*warning) << '\n';
+    for (const QString& warning : (*store)->load_warnings())
+        context.err << "tessary: " << TerminalText::printable(warning) << '\n';
     return StoreHandle(std::move(store).value());
 }

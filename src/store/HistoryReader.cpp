@@ -33,7 +33,8 @@ enum class Place { before_root, root, list, measurement, headers, skipping, done
 
 class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> {
 public:
-    HistoryReader::Histories histories;
+    Handler(StringPool& pool, const HistoryReader::Add& add) : pool_(pool), add_(add) {}
+
     std::optional<DecodeError> error;
 
     bool Null() { return scalar(rapidjson::Value()); }
@@ -246,7 +247,7 @@ private:
         const auto id = JsonRead::uuid_text(domain_key_, JsonPath());
         const QString key = id ? QString::fromLatin1(JsonWrite::uuid_text(*id).data(), 36)
                                : QString::fromStdString(domain_key_);
-        histories.insert(key, std::move(list_));
+        add_(key, std::move(list_));
         list_ = {};
     }
 
@@ -259,13 +260,14 @@ private:
     int skip_depth_ = 0;
     QList<DomainMeasurement> list_;
     std::optional<MeasurementJson::Builder> builder_;
-    StringPool pool_;
+    StringPool& pool_;
+    const HistoryReader::Add& add_;
 };
 
 template <unsigned flags, typename Stream>
-DecodeResult<HistoryReader::Histories> parse(Stream& stream)
+std::optional<DecodeError> parse(Stream& stream, StringPool& pool, const HistoryReader::Add& add)
 {
-    Handler handler;
+    Handler handler(pool, add);
     ExactNumbers<Handler> numbers(handler);
     rapidjson::Reader reader;
     const rapidjson::ParseResult result = reader.Parse<flags>(stream, numbers);
@@ -273,7 +275,21 @@ DecodeResult<HistoryReader::Histories> parse(Stream& stream)
         return *std::move(handler.error);
     if (result.IsError())
         return JsonRead::parse_error(result, numbers.number_out_of_range());
-    return std::move(handler.histories);
+    return std::nullopt;
+}
+
+// Into one map: a repeated id keeps its last list, as a JSON reader's would.
+template <unsigned flags, typename Stream>
+DecodeResult<HistoryReader::Histories> parse_histories(Stream& stream)
+{
+    StringPool pool;
+    HistoryReader::Histories histories;
+    const HistoryReader::Add add = [&](const QString& key, QList<DomainMeasurement>&& list) {
+        histories.insert(key, std::move(list));
+    };
+    if (auto error = parse<flags>(stream, pool, add))
+        return *std::move(error);
+    return histories;
 }
 
 struct FileCloser {
@@ -285,7 +301,18 @@ struct FileCloser {
 DecodeResult<HistoryReader::Histories> HistoryReader::read(QByteArrayView text)
 {
     rapidjson::MemoryStream stream(text.data(), size_t(text.size()));
-    return parse<parse_flags>(stream);
+    return parse_histories<parse_flags>(stream);
+}
+
+std::optional<DecodeError> HistoryReader::read_each(QByteArrayView text, StringPool& pool,
+                                                    const Add& add)
+{
+    // Checked at once rather than character by character in the parser: a
+    // journal holds many short lines.
+    if (!text.isValidUtf8())
+        return DecodeError{{}, QStringLiteral("invalid UTF-8")};
+    rapidjson::MemoryStream stream(text.data(), size_t(text.size()));
+    return parse<unchecked_text_flags>(stream, pool, add);
 }
 
 DecodeResult<HistoryReader::Histories> HistoryReader::read_file(const QString& path)
@@ -296,9 +323,14 @@ DecodeResult<HistoryReader::Histories> HistoryReader::read_file(const QString& p
         return DecodeError{
             {},
             QStringLiteral("cannot open: %1").arg(QString::fromLocal8Bit(std::strerror(errno)))};
-    CheckedFileStream stream(file.get());
-    auto histories = parse<unchecked_text_flags>(stream);
-    if (std::ferror(file.get()))
+    return read_file(file.get());
+}
+
+DecodeResult<HistoryReader::Histories> HistoryReader::read_file(std::FILE* file)
+{
+    CheckedFileStream stream(file);
+    auto histories = parse_histories<unchecked_text_flags>(stream);
+    if (std::ferror(file))
         return DecodeError{{}, QStringLiteral("read error")};
     if (const auto offset = stream.invalid_text_offset())
         return DecodeError{{}, QStringLiteral("invalid UTF-8 after byte %1").arg(*offset)};

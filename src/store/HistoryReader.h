@@ -2,11 +2,16 @@
 
 #include "model/DomainMeasurement.h"
 #include "model/Expected.h"
+#include "model/StringPool.h"
 
 #include <QByteArrayView>
 #include <QHash>
 #include <QList>
 #include <QString>
+
+#include <cstdio>
+#include <functional>
+#include <optional>
 
 // Reads the history file as a stream of parse events, straight into measurement
 // records: a history of a million measurements never exists as a document tree,
@@ -14,8 +19,15 @@
 namespace HistoryReader {
 
 using Histories = QHash<QString, QList<DomainMeasurement>>;
+// Takes one domain's measurements: its id text (canonical when it is an id) and list.
+using Add = std::function<void(const QString& key, QList<DomainMeasurement>&& measurements)>;
 
 DecodeResult<Histories> read(QByteArrayView text);
 DecodeResult<Histories> read_file(const QString& path);
+// From a file already open, read from its current position.
+DecodeResult<Histories> read_file(std::FILE* file);
+// Reads a history object, handing each member to `add` in text order; for the
+// journal's lines. `pool` shares texts between calls.
+std::optional<DecodeError> read_each(QByteArrayView text, StringPool& pool, const Add& add);
 
 } // namespace HistoryReader

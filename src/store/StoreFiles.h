@@ -3,11 +3,13 @@
 #include <QString>
 #include <QStringList>
 
-// The support directory and the four data files in it.
+// The support directory and the data files in it.
 struct StoreFiles {
     QString support_directory;
     QString persistence_url;
     QString history_url;
+    // What was recorded since the history file was last written whole.
+    QString journal_url;
     QString hosting_profiles_url;
     QString deleted_domain_suggestions_url;
 

@@ -2,6 +2,7 @@
 
 #include "model/MonitoredDomain.h"
 #include "store/DomainRestoreSuggestion.h"
+#include "store/HistoryOnDisk.h"
 #include "store/StoreFiles.h"
 
 #include <QList>
@@ -10,8 +11,9 @@
 #include <QStringList>
 
 // What the data files of a support directory hold, merged: each domain with its
-// history and statistics. Loading reads and changes nothing, so read-only
-// commands and the store share it.
+// history (the history file, then the journal's measurements) and statistics.
+// Loading reads and changes nothing, so read-only commands and the store share
+// it; it needs no lock, and a history file replaced while it reads is read again.
 struct LoadedStore {
     // File order; a repeated id keeps its first record.
     QList<MonitoredDomain> domains;
@@ -23,6 +25,10 @@ struct LoadedStore {
     QSet<QString> unreadable_files;
     // One line per file that could not be used, for messages.
     QStringList problems;
+    // Journal lines that were dropped, for the process that owns the files (to
+    // a reader, an incomplete last line may be an append under way).
+    QStringList warnings;
+    HistoryOnDisk history_on_disk;
 };
 
 namespace StoreLoader {

@@ -58,8 +58,13 @@ TessaryStore::TessaryStore(Environment environment, StoreLock lock)
       measurement_source_(environment.measurement_source), network_(environment.network),
       notifications_(environment.notifications),
       files_(StoreFiles::in(environment.support_directory)), lock_(std::move(lock)),
-      user_(environment.user), history_writer_(files_.history_url)
+      user_(environment.user),
+      persistence_(files_, clock_,
+                   {[this] { return history_snapshot(); },
+                    [this](const QString& path) { return prepare_to_replace(path); }})
 {
+    connect(&persistence_, &HistoryPersistence::save_finished, this,
+            &TessaryStore::history_save_finished);
     create_hosting_profiles(environment.hosting);
     if (!monitors_)
         return;
@@ -89,8 +94,6 @@ TessaryStore::~TessaryStore()
     hosting_profiles_->cancel();
     monitoring_tasks_.clear();
     network_waits_.clear();
-    history_save_task_.reset();
-    history_writer_.wait_for_background_writes();
 }
 
 void TessaryStore::start_up()
@@ -128,6 +131,8 @@ void TessaryStore::load()
     domains_ = std::move(loaded.domains);
     deleted_domain_suggestions_ = std::move(loaded.deleted_domain_suggestions);
     unreadable_files_ = std::move(loaded.unreadable_files);
+    load_warnings_ = std::move(loaded.warnings);
+    persistence_.resume(loaded.history_on_disk);
     if (hosting_profiles_->load() == HostingProfiles::LoadOutcome::unusable)
         unreadable_files_.insert(files_.hosting_profiles_url);
     if (loaded.needs_migration)
@@ -231,7 +236,7 @@ void TessaryStore::record_measurement(QUuid domain_id, DomainMeasurement measure
     const auto certificate_notice = certificate_alerts_.due(*domain, measurement, clock_.now());
     const std::optional<DomainAlert> alert = outage_alerts_.record(*domain, measurement);
     Q_EMIT domains_changed();
-    schedule_history_save();
+    persistence_.record(domain_id, measurement);
     if (notifies && MeasurementThresholds::is_anomaly(measurement.total_time, previous_average) &&
         notifications_ != nullptr) {
         notifications_->notify_build_time_exceeded(domain_host(url_string), measurement.total_time,
@@ -294,54 +299,29 @@ void TessaryStore::save_deleted_domain_suggestions()
 
 void TessaryStore::schedule_history_save()
 {
-    if (history_save_task_)
-        return;
-    const quint64 token = ++history_save_tokens_;
-    history_save_task_ = HistorySaveTask{
-        token, clock_.call_after(history_save_delay_ms, [this] { start_history_write(); })};
-}
-
-void TessaryStore::start_history_write()
-{
-    history_save_task_->sleep.reset();
-    const quint64 token = history_save_task_->token;
-    const auto finish = [this, token] {
-        // A save_all_now or flush meanwhile has already cleared (or replaced) the task.
-        if (history_save_task_ && history_save_task_->token == token)
-            history_save_task_.reset();
-        Q_EMIT history_save_finished();
-    };
-    if (!prepare_to_replace(files_.history_url)) {
-        finish();
-        return;
-    }
-    history_writer_.write_in_background(history_snapshot(), history_writer_.next_generation(), this,
-                                        finish);
-}
-
-void TessaryStore::cancel_history_save()
-{
-    history_save_task_.reset();
-}
-
-void TessaryStore::write_history_now()
-{
-    if (!prepare_to_replace(files_.history_url))
-        return;
-    history_writer_.write_now(history_snapshot(), history_writer_.next_generation());
+    persistence_.schedule_save();
 }
 
 void TessaryStore::save_all_now()
 {
-    cancel_history_save();
+    save_after_removal();
+    persistence_.wait_for_writes();
+}
+
+void TessaryStore::save_after_removal()
+{
     save_configuration();
-    write_history_now();
+    persistence_.compact();
 }
 
 void TessaryStore::flush_persistence()
 {
-    cancel_history_save();
-    write_history_now();
+    persistence_.save_now();
+}
+
+void TessaryStore::close_persistence()
+{
+    persistence_.close();
 }
 
 // Monitoring
@@ -634,7 +614,7 @@ void TessaryStore::clear_history(QUuid domain_id)
     domain->refresh_statistics();
     outage_alerts_.forget(domain_id);
     publish_list_change();
-    save_all_now();
+    save_after_removal();
 }
 
 void TessaryStore::clear_all_history()
@@ -647,7 +627,7 @@ void TessaryStore::clear_all_history()
         outage_alerts_.forget(domain.id);
     }
     publish_list_change();
-    save_all_now();
+    save_after_removal();
 }
 
 void TessaryStore::clear_all()
@@ -660,7 +640,7 @@ void TessaryStore::clear_all()
     outage_alerts_ = OutageAlerts();
     publish_list_change();
     set_selected_domain_id(std::nullopt);
-    save_all_now();
+    save_after_removal();
 }
 
 // Archive, delete and restore
@@ -683,7 +663,8 @@ void TessaryStore::archive_domain(QUuid domain_id)
     domain->is_pinned = false;
     publish_list_change();
     select_first_active_domain_if_selected(domain_id);
-    save_all_now();
+    save_configuration();
+    flush_persistence();
     refresh_hosting_profiles();
 }
 
@@ -702,7 +683,8 @@ void TessaryStore::archive_all()
     }
     publish_list_change();
     set_selected_domain_id(std::nullopt);
-    save_all_now();
+    save_configuration();
+    flush_persistence();
     refresh_hosting_profiles();
 }
 
@@ -718,7 +700,7 @@ void TessaryStore::remove_domain(QUuid domain_id)
     publish_list_change();
     store_deleted_suggestion(removed);
     select_first_active_domain_if_selected(domain_id);
-    save_all_now();
+    save_after_removal();
     refresh_hosting_profiles();
 }
 

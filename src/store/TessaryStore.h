@@ -12,8 +12,8 @@
 #include "store/CancellationToken.h"
 #include "store/CertificateExpiryAlerts.h"
 #include "store/DomainRestoreSuggestion.h"
+#include "store/HistoryPersistence.h"
 #include "store/HistorySnapshot.h"
-#include "store/HistoryWriter.h"
 #include "store/MonitoringTask.h"
 #include "store/OutageAlerts.h"
 #include "store/StoreFiles.h"
@@ -61,7 +61,8 @@ public:
     // user, or when another process holds the lock.
     static Expected<std::unique_ptr<TessaryStore>, QString> open(Environment environment);
 
-    // Cancels pending work and saves nothing (the shell flushes before quitting).
+    // Cancels pending work and saves nothing new (the shell closes the persistence
+    // before quitting); history writes already under way are waited for.
     ~TessaryStore() override;
 
     // Published state.
@@ -94,6 +95,9 @@ public:
     {
         return support_directory_warning_;
     }
+    // Lines of the history journal that start-up had to drop (after a crash), for
+    // the user.
+    const QStringList& load_warnings() const { return load_warnings_; }
 
     // Hosting providers: one profile per monitored host, refreshed in the
     // background; the sidebar's groups follow from them.
@@ -158,19 +162,24 @@ public:
     // domain list.
     void record_measurement(QUuid domain_id, DomainMeasurement measurement);
 
-    // Persistence. save_configuration writes domains.json at once;
-    // schedule_history_save writes the history 20 s after the first request, off
-    // the main thread; save_all_now writes both at once; flush_persistence writes
-    // the history at once (on deactivation and before quitting).
+    // Persistence. save_configuration writes domains.json at once. A recorded
+    // measurement is appended to the history journal 20 s later, off the main
+    // thread (schedule_history_save). flush_persistence starts the append of what
+    // was recorded since the last save at once and returns (when the window loses
+    // focus). close_persistence rewrites the history file whole unless it is
+    // complete already, empties the journal and waits, so the history file at
+    // rest is complete: at every clean stop; the store goes on saving afterwards.
+    // save_all_now writes domains.json and the whole history file and waits.
     void save_configuration();
     void schedule_history_save();
     void save_all_now();
     void flush_persistence();
+    void close_persistence();
     void save_deleted_domain_suggestions();
     HistorySnapshot history_snapshot() const;
-    bool has_pending_history_save() const { return history_save_task_.has_value(); }
+    bool has_pending_history_save() const { return persistence_.has_pending_save(); }
 
-    static constexpr qint64 history_save_delay_ms = 20'000;
+    static constexpr qint64 history_save_delay_ms = HistoryPersistence::save_delay_ms;
 
 Q_SIGNALS:
     // After every change of `domains`. Each one comes with exactly one finer
@@ -247,9 +256,9 @@ private:
     void store_deleted_suggestion(const MonitoredDomain& domain);
     void remove_deleted_suggestion(const QString& url_string);
 
-    void start_history_write();
-    void cancel_history_save();
-    void write_history_now();
+    // After measurements were removed: the history file is rewritten at once, in
+    // the background.
+    void save_after_removal();
     // Moves a file that could not be loaded aside before its first replacement;
     // false when that failed and the file must not be written over.
     bool prepare_to_replace(const QString& path);
@@ -266,6 +275,7 @@ private:
     uid_t user_;
     std::optional<QString> support_directory_warning_;
     QSet<QString> unreadable_files_;
+    QStringList load_warnings_;
 
     QList<MonitoredDomain> domains_;
     std::optional<QUuid> selected_domain_id_;
@@ -274,13 +284,7 @@ private:
     QList<DomainRestoreSuggestion> deleted_domain_suggestions_;
     OutageAlerts outage_alerts_;
 
-    struct HistorySaveTask {
-        quint64 token = 0;
-        std::unique_ptr<ScheduledCall> sleep; // null once the write has started
-    };
-    std::optional<HistorySaveTask> history_save_task_;
-    quint64 history_save_tokens_ = 0;
-    HistoryWriter history_writer_;
+    HistoryPersistence persistence_;
     std::unique_ptr<HostingProfiles> hosting_profiles_;
 
     std::map<QUuid, std::unique_ptr<MonitoringTask>> monitoring_tasks_;

@@ -58,6 +58,8 @@ WindowStartup::Opened WindowStartup::open(const QString& data_directory, bool hi
             // Where a command would say it too; the window has no place that lasts.
             if (const auto& warning = (*opened)->support_directory_warning())
                 std::fprintf(stderr, "tessary: warning: %s\n", qPrintable(*warning));
+            for (const QString& warning : (*opened)->load_warnings())
+                std::fprintf(stderr, "tessary: %s\n", qPrintable(warning));
             return {std::move(opened).value(), 0};
         }
         if (wait.hasExpired()) {
@@ -98,9 +100,9 @@ int WindowStartup::run(std::unique_ptr<TessaryStore> store, bool hidden, UiDialo
     if (!hidden || !tray.is_available())
         window.show();
     const int code = QApplication::exec();
-    // Nobody may reach a window without the folder, and all is saved before
-    // the lock goes with the store.
+    // Nobody may reach a window without the folder, and the history file is
+    // left complete before the lock goes with the store.
     server.close();
-    store->flush_persistence();
+    store->close_persistence();
     return code;
 }

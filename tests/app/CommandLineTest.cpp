@@ -5,6 +5,7 @@
 #include "MeasurementFactory.h"
 #include "TessaryProcess.h"
 #include "model/DomainJson.h"
+#include "store/HistoryJournal.h"
 #include "store/HistoryJson.h"
 #include "store/StoreFiles.h"
 
@@ -74,9 +75,20 @@ TEST_F(Commands, stats_json_is_one_sorted_compact_object_whatever_names_the_doma
     }
 }
 
-// Reading takes no lock and writes nothing but the export asked for.
+// Reading takes no lock and writes nothing but the export asked for. The newest
+// measurement is only in the journal, as a running Tessary leaves it.
 TEST_F(Commands, list_and_export_show_the_stored_domains_and_measurements)
 {
+    const QUuid id(u"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9"_s);
+    QList<DomainMeasurement> stored =
+        HistoryJson::decode(history_json)->value(id.toString(QUuid::WithoutBraces).toUpper());
+    QByteArray journal;
+    HistoryJournal::append_entry(journal, id, stored.takeFirst());
+    folder.write(u"measurement_history.json"_s, HistoryJson::encode({{id, stored}}));
+    folder.write(
+        u"measurement_history.journal"_s,
+        HistoryJournal::header(FileIdentity::of_path(folder.file(u"measurement_history.json"_s))) +
+            journal);
     const ProcessResult list = tessary("list --json");
     ASSERT_EQ(list.exit_code, 0) << list.err.constData();
     const qsizetype pinned = list.out.indexOf("https://shop.example.org/a");
@@ -101,8 +113,8 @@ TEST_F(Commands, list_and_export_show_the_stored_domains_and_measurements)
     const auto domain = DomainJson::decode(tessary("export example.com --format json").out);
     ASSERT_TRUE(domain) << domain.error().to_string().toStdString();
     EXPECT_EQ(domain->measurements.size(), 3);
-    EXPECT_EQ(folder.entries(),
-              (QStringList{u"domains.json"_s, u"measurement_history.json"_s, u"out.csv"_s}));
+    EXPECT_EQ(folder.entries(), (QStringList{u"domains.json"_s, u"measurement_history.journal"_s,
+                                             u"measurement_history.json"_s, u"out.csv"_s}));
 }
 
 struct Failure {

@@ -3,6 +3,7 @@
 // the same value.
 #include "model/DomainJson.h"
 #include "model/MeasurementJson.h"
+#include "store/HistoryJournal.h"
 #include "store/HistoryJson.h"
 #include "store/SuggestionJson.h"
 
@@ -34,5 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
     }
     (void)SuggestionJson::decode_list(text);
+    // A journal keeps only whole lines, and what it reads it writes back alike.
+    const HistoryJournal::Contents journal = HistoryJournal::parse(text);
+    if (journal.complete_length > text.size() ||
+        (!journal.has_header && !journal.entries.isEmpty()))
+        std::abort();
+    QByteArray lines = HistoryJournal::header(journal.snapshot);
+    for (const HistoryJournal::Entry& entry : journal.entries)
+        HistoryJournal::append_entry(lines, QUuid(entry.domain_key), entry.measurement);
+    if (HistoryJournal::parse(lines).entries.size() != journal.entries.size())
+        std::abort();
     return 0;
 }

@@ -29,8 +29,10 @@ protected:
         return DomainJson::decode_list(folder.read(u"domains.json"_s)).value();
     }
 
+    // The history file alone, as the store leaves it at a clean stop.
     QHash<QString, QList<DomainMeasurement>> saved_history() const
     {
+        store->close_persistence();
         return HistoryJson::decode(folder.read(u"measurement_history.json"_s)).value();
     }
 
@@ -182,7 +184,7 @@ TEST_F(DomainOperations, clear_all_remembers_every_domain_and_empties_both_files
     EXPECT_TRUE(store->domains().isEmpty());
     EXPECT_FALSE(store->selected_domain_id());
     EXPECT_EQ(folder.read(u"domains.json"_s), "[]");
-    EXPECT_EQ(folder.read(u"measurement_history.json"_s), "{}");
+    EXPECT_TRUE(saved_history().isEmpty());
     const QList<DomainRestoreSuggestion> suggestions = store->restore_suggestions();
     ASSERT_EQ(suggestions.size(), 2);
     for (const DomainRestoreSuggestion& s : suggestions)

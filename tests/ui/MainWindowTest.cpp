@@ -5,7 +5,7 @@
 #include "UiTestMain.h"
 #include "detail/DetailTestSupport.h"
 #include "i18n/L10n.h"
-#include "store/HistoryJson.h"
+#include "store/StoreLoader.h"
 #include "ui/AddDomainDialog.h"
 #include "ui/AutostartEntry.h"
 #include "ui/QtUiDialogs.h"
@@ -650,18 +650,13 @@ private Q_SLOTS:
         const QUuid id = add(u"example.com"_s);
         open_window();
         measure(id);
-        const QString history = QDir(folder_->path()).filePath(u"measurement_history.json"_s);
         const auto saved_count = [&]() -> qsizetype {
-            QFile file(history);
-            if (!file.open(QIODevice::ReadOnly))
-                return -1;
-            const auto decoded = HistoryJson::decode(file.readAll());
-            return decoded ? decoded->value(id.toString(QUuid::WithoutBraces).toUpper()).size()
-                           : -1;
+            const LoadedStore saved = StoreLoader::load(StoreFiles::in(folder_->path()));
+            return saved.domains.isEmpty() ? -1 : saved.domains.first().measurements.size();
         };
         QVERIFY(saved_count() <= 0);
         Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
-        QCOMPARE(saved_count(), 1);
+        QTRY_COMPARE(saved_count(), 1);
     }
 
     void the_window_remembers_its_size_and_splitter()
