@@ -93,6 +93,12 @@ void HistoryJournal::append_entry(QByteArray& lines, const QUuid& domain_id,
     lines.append('\n');
 }
 
+void HistoryJournal::append_clear(QByteArray& lines, const QUuid& domain_id)
+{
+    const auto id = JsonWrite::uuid_text(domain_id);
+    lines.append("{\"").append(id.data(), qsizetype(id.size())).append("\":[]}\n");
+}
+
 HistoryJournal::Contents HistoryJournal::parse(QByteArrayView text, StringPool* pool)
 {
     Contents contents;
@@ -100,6 +106,8 @@ HistoryJournal::Contents HistoryJournal::parse(QByteArrayView text, StringPool* 
     if (pool == nullptr)
         pool = &own_pool;
     const HistoryReader::Add add = [&](const QString& key, QList<DomainMeasurement>&& list) {
+        if (list.isEmpty())
+            contents.entries.append({key, {}, true});
         // Oldest first, like the lines.
         for (auto m = list.rbegin(); m != list.rend(); ++m)
             contents.entries.append({key, std::move(*m)});

@@ -19,6 +19,9 @@
 //   {"snapshot":{"device":2049,"inode":1835,"modified_ns":1738315200123456789,"size":412},"version":1}
 //   {"0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9":[{"id":"...","measured_at":"...",...}]}
 //
+// A line with an empty list says that the domain's history was cleared there:
+// what came before it, in the history file and in earlier lines, is gone.
+//
 // The first line names the history file the journal extends ("snapshot":null
 // when there was none). A journal that names another file than the history
 // file on disk is left over from a rewrite cut short: everything in it is in
@@ -29,6 +32,8 @@ struct Entry {
     // The domain's id text, canonical.
     QString domain_key;
     DomainMeasurement measurement;
+    // The history was cleared here; there is no measurement.
+    bool clears = false;
 };
 
 struct Contents {
@@ -47,6 +52,8 @@ struct Contents {
 QByteArray header(const std::optional<FileIdentity>& snapshot);
 // Appends the line of one entry, newline included.
 void append_entry(QByteArray& lines, const QUuid& domain_id, const DomainMeasurement& measurement);
+// Appends the line that clears a domain's history.
+void append_clear(QByteArray& lines, const QUuid& domain_id);
 
 // `pool` shares repeated texts with the measurements read before.
 Contents parse(QByteArrayView text, StringPool* pool = nullptr);

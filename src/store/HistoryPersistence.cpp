@@ -70,9 +70,16 @@ void HistoryPersistence::save_now()
     save_recorded({});
 }
 
-void HistoryPersistence::compact()
+void HistoryPersistence::compact(const QList<QUuid>& cleared)
 {
     save_task_.reset();
+    if (!cleared.isEmpty()) {
+        QByteArray lines;
+        for (const QUuid& id : cleared)
+            HistoryJournal::append_clear(lines, id);
+        journal_entry_bytes_ += lines.size();
+        writer_.append(std::move(lines), this, [](bool) {});
+    }
     start_compaction({});
 }
 

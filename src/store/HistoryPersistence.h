@@ -50,8 +50,10 @@ public:
     // Saves what was recorded since the last save at once (an append).
     void save_now();
     // Rewrites the history file from the owner's snapshot at once: after
-    // measurements were removed, so they cannot come back.
-    void compact();
+    // measurements were removed, so they cannot come back. The histories of
+    // `cleared` are first cleared in the journal too, which holds should the
+    // rewrite be cut short.
+    void compact(const QList<QUuid>& cleared = {});
     // Compacts unless the history file is complete already, and waits for every
     // write: at rest the history file holds everything. Saving goes on as
     // before afterwards.

@@ -186,9 +186,11 @@ HistoryRead read_history(const StoreFiles& files)
 
 // The journal's measurements by domain (in the order of `domains`), oldest
 // first, and the ids of them all. Entries of domains that are gone are skipped,
-// and so is an id seen before.
+// and so is an id seen before. A domain whose history the journal clears keeps
+// only what came after the last clearing.
 struct Journalled {
     std::vector<QList<DomainMeasurement>> by_domain;
+    std::vector<bool> cleared;
     QSet<QUuid> ids;
 };
 
@@ -198,9 +200,16 @@ Journalled group_by_domain(const QList<MonitoredDomain>& domains,
     QHash<QString, qsizetype> index;
     for (qsizetype i = 0; i < domains.size(); ++i)
         index.insert(id_text(domains[i].id), i);
-    Journalled journalled{std::vector<QList<DomainMeasurement>>(size_t(domains.size())), {}};
+    Journalled journalled{std::vector<QList<DomainMeasurement>>(size_t(domains.size())),
+                          std::vector<bool>(size_t(domains.size())),
+                          {}};
     for (HistoryJournal::Entry& entry : entries) {
         const auto domain = index.constFind(entry.domain_key);
+        if (domain != index.cend() && entry.clears) {
+            journalled.by_domain[size_t(*domain)].clear();
+            journalled.cleared[size_t(*domain)] = true;
+            continue;
+        }
         if (domain == index.cend() || journalled.ids.contains(entry.measurement.id))
             continue;
         journalled.ids.insert(entry.measurement.id);
@@ -242,8 +251,11 @@ void finish_domains(QList<MonitoredDomain>& domains, Journalled& journalled)
     std::atomic<qsizetype> next = 0;
     const auto work = [&] {
         for (qsizetype i = next++; i < count; i = next++) {
-            if (!journalled.by_domain.empty())
+            if (!journalled.by_domain.empty()) {
+                if (journalled.cleared[size_t(i)])
+                    data[i].measurements.clear();
                 add_journalled(data[i], journalled.by_domain[size_t(i)], journalled.ids);
+            }
             make_room_at_head(data[i].measurements);
             data[i].refresh_statistics();
         }

@@ -308,10 +308,10 @@ void TessaryStore::save_all_now()
     persistence_.wait_for_writes();
 }
 
-void TessaryStore::save_after_removal()
+void TessaryStore::save_after_removal(const QList<QUuid>& cleared)
 {
     save_configuration();
-    persistence_.compact();
+    persistence_.compact(cleared);
 }
 
 void TessaryStore::flush_persistence()
@@ -614,20 +614,22 @@ void TessaryStore::clear_history(QUuid domain_id)
     domain->refresh_statistics();
     outage_alerts_.forget(domain_id);
     publish_list_change();
-    save_after_removal();
+    save_after_removal({domain_id});
 }
 
 void TessaryStore::clear_all_history()
 {
+    QList<QUuid> cleared;
     for (MonitoredDomain& domain : domains_) {
         if (domain.is_archived)
             continue;
         domain.measurements.clear();
         domain.refresh_statistics();
         outage_alerts_.forget(domain.id);
+        cleared.append(domain.id);
     }
     publish_list_change();
-    save_after_removal();
+    save_after_removal(cleared);
 }
 
 void TessaryStore::clear_all()

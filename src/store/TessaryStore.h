@@ -257,8 +257,8 @@ private:
     void remove_deleted_suggestion(const QString& url_string);
 
     // After measurements were removed: the history file is rewritten at once, in
-    // the background.
-    void save_after_removal();
+    // the background. `cleared` are the domains whose histories were emptied.
+    void save_after_removal(const QList<QUuid>& cleared = {});
     // Moves a file that could not be loaded aside before its first replacement;
     // false when that failed and the file must not be written over.
     bool prepare_to_replace(const QString& path);

@@ -8,8 +8,8 @@
 // B and appends them to the journal. Then the Nth call of CALL from now on
 // kills it (a write after half its bytes): CALL is journal_write,
 // journal_fdatasync, journal_fsync, history_write or history_fsync. OPERATION
-// is "append" (3 more of A, saved) or "clear" (B's history cleared and the
-// history file rewritten). Exit code 3: the kill never came.
+// is "append" (3 more of A, saved) or "clear" (B's history cleared in the
+// journal and the history file rewritten). Exit code 3: the kill never came.
 #include "model/AtomicFile.h"
 #include "store/HistoryPersistence.h"
 #include "store/JournalFile.h"
@@ -98,7 +98,7 @@ int main(int argc, char** argv)
         persistence.save_now();
     } else {
         history[1].measurements.clear();
-        persistence.compact();
+        persistence.compact({history[1].id});
     }
     persistence.wait_for_writes();
     return 3;

@@ -292,9 +292,9 @@ struct Kill {
 class KillTrials : public StoreFixture, public ::testing::WithParamInterface<Kill> {};
 
 // A writer killed at any moment of an append or a compaction: everything saved
-// before is there, B's cleared measurements never return once the new history
-// file is in place, both files read without a problem, and the next start-up
-// carries on the journal.
+// before is there, B's cleared measurements never return once the journal says
+// so, both files read without a problem, and the next start-up carries on the
+// journal.
 TEST_P(KillTrials, lose_nothing_saved_and_corrupt_nothing)
 {
     const Kill& kill = GetParam();
@@ -332,10 +332,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Kill{"append", "journal_write", 1, 11, 5},      // 1.5 of 3 lines written
         Kill{"append", "journal_fdatasync", 1, 13, 5},  // written, not yet flushed
-        Kill{"clear", "history_write", 1, 10, 5},       // half the new history file
-        Kill{"clear", "history_fsync", 1, 10, 5},       // the new file written, not in place
+        Kill{"clear", "journal_write", 1, 10, 5},       // half the clearing line
+        Kill{"clear", "journal_fdatasync", 1, 10, 0},   // the clearing line, not yet flushed
+        Kill{"clear", "history_write", 1, 10, 0},       // half the new history file
+        Kill{"clear", "history_fsync", 1, 10, 0},       // the new file written, not in place
         Kill{"clear", "history_fsync", 2, 10, 0},       // in place, the old journal left over
-        Kill{"clear", "journal_write", 1, 10, 0},       // half the new journal
+        Kill{"clear", "journal_write", 2, 10, 0},       // half the new journal
         Kill{"clear", "journal_fsync", 1, 10, 0},       // the new journal written, not in place
         Kill{"clear", "journal_fsync", 2, 10, 0}),      // both in place
     [](const auto& info) {
