@@ -103,7 +103,7 @@ int main(int argc, char* argv[])
         UnixSignalWatcher signals({SIGINT, SIGTERM, SIGHUP});
         QObject::connect(&signals, &UnixSignalWatcher::received, app.get(),
                          [] { QCoreApplication::quit(); });
-        return WindowStartup::run(std::move(opened.store), options.hidden, dialogs,
+        return WindowStartup::run(std::move(opened), options.hidden, dialogs,
                                   [](const ControlRequest& request, TessaryStore& store) {
                                       return ForwardedCommand::run(request, store,
                                                                    HolderRole::window);

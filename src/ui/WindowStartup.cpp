@@ -60,7 +60,7 @@ WindowStartup::Opened WindowStartup::open(const QString& data_directory, bool hi
                 std::fprintf(stderr, "tessary: warning: %s\n", qPrintable(*warning));
             for (const QString& warning : (*opened)->load_warnings())
                 std::fprintf(stderr, "tessary: %s\n", qPrintable(warning));
-            return {std::move(opened).value(), 0};
+            return {std::move(opened).value(), 0, asked_monitor};
         }
         if (wait.hasExpired()) {
             dialogs.show_error(nullptr,
@@ -73,9 +73,18 @@ WindowStartup::Opened WindowStartup::open(const QString& data_directory, bool hi
     }
 }
 
-int WindowStartup::run(std::unique_ptr<TessaryStore> store, bool hidden, UiDialogs& dialogs,
+void WindowStartup::save_before_letting_go(TessaryStore& store, bool monitor_takes_over)
+{
+    if (monitor_takes_over)
+        store.flush_persistence();
+    else
+        store.close_persistence();
+}
+
+int WindowStartup::run(Opened opened, bool hidden, UiDialogs& dialogs,
                        const CommandRunner& commands)
 {
+    const std::unique_ptr<TessaryStore> store = std::move(opened.store);
     MainWindow window(*store, dialogs, Clock::system());
     WindowTray tray(window, *store, QSystemTrayIcon::isSystemTrayAvailable());
     ControlServer server([&](const ControlRequest& request) {
@@ -100,9 +109,9 @@ int WindowStartup::run(std::unique_ptr<TessaryStore> store, bool hidden, UiDialo
     if (!hidden || !tray.is_available())
         window.show();
     const int code = QApplication::exec();
-    // Nobody may reach a window without the folder, and the history file is
-    // left complete before the lock goes with the store.
+    // Nobody may reach a window without the folder, and all is saved before the
+    // lock goes with the store.
     server.close();
-    store->close_persistence();
+    save_before_letting_go(*store, opened.monitor_takes_over);
     return code;
 }
