@@ -7,8 +7,6 @@
 #include "report/ReportQualification.h"
 #include "report/TotalTimeChart.h"
 
-#include <set>
-#include <tuple>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -136,9 +134,11 @@ void draw_heartbeat(PDFDocumentWriter& writer, const MonitoredDomain& domain,
                      HeartbeatStrip::height);
     writer.fill_rect(box, ReportColor::separator);
     const HeartbeatStrip strip = HeartbeatStrip::layout(domain, sorted, box);
+    // In time order: where segments are thinner than a dot of ink, the later one
+    // covers the edge of the earlier, as it always has.
     for (const HeartbeatStrip::Segment& segment : strip.segments)
-        writer.fill_rect(
-            QRectF(segment.left, box.top(), segment.right - segment.left, box.height()),
+        writer.fill_rects(
+            {QRectF(segment.left, box.top(), segment.right - segment.left, box.height())},
             segment.color);
     writer.advance(16.0);
 }
@@ -165,7 +165,7 @@ void draw_total_time_chart(PDFDocumentWriter& writer, const MonitoredDomain& dom
                                ReportColor::separator);
     }
 
-    // Consecutive segments of one colour go out as one line.
+    // Consecutive segments of one colour go out as one line, in time order.
     QPolygonF run;
     ReportColor run_color = ReportColor::primary;
     for (qsizetype i = 0; i + 1 < chart.points.size(); ++i) {
@@ -190,10 +190,14 @@ void draw_total_time_chart(PDFDocumentWriter& writer, const MonitoredDomain& dom
                                threshold.color, threshold.dash);
     }
 
-    for (const TotalTimeChart::Point& point : chart.points) {
-        if (point.dot)
-            writer.fill_ellipse(
-                QRectF(point.position.x() - 2.5, point.position.y() - 2.5, 5.0, 5.0), *point.dot);
+    for (qsizetype start = 0; start < chart.dots.size();) {
+        const ReportColor color = chart.dots[start].color;
+        QList<QPointF> centres;
+        qsizetype end = start;
+        for (; end < chart.dots.size() && chart.dots[end].color == color; ++end)
+            centres.append(chart.dots[end].centre);
+        writer.draw_dots(centres, TotalTimeChart::dot_diameter, color);
+        start = end;
     }
 
     writer.draw_line(MeasurementFormatter::duration(chart.top_value),
