@@ -31,6 +31,19 @@ void lay_out(QTextLayout& layout, double width)
     layout.endLayout();
 }
 
+// One line without wrapping; returns its width.
+double lay_out_line(QTextLayout& layout)
+{
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setPosition(QPointF(0.0, 0.0));
+    layout.endLayout();
+    return line.naturalTextWidth();
+}
+
 // `run` moved by `offset` onto the end of `runs`: joined with the last run when
 // that one has the same font, so that it goes out as one piece of text.
 void append_moved(QList<QGlyphRun>& runs, const QGlyphRun& run, QPointF offset)
@@ -140,14 +153,12 @@ const QList<QGlyphRun>& PDFDocumentWriter::line_glyphs(FontEntry& entry, const Q
     // Bounded, for histories whose every error text differs.
     if (entry.lines.size() >= 20'000)
         entry.lines.clear();
-    QTextLayout layout(entry.metrics.elidedText(text, Qt::ElideRight, width), entry.font,
-                       pdf_.get());
-    QTextOption option;
-    option.setWrapMode(QTextOption::NoWrap);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    layout.createLine().setPosition(QPointF(0.0, 0.0));
-    layout.endLayout();
+    // Most cells fit: the text is laid out once, and again only when it must be cut.
+    QTextLayout layout(text, entry.font, pdf_.get());
+    if (lay_out_line(layout) > width) {
+        layout.setText(entry.metrics.elidedText(text, Qt::ElideRight, width));
+        lay_out_line(layout);
+    }
     return *entry.lines.insert(key, layout.glyphRuns());
 }
 
