@@ -229,7 +229,9 @@ TEST_F(Scheduler, domains_the_network_frees_together_go_in_their_own_slots)
     spread_starts(services, 30);
 }
 
-TEST(Spread, a_domain_measured_in_its_slot_finds_its_next_slot_one_interval_later)
+TEST(
+    Spread,
+    a_domain_measured_in_its_slot_finds_its_next_slot_one_interval_later_or_a_late_one_its_interval)
 {
     for (const int interval : {20, 125, 3600}) {
         const qint64 window = MonitoringSchedule::spread_window_ms(interval);
@@ -255,6 +257,14 @@ TEST(Spread, a_domain_measured_in_its_slot_finds_its_next_slot_one_interval_late
                           0);
             }
         }
+        // Later than that (a thousand others went first): a full interval after
+        // it, not in the slot most of a window on.
+        const qint64 late = MonitoringSchedule::spread_tolerance_ms(window) + 1;
+        d.measurements = {sample_measurement(QDateTime::fromMSecsSinceEpoch(slot + late, Qt::UTC))};
+        EXPECT_EQ(MonitoringSchedule::next_measurement_date(d, d.measurements[0].measured_at)
+                      ->toMSecsSinceEpoch(),
+                  slot + late + interval_ms)
+            << interval << " s";
     }
 }
 
