@@ -147,7 +147,9 @@ int scale(const QString& directory, int seconds, quint16 port)
     std::printf("load before:             %s\n", qPrintable(load_text()));
     std::vector<double> alone = measured_alone(alone_url, 25);
 
+    EngineMeasurementSource source;
     TessaryStore::Environment environment;
+    environment.measurement_source = &source;
     environment.support_directory = directory;
     environment.lock_holder = QStringLiteral("monitor_benchmark");
     auto opened = TessaryStore::open(environment);
@@ -240,6 +242,9 @@ int scale(const QString& directory, int seconds, quint16 port)
                 percentile(first_round, 1.0));
     std::printf("gap - interval p50 / p99 / max: %.3f / %.3f / %.3f s\n", percentile(gaps, 0.5),
                 percentile(gaps, 0.99), percentile(gaps, 1.0));
+    std::printf("baseline probes:         %d (one per %.0f measurements)\n",
+                source.probes_started(),
+                double(measured) / double(std::max(source.probes_started(), 1)));
     std::printf("worst main-thread stall: %lld ms (target <= 50)\n",
                 static_cast<long long>(worst_stall_ms));
     std::printf("CPU:                     %.1f%% of one core (target <= 30%%)\n",
