@@ -63,7 +63,7 @@ qint64 spread_slot_ms(const QUuid& domain_id, qint64 window_ms)
 
 qint64 spread_tolerance_ms(qint64 window_ms)
 {
-    return window_ms / 4;
+    return std::min<qint64>(window_ms / 4, 500);
 }
 
 qint64 slot_at_or_after(const MonitoredDomain& domain, qint64 due_ms)
@@ -87,16 +87,17 @@ qint64 required_interval(const MonitoredDomain& domain)
 
 qint64 planned_start(const MonitoredDomain& domain, qint64 due_ms)
 {
-    const qint64 window = spread_window_ms(base_interval_seconds(domain));
-    const qint64 tolerance = spread_tolerance_ms(window);
     const qint64 slot = slot_at_or_after(domain, due_ms);
-    if (slot - due_ms <= std::max(tolerance, whole_second_ms))
+    if (slot <= due_ms)
         return slot;
-    // A time read back from the file has lost its milliseconds: the domain's own
-    // place in the second stands in for them, or the domains measured in one
-    // second would all start at one instant.
+    // A time read back from the file has lost its milliseconds: a slot up to a
+    // second on is still its own, and else the domain's place in the second
+    // stands in for them, or the domains measured in one second would all
+    // start at one instant.
     if (due_ms % whole_second_ms == 0)
-        return due_ms + spread_slot_ms(domain.id, whole_second_ms);
+        return slot < due_ms + whole_second_ms
+                   ? slot
+                   : due_ms + spread_slot_ms(domain.id, whole_second_ms);
     return due_ms;
 }
 
@@ -108,10 +109,11 @@ qint64 delay_before_next_measurement(const MonitoredDomain& domain, const QDateT
         const qint64 due_ms = domain.measurements.first().measured_at.toMSecsSinceEpoch() +
                               required_interval(domain) * 1000;
         const qint64 window = spread_window_ms(base_interval_seconds(domain));
+        const qint64 planned_ms = planned_start(domain, due_ms);
         // Long past due (a restart, a network that came back): with the others
         // that fell due meanwhile, in the next slot.
-        if (due_ms >= now_ms - spread_tolerance_ms(window))
-            start_ms = planned_start(domain, due_ms);
+        if (planned_ms >= now_ms - spread_tolerance_ms(window))
+            start_ms = planned_ms;
     }
     return std::max<qint64>(start_ms - now_ms, 0);
 }
