@@ -2,13 +2,17 @@
 
 #include "CommandOptions.h"
 #include "DomainArgument.h"
+#include "ProgressLine.h"
 #include "ReadOnlyData.h"
+#include "i18n/L10n.h"
 #include "model/AtomicFile.h"
 #include "report/TessaryPDFRenderer.h"
 
 #include <QCommandLineParser>
 #include <QFile>
 #include <QSet>
+
+#include <unistd.h>
 
 namespace {
 
@@ -69,7 +73,14 @@ int run_report_command(CommandContext& context)
         context.err << "tessary report: " << domains.error() << '\n';
         return 1;
     }
-    const auto pdf = TessaryPDFRenderer::render(*domains);
+    ProgressLine progress(context.err, L10n::text(u"Writing the report", u"Rapport maken"),
+                          ::isatty(STDERR_FILENO) != 0);
+    const auto pdf =
+        TessaryPDFRenderer::render(*domains, QDateTime::currentDateTime(), [&](double fraction) {
+            progress.show(fraction);
+            return true;
+        });
+    progress.finish();
     if (!pdf) {
         context.err << "tessary report: " << description(pdf.error()) << '\n';
         return 1;

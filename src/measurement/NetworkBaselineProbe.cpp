@@ -3,10 +3,9 @@
 #include "measurement/ThreadInbox.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
-
-using Steady = std::chrono::steady_clock;
 
 bool succeeded(const HttpResult& result)
 {
@@ -33,7 +32,6 @@ public:
             return;
         started_ = true;
         done_ = std::move(done);
-        started_at_ = Steady::now();
 
         HttpRequest request;
         request.url = endpoint_;
@@ -43,25 +41,29 @@ public:
         std::weak_ptr<State> weak = weak_from_this();
         transfer_ = engine_.start(std::move(request), [inbox, weak](HttpResult result) {
             const bool available = succeeded(result);
-            inbox->post([weak, available] {
+            // The request's own time: how long this thread took to hear of its
+            // end (with a thousand measurements starting) is no trait of the network.
+            const double seconds = result.times.total;
+            inbox->post([weak, available, seconds] {
                 if (const std::shared_ptr<State> self = weak.lock())
-                    self->finish(available, false);
+                    self->finish(available, seconds);
             });
         });
         // The handle lives in this object, so the call never outlives it.
-        watchdog_ = clock_.call_after(limit_.count(), [this] { finish(false, true); });
+        watchdog_ = clock_.call_after(limit_.count(), [this] { finish(false, std::nullopt); });
     }
 
 private:
-    void finish(bool available, bool by_watchdog)
+    // `seconds` is the request's time, none when the watchdog ended it.
+    void finish(bool available, std::optional<double> seconds)
     {
         if (completed_)
             return;
         completed_ = true;
+        const bool by_watchdog = !seconds;
         const double limit_seconds = std::chrono::duration<double>(limit_).count();
-        const double elapsed = std::chrono::duration<double>(Steady::now() - started_at_).count();
         const NetworkBaselineResult result{
-            .duration = by_watchdog ? limit_seconds : std::min(elapsed, limit_seconds),
+            .duration = std::min(seconds.value_or(limit_seconds), limit_seconds),
             .is_available = available,
         };
         watchdog_.reset();
@@ -80,7 +82,6 @@ private:
     std::chrono::milliseconds limit_;
     bool started_ = false;
     bool completed_ = false;
-    Steady::time_point started_at_;
     std::optional<HttpEngine::TransferId> transfer_;
     std::unique_ptr<ScheduledCall> watchdog_;
     std::function<void(NetworkBaselineResult)> done_;

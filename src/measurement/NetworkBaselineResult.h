@@ -2,7 +2,7 @@
 
 // What the probe before a measurement found.
 struct NetworkBaselineResult {
-    // Seconds from the start of the probe until it finished, at most its limit.
+    // Seconds the probe request took, at most its limit (the limit when it ran out).
     double duration = 0.0;
     // Whether the probe request succeeded (no error, status 200-399).
     bool is_available = false;

@@ -1,5 +1,7 @@
 #include "measurement/SharedBaselineProbe.h"
 
+#include "measurement/ThreadInbox.h"
+
 SharedBaselineProbe::SharedBaselineProbe(HttpEngine& engine, Clock& clock, QUrl endpoint,
                                          std::chrono::milliseconds limit)
     : engine_(engine), clock_(clock), endpoint_(std::move(endpoint)), limit_(limit)
@@ -9,6 +11,10 @@ SharedBaselineProbe::~SharedBaselineProbe() = default;
 
 void SharedBaselineProbe::measure(Done done)
 {
+    if (last_ && !running_ && clock_.now() < last_ended_at_.addMSecs(reuse.count())) {
+        ThreadInbox::current()->post([done = std::move(done), result = *last_] { done(result); });
+        return;
+    }
     waiting_.append(std::move(done));
     if (running_)
         return;
@@ -20,6 +26,8 @@ void SharedBaselineProbe::measure(Done done)
 void SharedBaselineProbe::finish(NetworkBaselineResult result)
 {
     // Taken out first: a waiter may start the next probe, or delete this object.
+    last_ = result;
+    last_ended_at_ = clock_.now();
     const QList<Done> waiting = std::exchange(waiting_, {});
     std::unique_ptr<NetworkBaselineProbe> finished = std::move(running_);
     for (const Done& done : waiting)

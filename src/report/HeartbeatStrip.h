@@ -12,6 +12,11 @@
 // measurement covers the time until the next one, in the colour of its level.
 struct HeartbeatStrip {
     static constexpr double height = 9.0;
+    // Neighbouring stretches narrower than this (a fraction of the finest printed
+    // dot) are drawn as one, in the colour that covers most of it. A single
+    // measurement of a year's history is that narrow: thousands of such slivers
+    // would show no more and cost more than the rest of the page.
+    static constexpr double finest_width = 0.02;
 
     // A horizontal stretch of the strip in one colour.
     struct Segment {
@@ -23,7 +28,8 @@ struct HeartbeatStrip {
 
     QRectF box;
     // Left to right, without empty stretches; neighbours of one colour are joined
-    // into one segment, which draws the same picture with far fewer shapes.
+    // into one segment, which draws the same picture with far fewer shapes. Only
+    // the last segment may be narrower than `finest_width`.
     QList<Segment> segments;
 
     // `sorted` is every measurement of `domain`, oldest first.

@@ -31,6 +31,37 @@ void lay_out(QTextLayout& layout, double width)
     layout.endLayout();
 }
 
+// One line without wrapping; returns its width.
+double lay_out_line(QTextLayout& layout)
+{
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setPosition(QPointF(0.0, 0.0));
+    layout.endLayout();
+    return line.naturalTextWidth();
+}
+
+// `run` moved by `offset` onto the end of `runs`: joined with the last run when
+// that one has the same font, so that it goes out as one piece of text.
+void append_moved(QList<QGlyphRun>& runs, const QGlyphRun& run, QPointF offset)
+{
+    QList<QPointF> positions = run.positions();
+    for (QPointF& position : positions)
+        position += offset;
+    if (!runs.isEmpty() && runs.last().rawFont() == run.rawFont()) {
+        QGlyphRun& last = runs.last();
+        last.setGlyphIndexes(last.glyphIndexes() + run.glyphIndexes());
+        last.setPositions(last.positions() + positions);
+        return;
+    }
+    QGlyphRun moved = run;
+    moved.setPositions(positions);
+    runs.append(moved);
+}
+
 double laid_out_height(const QTextLayout& layout)
 {
     if (layout.lineCount() == 0)
@@ -102,16 +133,33 @@ QFont PDFDocumentWriter::font(double point_size, QFont::Weight weight)
     return font;
 }
 
-const PDFDocumentWriter::FontEntry& PDFDocumentWriter::font_entry(double point_size,
-                                                                  QFont::Weight weight)
+PDFDocumentWriter::FontEntry& PDFDocumentWriter::font_entry(double point_size, QFont::Weight weight)
 {
-    for (const FontEntry& entry : fonts_) {
+    for (FontEntry& entry : fonts_) {
         if (entry.point_size == point_size && entry.weight == weight)
             return entry;
     }
     QFont made = font(point_size, weight);
-    fonts_.push_back({point_size, weight, made, QFontMetricsF(made, pdf_.get())});
+    fonts_.push_back({point_size, weight, made, QFontMetricsF(made, pdf_.get()), {}});
     return fonts_.back();
+}
+
+const QList<QGlyphRun>& PDFDocumentWriter::line_glyphs(FontEntry& entry, const QString& text,
+                                                       double width)
+{
+    const std::pair<QString, double> key(text, width);
+    if (const auto found = entry.lines.constFind(key); found != entry.lines.cend())
+        return *found;
+    // Bounded, for histories whose every error text differs.
+    if (entry.lines.size() >= 20'000)
+        entry.lines.clear();
+    // Most cells fit: the text is laid out once, and again only when it must be cut.
+    QTextLayout layout(text, entry.font, pdf_.get());
+    if (lay_out_line(layout) > width) {
+        layout.setText(entry.metrics.elidedText(text, Qt::ElideRight, width));
+        lay_out_line(layout);
+    }
+    return *entry.lines.insert(key, layout.glyphRuns());
 }
 
 double PDFDocumentWriter::text_block_height(const QString& text, double point_size,
@@ -185,11 +233,25 @@ void PDFDocumentWriter::draw_table_header(const QList<TableColumn>& columns)
 void PDFDocumentWriter::draw_table_row(const QList<TableColumn>& columns, const QStringList& cells,
                                        ReportColor color)
 {
+    if (!painter_.isActive()) {
+        y_ += 18.0;
+        return;
+    }
+    FontEntry& entry = font_entry(7.5, QFont::Normal);
+    // The cells' glyphs joined into one run per font.
+    QList<QGlyphRun> row;
     double x = content_left;
     for (qsizetype i = 0; i < columns.size() && i < cells.size(); ++i) {
-        draw_line(cells[i], QRectF(x, y_, columns[i].width - 4.0, 15.0), 7.5, QFont::Normal, color);
+        const double width = columns[i].width - 4.0;
+        if (!cells[i].isEmpty() && width > 0.0) {
+            for (const QGlyphRun& run : line_glyphs(entry, cells[i], width))
+                append_moved(row, run, QPointF(x, y_));
+        }
         x += columns[i].width;
     }
+    painter_.setPen(color_of(color));
+    for (const QGlyphRun& run : std::as_const(row))
+        painter_.drawGlyphRun(QPointF(0.0, 0.0), run);
     y_ += 18.0;
 }
 
@@ -203,11 +265,10 @@ void PDFDocumentWriter::draw_line(const QString& text, const QRectF& box, double
 {
     if (!painter_.isActive() || text.isEmpty() || box.width() <= 0.0)
         return;
-    const FontEntry& entry = font_entry(point_size, weight);
-    const QString shown = entry.metrics.elidedText(text, Qt::ElideRight, box.width());
-    painter_.setFont(entry.font);
+    FontEntry& entry = font_entry(point_size, weight);
     painter_.setPen(color_of(color));
-    painter_.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
+    for (const QGlyphRun& run : line_glyphs(entry, text, box.width()))
+        painter_.drawGlyphRun(box.topLeft(), run);
 }
 
 void PDFDocumentWriter::fill_rect(const QRectF& rect, ReportColor color, double alpha)
@@ -219,24 +280,46 @@ void PDFDocumentWriter::fill_rect(const QRectF& rect, ReportColor color, double 
     painter_.fillRect(rect, fill);
 }
 
-void PDFDocumentWriter::fill_ellipse(const QRectF& rect, ReportColor color)
+void PDFDocumentWriter::fill_rects(const QList<QRectF>& rects, ReportColor color)
 {
-    if (!painter_.isActive())
+    if (!painter_.isActive() || rects.isEmpty())
         return;
     painter_.setPen(Qt::NoPen);
     painter_.setBrush(color_of(color));
-    painter_.drawEllipse(rect);
-    painter_.setBrush(Qt::NoBrush);
+    // The brush stays: rectangles drawn one after another name their colour once.
+    painter_.drawRects(rects.constData(), int(rects.size()));
+}
+
+void PDFDocumentWriter::draw_dots(const QList<QPointF>& centres, double diameter, ReportColor color)
+{
+    // A dot is a stroke of next to no length with round ends: a fifth of the
+    // bytes of a circle's curves, and thousands of dots share one path.
+    QPainterPath path;
+    for (const QPointF& centre : centres) {
+        path.moveTo(centre);
+        path.lineTo(centre + QPointF(0.01, 0.0));
+    }
+    stroke_path(path, diameter, color, {}, Qt::RoundCap);
 }
 
 void PDFDocumentWriter::stroke_polyline(const QPolygonF& points, double width, ReportColor color,
                                         const QList<double>& dash)
 {
-    if (!painter_.isActive() || points.size() < 2)
+    if (points.size() < 2)
+        return;
+    QPainterPath path;
+    path.addPolygon(points);
+    stroke_path(path, width, color, dash);
+}
+
+void PDFDocumentWriter::stroke_path(const QPainterPath& path, double width, ReportColor color,
+                                    const QList<double>& dash, Qt::PenCapStyle cap)
+{
+    if (!painter_.isActive() || path.isEmpty())
         return;
     QPen pen(color_of(color));
     pen.setWidthF(width);
-    pen.setCapStyle(Qt::FlatCap);
+    pen.setCapStyle(cap);
     pen.setJoinStyle(Qt::RoundJoin);
     if (!dash.isEmpty()) {
         // Qt measures dash lengths in pen widths.
@@ -247,7 +330,7 @@ void PDFDocumentWriter::stroke_polyline(const QPolygonF& points, double width, R
     }
     painter_.setPen(pen);
     painter_.setBrush(Qt::NoBrush);
-    painter_.drawPolyline(points);
+    painter_.drawPath(path);
     // The dash belongs to this line only.
     painter_.setPen(Qt::NoPen);
 }

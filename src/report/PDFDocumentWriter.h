@@ -4,17 +4,20 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
 #include <QList>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPdfWriter>
 #include <QPolygonF>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
 
+#include <list>
 #include <memory>
 #include <utility>
-#include <vector>
 
 class QIODevice;
 
@@ -75,7 +78,8 @@ public:
     void draw_metric_cards(const QList<std::pair<QString, QString>>& cards);
     // The header band of a table; advances by 21.
     void draw_table_header(const QList<TableColumn>& columns);
-    // One row of single-line cells under `columns`, 7.5 pt; advances by 18.
+    // One row of single-line cells under `columns`, 7.5 pt; advances by 18. The
+    // row goes out as one piece of text: a long table costs little more than its glyphs.
     void draw_table_row(const QList<TableColumn>& columns, const QStringList& cells,
                         ReportColor color);
 
@@ -85,24 +89,35 @@ public:
     void draw_line(const QString& text, const QRectF& box, double point_size, QFont::Weight weight,
                    ReportColor color);
     void fill_rect(const QRectF& rect, ReportColor color, double alpha = 1.0);
-    void fill_ellipse(const QRectF& rect, ReportColor color);
-    // A stroked polyline; `dash` holds on/off lengths in points (empty for solid).
+    // Rectangles of one colour; a run of calls in one colour names it once.
+    void fill_rects(const QList<QRectF>& rects, ReportColor color);
+    // Filled circles of `diameter` on `centres`.
+    void draw_dots(const QList<QPointF>& centres, double diameter, ReportColor color);
+    // Stroked polylines; `dash` holds on/off lengths in points (empty for solid).
     void stroke_polyline(const QPolygonF& points, double width, ReportColor color,
                          const QList<double>& dash = {});
 
     static QFont font(double point_size, QFont::Weight weight);
 
 private:
-    // A font with its metrics on this document, made once per size and weight.
+    // A font with its metrics on this document, made once per size and weight,
+    // and the glyphs of the single lines drawn in it: a table repeats its texts
+    // (dates, a URL, an error), and laying one out costs far more than drawing it.
     struct FontEntry {
         double point_size;
         QFont::Weight weight;
         QFont font;
         QFontMetricsF metrics;
+        // By text and width: the line, cut to the width, with its top-left at 0, 0.
+        QHash<std::pair<QString, double>, QList<QGlyphRun>> lines;
     };
-    const FontEntry& font_entry(double point_size, QFont::Weight weight);
+    FontEntry& font_entry(double point_size, QFont::Weight weight);
+    const QList<QGlyphRun>& line_glyphs(FontEntry& entry, const QString& text, double width);
+    void stroke_path(const QPainterPath& path, double width, ReportColor color,
+                     const QList<double>& dash, Qt::PenCapStyle cap = Qt::FlatCap);
 
-    std::vector<FontEntry> fonts_;
+    // A list, so entries stay where they are while more are made.
+    std::list<FontEntry> fonts_;
     std::unique_ptr<QPdfWriter> pdf_;
     QPainter painter_;
     double y_ = margin;

@@ -8,8 +8,6 @@
 #include "report/TotalTimeChart.h"
 
 #include <algorithm>
-#include <set>
-#include <tuple>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -66,8 +64,8 @@ QString date_range(const std::optional<QDateTime>& first, const std::optional<QD
     return format.string(*first) + u" - "_s + format.string(*last);
 }
 
-void draw_report(PDFDocumentWriter& writer, const QList<MonitoredDomain>& domains,
-                 const QDateTime& generated_at)
+bool draw_report(PDFDocumentWriter& writer, const QList<MonitoredDomain>& domains,
+                 const QDateTime& generated_at, const ReportProgress& progress)
 {
     writer.draw_title(L10n::text(u"Tessary Report", u"Tessary Rapport"));
     writer.draw_paragraph(L10n::text(u"Generated", u"Gegenereerd") + u": "_s +
@@ -80,14 +78,29 @@ void draw_report(PDFDocumentWriter& writer, const QList<MonitoredDomain>& domain
         L10n::text(u"Domains", u"Domeinen") + u": "_s + QString::number(domains.size()) + u"   "_s +
             L10n::text(u"Measurements", u"Metingen") + u": "_s + QString::number(measurement_count),
         11.0, QFont::Medium, ReportColor::label);
+    // Told at most once per thousandth, so that a display of it costs nothing.
+    double told = -1.0;
+    const auto tell = [&](double fraction) {
+        if (!progress || (fraction - told < 0.001 && fraction < 1.0))
+            return true;
+        told = fraction;
+        return progress(fraction);
+    };
+    if (!tell(0.0))
+        return false;
+    const auto count = double(domains.size());
     for (qsizetype i = 0; i < domains.size(); ++i) {
         if (i > 0)
             writer.begin_page();
-        draw_domain(writer, domains[i]);
+        const auto within = [&](double fraction) { return tell((double(i) + fraction) / count); };
+        if (!draw_domain(writer, domains[i], within))
+            return false;
     }
+    return tell(1.0);
 }
 
-void draw_domain(PDFDocumentWriter& writer, const MonitoredDomain& domain)
+bool draw_domain(PDFDocumentWriter& writer, const MonitoredDomain& domain,
+                 const ReportProgress& progress)
 {
     writer.draw_title(domain_host(domain.url_string));
     writer.draw_paragraph(domain.url_string, 10.0, QFont::Normal, ReportColor::secondary_label);
@@ -95,7 +108,7 @@ void draw_domain(PDFDocumentWriter& writer, const MonitoredDomain& domain)
         writer.draw_paragraph(
             L10n::text(u"No measurements available.", u"Geen metingen beschikbaar."), 10.0,
             QFont::Normal, ReportColor::secondary_label);
-        return;
+        return !progress || progress(1.0);
     }
     const ReportMeasurements measurements = ReportMeasurements::of(domain);
     const QList<DowntimePeriod> periods =
@@ -124,10 +137,19 @@ void draw_domain(PDFDocumentWriter& writer, const MonitoredDomain& domain)
     draw_total_time_chart(writer, domain, measurements.assessed);
     writer.advance(10.0);
 
-    draw_downtime_table(writer, domain, periods);
+    // The table of a long history is most of the work.
+    constexpr double before_table = 0.2;
+    if (progress && !progress(before_table))
+        return false;
+    const auto rows = [&](double fraction) {
+        return !progress || progress(before_table + (1.0 - before_table) * fraction);
+    };
+    if (!draw_downtime_table(writer, domain, periods, rows))
+        return false;
     writer.advance(10.0);
 
     draw_interpretation(writer, domain, measurements);
+    return !progress || progress(1.0);
 }
 
 void draw_heartbeat(PDFDocumentWriter& writer, const MonitoredDomain& domain,
@@ -137,9 +159,11 @@ void draw_heartbeat(PDFDocumentWriter& writer, const MonitoredDomain& domain,
                      HeartbeatStrip::height);
     writer.fill_rect(box, ReportColor::separator);
     const HeartbeatStrip strip = HeartbeatStrip::layout(domain, sorted, box);
+    // In time order: where segments are thinner than a dot of ink, the later one
+    // covers the edge of the earlier, as it always has.
     for (const HeartbeatStrip::Segment& segment : strip.segments)
-        writer.fill_rect(
-            QRectF(segment.left, box.top(), segment.right - segment.left, box.height()),
+        writer.fill_rects(
+            {QRectF(segment.left, box.top(), segment.right - segment.left, box.height())},
             segment.color);
     writer.advance(16.0);
 }
@@ -166,7 +190,7 @@ void draw_total_time_chart(PDFDocumentWriter& writer, const MonitoredDomain& dom
                                ReportColor::separator);
     }
 
-    // Consecutive segments of one colour go out as one line.
+    // Consecutive segments of one colour go out as one line, in time order.
     QPolygonF run;
     ReportColor run_color = ReportColor::primary;
     for (qsizetype i = 0; i + 1 < chart.points.size(); ++i) {
@@ -191,10 +215,14 @@ void draw_total_time_chart(PDFDocumentWriter& writer, const MonitoredDomain& dom
                                threshold.color, threshold.dash);
     }
 
-    for (const TotalTimeChart::Point& point : chart.points) {
-        if (point.dot)
-            writer.fill_ellipse(
-                QRectF(point.position.x() - 2.5, point.position.y() - 2.5, 5.0, 5.0), *point.dot);
+    for (qsizetype start = 0; start < chart.dots.size();) {
+        const ReportColor color = chart.dots[start].color;
+        QList<QPointF> centres;
+        qsizetype end = start;
+        for (; end < chart.dots.size() && chart.dots[end].color == color; ++end)
+            centres.append(chart.dots[end].centre);
+        writer.draw_dots(centres, TotalTimeChart::dot_diameter, color);
+        start = end;
     }
 
     // The labels sit on a backdrop: the curve of a fast site runs right through "0 ms".
@@ -212,8 +240,8 @@ void draw_total_time_chart(PDFDocumentWriter& writer, const MonitoredDomain& dom
     writer.advance(TotalTimeChart::height);
 }
 
-void draw_downtime_table(PDFDocumentWriter& writer, const MonitoredDomain& domain,
-                         const QList<DowntimePeriod>& periods)
+bool draw_downtime_table(PDFDocumentWriter& writer, const MonitoredDomain& domain,
+                         const QList<DowntimePeriod>& periods, const ReportProgress& progress)
 {
     // A title is kept with the first lines below it rather than left alone at the
     // bottom of a page.
@@ -223,7 +251,7 @@ void draw_downtime_table(PDFDocumentWriter& writer, const MonitoredDomain& domai
                                         u"In deze periode is geen downtime geregistreerd.");
         writer.draw_section_title(title, writer.text_block_height(note, 9.0, QFont::Normal) + 2.0);
         writer.draw_paragraph(note, 9.0, QFont::Normal, ReportColor::secondary_label);
-        return;
+        return true;
     }
     writer.draw_section_title(title, table_header_height + table_row_height);
     const QList<PDFDocumentWriter::TableColumn> columns = {
@@ -240,12 +268,15 @@ void draw_downtime_table(PDFDocumentWriter& writer, const MonitoredDomain& domai
     const DateFormatter date = MeasurementFormatter::date();
     const DateFormatter time = MeasurementFormatter::time();
     const QString request_failed = L10n::text(u"HTTP request failed", u"HTTP-request mislukt");
-    for (const DowntimePeriod& period : periods) {
+    for (qsizetype i = 0; i < periods.size(); ++i) {
+        if (progress && !progress(double(i) / double(periods.size())))
+            return false;
         if (writer.y() + 22.0 > PDFDocumentWriter::content_bottom) {
             writer.begin_page();
             writer.draw_title(host + u" - Downtime"_s);
             writer.draw_table_header(columns);
         }
+        const DowntimePeriod& period = periods[i];
         const DomainMeasurement& failure = period.first_failure;
         writer.draw_table_row(columns,
                               {date.string(failure.measured_at), time.string(failure.measured_at),
@@ -255,6 +286,7 @@ void draw_downtime_table(PDFDocumentWriter& writer, const MonitoredDomain& domai
                                failure.error_message.value_or(request_failed)},
                               ReportColor::red);
     }
+    return true;
 }
 
 QStringList interpretation_paragraphs(const MonitoredDomain& domain,

@@ -4,6 +4,7 @@
 #include "report/DowntimePeriod.h"
 #include "report/PDFDocumentWriter.h"
 #include "report/ReportMeasurements.h"
+#include "report/ReportProgress.h"
 
 #include <QDateTime>
 #include <QList>
@@ -16,17 +17,20 @@
 namespace ReportContent {
 
 // The whole report: the header with `generated_at`, then each domain, every
-// further one on a new page.
-void draw_report(PDFDocumentWriter& writer, const QList<MonitoredDomain>& domains,
-                 const QDateTime& generated_at);
+// further one on a new page. False when `progress` stopped it half-way.
+bool draw_report(PDFDocumentWriter& writer, const QList<MonitoredDomain>& domains,
+                 const QDateTime& generated_at, const ReportProgress& progress = {});
 
-void draw_domain(PDFDocumentWriter& writer, const MonitoredDomain& domain);
+// `progress` hears the share of this domain drawn; false when it said stop.
+bool draw_domain(PDFDocumentWriter& writer, const MonitoredDomain& domain,
+                 const ReportProgress& progress = {});
 void draw_heartbeat(PDFDocumentWriter& writer, const MonitoredDomain& domain,
                     const QList<const DomainMeasurement*>& sorted);
 void draw_total_time_chart(PDFDocumentWriter& writer, const MonitoredDomain& domain,
                            const QList<const DomainMeasurement*>& assessed);
-void draw_downtime_table(PDFDocumentWriter& writer, const MonitoredDomain& domain,
-                         const QList<DowntimePeriod>& periods);
+// `progress` hears the share of the rows drawn; false when it said stop.
+bool draw_downtime_table(PDFDocumentWriter& writer, const MonitoredDomain& domain,
+                         const QList<DowntimePeriod>& periods, const ReportProgress& progress = {});
 void draw_interpretation(PDFDocumentWriter& writer, const MonitoredDomain& domain,
                          const ReportMeasurements& measurements);
 

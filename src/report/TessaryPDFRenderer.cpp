@@ -15,6 +15,8 @@ QString description(TessaryReportError error)
                           u"De PDF-tekencontext kon niet worden aangemaakt.");
     case TessaryReportError::empty_pdf:
         return L10n::text(u"The generated PDF was empty.", u"De gegenereerde PDF was leeg.");
+    case TessaryReportError::cancelled:
+        return L10n::text(u"The report was cancelled.", u"Het rapport is geannuleerd.");
     }
     return {};
 }
@@ -26,7 +28,8 @@ TessaryPDFRenderer::render(const QList<MonitoredDomain>& domains)
 }
 
 Expected<QByteArray, TessaryReportError>
-TessaryPDFRenderer::render(const QList<MonitoredDomain>& domains, const QDateTime& generated_at)
+TessaryPDFRenderer::render(const QList<MonitoredDomain>& domains, const QDateTime& generated_at,
+                           const ReportProgress& progress)
 {
     // Fonts and text layout need the GUI application; a plain core application
     // would abort on the first font.
@@ -40,7 +43,8 @@ TessaryPDFRenderer::render(const QList<MonitoredDomain>& domains, const QDateTim
         PDFDocumentWriter writer(buffer, L10n::text(u"Tessary Report", u"Tessary Rapport"));
         if (!writer.is_open())
             return TessaryReportError::pdf_context_creation_failed;
-        ReportContent::draw_report(writer, domains, generated_at);
+        if (!ReportContent::draw_report(writer, domains, generated_at, progress))
+            return TessaryReportError::cancelled;
         writer.finish();
     }
     if (bytes.isEmpty())

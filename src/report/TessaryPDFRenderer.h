@@ -2,6 +2,7 @@
 
 #include "model/Expected.h"
 #include "model/MonitoredDomain.h"
+#include "report/ReportProgress.h"
 #include "report/TessaryReportError.h"
 
 #include <QByteArray>
@@ -16,8 +17,10 @@ namespace TessaryPDFRenderer {
 
 Expected<QByteArray, TessaryReportError> render(const QList<MonitoredDomain>& domains);
 
-// As above, with the instant the report names as its generation time.
+// As above, with the instant the report names as its generation time, telling
+// `progress` how far it is; fails with `cancelled` when `progress` said stop.
 Expected<QByteArray, TessaryReportError> render(const QList<MonitoredDomain>& domains,
-                                                const QDateTime& generated_at);
+                                                const QDateTime& generated_at,
+                                                const ReportProgress& progress = {});
 
 } // namespace TessaryPDFRenderer

@@ -6,6 +6,8 @@
 enum class TessaryReportError {
     pdf_context_creation_failed,
     empty_pdf,
+    // The progress callback asked to stop.
+    cancelled,
 };
 
 // The user-facing sentence, in the chosen language.

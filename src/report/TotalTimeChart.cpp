@@ -3,13 +3,24 @@
 #include "model/MeasurementThresholds.h"
 #include "report/HeartbeatStrip.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <cmath>
+#include <set>
+#include <tuple>
 
 namespace {
 
+// The cell of a dot: dots of one colour in one cell are drawn once.
+std::pair<qint64, qint64> dot_cell_of(QPointF centre)
+{
+    return {qint64(std::floor(centre.x() / TotalTimeChart::dot_cell)),
+            qint64(std::floor(centre.y() / TotalTimeChart::dot_cell))};
+}
+
 // Keeps, of the points of one column, the first, lowest, highest and last, and
-// every point with a dot, in their own order.
+// the first point with a dot of each colour and dot cell, in their own order.
 void append_column(QList<TotalTimeChart::Point>& kept, const QList<TotalTimeChart::Point>& column)
 {
     if (column.size() <= 4) {
@@ -26,10 +37,36 @@ void append_column(QList<TotalTimeChart::Point>& kept, const QList<TotalTimeChar
             highest = i;
     }
     const qsizetype last = column.size() - 1;
+    std::set<std::tuple<ReportColor, qint64, qint64>> dotted;
     for (qsizetype i = 0; i < column.size(); ++i) {
-        if (i == 0 || i == lowest || i == highest || i == last || column[i].dot)
+        bool new_dot = false;
+        if (const std::optional<ReportColor> dot = column[i].dot) {
+            const auto [x, y] = dot_cell_of(column[i].position);
+            const auto key = std::tuple(*dot, x, y);
+            new_dot = dotted.insert(key).second;
+        }
+        if (i == 0 || i == lowest || i == highest || i == last || new_dot)
             kept.append(column[i]);
     }
+}
+
+// The dots of the kept points, one per colour and cell, graver colours last.
+QList<TotalTimeChart::Dot> dots_of(const QList<TotalTimeChart::Point>& points)
+{
+    QList<TotalTimeChart::Dot> dots;
+    for (const ReportColor color : {ReportColor::yellow, ReportColor::orange, ReportColor::red}) {
+        QSet<std::pair<qint64, qint64>> taken;
+        for (const TotalTimeChart::Point& point : points) {
+            if (point.dot != color)
+                continue;
+            const std::pair<qint64, qint64> cell = dot_cell_of(point.position);
+            if (!taken.contains(cell)) {
+                taken.insert(cell);
+                dots.append({point.position, color});
+            }
+        }
+    }
+    return dots;
 }
 
 } // namespace
@@ -83,6 +120,7 @@ TotalTimeChart TotalTimeChart::layout(const MonitoredDomain& domain,
         column.append(point);
     }
     append_column(chart.points, column);
+    chart.dots = dots_of(chart.points);
 
     const MeasurementThresholds::Lines lines =
         MeasurementThresholds::lines(domain.statistics.average_total_time);

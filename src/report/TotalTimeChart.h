@@ -15,6 +15,8 @@ struct TotalTimeChart {
     static constexpr double height = 118.0;
     // Points closer together than this horizontally are thinned out (see layout).
     static constexpr double column_width = 0.25;
+    static constexpr double dot_diameter = 5.0;
+    static constexpr double dot_cell = 1.0;
 
     struct Point {
         QPointF position;
@@ -22,6 +24,13 @@ struct TotalTimeChart {
         // Set for failures, outages, disturbances and delays; normal points have no dot.
         std::optional<ReportColor> dot;
         bool operator==(const Point&) const = default;
+    };
+
+    // A filled circle on a point: failures, outages, disturbances and delays.
+    struct Dot {
+        QPointF centre;
+        ReportColor color = ReportColor::red;
+        bool operator==(const Dot&) const = default;
     };
 
     struct Threshold {
@@ -38,9 +47,15 @@ struct TotalTimeChart {
     // False when no measurement succeeded: the chart shows a note instead.
     bool has_successful = false;
     // Oldest first. Of the points that share one 0.25-point column only the first,
-    // the lowest, the highest and the last are kept, plus every point with a dot:
-    // nothing visible changes, and long histories stay small.
+    // the lowest, the highest and the last are kept, plus a point with a dot where
+    // it is the first of its colour in its dot cell: nothing visible changes, and
+    // however long the history, the chart has a bounded number of points.
     QList<Point> points;
+    // Yellow, then orange, then red, so the graver ones lie on top. Of the dots of
+    // one colour whose centres share a square of `dot_cell` points only the first
+    // is kept: the others would thicken it by a hair, and a year of scattered
+    // failures would otherwise draw thousands of dots on one spot.
+    QList<Dot> dots;
     QList<Threshold> thresholds;
 
     // `assessed` are the domain's measurements that are not local network issues,

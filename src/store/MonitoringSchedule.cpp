@@ -41,6 +41,10 @@ qint64 base_interval_seconds(const MonitoredDomain& domain)
     return DomainSettings::bounded_interval(domain.interval_seconds);
 }
 
+// The history keeps whole seconds: a time read back may lie up to this much
+// before the one measured.
+constexpr qint64 whole_second_ms = 1000;
+
 } // namespace
 
 qint64 spread_window_ms(qint64 interval_seconds)
@@ -59,7 +63,7 @@ qint64 spread_slot_ms(const QUuid& domain_id, qint64 window_ms)
 
 qint64 spread_tolerance_ms(qint64 window_ms)
 {
-    return window_ms / 4;
+    return std::min<qint64>(window_ms / 4, 500);
 }
 
 qint64 slot_at_or_after(const MonitoredDomain& domain, qint64 due_ms)
@@ -81,15 +85,37 @@ qint64 required_interval(const MonitoredDomain& domain)
     return std::max(backoff, base);
 }
 
+qint64 planned_start(const MonitoredDomain& domain, qint64 due_ms)
+{
+    const qint64 slot = slot_at_or_after(domain, due_ms);
+    if (slot <= due_ms)
+        return slot;
+    // A time read back from the file has lost its milliseconds: a slot up to a
+    // second on is still its own, and else the domain's place in the second
+    // stands in for them, or the domains measured in one second would all
+    // start at one instant.
+    if (due_ms % whole_second_ms == 0)
+        return slot < due_ms + whole_second_ms
+                   ? slot
+                   : due_ms + spread_slot_ms(domain.id, whole_second_ms);
+    return due_ms;
+}
+
 qint64 delay_before_next_measurement(const MonitoredDomain& domain, const QDateTime& now)
 {
     const qint64 now_ms = now.toMSecsSinceEpoch();
-    qint64 due_ms = now_ms;
+    qint64 start_ms = slot_at_or_after(domain, now_ms);
     if (!domain.measurements.isEmpty()) {
-        due_ms = std::max(now_ms, domain.measurements.first().measured_at.toMSecsSinceEpoch() +
-                                      required_interval(domain) * 1000);
+        const qint64 due_ms = domain.measurements.first().measured_at.toMSecsSinceEpoch() +
+                              required_interval(domain) * 1000;
+        const qint64 window = spread_window_ms(base_interval_seconds(domain));
+        const qint64 planned_ms = planned_start(domain, due_ms);
+        // Long past due (a restart, a network that came back): with the others
+        // that fell due meanwhile, in the next slot.
+        if (planned_ms >= now_ms - spread_tolerance_ms(window))
+            start_ms = planned_ms;
     }
-    return std::max<qint64>(slot_at_or_after(domain, due_ms) - now_ms, 0);
+    return std::max<qint64>(start_ms - now_ms, 0);
 }
 
 std::optional<QDateTime> next_measurement_date(const MonitoredDomain& domain, const QDateTime& now)
@@ -100,7 +126,7 @@ std::optional<QDateTime> next_measurement_date(const MonitoredDomain& domain, co
         return now;
     const qint64 due_ms = domain.measurements.first().measured_at.toMSecsSinceEpoch() +
                           required_interval(domain) * 1000;
-    return QDateTime::fromMSecsSinceEpoch(slot_at_or_after(domain, due_ms), Qt::UTC);
+    return QDateTime::fromMSecsSinceEpoch(planned_start(domain, due_ms), Qt::UTC);
 }
 
 } // namespace MonitoringSchedule

@@ -201,18 +201,34 @@ std::optional<MonitoredDomain> TessaryStore::selected_domain() const
     return found == domains_.cend() ? std::nullopt : std::optional(*found);
 }
 
+qsizetype TessaryStore::domain_index(const QUuid& domain_id) const
+{
+    // Where the domain was found last time, checked, since the list may have
+    // changed: with ten thousand domains, each looked up several times per
+    // measurement, a scan would cost more than the rest of the scheduling.
+    if (const auto hint = domain_index_hints_.constFind(domain_id);
+        hint != domain_index_hints_.cend() && *hint < domains_.size() &&
+        domains_.at(*hint).id == domain_id)
+        return *hint;
+    const auto found = std::find_if(domains_.cbegin(), domains_.cend(),
+                                    [&](const MonitoredDomain& d) { return d.id == domain_id; });
+    if (found == domains_.cend())
+        return -1;
+    const qsizetype index = found - domains_.cbegin();
+    domain_index_hints_.insert(domain_id, index);
+    return index;
+}
+
 MonitoredDomain* TessaryStore::find_domain(const QUuid& domain_id)
 {
-    const auto found = std::find_if(domains_.begin(), domains_.end(),
-                                    [&](const MonitoredDomain& d) { return d.id == domain_id; });
-    return found == domains_.end() ? nullptr : &*found;
+    const qsizetype index = domain_index(domain_id);
+    return index < 0 ? nullptr : &domains_[index];
 }
 
 const MonitoredDomain* TessaryStore::find_domain(const QUuid& domain_id) const
 {
-    const auto found = std::find_if(domains_.cbegin(), domains_.cend(),
-                                    [&](const MonitoredDomain& d) { return d.id == domain_id; });
-    return found == domains_.cend() ? nullptr : &*found;
+    const qsizetype index = domain_index(domain_id);
+    return index < 0 ? nullptr : &domains_.at(index);
 }
 
 void TessaryStore::record_measurement(QUuid domain_id, DomainMeasurement measurement)

@@ -225,6 +225,8 @@ private:
     void select_first_active_domain();
     MonitoredDomain* find_domain(const QUuid& domain_id);
     const MonitoredDomain* find_domain(const QUuid& domain_id) const;
+    // The domain's place in `domains_`, or -1.
+    qsizetype domain_index(const QUuid& domain_id) const;
     // Sorts the domains and emits domains_reordered (when something moved) and
     // domains_changed. `added`, when given, is the id the operation appended.
     void sort_and_publish(std::optional<QUuid> added = std::nullopt);
@@ -278,6 +280,8 @@ private:
     QStringList load_warnings_;
 
     QList<MonitoredDomain> domains_;
+    // Where each domain was last found in `domains_`: a hint, checked on use.
+    mutable QHash<QUuid, qsizetype> domain_index_hints_;
     std::optional<QUuid> selected_domain_id_;
     bool is_presenting_add_domain_ = false;
     QSet<QUuid> running_domain_ids_;

@@ -7,6 +7,7 @@
 #include "ui/UiDialogs.h"
 
 #include <QDate>
+#include <QDateTime>
 
 namespace {
 
@@ -15,12 +16,18 @@ QString pdf_filter()
     return QStringLiteral("PDF (*.pdf)");
 }
 
-ExportFlow::Producer pdf_producer(QList<MonitoredDomain> domains)
+ExportFlow::Producer pdf_producer(UiDialogs& dialogs, QWidget* parent,
+                                  QList<MonitoredDomain> domains)
 {
-    return [domains = std::move(domains)]() -> Expected<QByteArray, QString> {
-        auto pdf = TessaryPDFRenderer::render(domains);
+    return [&dialogs, parent, domains = std::move(domains)]() -> Expected<QByteArray, QString> {
+        const std::unique_ptr<UiDialogs::Progress> progress =
+            dialogs.show_progress(parent, L10n::text(u"Writing the report…", u"Rapport maken…"));
+        auto pdf = TessaryPDFRenderer::render(
+            domains, QDateTime::currentDateTime(),
+            [&progress](double fraction) { return progress->report(fraction); });
         if (!pdf)
-            return description(pdf.error());
+            return pdf.error() == TessaryReportError::cancelled ? QString()
+                                                                : description(pdf.error());
         return std::move(pdf).value();
     };
 }
@@ -39,6 +46,8 @@ bool ExportFlow::save(UiDialogs& dialogs, QWidget* parent, const QString& propos
         return false;
     };
     Expected<QByteArray, QString> bytes = produce();
+    if (!bytes && bytes.error().isEmpty())
+        return false;
     if (!bytes)
         return fail(bytes.error());
     if (bytes->isEmpty())
@@ -72,12 +81,12 @@ bool ExportFlow::export_csv(UiDialogs& dialogs, QWidget* parent, const Monitored
 bool ExportFlow::export_pdf(UiDialogs& dialogs, QWidget* parent, const MonitoredDomain& domain)
 {
     const QString name = TessaryReportService::proposed_pdf_file_name(domain, QDate::currentDate());
-    return save(dialogs, parent, name, pdf_filter(), pdf_producer({domain}));
+    return save(dialogs, parent, name, pdf_filter(), pdf_producer(dialogs, parent, {domain}));
 }
 
 bool ExportFlow::export_report(UiDialogs& dialogs, QWidget* parent,
                                const QList<MonitoredDomain>& domains)
 {
     const QString name = TessaryReportService::proposed_report_file_name(QDate::currentDate());
-    return save(dialogs, parent, name, pdf_filter(), pdf_producer(domains));
+    return save(dialogs, parent, name, pdf_filter(), pdf_producer(dialogs, parent, domains));
 }

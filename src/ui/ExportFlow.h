@@ -14,9 +14,12 @@ class UiDialogs;
 
 // The window's exports: a save dialog with the proposed name first, then the
 // bytes are produced and written atomically; any failure ends in one alert
-// ("Report export failed"). A cancelled dialog does nothing.
+// ("Report export failed"). A cancelled dialog does nothing. A PDF report shows
+// its progress, and cancelling it writes nothing.
 namespace ExportFlow {
 
+// Fails with an error text for the alert, or with an empty one when the user
+// stopped it (nothing to tell).
 using Producer = std::function<Expected<QByteArray, QString>()>;
 
 // Returns true when a file was written.

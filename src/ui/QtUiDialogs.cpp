@@ -3,12 +3,47 @@
 #include "i18n/L10n.h"
 #include "ui/SaveFileName.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
+
+#include <cmath>
+
+namespace {
+
+class DialogProgress final : public UiDialogs::Progress {
+public:
+    DialogProgress(QWidget* parent, const QString& label)
+        : dialog_(label, L10n::text(u"Cancel", u"Annuleren"), 0, steps, parent)
+    {
+        dialog_.setObjectName(QStringLiteral("progress_dialog"));
+        dialog_.setWindowModality(Qt::WindowModal);
+        // Quick work finishes before the dialog would appear.
+        dialog_.setMinimumDuration(400);
+        dialog_.setAutoClose(false);
+        dialog_.setAutoReset(false);
+        dialog_.setValue(0);
+    }
+
+    bool report(double fraction) override
+    {
+        dialog_.setValue(int(std::lround(fraction * steps)));
+        // Repaints, and hears the Cancel button.
+        QCoreApplication::processEvents();
+        return !dialog_.wasCanceled();
+    }
+
+private:
+    static constexpr int steps = 1000;
+    QProgressDialog dialog_;
+};
+
+} // namespace
 
 std::unique_ptr<QMessageBox> QtUiDialogs::confirmation_box(QWidget* parent,
                                                            const Confirmation& confirmation)
@@ -87,6 +122,12 @@ void QtUiDialogs::show_information(QWidget* parent, const QString& title, const 
     box.setInformativeText(text);
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
+}
+
+std::unique_ptr<UiDialogs::Progress> QtUiDialogs::show_progress(QWidget* parent,
+                                                                const QString& label)
+{
+    return std::make_unique<DialogProgress>(parent, label);
 }
 
 void QtUiDialogs::open_url(const QUrl& url)

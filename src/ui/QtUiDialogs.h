@@ -6,7 +6,7 @@
 
 class QMessageBox;
 
-// The real dialogs: QMessageBox, QFileDialog and QDesktopServices.
+// The real dialogs: QMessageBox, QFileDialog, QProgressDialog and QDesktopServices.
 class QtUiDialogs final : public UiDialogs {
 public:
     // The message box confirm() runs, unopened (also for the screenshots).
@@ -18,5 +18,6 @@ public:
                                           const QString& filter) override;
     void show_error(QWidget* parent, const QString& message, const QString& detail) override;
     void show_information(QWidget* parent, const QString& title, const QString& text) override;
+    std::unique_ptr<Progress> show_progress(QWidget* parent, const QString& label) override;
     void open_url(const QUrl& url) override;
 };

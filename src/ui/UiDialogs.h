@@ -3,6 +3,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -16,6 +17,15 @@ public:
         QString message;
         QString action_title;
         bool destructive = false;
+    };
+
+    // A progress dialog for long work, with a Cancel button; it goes when destroyed.
+    class Progress {
+    public:
+        virtual ~Progress() = default;
+        // The share done, from 0 to 1. Keeps the window responsive meanwhile;
+        // false once the user cancelled.
+        virtual bool report(double fraction) = 0;
     };
 
     virtual ~UiDialogs() = default;
@@ -39,6 +49,10 @@ public:
         (void)title;
         (void)text;
     }
+
+    // Shows `label` with a progress bar and a Cancel button while the work runs
+    // (only when it takes more than a moment).
+    virtual std::unique_ptr<Progress> show_progress(QWidget* parent, const QString& label) = 0;
 
     // Opens a web page or a custom-scheme link in the desktop's default handler.
     virtual void open_url(const QUrl& url) = 0;

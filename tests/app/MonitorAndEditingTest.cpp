@@ -38,6 +38,9 @@ TEST(Editing, commands_change_the_files_through_the_store)
     EXPECT_EQ(saved().at(0).interval_seconds, 30);
     EXPECT_TRUE(saved().at(0).notifies_on_anomalies);
     EXPECT_FALSE(saved().at(1).is_active);
+    // Without options: every 120 s, a 48-hour lookback.
+    EXPECT_EQ(saved().at(1).interval_seconds, 120);
+    EXPECT_EQ(saved().at(1).max_history_hours, 48);
 
     EXPECT_EQ(tessary("pin shop.example.org").exit_code, 0);
     EXPECT_EQ(saved().first().url_string, u"https://shop.example.org/a"_s);

@@ -1,5 +1,6 @@
 #include "DataFolder.h"
 #include "Poppler.h"
+#include "ProgressLine.h"
 #include "TessaryProcess.h"
 #include "i18n/L10n.h"
 #include "i18n/Preferences.h"
@@ -89,4 +90,21 @@ TEST_F(ReportCommand, named_domains_come_in_the_given_order_to_standard_output)
     EXPECT_EQ(Poppler::info(run.out).value(u"Pages"_s), u"3"_s);
     Poppler::expect_in_order(Poppler::text(run.out), {u"Tessary Rapport Gegenereerd: "_s,
                                                       u"example.com"_s, u"archived.example.net"_s});
+}
+
+// On a terminal the line rewrites itself and is wiped at the end; elsewhere it prints nothing.
+TEST(ProgressLineTest, rewrites_itself_on_a_terminal_only)
+{
+    for (const bool terminal : {true, false}) {
+        QString printed;
+        QTextStream stream(&printed);
+        {
+            ProgressLine line(stream, u"Writing"_s, terminal);
+            for (const double fraction : {0.0, 0.004, 0.5, 1.0})
+                line.show(fraction);
+        }
+        EXPECT_EQ(printed, terminal ? u"\rWriting: 0%\rWriting: 50%\rWriting: 100%\r"_s +
+                                          QString(13, u' ') + u"\r"_s
+                                    : QString());
+    }
 }

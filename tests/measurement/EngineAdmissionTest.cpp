@@ -113,6 +113,46 @@ TEST_F(QueuedMeasurement, the_watchdog_counts_from_the_real_start)
     EXPECT_EQ(m.error_message, QStringLiteral("Request timed out after 15 seconds."));
     EXPECT_GE(m.measured_at, really_started.addMSecs(-50));
     EXPECT_TRUE(engine.transfer(request()).cancelled);
+    // curl's own limit is the same 15 s.
+    EXPECT_EQ(engine.transfer(request()).request.timeout, milliseconds(15'000));
+}
+
+// The probe's defaults, on a probe answered after `seconds` (none: never): a
+// probe slower than 1.5 s marks a local network issue, one of 1.5 s does not;
+// without an answer in 3 s the measurement is skipped.
+TEST(ProbeDefaults, a_slow_probe_marks_a_local_issue_and_a_silent_one_skips_after_three_seconds)
+{
+    const std::pair<std::optional<double>, std::optional<bool>> cases[] = {
+        {1.5, false}, {1.51, true}, {std::nullopt, std::nullopt}};
+    for (const auto& [seconds, local_issue] : cases) {
+        FakeHttpEngine engine;
+        ManualClock clock;
+        TessaryService service{engine, clock, QUrl(QStringLiteral("https://probe.test/"))};
+        QList<std::optional<DomainMeasurement>> results;
+        service.measure(QUrl(QStringLiteral("https://example.com/")), QString(),
+                        [&](std::optional<DomainMeasurement> m) { results.append(m); });
+        const HttpEngine::TransferId probe = engine.id_of(0);
+        EXPECT_EQ(engine.transfer(probe).request.timeout, milliseconds(3'000));
+        if (!seconds) {
+            clock.advance_by(2'999);
+            wait_for(5);
+            EXPECT_TRUE(results.isEmpty());
+            clock.advance_by(1);
+            EXPECT_EQ(results, QList<std::optional<DomainMeasurement>>{std::nullopt});
+            EXPECT_EQ(engine.count(), 1u);
+            continue;
+        }
+        HttpResult answer;
+        answer.status = 204;
+        answer.times.total = *seconds;
+        engine.finish(probe, answer);
+        ASSERT_TRUE(wait_until([&] { return engine.count() == 2; }));
+        answer.status = 200;
+        engine.finish(engine.id_of(1), answer);
+        ASSERT_TRUE(wait_until([&] { return !results.isEmpty(); }));
+        EXPECT_EQ(results[0]->is_local_network_issue, *local_issue) << *seconds;
+        EXPECT_EQ(results[0]->network_baseline_time, *seconds);
+    }
 }
 
 // A CurlEngine with one connecting place, serving `server`.

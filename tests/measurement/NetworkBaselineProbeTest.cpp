@@ -77,19 +77,23 @@ TEST(ProbeEndpoint, ComesFromTheEnvironmentWhenUsable)
     EXPECT_EQ(NetworkBaselineProbe::configured_endpoint(), fallback);
 }
 
-TEST_F(NetworkBaselineProbeTest, SharedProbeIsNotReusedOnceFinished)
+TEST_F(NetworkBaselineProbeTest, SharedProbeServesTheNextSecondThenProbesAgain)
 {
     server.serve("/generate_204", ServedResponse::with_status(204));
     SharedBaselineProbe shared(engine, clock, endpoint());
     int calls = 0;
-    // The second measurement starts from within the first one's result.
+    // The second measurement starts from within the first one's result, never inside it.
     shared.measure([&](NetworkBaselineResult) {
         ++calls;
         shared.measure([&](NetworkBaselineResult) { ++calls; });
+        EXPECT_EQ(calls, 1);
     });
     ASSERT_TRUE(wait_until([&] { return calls == 2; }));
+    EXPECT_EQ(shared.probes_started(), 1);
+    clock.advance_by(SharedBaselineProbe::reuse.count());
+    shared.measure([&](NetworkBaselineResult) { ++calls; });
+    ASSERT_TRUE(wait_until([&] { return calls == 3; }));
     EXPECT_EQ(server.requests().size(), 2);
-    EXPECT_EQ(shared.probes_started(), 2);
 }
 
 TEST_F(NetworkBaselineProbeTest, SharedProbeWaitersShareTheWatchdogEndOfASilentProbeAtTheLimit)

@@ -60,6 +60,25 @@ TEST(Heartbeat, neighbours_of_one_colour_become_one_segment)
     }
 }
 
+TEST(Heartbeat, stretches_thinner_than_a_printed_dot_are_drawn_together_in_their_main_colour)
+{
+    // A minute of a hundred days is 0.005 points: eight failures in a row show, a lone one not.
+    QList<DomainMeasurement> history;
+    for (int minute = 0; minute < 40; ++minute) {
+        const QDateTime instant = at(10, 0).addSecs(60 * minute);
+        const bool failed = (minute >= 10 && minute < 18) || minute == 30;
+        history.append(failed ? failure(instant) : success(instant));
+    }
+    history.append(success(at(10, 0).addDays(100)));
+    const QList<HeartbeatStrip::Segment> segments = strip_of(domain_with(history)).segments;
+    ASSERT_EQ(segments.size(), 3);
+    EXPECT_EQ(segments[1].color, ReportColor::red);
+    EXPECT_GE(segments[0].right - segments[0].left, HeartbeatStrip::finest_width);
+    EXPECT_GE(segments[1].right - segments[1].left, HeartbeatStrip::finest_width);
+    EXPECT_EQ(segments[2].color, ReportColor::primary);
+    EXPECT_DOUBLE_EQ(segments[2].right, 808.0);
+}
+
 TEST(Heartbeat, level_colours_follow_the_statistics)
 {
     MonitoredDomain domain = domain_with(
@@ -120,16 +139,18 @@ TEST(TotalTimeChartTest, without_a_successful_measurement_there_is_nothing_to_pl
     EXPECT_FALSE(chart_of(domain_with({local_network_issue(at(10, 0))})).has_successful);
 }
 
-TEST(TotalTimeChartTest, points_in_one_column_keep_first_lowest_highest_last_and_every_dot)
+TEST(TotalTimeChartTest, points_in_one_column_keep_first_lowest_highest_last_and_one_dot_per_spot)
 {
     // 60 measurements a second apart over 100 days: all fall in the first column.
     QList<DomainMeasurement> history;
     for (int i = 0; i < 60; ++i)
         history.append(success(at(10, 0).addSecs(i), 0.3 + 0.001 * double(i % 7)));
-    history[10].total_time = 0.1;                   // lowest
-    history[20].total_time = 0.9;                   // highest
-    history[30] = failure(history[30].measured_at); // a dot
-    history[30].total_time = 0.5;
+    history[10].total_time = 0.1;  // lowest
+    history[20].total_time = 0.9;  // highest
+    for (const int i : {30, 31}) { // two dots on one spot
+        history[i] = failure(history[i].measured_at);
+        history[i].total_time = 0.5;
+    }
     history.append(success(at(10, 0).addDays(100), 0.3));
     const MonitoredDomain domain = domain_with(history);
     const TotalTimeChart chart = chart_of(domain);
@@ -142,4 +163,6 @@ TEST(TotalTimeChartTest, points_in_one_column_keep_first_lowest_highest_last_and
     EXPECT_EQ(chart.points[3].dot, ReportColor::red);
     EXPECT_DOUBLE_EQ(chart.points[4].position.y(), chart.y_of(history[59].total_time));
     EXPECT_DOUBLE_EQ(chart.points[5].position.x(), 808.0);
+    const QList<TotalTimeChart::Dot> dots = {{chart.points[3].position, ReportColor::red}};
+    EXPECT_EQ(chart.dots, dots);
 }

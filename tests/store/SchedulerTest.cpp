@@ -99,6 +99,24 @@ TEST_F(Scheduler, an_attempt_without_a_measurement_is_retried_after_five_seconds
     EXPECT_EQ(source.pending_count(), 1u);
 }
 
+TEST(MonitoringTaskTest, an_attempt_that_recorded_nothing_is_tried_again_five_seconds_later)
+{
+    ManualClock clock;
+    int attempts = 0;
+    const MonitoringTask task(
+        {[] { return qint64(0); },
+         [&](std::shared_ptr<CancellationToken>, std::function<void(bool)> done) {
+             ++attempts;
+             done(false);
+         }},
+        clock);
+    clock.advance_by(0);
+    clock.advance_by(4'999);
+    EXPECT_EQ(attempts, 1);
+    clock.advance_by(1);
+    EXPECT_EQ(attempts, 2);
+}
+
 TEST_F(Scheduler, no_request_while_the_network_is_down_and_none_once_the_domain_is_archived)
 {
     open();
@@ -164,11 +182,11 @@ TEST_F(Scheduler, inactive_and_unparseable_domains_have_no_schedule_but_measure_
     EXPECT_EQ(domain(id).measurements.size(), 1);
 }
 
-// Runs the clock through the window of a 20 s interval, answering every request:
-// the offset of each URL's first start. They are spread over the window.
+// Runs the clock through a tenth of a 20 s interval, answering every request:
+// the offset of each URL's first start. They are spread over those 2 s.
 std::map<QString, qint64> spread_starts(StoreTestEnvironment& services, int count)
 {
-    const qint64 window = MonitoringSchedule::spread_window_ms(20);
+    const qint64 window = 2'000;
     std::map<QString, qint64> starts;
     std::set<qint64> distinct;
     for (qint64 t = 0; t <= window; t += 10) {
@@ -229,7 +247,9 @@ TEST_F(Scheduler, domains_the_network_frees_together_go_in_their_own_slots)
     spread_starts(services, 30);
 }
 
-TEST(Spread, a_domain_measured_in_its_slot_finds_its_next_slot_one_interval_later)
+TEST(
+    Spread,
+    a_domain_measured_in_its_slot_finds_its_next_slot_one_interval_later_or_a_late_one_its_interval)
 {
     for (const int interval : {20, 125, 3600}) {
         const qint64 window = MonitoringSchedule::spread_window_ms(interval);
@@ -255,6 +275,14 @@ TEST(Spread, a_domain_measured_in_its_slot_finds_its_next_slot_one_interval_late
                           0);
             }
         }
+        // Later than that (half a second at most; a thousand others went first):
+        // a full interval after it, not in the slot most of a window on.
+        const qint64 late = 501;
+        d.measurements = {sample_measurement(QDateTime::fromMSecsSinceEpoch(slot + late, Qt::UTC))};
+        EXPECT_EQ(MonitoringSchedule::next_measurement_date(d, d.measurements[0].measured_at)
+                      ->toMSecsSinceEpoch(),
+                  slot + late + interval_ms)
+            << interval << " s";
     }
 }
 

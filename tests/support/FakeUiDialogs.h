@@ -45,17 +45,41 @@ public:
         informations.append(title + QStringLiteral("\n") + text);
     }
 
+    // Records what it was told; the user cancels at the report numbered
+    // `cancel_at_report` (from 1), if any.
+    class RecordingProgress final : public Progress {
+    public:
+        explicit RecordingProgress(FakeUiDialogs& owner) : owner_(owner) {}
+        bool report(double fraction) override
+        {
+            owner_.progress_reports.append(fraction);
+            return owner_.progress_reports.size() != owner_.cancel_at_report;
+        }
+
+    private:
+        FakeUiDialogs& owner_;
+    };
+
+    std::unique_ptr<Progress> show_progress(QWidget*, const QString& label) override
+    {
+        progress_labels.append(label);
+        return std::make_unique<RecordingProgress>(*this);
+    }
+
     void open_url(const QUrl& url) override { opened_urls.append(url); }
 
     // Answers, in order; without one a confirmation is cancelled.
     std::deque<bool> confirm_answers;
     // The path every save dialog returns; none is a cancel.
     std::optional<QString> save_answer;
+    qsizetype cancel_at_report = 0;
 
     QList<Confirmation> confirmations;
     QStringList proposed_names;
     QStringList filters;
     QList<Error> errors;
     QStringList informations;
+    QStringList progress_labels;
+    QList<double> progress_reports;
     QList<QUrl> opened_urls;
 };

@@ -174,6 +174,27 @@ private Q_SLOTS:
             QCOMPARE(written.count('\n'), 1);
     }
 
+    // The report shows its progress to the end; cancelled, it leaves no file and no alert.
+    void a_cancelled_report_leaves_no_file()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"report.pdf"_s);
+        FakeUiDialogs dialogs;
+        dialogs.save_answer = path;
+        const QList<MonitoredDomain> domains = {example_domain(), example_domain()};
+        QVERIFY(ExportFlow::export_report(dialogs, nullptr, domains));
+        QCOMPARE(dialogs.progress_labels, QStringList{u"Writing the report…"_s});
+        QCOMPARE(dialogs.progress_reports.last(), 1.0);
+        QVERIFY(QFile::remove(path));
+
+        dialogs.progress_reports.clear();
+        dialogs.cancel_at_report = 2;
+        QVERIFY(!ExportFlow::export_report(dialogs, nullptr, domains));
+        QCOMPARE(dialogs.progress_reports.size(), 2);
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(dialogs.errors.isEmpty());
+    }
+
     void the_report_proposes_its_name_in_the_chosen_language()
     {
         L10n::set_selected_language(AppLanguage::dutch);
