@@ -1,6 +1,8 @@
 #include "store/MeasurementSlots.h"
 
+#include <cstdint>
 #include <memory>
+#include <sys/mman.h>
 
 namespace {
 
@@ -10,6 +12,19 @@ namespace {
 qsizetype room_for(qsizetype count)
 {
     return count / 4 + 16;
+}
+
+// Page faults are slow, in a virtual machine most of all: a long history is
+// filled through huge pages, 512 times fewer faults. Only whole huge pages of
+// the part to be filled, so that the room at the head stays untouched.
+void advise_huge_pages(const void* begin, size_t bytes)
+{
+    constexpr uintptr_t huge_page = uintptr_t(2) << 20;
+    const auto start = reinterpret_cast<uintptr_t>(begin);
+    const uintptr_t first = (start + huge_page - 1) & ~(huge_page - 1);
+    const uintptr_t last = (start + bytes) & ~(huge_page - 1);
+    if (first < last)
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
 
 } // namespace
@@ -22,6 +37,7 @@ MeasurementSlots::MeasurementSlots(qsizetype count) : count_(count)
     Q_CHECK_PTR(header);
     header_ = header;
     first_ = data + room_for(count);
+    advise_huge_pages(first_, size_t(count) * sizeof(DomainMeasurement));
 }
 
 MeasurementSlots::~MeasurementSlots()
