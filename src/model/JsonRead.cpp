@@ -22,16 +22,18 @@ QString from_utf8(std::string_view text)
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-int hex_digit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
+// The value of each hex digit, -1 for other characters: a measurement's id is
+// read a million times at start-up, and branches on random digits are slow.
+constexpr std::array<signed char, 256> hex_digits = [] {
+    std::array<signed char, 256> digits{};
+    for (int c = 0; c < 256; ++c) {
+        digits[size_t(c)] = c >= '0' && c <= '9'   ? char(c - '0')
+                            : c >= 'A' && c <= 'F' ? char(c - 'A' + 10)
+                            : c >= 'a' && c <= 'f' ? char(c - 'a' + 10)
+                                                   : char(-1);
+    }
+    return digits;
+}();
 
 std::optional<QUuid> parse_uuid(std::string_view text)
 {
@@ -39,17 +41,18 @@ std::optional<QUuid> parse_uuid(std::string_view text)
     if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' ||
         text[23] != '-')
         return std::nullopt;
+    static constexpr std::array<size_t, 16> byte_positions = {0,  2,  4,  6,  9,  11, 14, 16,
+                                                              19, 21, 24, 26, 28, 30, 32, 34};
     std::array<char, 16> bytes{};
-    size_t nibble = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (i == 8 || i == 13 || i == 18 || i == 23)
-            continue;
-        const int digit = hex_digit(text[i]);
-        if (digit < 0)
-            return std::nullopt;
-        bytes[nibble / 2] = char(nibble % 2 == 0 ? digit << 4 : bytes[nibble / 2] | digit);
-        ++nibble;
+    int invalid = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const int high = hex_digits[uchar(text[byte_positions[i]])];
+        const int low = hex_digits[uchar(text[byte_positions[i] + 1])];
+        invalid |= high | low;
+        bytes[i] = char(high << 4 | low);
     }
+    if (invalid < 0)
+        return std::nullopt;
     return QUuid::fromRfc4122(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
 }
 

@@ -7,15 +7,20 @@
 #include "model/MeasurementJson.h"
 #include "model/StringPool.h"
 #include "store/CheckedFileStream.h"
+#include "store/MeasurementSlots.h"
+#include "store/ParallelHistoryReader.h"
 
 #include <QFile>
 
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -31,9 +36,64 @@ constexpr unsigned parse_flags = unchecked_text_flags | rapidjson::kParseValidat
 // unknown key is skipped.
 enum class Place { before_root, root, list, measurement, headers, skipping, done };
 
-class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler> {
+// Collects each list whole and hands it on with its key.
+class ListOutput {
 public:
-    Handler(StringPool& pool, const HistoryReader::Add& add) : pool_(pool), add_(add) {}
+    explicit ListOutput(const HistoryReader::Add& add) : add_(add) {}
+
+    void start() { list_.clear(); }
+    qsizetype size() const { return list_.size(); }
+    bool add(DomainMeasurement&& measurement)
+    {
+        list_.append(std::move(measurement));
+        return true;
+    }
+    bool finish(const std::string& key)
+    {
+        add_(HistoryReader::list_key(key), std::move(list_));
+        list_ = {};
+        return true;
+    }
+
+private:
+    QList<DomainMeasurement> list_;
+    const HistoryReader::Add& add_;
+};
+
+// Constructs the measurements of one list in slots given, exactly as many as
+// there are; those constructed are destroyed again unless kept.
+class SlotOutput {
+public:
+    SlotOutput(DomainMeasurement* slots, qsizetype count) : slots_(slots), capacity_(count) {}
+    ~SlotOutput() { std::destroy_n(slots_, count_); }
+    SlotOutput(const SlotOutput&) = delete;
+    SlotOutput& operator=(const SlotOutput&) = delete;
+
+    void start() {}
+    qsizetype size() const { return count_; }
+    bool add(DomainMeasurement&& measurement)
+    {
+        if (count_ == capacity_)
+            return false;
+        new (slots_ + count_) DomainMeasurement(std::move(measurement));
+        ++count_;
+        return true;
+    }
+    bool finish(const std::string&) { return count_ == capacity_; }
+    void keep() { count_ = 0; }
+
+private:
+    DomainMeasurement* slots_;
+    qsizetype capacity_;
+    qsizetype count_ = 0;
+};
+
+template <typename Output>
+class Handler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Handler<Output>> {
+public:
+    Handler(StringPool& pool, Output& output, Place start = Place::before_root)
+        : place_(start), pool_(pool), output_(output)
+    {}
 
     std::optional<DecodeError> error;
 
@@ -121,7 +181,7 @@ public:
     {
         switch (place_) {
         case Place::root:
-            list_.clear();
+            output_.start();
             place_ = Place::list;
             return true;
         case Place::measurement:
@@ -139,8 +199,8 @@ public:
         if (place_ == Place::skipping)
             return end_skipped();
         if (place_ == Place::list) {
-            store_list();
             place_ = Place::root;
+            return output_.finish(domain_key_);
         }
         return true;
     }
@@ -152,7 +212,7 @@ private:
     {
         const JsonPath root;
         const JsonPath domain = root.key(domain_key_);
-        const JsonPath element = domain.index(list_.size());
+        const JsonPath element = domain.index(output_.size());
         switch (place_) {
         case Place::before_root:
             return use(root);
@@ -217,8 +277,7 @@ private:
         auto measurement = with_path([&](const JsonPath& path) { return builder_->finish(path); });
         if (!measurement)
             return fail(measurement.error());
-        list_.append(std::move(measurement).value());
-        return true;
+        return output_.add(std::move(measurement).value());
     }
 
     void append_header_value(std::string_view value)
@@ -242,33 +301,24 @@ private:
         return pool_.add_headers(headers_key_, std::move(map));
     }
 
-    void store_list()
-    {
-        const auto id = JsonRead::uuid_text(domain_key_, JsonPath());
-        const QString key = id ? QString::fromLatin1(JsonWrite::uuid_text(*id).data(), 36)
-                               : QString::fromStdString(domain_key_);
-        add_(key, std::move(list_));
-        list_ = {};
-    }
-
-    Place place_ = Place::before_root;
+    Place place_;
     std::string domain_key_;
     std::string field_key_;
     std::string header_name_;
     std::string headers_key_;
     std::vector<std::pair<std::string, std::string>> header_pairs_;
     int skip_depth_ = 0;
-    QList<DomainMeasurement> list_;
     std::optional<MeasurementJson::Builder> builder_;
     StringPool& pool_;
-    const HistoryReader::Add& add_;
+    Output& output_;
 };
 
-template <unsigned flags, typename Stream>
-std::optional<DecodeError> parse(Stream& stream, StringPool& pool, const HistoryReader::Add& add)
+template <unsigned flags, typename Stream, typename Output>
+std::optional<DecodeError> parse(Stream& stream, StringPool& pool, Output& output,
+                                 Place start = Place::before_root)
 {
-    Handler handler(pool, add);
-    ExactNumbers<Handler> numbers(handler);
+    Handler<Output> handler(pool, output, start);
+    ExactNumbers<Handler<Output>> numbers(handler);
     rapidjson::Reader reader;
     const rapidjson::ParseResult result = reader.Parse<flags>(stream, numbers);
     if (handler.error)
@@ -285,9 +335,10 @@ DecodeResult<HistoryReader::Histories> parse_histories(Stream& stream)
     StringPool pool;
     HistoryReader::Histories histories;
     const HistoryReader::Add add = [&](const QString& key, QList<DomainMeasurement>&& list) {
-        histories.insert(key, std::move(list));
+        histories.insert(key, MeasurementSlots::with_room(std::move(list)));
     };
-    if (auto error = parse<flags>(stream, pool, add))
+    ListOutput output(add);
+    if (auto error = parse<flags>(stream, pool, output))
         return *std::move(error);
     return histories;
 }
@@ -295,6 +346,30 @@ DecodeResult<HistoryReader::Histories> parse_histories(Stream& stream)
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
+
+// From the file's current position, which is left where it is.
+std::optional<HistoryReader::Histories> read_in_parallel(std::FILE* file)
+{
+    const int descriptor = fileno(file);
+    const long start = std::ftell(file);
+    struct stat status {};
+    if (start < 0 || fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    const auto read_at = [&](qint64 offset, char* out, qint64 size) {
+        while (size > 0) {
+            const ssize_t read = pread(descriptor, out, size_t(size), off_t(start + offset));
+            if (read < 0 && errno == EINTR)
+                continue;
+            if (read <= 0)
+                return false;
+            out += read;
+            offset += read;
+            size -= read;
+        }
+        return true;
+    };
+    return ParallelHistoryReader::read(qint64(status.st_size) - start, read_at);
+}
 
 } // namespace
 
@@ -312,7 +387,31 @@ std::optional<DecodeError> HistoryReader::read_each(QByteArrayView text, StringP
     if (!text.isValidUtf8())
         return DecodeError{{}, QStringLiteral("invalid UTF-8")};
     rapidjson::MemoryStream stream(text.data(), size_t(text.size()));
-    return parse<unchecked_text_flags>(stream, pool, add);
+    ListOutput output(add);
+    return parse<unchecked_text_flags>(stream, pool, output);
+}
+
+bool HistoryReader::read_list_into(char* text, qsizetype length, StringPool& pool,
+                                   DomainMeasurement* slots, qsizetype count)
+{
+    if (!QByteArrayView(text, length).isValidUtf8() || text[length] != '\0')
+        return false;
+    // In place: the parser need not copy every string and number it meets.
+    rapidjson::InsituStringStream stream(text);
+    SlotOutput output(slots, count);
+    if (parse<unchecked_text_flags | rapidjson::kParseInsituFlag>(stream, pool, output,
+                                                                  Place::root) ||
+        stream.Tell() != size_t(length) || output.size() != count)
+        return false;
+    output.keep();
+    return true;
+}
+
+QString HistoryReader::list_key(std::string_view member_name)
+{
+    const auto id = JsonRead::uuid_text(member_name, JsonPath());
+    return id ? QString::fromLatin1(JsonWrite::uuid_text(*id).data(), 36)
+              : QString::fromUtf8(member_name.data(), qsizetype(member_name.size()));
 }
 
 DecodeResult<HistoryReader::Histories> HistoryReader::read_file(const QString& path)
@@ -328,6 +427,8 @@ DecodeResult<HistoryReader::Histories> HistoryReader::read_file(const QString& p
 
 DecodeResult<HistoryReader::Histories> HistoryReader::read_file(std::FILE* file)
 {
+    if (auto histories = read_in_parallel(file))
+        return *std::move(histories);
     CheckedFileStream stream(file);
     auto histories = parse_histories<unchecked_text_flags>(stream);
     if (std::ferror(file))

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <string_view>
 
 // Reads the history file as a stream of parse events, straight into measurement
 // records: a history of a million measurements never exists as a document tree,
@@ -29,5 +30,14 @@ DecodeResult<Histories> read_file(std::FILE* file);
 // Reads a history object, handing each member to `add` in text order; for the
 // journal's lines. `pool` shares texts between calls.
 std::optional<DecodeError> read_each(QByteArrayView text, StringPool& pool, const Add& add);
+// Reads one list of measurements, "[{...},...]" followed by a NUL, constructing
+// them in `slots`; false, with nothing left constructed, unless the text is
+// that list and holds exactly `count` valid measurements. Decodes in place,
+// overwriting the text. For readers that split a history file themselves.
+bool read_list_into(char* text, qsizetype length, StringPool& pool, DomainMeasurement* slots,
+                    qsizetype count);
+// The key a list is filed under: the canonical text of an id, or else the
+// member name itself.
+QString list_key(std::string_view member_name);
 
 } // namespace HistoryReader

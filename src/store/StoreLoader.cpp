@@ -5,6 +5,7 @@
 #include "store/FileIdentity.h"
 #include "store/HistoryJournal.h"
 #include "store/HistoryReader.h"
+#include "store/MeasurementSlots.h"
 #include "store/SuggestionJson.h"
 
 #include <QFile>
@@ -91,23 +92,21 @@ QString id_text(const QUuid& id)
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
-// New measurements go to the head of a history. A list read from a file has its
-// spare room at the end; growing it once at the head moves that room there, so
-// recording later copies nothing of a long history.
-void make_room_at_head(QList<DomainMeasurement>& measurements)
-{
-    if (measurements.isEmpty())
-        return;
-    measurements.prepend(DomainMeasurement{});
-    measurements.removeFirst();
-}
-
-void merge_histories(LoadedStore& loaded, QHash<QString, QList<DomainMeasurement>>& histories)
+// New measurements go to the head of a history. The history reader leaves room
+// there; a history kept in domains.json (before it moves to the history file)
+// gets it here, so that recording copies nothing of a long history.
+void merge_histories(LoadedStore& loaded, std::optional<HistoryReader::Histories>& histories)
 {
     for (MonitoredDomain& domain : loaded.domains) {
-        const auto entry = histories.find(id_text(domain.id));
-        if (entry != histories.end())
-            domain.measurements = std::move(entry.value());
+        if (histories) {
+            const auto entry = histories->find(id_text(domain.id));
+            if (entry != histories->end()) {
+                domain.measurements = std::move(entry.value());
+                continue;
+            }
+        }
+        if (!domain.measurements.isEmpty())
+            domain.measurements = MeasurementSlots::with_room(std::move(domain.measurements));
     }
 }
 
@@ -242,8 +241,8 @@ void add_journalled(MonitoredDomain& domain, QList<DomainMeasurement>& fresh,
     }
 }
 
-// The journal, room at the head of each history and the statistics, domain by
-// domain on two threads: domains share nothing that changes.
+// The journal and the statistics, domain by domain on two threads: domains share nothing that
+// changes.
 void finish_domains(QList<MonitoredDomain>& domains, Journalled& journalled)
 {
     MonitoredDomain* const data = domains.data();
@@ -256,7 +255,6 @@ void finish_domains(QList<MonitoredDomain>& domains, Journalled& journalled)
                     data[i].measurements.clear();
                 add_journalled(data[i], journalled.by_domain[size_t(i)], journalled.ids);
             }
-            make_room_at_head(data[i].measurements);
             data[i].refresh_statistics();
         }
     };
@@ -277,14 +275,13 @@ void load_histories(LoadedStore& loaded, const StoreFiles& files)
     Journalled journalled;
     HistoryOnDisk& on_disk = loaded.history_on_disk;
     on_disk.history_bytes = read.snapshot.identity ? read.snapshot.identity->size : 0;
-    if (read.snapshot.histories)
-        merge_histories(loaded, *read.snapshot.histories);
-    else if (read.snapshot.error)
+    if (!read.snapshot.histories && read.snapshot.error)
         note_problem(loaded, files.history_url, *read.snapshot.error);
     loaded.needs_migration =
         !read.snapshot.histories &&
         std::any_of(loaded.domains.cbegin(), loaded.domains.cend(),
                     [](const MonitoredDomain& d) { return !d.measurements.isEmpty(); });
+    merge_histories(loaded, read.snapshot.histories);
 
     const FileContent& journal_file = read.journal.file;
     HistoryJournal::Contents& journal = read.journal.contents;

@@ -143,6 +143,7 @@ TEST(MeasurementJson, bad_input_is_reported_with_its_location)
         {valid_start + R"(,"is_local_network_issue":1})", "is_local_network_issue"},
         {with_id("{6F1C3B2A-1D2E-4F60-9A7B-0C1D2E3F4A5B}"), "id"},
         {with_id("6F-C3B2A-1D2E-4F60-9A7B-0C1D2E3F4A5B"), "id"},
+        {with_id("6F1C3B2A-1D2E-4F60-9A7B-0C1D2E3F4A5G"), "id"},
         {with_date(R"("2025-02-30T09:15:00Z")"), "measured_at"},
         {with_date(R"("2025-01-31T09:15:00")"), "measured_at"},
         {valid_start + "} x", ""},
