@@ -14,14 +14,7 @@ if [[ ! -r $framework ]]; then
     exit 77
 fi
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export HOME=$work/home XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
-export XDG_RUNTIME_DIR=$work/runtime
-mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$work/bin"
-chmod 700 "$XDG_RUNTIME_DIR"
-ln -s "$(realpath "$tessary")" "$work/bin/tessary"
-export PATH=$work/bin:$PATH
+source "$(dirname "$0")/temporary-home.sh" "$tessary"
 
 # The id `tessary add` prints: "Added URL (ID)".
 add() { tessary add "$@" --inactive | sed -nE 's/^Added .* \(([0-9A-F-]+)\)$/\1/p'; }

@@ -16,14 +16,7 @@ if ((${#shells[@]} == 0)); then
     exit 77
 fi
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export HOME=$work/home XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
-export XDG_RUNTIME_DIR=$work/runtime
-mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$work/bin"
-chmod 700 "$XDG_RUNTIME_DIR"
-ln -s "$(realpath "$tessary")" "$work/bin/tessary"
-export PATH=$work/bin:$PATH
+source "$(dirname "$0")/temporary-home.sh" "$tessary"
 
 tessary add example.com --inactive >/dev/null
 tessary add https://shop.example.org/a --inactive >/dev/null
