@@ -281,6 +281,23 @@ TEST(HistoryReplay, adds_journalled_measurements_in_order_once_and_only_to_known
     EXPECT_EQ(loaded.history_on_disk.journal_length, journal.size());
 }
 
+// A compaction replaced the history file but was stopped before it emptied the
+// journal: what the journal holds is in the new file, or was meant to go.
+TEST(HistoryReplay, a_journal_naming_an_earlier_history_file_is_left_out)
+{
+    DataFolder folder;
+    const MonitoredDomain a = sample_domain(u"https://a.example"_s);
+    folder.write(u"domains.json"_s, DomainJson::encode_list({a}));
+    const DomainMeasurement kept = sample_measurement(test_epoch());
+    folder.write(history_file, HistoryJson::encode({{a.id, {}}}));
+    QByteArray journal = HistoryJournal::header(FileIdentity::of_path(folder.file(history_file)));
+    HistoryJournal::append_entry(journal, a.id, sample_measurement(test_epoch().addSecs(60)));
+    folder.write(journal_file, journal);
+    folder.write(history_file, HistoryJson::encode({{a.id, {kept}}}));
+
+    EXPECT_EQ(on_disk(folder).domains.first().measurements, QList{kept});
+}
+
 struct Kill {
     const char* operation;
     const char* call; // the system call that does not return
