@@ -6,6 +6,7 @@
 //     measurements: from the window's start to its first paint, against the
 //     store's load time;
 //   - the hand-over back: from the window's quit to the monitor monitoring again.
+#include "BenchmarkText.h"
 #include "DemoDataFolder.h"
 #include "FakeUiDialogs.h"
 #include "control/ControlClient.h"
@@ -28,16 +29,8 @@
 
 namespace {
 
-QTextStream& out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-double ms(qint64 nanoseconds)
-{
-    return double(nanoseconds) / 1e6;
-}
+using BenchmarkText::ms;
+using BenchmarkText::out;
 
 QString spread(std::vector<double> values)
 {

@@ -2,6 +2,7 @@
 // folder and with 1,000,000 measurements over 10 domains, the main-thread work
 // per recorded measurement with 1,000 domains in the sidebar, and the heartbeat
 // walk against the length of the history. Prints its figures.
+#include "BenchmarkText.h"
 #include "DemoDataFolder.h"
 #include "FakeUiDialogs.h"
 #include "StoreTestEnvironment.h"
@@ -28,16 +29,8 @@
 
 namespace {
 
-QTextStream& out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-double ms(qint64 nanoseconds)
-{
-    return double(nanoseconds) / 1e6;
-}
+using BenchmarkText::ms;
+using BenchmarkText::out;
 
 // Notes when a widget has painted, how often and how many pixels.
 class PaintWatch final : public QObject {
