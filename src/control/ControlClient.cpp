@@ -58,15 +58,12 @@ bool connect_to(int fd, const QString& path, const QDeadlineTimer& deadline)
     if (fd < 0 || encoded.size() >= qsizetype(sizeof address.sun_path))
         return false;
     std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        // A full backlog: the holder is busy, not absent.
-        if (errno != EAGAIN && errno != EINPROGRESS)
+    // A full backlog refuses a local connection at once (EAGAIN) rather than
+    // queueing it: the holder is busy, not absent, so try again until the deadline.
+    while (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        if ((errno != EAGAIN && errno != EINTR) || deadline.remainingTime() <= 0)
             return false;
-        int error = 0;
-        socklen_t size = sizeof error;
-        if (!wait_for(fd, POLLOUT, deadline) ||
-            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0)
-            return false;
+        ::poll(nullptr, 0, 10);
     }
     return PeerCredentials::socket_peer_uid(fd) == ::getuid();
 }

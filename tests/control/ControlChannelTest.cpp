@@ -12,10 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -187,6 +189,37 @@ TEST(ControlClient, never_waits_past_its_deadline)
               ControlClient::Failure::no_answer);
     EXPECT_LT(timer.elapsed(), 1000);
     ::close(fd);
+}
+
+// A holder whose backlog is full is busy, not gone: the client waits for room.
+TEST(ControlClient, waits_for_room_in_a_full_backlog)
+{
+    QTemporaryDir folder;
+    const QByteArray path = QFile::encodeName(folder.filePath(u"busy.sock"_s));
+    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
+    std::copy(path.cbegin(), path.cend(), address.sun_path);
+    const auto* as_sockaddr = reinterpret_cast<const sockaddr*>(&address);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::bind(listener, as_sockaddr, sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    std::vector<int> queued;
+    for (;;) {
+        queued.push_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        if (::connect(queued.back(), as_sockaddr, sizeof address) != 0)
+            break;
+    }
+    ASSERT_EQ(errno, EAGAIN);
+    // Room comes a moment later, when the holder takes one of those waiting.
+    auto accepted = std::async(std::launch::async, [listener] {
+        ::poll(nullptr, 0, 50);
+        return ::accept(listener, nullptr, nullptr);
+    });
+    EXPECT_EQ(ControlClient::exchange(QFile::decodeName(path), ControlRequest(), 500).error(),
+              ControlClient::Failure::no_answer);
+    ::close(accepted.get());
+    for (const int fd : queued)
+        ::close(fd);
+    ::close(listener);
 }
 
 } // namespace
