@@ -73,7 +73,9 @@ void HistoryPersistence::save_now()
 void HistoryPersistence::compact(const QList<QUuid>& cleared)
 {
     save_task_.reset();
-    if (!cleared.isEmpty()) {
+    // A file left unread is moved aside first: the clearing lines must not take
+    // the place of a journal that is to be kept.
+    if (!cleared.isEmpty() && files_can_be_replaced()) {
         QByteArray lines;
         for (const QUuid& id : cleared)
             HistoryJournal::append_clear(lines, id);
@@ -123,10 +125,15 @@ bool HistoryPersistence::save_recorded(std::function<void()> done)
     return true;
 }
 
+bool HistoryPersistence::files_can_be_replaced()
+{
+    return owner_.prepare_to_replace(files_.history_url) &&
+           owner_.prepare_to_replace(files_.journal_url);
+}
+
 bool HistoryPersistence::start_compaction(std::function<void()> done)
 {
-    if (!owner_.prepare_to_replace(files_.history_url) ||
-        !owner_.prepare_to_replace(files_.journal_url)) {
+    if (!files_can_be_replaced()) {
         needs_compaction_ = true;
         return false;
     }

@@ -83,6 +83,8 @@ private:
     void start_scheduled_save();
     // False when nothing was handed to the writer (and `done` will not run).
     bool save_recorded(std::function<void()> done);
+    // Moves a history file or journal left unread aside; false when one must stay.
+    bool files_can_be_replaced();
     bool start_compaction(std::function<void()> done);
     bool compaction_is_due() const;
 

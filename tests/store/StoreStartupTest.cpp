@@ -206,6 +206,25 @@ INSTANTIATE_TEST_SUITE_P(Cases, DamagedFiles,
                                            DamagedCase{false, false, true},
                                            DamagedCase{true, true, false}));
 
+// A journal left unread (written by a later version, say) survives a clear: it is
+// moved aside before the clearing line or the compaction take its place.
+TEST_F(StoreStartup, a_journal_left_unread_is_moved_aside_by_a_clear)
+{
+    const MonitoredDomain d = file_domain(u"https://a.example"_s);
+    folder.write(u"domains.json"_s, DomainJson::encode_list({d}));
+    folder.write(u"measurement_history.json"_s,
+                 HistoryJson::encode({{d.id, {successful(0.2, 0)}}}));
+    const QByteArray journal = "{\"written by\":\"a later version\"}\n";
+    folder.write(u"measurement_history.journal"_s, journal);
+
+    open();
+    store->clear_history(d.id);
+    store->save_all_now();
+    const QStringList aside = folder.entries().filter(u"journal.unreadable-"_s);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(folder.read(aside[0]), journal);
+}
+
 TEST_F(StoreStartup, a_data_file_that_is_a_folder_or_undecodable_suggestions_are_moved_aside)
 {
     QDir().mkpath(folder.file(u"domains.json"_s));
