@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -33,8 +34,10 @@ public:
     bool report(double fraction) override
     {
         dialog_.setValue(int(std::lround(fraction * steps)));
-        // Repaints, and hears the Cancel button.
-        QCoreApplication::processEvents();
+        // Repaints, and hears the Cancel button. Until the dialog shows (and
+        // blocks the window), the window must not take clicks mid-export.
+        QCoreApplication::processEvents(dialog_.isVisible() ? QEventLoop::AllEvents
+                                                            : QEventLoop::ExcludeUserInputEvents);
         return !dialog_.wasCanceled();
     }
 
