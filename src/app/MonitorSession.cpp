@@ -151,7 +151,6 @@ ControlAnswer MonitorSession::answer(const ControlRequest& request)
     ControlAnswer answer(HolderRole::monitor);
     // A connection taken just before the monitor stepped aside.
     if (!store_ && request.kind != ControlRequest::Kind::identify) {
-        answer.done = request.kind == ControlRequest::Kind::step_aside;
         answer.exit_code = 1;
         answer.err = QStringLiteral("tessary: the data folder is passing to the Tessary window; "
                                     "run the command again\n");
@@ -163,7 +162,6 @@ ControlAnswer MonitorSession::answer(const ControlRequest& request)
         break;
     case ControlRequest::Kind::step_aside:
         step_aside();
-        answer.done = true;
         break;
     case ControlRequest::Kind::command:
         answer = ForwardedCommand::run(request, *store_, HolderRole::monitor);

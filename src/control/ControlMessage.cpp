@@ -72,7 +72,6 @@ QByteArray ControlMessage::encode(const ControlRequest& request)
 QByteArray ControlMessage::encode(const ControlAnswer& answer)
 {
     QJsonObject object{{QStringLiteral("role"), role_name(answer.role)},
-                       {QStringLiteral("done"), answer.done},
                        {QStringLiteral("exit_code"), answer.exit_code},
                        {QStringLiteral("out"), answer.out},
                        {QStringLiteral("err"), answer.err}};
@@ -123,7 +122,6 @@ std::optional<ControlAnswer> ControlMessage::decode_answer(const QByteArray& lin
         return std::nullopt;
     ControlAnswer answer;
     answer.role = role == role_name(HolderRole::monitor) ? HolderRole::monitor : HolderRole::window;
-    answer.done = object->value(QStringLiteral("done")).toBool();
     answer.exit_code = object->value(QStringLiteral("exit_code")).toInt(1);
     answer.out = object->value(QStringLiteral("out")).toString();
     answer.err = object->value(QStringLiteral("err")).toString();

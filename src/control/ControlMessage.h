@@ -43,8 +43,6 @@ struct ControlAnswer {
     explicit ControlAnswer(HolderRole role = HolderRole::window) : role(role) {}
 
     HolderRole role;
-    // `show`: the window came forward; `step_aside`: the folder is free.
-    bool done = false;
     // `command`: what it printed and its exit code, unless it first needs the
     // user to confirm `question` (then it changed nothing).
     int exit_code = 0;

@@ -261,11 +261,12 @@ bool MetricsExposition::sync_entry(const MonitoredDomain& domain)
 {
     Entry& entry = entries_[domain.id];
     entry.generation = generation_;
-    const bool relabelled = entry.labels.isEmpty() || entry.url_string != domain.url_string;
+    // A relabel makes sync() label every entry again (keep_series_apart).
+    const bool relabelled =
+        entry.redacted_labels.isEmpty() || entry.url_string != domain.url_string;
     if (relabelled) {
         entry.url_string = domain.url_string;
         entry.redacted_labels = label_pairs(domain.url_string);
-        entry.labels = entry.redacted_labels;
     }
 
     const QList<DomainMeasurement>& history = domain.measurements;

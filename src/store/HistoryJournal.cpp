@@ -2,6 +2,7 @@
 
 #include "model/JsonWrite.h"
 #include "model/MeasurementJson.h"
+#include "model/StringPool.h"
 #include "store/HistoryReader.h"
 
 #include <rapidjson/document.h>
@@ -99,12 +100,10 @@ void HistoryJournal::append_clear(QByteArray& lines, const QUuid& domain_id)
     lines.append("{\"").append(id.data(), qsizetype(id.size())).append("\":[]}\n");
 }
 
-HistoryJournal::Contents HistoryJournal::parse(QByteArrayView text, StringPool* pool)
+HistoryJournal::Contents HistoryJournal::parse(QByteArrayView text)
 {
     Contents contents;
-    StringPool own_pool;
-    if (pool == nullptr)
-        pool = &own_pool;
+    StringPool pool;
     const HistoryReader::Add add = [&](const QString& key, QList<DomainMeasurement>&& list) {
         if (list.isEmpty())
             contents.entries.append({key, {}, true});
@@ -135,7 +134,7 @@ HistoryJournal::Contents HistoryJournal::parse(QByteArrayView text, StringPool* 
             contents.has_header = true;
             header_length = start;
         } else if (const qsizetype before = contents.entries.size();
-                   auto error = HistoryReader::read_each(line, *pool, add)) {
+                   auto error = HistoryReader::read_each(line, pool, add)) {
             contents.entries.resize(before); // nothing of a damaged line
             contents.warnings.append(
                 QStringLiteral("skipped line %1: %2").arg(line_number).arg(error->to_string()));

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "model/DomainMeasurement.h"
-#include "model/StringPool.h"
 #include "store/FileIdentity.h"
 
 #include <QByteArray>
@@ -55,8 +54,7 @@ void append_entry(QByteArray& lines, const QUuid& domain_id, const DomainMeasure
 // Appends the line that clears a domain's history.
 void append_clear(QByteArray& lines, const QUuid& domain_id);
 
-// `pool` shares repeated texts with the measurements read before.
-Contents parse(QByteArrayView text, StringPool* pool = nullptr);
+Contents parse(QByteArrayView text);
 
 } // namespace HistoryJournal
 

@@ -44,7 +44,6 @@ public:
     // A measurement entered a history: it is saved 20 s after the first one
     // that has not been.
     void record(const QUuid& domain_id, const DomainMeasurement& measurement);
-    void schedule_save();
     // From the request until its write is done.
     bool has_pending_save() const { return save_task_.has_value(); }
     // Saves what was recorded since the last save at once (an append).
@@ -80,6 +79,7 @@ private:
         std::unique_ptr<ScheduledCall> sleep; // null once the write has started
     };
 
+    void schedule_save();
     void start_scheduled_save();
     // False when nothing was handed to the writer (and `done` will not run).
     bool save_recorded(std::function<void()> done);

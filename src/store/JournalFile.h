@@ -27,8 +27,6 @@ public:
     // one starts on a line of its own; when even that fails, the file is damaged
     // and takes no more appends.
     std::optional<QString> append(QByteArrayView lines);
-    bool is_damaged() const { return damaged_; }
-    qint64 length() const { return length_; }
 
     // The system calls used, replaceable so tests can make them fail or stop the
     // process between two of them.

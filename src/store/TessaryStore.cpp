@@ -313,11 +313,6 @@ void TessaryStore::save_deleted_domain_suggestions()
                       SuggestionJson::encode_list(deleted_domain_suggestions_));
 }
 
-void TessaryStore::schedule_history_save()
-{
-    persistence_.schedule_save();
-}
-
 void TessaryStore::save_all_now()
 {
     save_after_removal();

@@ -164,14 +164,13 @@ public:
 
     // Persistence. save_configuration writes domains.json at once. A recorded
     // measurement is appended to the history journal 20 s later, off the main
-    // thread (schedule_history_save). flush_persistence starts the append of what
+    // thread. flush_persistence starts the append of what
     // was recorded since the last save at once and returns (when the window loses
     // focus). close_persistence rewrites the history file whole unless it is
     // complete already, empties the journal and waits, so the history file at
     // rest is complete: at every clean stop; the store goes on saving afterwards.
     // save_all_now writes domains.json and the whole history file and waits.
     void save_configuration();
-    void schedule_history_save();
     void save_all_now();
     void flush_persistence();
     void close_persistence();

@@ -89,12 +89,10 @@ int WindowStartup::run(Opened opened, bool hidden, UiDialogs& dialogs,
     WindowTray tray(window, *store, QSystemTrayIcon::isSystemTrayAvailable());
     ControlServer server([&](const ControlRequest& request) {
         ControlAnswer answer(HolderRole::window);
-        if (request.kind == Kind::show) {
+        if (request.kind == Kind::show)
             window.bring_to_front();
-            answer.done = true;
-        } else if (request.kind == Kind::command) {
+        else if (request.kind == Kind::command)
             answer = commands(request, *store);
-        }
         return answer;
     });
     const auto socket = ControlPaths::socket_path(store->files().support_directory);
