@@ -18,9 +18,7 @@ enum class Failure {
     no_answer,
 };
 
-inline constexpr int deadline_ms = 2000;
-
 Expected<ControlAnswer, Failure> exchange(const QString& socket_path, const ControlRequest& request,
-                                          int timeout_ms = deadline_ms);
+                                          int timeout_ms = ControlMessage::deadline_ms);
 
 } // namespace ControlClient

@@ -57,6 +57,8 @@ struct ControlAnswer {
 namespace ControlMessage {
 
 inline constexpr qsizetype max_size = 64 * 1024;
+// One deadline for a whole exchange, the same on both sides.
+inline constexpr int deadline_ms = 2000;
 
 // An answer whose output would not fit has it cut, with a note saying so.
 QByteArray encode(const ControlRequest& request);

@@ -35,7 +35,7 @@ public:
         // The two-second deadline on `clock`, the kernel's word on the peer.
         static Settings on(Clock& clock)
         {
-            return {&clock, 2000, PeerCredentials::socket_peer_uid};
+            return {&clock, ControlMessage::deadline_ms, PeerCredentials::socket_peer_uid};
         }
     };
 

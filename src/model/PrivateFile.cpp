@@ -6,7 +6,6 @@
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -62,7 +61,7 @@ std::optional<QString> PrivateFile::claim(int fd, const QString& path, uid_t use
 {
     struct stat status {};
     if (::fstat(fd, &status) != 0)
-        return QStringLiteral("%1: %2").arg(native(path), QString::fromLocal8Bit(strerror(errno)));
+        return QStringLiteral("%1: %2").arg(native(path), L10n::system_error(errno));
     if (!S_ISREG(status.st_mode))
         return not_a_file_refusal(path);
     if (status.st_uid != user)
@@ -87,9 +86,9 @@ Expected<int, PrivateFile::OpenError> PrivateFile::open(const QString& path, int
             return OpenError{symbolic_link_refusal(path), 0};
         if (error_number == EISDIR)
             return OpenError{not_a_file_refusal(path), 0};
-        return OpenError{QStringLiteral("%1: %2").arg(
-                             native(path), QString::fromLocal8Bit(strerror(error_number))),
-                         error_number};
+        return OpenError{
+            QStringLiteral("%1: %2").arg(native(path), L10n::system_error(error_number)),
+            error_number};
     }
     if (std::optional<QString> refusal = claim(fd, path, user)) {
         ::close(fd);

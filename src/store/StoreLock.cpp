@@ -45,19 +45,25 @@ QString executable_name(const QByteArray& link)
     return QFileInfo(path).fileName();
 }
 
-} // namespace
-
-QString StoreLock::describe_holder(QByteArrayView lock_file_text, const ProcessCheck& is_tessary)
+// The lock file's text "<pid>\n<holder>\n"; a pid of 0 when it names none.
+StoreLock::Holder parse_holder(QByteArrayView lock_file_text)
 {
     const QStringList lines = QString::fromUtf8(lock_file_text).split(QLatin1Char('\n'));
     bool is_number = false;
     const qint64 pid = lines.value(0).trimmed().toLongLong(&is_number);
-    const QString holder = lines.value(1).trimmed();
-    if (!is_number || pid <= 0 || !is_tessary(pid))
+    return {is_number && pid > 0 ? pid : 0, lines.value(1).trimmed()};
+}
+
+} // namespace
+
+QString StoreLock::describe_holder(QByteArrayView lock_file_text, const ProcessCheck& is_tessary)
+{
+    const Holder holder = parse_holder(lock_file_text);
+    if (holder.pid == 0 || !is_tessary(holder.pid))
         return QStringLiteral("another process");
-    if (holder.isEmpty())
-        return QStringLiteral("process %1").arg(pid);
-    return QStringLiteral("%1 (process %2)").arg(holder).arg(pid);
+    if (holder.description.isEmpty())
+        return QStringLiteral("process %1").arg(holder.pid);
+    return QStringLiteral("%1 (process %2)").arg(holder.description).arg(holder.pid);
 }
 
 bool StoreLock::is_running_tessary(qint64 pid)
@@ -101,9 +107,9 @@ StoreLock::Holder StoreLock::recorded_holder(const QString& support_directory)
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return {};
-    const QStringList lines = QString::fromUtf8(read_holder(fd)).split(QLatin1Char('\n'));
+    const Holder holder = parse_holder(read_holder(fd));
     ::close(fd);
-    return {lines.value(0).trimmed().toLongLong(), lines.value(1).trimmed()};
+    return holder;
 }
 
 StoreLock::StoreLock(StoreLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
