@@ -3,6 +3,7 @@
 #include "AlertLine.h"
 #include "ForwardedCommand.h"
 #include "MonitorLine.h"
+#include "OpenStore.h"
 #include "control/ControlClient.h"
 #include "control/ControlPaths.h"
 #include "i18n/TerminalText.h"
@@ -97,13 +98,9 @@ bool MonitorSession::open_store()
         return false;
     }
     store_ = std::move(opened).value();
-    // Once, not at every hand-over.
-    if (const auto& warning = store_->support_directory_warning(); warning && !warned_) {
-        context_.err << "tessary: warning: " << TerminalText::printable(*warning) << Qt::endl;
-        warned_ = true;
-    }
-    for (const QString& warning : store_->load_warnings())
-        context_.err << "tessary: " << TerminalText::printable(warning) << Qt::endl;
+    // The folder's warning once, not at every hand-over.
+    print_store_warnings(context_.err, *store_, !warned_);
+    warned_ = true;
     return true;
 }
 
@@ -138,12 +135,7 @@ void MonitorSession::begin_monitoring()
                      << TerminalText::printable(store_->files().support_directory)
                      << "; stop with Ctrl+C." << Qt::endl;
     paused_ = false;
-    if (ready_sent_) {
-        systemd_.status(status);
-    } else {
-        systemd_.ready(status);
-        ready_sent_ = true;
-    }
+    systemd_.announce(status);
 }
 
 ControlAnswer MonitorSession::answer(const ControlRequest& request)
@@ -189,12 +181,7 @@ void MonitorSession::pause()
 {
     paused_ = true;
     context_.out << paused_status << "; monitoring resumes when it closes." << Qt::endl;
-    if (ready_sent_) {
-        systemd_.status(paused_status);
-    } else {
-        systemd_.ready(paused_status);
-        ready_sent_ = true;
-    }
+    systemd_.announce(paused_status);
 }
 
 void MonitorSession::schedule_poll()

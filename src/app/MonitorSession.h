@@ -67,8 +67,7 @@ private:
     ControlServer server_;
     SystemdNotifier systemd_;
     bool on_terminal_;
-    bool ready_sent_ = false;
-    bool warned_ = false; // about a folder that others can write in
+    bool warned_ = false; // the folder's warning comes with the first opening only
     MetricsExposition exposition_;
     std::unique_ptr<MetricsServer> metrics_;
     QByteArray paused_metrics_; // what the endpoint serves while paused

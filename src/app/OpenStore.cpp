@@ -15,9 +15,14 @@ StoreHandle open_store(CommandContext& context, const QString& holder)
         context.err << "tessary: " << TerminalText::printable(store.error()) << '\n';
         return {};
     }
-    if (const auto& warning = (*store)->support_directory_warning())
-        context.err << "tessary: warning: " << TerminalText::printable(*warning) << '\n';
-    for (const QString& warning : (*store)->load_warnings())
-        context.err << "tessary: " << TerminalText::printable(warning) << '\n';
+    print_store_warnings(context.err, **store, true);
     return StoreHandle(std::move(store).value());
+}
+
+void print_store_warnings(QTextStream& err, const TessaryStore& store, bool with_folder_warning)
+{
+    if (const auto& warning = store.support_directory_warning(); warning && with_folder_warning)
+        err << "tessary: warning: " << TerminalText::printable(*warning) << Qt::endl;
+    for (const QString& warning : store.load_warnings())
+        err << "tessary: " << TerminalText::printable(warning) << Qt::endl;
 }

@@ -29,3 +29,7 @@ private:
 // handle when the folder may not be used or another process holds it. A folder
 // that others can write in is warned about on standard error.
 StoreHandle open_store(CommandContext& context, const QString& holder);
+
+// What the store found on opening the folder: the folder's warning (unless
+// `with_folder_warning` is false) and the load's, each on a line of `err`.
+void print_store_warnings(QTextStream& err, const TessaryStore& store, bool with_folder_warning);

@@ -25,16 +25,16 @@ QByteArray status_assignment(const QString& status)
 
 } // namespace
 
-void SystemdNotifier::ready(const QString& status)
+void SystemdNotifier::announce(const QString& status)
 {
+    if (ready_sent_) {
+        sd_notify(0, status_assignment(status).constData());
+        return;
+    }
     const QByteArray message = "READY=1\n" + status_assignment(status);
     sd_notify(0, message.constData());
+    ready_sent_ = true;
     schedule_ping();
-}
-
-void SystemdNotifier::status(const QString& status)
-{
-    sd_notify(0, status_assignment(status).constData());
 }
 
 void SystemdNotifier::stopping()

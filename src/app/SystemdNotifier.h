@@ -19,10 +19,9 @@ public:
     SystemdNotifier(const SystemdNotifier&) = delete;
     SystemdNotifier& operator=(const SystemdNotifier&) = delete;
 
-    // READY=1 with `status` as the unit's status line; starts the pings.
-    void ready(const QString& status);
-    // A new status line (a monitor paused for the window, or resumed).
-    void status(const QString& status);
+    // The unit's status line (monitoring, or paused for the window); the first
+    // one comes with READY=1 and starts the pings.
+    void announce(const QString& status);
     // STOPPING=1; no pings after it.
     void stopping();
 
@@ -34,4 +33,5 @@ private:
     // or it is meant for another process (WATCHDOG_PID).
     std::optional<std::chrono::milliseconds> ping_interval_;
     std::unique_ptr<ScheduledCall> next_ping_;
+    bool ready_sent_ = false;
 };
