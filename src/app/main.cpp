@@ -3,6 +3,7 @@
 #include "UnixSignalWatcher.h"
 #include "Version.h"
 #include "store/TessaryStore.h"
+#include "ui/QtTranslations.h"
 #include "ui/QtUiDialogs.h"
 #include "ui/WindowStartup.h"
 
@@ -92,6 +93,8 @@ int main(int argc, char* argv[])
     if (type == ApplicationType::window) {
         QGuiApplication::setDesktopFileName(QStringLiteral(TESSARY_APP_ID));
         const auto options = *CommandLine::window_options(QCoreApplication::arguments());
+        // Qt's own texts in the chosen language, from the first dialog on.
+        QtTranslations::apply();
         QtUiDialogs dialogs;
         // Before the signal watcher: until the window runs, Ctrl+C or `kill`
         // simply ends a start that waits for another process.

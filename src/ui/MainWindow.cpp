@@ -62,7 +62,6 @@ MainWindow::MainWindow(TessaryStore& store, UiDialogs& dialogs, Clock& clock, QW
     }
     setPalette(accented);
 
-    QtTranslations::apply();
     build_menus();
     build_content();
 
