@@ -1,6 +1,7 @@
 #include "ui/TrayState.h"
 
 #include "i18n/L10n.h"
+#include "ui/detail/DomainStatus.h"
 
 TrayState TrayState::of(const QList<MonitoredDomain>& domains)
 {
@@ -9,20 +10,19 @@ TrayState TrayState::of(const QList<MonitoredDomain>& domains)
         if (domain.is_archived || !domain.is_active)
             continue;
         ++state.domains;
-        if (domain.measurements.isEmpty() ||
-            domain.measurements.constFirst().is_local_network_issue)
-            continue;
-        switch (domain.measurement_level(domain.measurements.constFirst())) {
-        case DomainMeasurementLevel::normal:
+        switch (domain_status(domain, false)) {
+        case DomainStatus::online:
             ++state.fine;
             break;
-        case DomainMeasurementLevel::delay:
-        case DomainMeasurementLevel::disturbance:
+        case DomainStatus::delay:
+        case DomainStatus::disturbance:
             ++state.disturbed;
             break;
-        case DomainMeasurementLevel::outage:
-        case DomainMeasurementLevel::error:
+        case DomainStatus::outage:
+        case DomainStatus::down:
             ++state.down;
+            break;
+        default: // waiting, or a local network issue: nothing known of the site
             break;
         }
     }

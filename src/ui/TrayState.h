@@ -5,9 +5,9 @@
 #include <QList>
 #include <QString>
 
-// What the tray icon shows of the active domains, judged by their latest
-// measurement as the sidebar's dots are: fine (green), disturbed (a delay or a
-// disturbance) or down (failed, or an outage). Domains without a measurement
+// What the tray icon shows of the active domains, judged by their status as
+// the detail pane's status card tells it: fine (online), disturbed (a delay or
+// a disturbance) or down (an outage, or down). Domains without a measurement
 // yet, or whose latest was a local network issue, are counted in none.
 struct TrayState {
     enum class Level { fine, disturbed, down };
